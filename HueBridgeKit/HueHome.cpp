@@ -1,0 +1,427 @@
+#include "HueHome.h"
+
+#include "HueColor.h"
+#include "HueText.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+
+#include <algorithm>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString lightType = u"light"_s;
+const QString groupedLightType = u"grouped_light"_s;
+const QString roomType = u"room"_s;
+const QString zoneType = u"zone"_s;
+const QString homeType = u"bridge_home"_s;
+const QString sceneType = u"scene"_s;
+const QString deviceType = u"device"_s;
+const QString connectivityType = u"zigbee_connectivity"_s;
+
+// The ordering a file browser uses: case-insensitive, locale-aware, digits by
+// value. A collator is costly to set up, so each thread keeps one (QCollator
+// itself must not be shared between threads).
+const QCollator &nameCollator()
+{
+    thread_local const QCollator collator = [] {
+        QCollator made;
+        made.setNumericMode(true);
+        made.setCaseSensitivity(Qt::CaseInsensitive);
+        return made;
+    }();
+    return collator;
+}
+
+// Sorts by name with one collation key per item instead of a full collation
+// per comparison. Stable, with no secondary key: equal names keep the input
+// order.
+template<typename T>
+void sortByName(QList<T> &items)
+{
+    if (items.size() < 2)
+        return;
+    const QCollator &collator = nameCollator();
+    struct Keyed
+    {
+        QCollatorSortKey key;
+        qsizetype index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(items.size());
+    for (qsizetype i = 0; i < items.size(); ++i)
+        keyed.push_back(Keyed{collator.sortKey(items.at(i).name), i});
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const Keyed &a, const Keyed &b) { return a.key.compare(b.key) < 0; });
+    QList<T> sorted;
+    sorted.reserve(items.size());
+    for (const Keyed &entry : keyed)
+        sorted.append(std::move(items[entry.index]));
+    items = std::move(sorted);
+}
+
+// Resolves resources into display records for the length of one call. The
+// indexes it needs (connectivity by owner, lights by owner, scenes by group)
+// are built on first use with one pass over the dictionary, so a derived view
+// never scans the dictionary once per light or group.
+class Resolver
+{
+public:
+    explicit Resolver(const QHash<QString, HueResource> &resources)
+        : m_resources(resources)
+    {
+    }
+
+    const HueResource *find(const QString &id) const
+    {
+        const auto found = m_resources.constFind(id);
+        return found == m_resources.cend() ? nullptr : &found.value();
+    }
+
+    HueLight light(const HueResource &resource)
+    {
+        const HueResource *device = resource.owner ? find(resource.owner->rid) : nullptr;
+        const QString *connectivity = connectivityOf(resource.owner);
+
+        HueLight light;
+        light.id = resource.id;
+        if (resource.name)
+            light.name = *resource.name;
+        else if (device && device->name)
+            light.name = *device->name;
+        else
+            light.name = HueText::tr(u"Lampe"_s, u"Light"_s);
+        light.archetype = resource.archetype ? resource.archetype : (device ? device->archetype : std::nullopt);
+        light.isOn = resource.isOn.value_or(false);
+        light.brightness = resource.brightness;
+        light.xy = resource.xy;
+        light.gamut = resource.gamut;
+        if (resource.colorTemperature) {
+            light.mirek = resource.colorTemperature->mirek;
+            light.mirekRange = resource.colorTemperature->range;
+        }
+        light.supportsColor = light.xy.has_value() || light.gamut.has_value();
+        light.isReachable = !connectivity || *connectivity == "connected"_L1;
+        return light;
+    }
+
+    // The lights a room or zone lists, directly or through their devices.
+    QList<HueLight> lightsOf(const HueResource &group)
+    {
+        QList<HueLight> lights;
+        if (!group.children)
+            return lights;
+        for (const HueResourceRef &child : *group.children) {
+            if (child.rtype == lightType) {
+                if (const HueResource *resource = find(child.rid); resource && resource->type == lightType)
+                    lights.append(light(*resource));
+            } else if (child.rtype == deviceType) {
+                for (const HueResource *resource : lightsOwnedBy(child.rid))
+                    lights.append(light(*resource));
+            }
+        }
+        sortByName(lights);
+        return lights;
+    }
+
+    QList<HueLight> allLights()
+    {
+        QList<HueLight> lights;
+        for (const HueResource &resource : m_resources) {
+            if (resource.type == lightType)
+                lights.append(light(resource));
+        }
+        sortByName(lights);
+        return lights;
+    }
+
+    HueScene scene(const HueResource &resource) const
+    {
+        HueScene scene;
+        scene.id = resource.id;
+        scene.name = resource.name ? *resource.name : HueText::tr(u"Szene"_s, u"Scene"_s);
+        scene.groupID = resource.group ? resource.group->rid : QString();
+        scene.isActive = resource.sceneActive.value_or(false);
+        if (resource.sceneSwatches) {
+            scene.colors.reserve(resource.sceneSwatches->size());
+            for (const HueSwatch &swatch : *resource.sceneSwatches)
+                scene.colors.append(HueColor::surface(swatch));
+        }
+        return scene;
+    }
+
+    HueGroup group(const HueResource &resource, HueGroup::Kind kind, QList<HueLight> lights)
+    {
+        HueGroup group;
+        group.id = resource.id;
+        group.kind = kind;
+        if (resource.name)
+            group.name = *resource.name;
+        else if (kind == HueGroup::Kind::home)
+            group.name = HueText::tr(u"Zuhause"_s, u"Home"_s);
+        else
+            group.name = HueText::tr(u"Unbenannt"_s, u"Unnamed"_s);
+        group.archetype = resource.archetype;
+
+        const HueResource *groupedLight = nullptr;
+        if (resource.services) {
+            const auto service = std::find_if(resource.services->cbegin(), resource.services->cend(),
+                                              [](const HueResourceRef &ref) { return ref.rtype == groupedLightType; });
+            if (service != resource.services->cend())
+                groupedLight = find(service->rid);
+        }
+        if (groupedLight) {
+            group.groupedLightID = groupedLight->id;
+            group.brightness = groupedLight->brightness;
+        }
+        if (groupedLight && groupedLight->isOn)
+            group.isOn = *groupedLight->isOn;
+        else
+            group.isOn = std::any_of(lights.cbegin(), lights.cend(), [](const HueLight &light) { return light.isOn; });
+        group.lights = std::move(lights);
+
+        const QList<const HueResource *> scenes = scenesOf(resource.id);
+        group.scenes.reserve(scenes.size());
+        for (const HueResource *scene : scenes)
+            group.scenes.append(this->scene(*scene));
+        sortByName(group.scenes);
+        return group;
+    }
+
+    std::optional<HueGroup> group(const HueResource &resource)
+    {
+        if (resource.type == roomType)
+            return group(resource, HueGroup::Kind::room, lightsOf(resource));
+        if (resource.type == zoneType)
+            return group(resource, HueGroup::Kind::zone, lightsOf(resource));
+        if (resource.type == homeType)
+            return group(resource, HueGroup::Kind::home, allLights());
+        return std::nullopt;
+    }
+
+    // Rooms or zones that have lights, sorted by name.
+    QList<HueGroup> groups(const QString &type, HueGroup::Kind kind)
+    {
+        QList<HueGroup> groups;
+        for (const HueResource &resource : m_resources) {
+            if (resource.type != type)
+                continue;
+            QList<HueLight> lights = lightsOf(resource);
+            if (!lights.isEmpty())
+                groups.append(group(resource, kind, std::move(lights)));
+        }
+        sortByName(groups);
+        return groups;
+    }
+
+    std::optional<HueGroup> homeGroup()
+    {
+        for (const HueResource &resource : m_resources) {
+            if (resource.type == homeType)
+                return group(resource, HueGroup::Kind::home, allLights());
+        }
+        return std::nullopt;
+    }
+
+private:
+    const QString *connectivityOf(const std::optional<HueResourceRef> &owner)
+    {
+        if (!m_connectivityIndexed) {
+            m_connectivityIndexed = true;
+            for (const HueResource &resource : m_resources) {
+                if (resource.type != connectivityType)
+                    continue;
+                // The first one found for an owner is kept.
+                if (!resource.owner) {
+                    if (!m_connectivityWithoutOwner)
+                        m_connectivityWithoutOwner = &resource;
+                } else if (!m_connectivityByOwner.contains(resource.owner->rid)) {
+                    m_connectivityByOwner.insert(resource.owner->rid, &resource);
+                }
+            }
+        }
+        const HueResource *connectivity =
+            owner ? m_connectivityByOwner.value(owner->rid, nullptr) : m_connectivityWithoutOwner;
+        return connectivity && connectivity->connectivity ? &*connectivity->connectivity : nullptr;
+    }
+
+    const QList<const HueResource *> &lightsOwnedBy(const QString &owner)
+    {
+        if (!m_lightsIndexed) {
+            m_lightsIndexed = true;
+            for (const HueResource &resource : m_resources) {
+                if (resource.type == lightType && resource.owner)
+                    m_lightsByOwner[resource.owner->rid].append(&resource);
+            }
+        }
+        const auto found = m_lightsByOwner.constFind(owner);
+        return found == m_lightsByOwner.cend() ? m_none : found.value();
+    }
+
+    const QList<const HueResource *> &scenesOf(const QString &group)
+    {
+        if (!m_scenesIndexed) {
+            m_scenesIndexed = true;
+            for (const HueResource &resource : m_resources) {
+                if (resource.type == sceneType && resource.group)
+                    m_scenesByGroup[resource.group->rid].append(&resource);
+            }
+        }
+        const auto found = m_scenesByGroup.constFind(group);
+        return found == m_scenesByGroup.cend() ? m_none : found.value();
+    }
+
+    const QHash<QString, HueResource> &m_resources;
+    bool m_connectivityIndexed = false;
+    QHash<QString, const HueResource *> m_connectivityByOwner;
+    const HueResource *m_connectivityWithoutOwner = nullptr;
+    bool m_lightsIndexed = false;
+    QHash<QString, QList<const HueResource *>> m_lightsByOwner;
+    bool m_scenesIndexed = false;
+    QHash<QString, QList<const HueResource *>> m_scenesByGroup;
+    const QList<const HueResource *> m_none;
+};
+
+} // namespace
+
+HueHome::HueHome(const QList<HueResource> &list)
+{
+    resources.reserve(list.size());
+    for (const HueResource &resource : list) {
+        if (isModelledType(resource.type))
+            resources.insert(resource.id, resource);
+    }
+}
+
+bool HueHome::isModelledType(const QString &type)
+{
+    return type == lightType || type == groupedLightType || type == roomType || type == zoneType || type == homeType
+           || type == sceneType || type == deviceType || type == connectivityType;
+}
+
+bool HueHome::apply(const HueEvent &event)
+{
+    bool placed = true;
+    for (const HueResource &resource : event.resources) {
+        if (!isModelledType(resource.type))
+            continue;
+        switch (event.kind) {
+        case HueEvent::Kind::delete_:
+            resources.remove(resource.id);
+            break;
+        case HueEvent::Kind::add:
+            resources.insert(resource.id, resource);
+            break;
+        case HueEvent::Kind::update: {
+            const auto found = resources.find(resource.id);
+            if (found == resources.end())
+                placed = false;
+            else
+                found->merge(resource);
+            break;
+        }
+        case HueEvent::Kind::other:
+            break;
+        }
+    }
+    return placed;
+}
+
+QList<HueGroup> HueHome::rooms() const
+{
+    return Resolver(resources).groups(roomType, HueGroup::Kind::room);
+}
+
+QList<HueGroup> HueHome::zones() const
+{
+    return Resolver(resources).groups(zoneType, HueGroup::Kind::zone);
+}
+
+std::optional<HueGroup> HueHome::home() const
+{
+    return Resolver(resources).homeGroup();
+}
+
+QList<HueGroup> HueHome::allGroups() const
+{
+    Resolver resolver(resources);
+    QList<HueGroup> groups = resolver.groups(roomType, HueGroup::Kind::room);
+    groups.append(resolver.groups(zoneType, HueGroup::Kind::zone));
+    if (auto home = resolver.homeGroup())
+        groups.append(std::move(*home));
+    return groups;
+}
+
+std::optional<HueGroup> HueHome::group(const QString &id) const
+{
+    const auto found = resources.constFind(id);
+    if (found == resources.cend())
+        return std::nullopt;
+    return Resolver(resources).group(found.value());
+}
+
+std::optional<HueLight> HueHome::light(const QString &id) const
+{
+    const auto found = resources.constFind(id);
+    if (found == resources.cend() || found->type != lightType)
+        return std::nullopt;
+    return Resolver(resources).light(found.value());
+}
+
+std::optional<HueScene> HueHome::scene(const QString &id) const
+{
+    const auto found = resources.constFind(id);
+    if (found == resources.cend() || found->type != sceneType)
+        return std::nullopt;
+    return Resolver(resources).scene(found.value());
+}
+
+QList<HueSceneAction> HueHome::sceneActions(const QString &id) const
+{
+    const auto found = resources.constFind(id);
+    if (found == resources.cend() || !found->sceneActions)
+        return {};
+    return *found->sceneActions;
+}
+
+QList<HueSceneAction> HueHome::currentLightAsSceneActions(const QString &groupID) const
+{
+    const std::optional<HueGroup> group = this->group(groupID);
+    if (!group)
+        return {};
+    QList<HueSceneAction> actions;
+    actions.reserve(group->lights.size());
+    for (const HueLight &light : group->lights) {
+        HueLightCommand command;
+        command.isOn = light.isOn;
+        if (light.isOn) {
+            command.brightness = light.brightness;
+            // A scene action carries one kind of colour; the temperature wins,
+            // as it does for what the light shows.
+            if (light.mirek)
+                command.mirek = light.mirek;
+            else
+                command.xy = light.xy;
+        }
+        actions.append(HueSceneAction{light.id, command});
+    }
+    return actions;
+}
+
+QStringList HueHome::lightIDs(const QString &groupedLightID) const
+{
+    const auto found = resources.constFind(groupedLightID);
+    if (found == resources.cend() || !found->owner)
+        return {};
+    const std::optional<HueGroup> group = this->group(found->owner->rid);
+    if (!group)
+        return {};
+    QStringList ids;
+    ids.reserve(group->lights.size());
+    for (const HueLight &light : group->lights)
+        ids.append(light.id);
+    return ids;
+}
