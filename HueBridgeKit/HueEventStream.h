@@ -1,0 +1,50 @@
+#pragma once
+
+#include "HueCancellationToken.h"
+#include "HueEvent.h"
+
+#include <QCoroTask>
+#include <QList>
+
+#include <memory>
+#include <optional>
+
+class HueBridgeClient;
+
+/// One connection to the bridge's event stream, read as a sequence of event
+/// batches (each a non-empty list of events from one "data:" line). The
+/// transfer starts when the stream is created, not on the first read;
+/// batches not read yet are buffered. Dropping the stream (or `cancel()`)
+/// aborts the transfer. A finished stream is not restarted: open a new one.
+class HueEventStream
+{
+public:
+    HueEventStream() = default;
+    HueEventStream(HueEventStream &&) noexcept;
+    HueEventStream &operator=(HueEventStream &&) noexcept;
+    HueEventStream(const HueEventStream &) = delete;
+    HueEventStream &operator=(const HueEventStream &) = delete;
+    ~HueEventStream();
+
+    /// The next batch, or std::nullopt once the bridge has closed the stream.
+    /// Throws what ended it: `HueBridgeError` for a refusing status
+    /// (`unauthorized`, `http`, `invalidResponse`), `HueTransportError` for a
+    /// transfer failure (including the idle timeout, as TimeoutError), and
+    /// `HueCancelledError` when `cancel` (or `cancel()`) stopped it.
+    /// Batches that arrived before the end are delivered first.
+    QCoro::Task<std::optional<QList<HueEvent>>> next(HueCancellationToken cancel = {});
+
+    /// Stops the stream: aborts the transfer; no batch is produced after this.
+    void cancel();
+
+    /// False for a default-constructed or moved-from stream.
+    bool isValid() const { return bool(m_producer); }
+
+    class Producer;
+
+private:
+    friend class HueBridgeClient;
+    explicit HueEventStream(std::shared_ptr<Producer> producer);
+
+    std::shared_ptr<Producer> m_producer;
+};
