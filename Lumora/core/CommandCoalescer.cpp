@@ -1,0 +1,95 @@
+#include "CommandCoalescer.h"
+
+#include <QCoro/QCoroTimer>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QTimer>
+
+#include <exception>
+#include <memory>
+
+namespace {
+Q_LOGGING_CATEGORY(lcCoalescer, "lumora.store")
+} // namespace
+
+CommandCoalescer::CommandCoalescer(QObject *parent)
+    : CommandCoalescer(&CommandCoalescer::preciseSleep, parent)
+{
+}
+
+CommandCoalescer::CommandCoalescer(Pause pause, QObject *parent)
+    : QObject(parent)
+    , m_pause(pause ? std::move(pause) : Pause(&CommandCoalescer::preciseSleep))
+{
+}
+
+void CommandCoalescer::submit(HueLightCommand command, QString target, Duration spacing, Send send)
+{
+    const auto existing = m_pending.find(target);
+    if (existing != m_pending.end())
+        existing->merge(command);
+    else
+        m_pending.insert(target, std::move(command));
+
+    if (m_running.contains(target))
+        return;
+    m_running.insert(target);
+    // The loop starts on the next turn of the event loop, not inside this
+    // call: everything submitted until then is merged into its first send.
+    QMetaObject::invokeMethod(
+        this,
+        [this, target = std::move(target), spacing, send = std::move(send)]() mutable {
+            startLoop(std::move(target), spacing, std::move(send));
+        },
+        Qt::QueuedConnection);
+}
+
+void CommandCoalescer::startLoop(QString target, Duration spacing, Send send)
+{
+    // Not awaited: the loop ends by itself once its target has nothing
+    // pending after a rest. The pause function is copied into the loop so
+    // that it stays valid even if the coalescer goes away mid-rest.
+    sendLoop(this, std::move(target), spacing, std::move(send), m_pause);
+}
+
+QCoro::Task<void> CommandCoalescer::sendLoop(QPointer<CommandCoalescer> self, QString target, Duration spacing,
+                                             Send send, Pause pause)
+{
+    while (self) {
+        const auto next = self->m_pending.find(target);
+        if (next == self->m_pending.end()) {
+            self->m_running.remove(target);
+            co_return;
+        }
+        // Taken out before sending: whatever arrives during the send is
+        // merged only with later commands, never into the one in flight.
+        const HueLightCommand command = *next;
+        self->m_pending.erase(next);
+
+        // A throwing send or pause must not end the loop, or the target
+        // would stay "running" with nobody left to send its commands.
+        try {
+            co_await send(command);
+        } catch (const std::exception &error) {
+            qCWarning(lcCoalescer) << "sending a command failed unexpectedly:" << error.what();
+        } catch (...) {
+            qCWarning(lcCoalescer) << "sending a command failed unexpectedly";
+        }
+        if (!self)
+            co_return;
+        try {
+            co_await pause(spacing);
+        } catch (...) {
+            qCWarning(lcCoalescer) << "the rest between two commands failed; going on at once";
+        }
+    }
+}
+
+QCoro::Task<void> CommandCoalescer::preciseSleep(Duration duration)
+{
+    auto timer = std::make_unique<QTimer>();
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setSingleShot(true);
+    timer->start(duration);
+    co_await *timer;
+}
