@@ -5,6 +5,7 @@
 
 #include <QCollator>
 #include <QCollatorSortKey>
+#include <QLocale>
 
 #include <algorithm>
 #include <vector>
@@ -23,17 +24,27 @@ const QString deviceType = u"device"_s;
 const QString connectivityType = u"zigbee_connectivity"_s;
 
 // The ordering a file browser uses: case-insensitive, locale-aware, digits by
-// value. A collator is costly to set up, so each thread keeps one (QCollator
-// itself must not be shared between threads).
+// value. A collator is costly to set up, so each thread keeps one for the
+// current default locale (QCollator itself must not be shared between threads).
 const QCollator &nameCollator()
 {
-    thread_local const QCollator collator = [] {
-        QCollator made;
-        made.setNumericMode(true);
-        made.setCaseSensitivity(Qt::CaseInsensitive);
-        return made;
-    }();
-    return collator;
+    struct Cached
+    {
+        QLocale locale;
+        QCollator collator;
+    };
+    thread_local std::optional<Cached> cached;
+    const QLocale locale;
+    if (!cached || cached->locale != locale) {
+        // Qt collates the C locale (LANG=C, C.UTF-8, POSIX) by code points,
+        // ignoring numeric mode and case: "Lamp 10" would precede "lamp 2".
+        // Such a session gets the language-neutral rules instead.
+        QCollator collator(locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale);
+        collator.setNumericMode(true);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        cached = Cached{locale, std::move(collator)};
+    }
+    return cached->collator;
 }
 
 // Sorts by name with one collation key per item instead of a full collation
