@@ -1,0 +1,91 @@
+#include "FavoritesStore.h"
+
+#include "StoredJson.h"
+
+#include <QJsonArray>
+#include <QLoggingCategory>
+#include <QSettings>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+Q_LOGGING_CATEGORY(lcFavorites, "lumora.store")
+
+// All or nothing: one entry that does not decode (an unknown kind, say)
+// makes the whole stored list count as empty.
+QList<Favorite> decode(const std::optional<QJsonDocument> &document)
+{
+    if (!document || !document->isArray())
+        return {};
+    const QJsonArray array = document->array();
+    QList<Favorite> items;
+    items.reserve(array.size());
+    for (const QJsonValue &value : array) {
+        auto favorite = Favorite::fromJson(value);
+        if (!favorite) {
+            qCWarning(lcFavorites) << "stored favourites contain an unreadable entry; starting with none";
+            return {};
+        }
+        items.append(std::move(*favorite));
+    }
+    return items;
+}
+} // namespace
+
+FavoritesStore::FavoritesStore(std::shared_ptr<QSettings> settings, QObject *parent)
+    : QObject(parent)
+    , m_settings(std::move(settings))
+{
+}
+
+QString FavoritesStore::settingsKey(const QString &bridgeID)
+{
+    return u"favorites."_s + bridgeID.toLower();
+}
+
+void FavoritesStore::load(const QString &bridgeID)
+{
+    m_bridgeID = bridgeID;
+    setItems(m_settings ? decode(StoredJson::read(*m_settings, settingsKey(bridgeID))) : QList<Favorite>{});
+}
+
+void FavoritesStore::toggle(const Favorite &favorite)
+{
+    QList<Favorite> items = m_items;
+    const qsizetype index = items.indexOf(favorite);
+    if (index >= 0)
+        items.removeAt(index);
+    else
+        items.append(favorite);
+    setItems(std::move(items));
+
+    if (!m_bridgeID || !m_settings)
+        return;
+    QJsonArray array;
+    for (const Favorite &item : std::as_const(m_items))
+        array.append(item.toJson());
+    StoredJson::write(*m_settings, settingsKey(*m_bridgeID), QJsonDocument(array));
+}
+
+bool FavoritesStore::contains(Favorite::Kind kind, const QString &id) const
+{
+    return m_items.contains(Favorite{kind, id});
+}
+
+QStringList FavoritesStore::ids(Favorite::Kind kind) const
+{
+    QStringList result;
+    for (const Favorite &item : m_items) {
+        if (item.kind == kind)
+            result.append(item.id);
+    }
+    return result;
+}
+
+void FavoritesStore::setItems(QList<Favorite> items)
+{
+    if (items == m_items)
+        return;
+    m_items = std::move(items);
+    Q_EMIT itemsChanged();
+}
