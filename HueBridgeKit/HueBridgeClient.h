@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HueBridgeConfig.h"
+#include "HueBridgeError.h"
 #include "HueBridgeSession.h"
 #include "HueCancellationToken.h"
 #include "HueEventStream.h"
@@ -17,6 +18,8 @@
 
 #include <memory>
 #include <optional>
+
+class QNetworkReply;
 
 /// The only component that speaks HTTP to a Hue Bridge: where the bridge is,
 /// the application key once paired, and the HTTPS session whose server-trust
@@ -80,6 +83,11 @@ public:
     /// The request every operation starts from (URL, timeout, TLS settings and
     /// the "hue-application-key" header when the client has a key).
     QNetworkRequest request(const QString &path) const;
+
+    /// The status check of every answer: nothing when it may be used;
+    /// `invalidResponse` without an HTTP status, `unauthorized` for 401/403,
+    /// `http` for any other status outside 200-299.
+    static std::optional<HueBridgeError> check(const QNetworkReply *reply);
 
 private:
     QString m_host;

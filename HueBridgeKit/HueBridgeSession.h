@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSslCertificate>
 #include <QString>
 
@@ -8,6 +9,7 @@
 #include <optional>
 
 class QNetworkAccessManager;
+class QNetworkReply;
 class QNetworkRequest;
 
 /// The HTTPS session of a bridge client: one network access manager that
@@ -49,6 +51,12 @@ public:
     /// Gives `request` the session's TLS configuration: the anchor as the only
     /// CA certificate and the expected bridge id as the name to verify.
     void configure(QNetworkRequest &request) const;
+
+    /// Starts `request` with `verb` (and `body`, if any); the reply belongs to
+    /// the caller. The server is trusted only when `HueBridgeTrust` says so,
+    /// decided before any byte of the request leaves.
+    QNetworkReply *send(const QNetworkRequest &request, const QByteArray &verb,
+                        const std::optional<QByteArray> &body = std::nullopt) const;
 
 private:
     explicit HueBridgeSession(Options options);

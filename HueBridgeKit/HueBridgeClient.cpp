@@ -1,0 +1,395 @@
+#include "HueBridgeClient.h"
+
+#include "HueBridgeError.h"
+#include "HueCancelledError.h"
+#include "HueText.h"
+#include "HueTransportError.h"
+#include "LossyArray.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLoggingCategory>
+#include <QNetworkReply>
+#include <QPointer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Q_LOGGING_CATEGORY(lumoraNet, "lumora.net")
+
+const QByteArray applicationKeyHeader = QByteArrayLiteral("hue-application-key");
+
+// Owns a reply for the length of one transfer. When the transfer's coroutine
+// ends early (an exception, a destroyed task) the reply is silenced and
+// stopped first, so no handler outlives the frame it refers to.
+struct ReplyDeleter
+{
+    void operator()(QNetworkReply *reply) const
+    {
+        if (!reply)
+            return;
+        reply->disconnect();
+        if (!reply->isFinished())
+            reply->abort();
+        reply->deleteLater();
+    }
+};
+using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
+
+// The wire records that read answers. A required key that is missing or of the
+// wrong type makes the record fail.
+std::optional<QString> apiErrorDescription(const QJsonValue &value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    return HueJson::string(value.toObject().value("description"_L1));
+}
+
+// The description of the first element of a Failure body ({"errors": [...]}),
+// when the whole body decodes as one and the list is not empty.
+std::optional<QString> failureDescription(const QByteArray &body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonValue errors = document.object().value("errors"_L1);
+    if (!errors.isArray())
+        return std::nullopt;
+    std::optional<QString> first;
+    const QJsonArray list = errors.toArray();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        auto description = apiErrorDescription(list.at(i));
+        if (!description)
+            return std::nullopt;
+        if (i == 0)
+            first = std::move(description);
+    }
+    return first;
+}
+
+std::optional<QJsonDocument> parse(const QByteArray &body)
+{
+    QJsonParseError error;
+    QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    return document;
+}
+
+HueTransportError transportError(QNetworkReply *reply)
+{
+    // Nothing but the transfer timeout aborts a reply without this code
+    // knowing: cancellation and size limits are recorded where they happen.
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        return HueTransportError(QNetworkReply::TimeoutError, u"Operation timed out"_s);
+    return HueTransportError(reply->error(), reply->errorString());
+}
+
+QByteArray sceneActionsBody(const QList<HueSceneAction> &actions)
+{
+    return HueJson::compact(QJsonObject{{"actions"_L1, HueSceneAction::body(actions)}});
+}
+
+} // namespace
+
+std::optional<HueBridgeError> HueBridgeClient::check(const QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return HueBridgeError::invalidResponse();
+    const int code = status.toInt();
+    if (code >= 200 && code <= 299)
+        return std::nullopt;
+    if (code == 401 || code == 403)
+        return HueBridgeError::unauthorized();
+    return HueBridgeError::http(code);
+}
+
+namespace {
+
+// Sends one request and waits for the whole body; maps status and transfer
+// failures the same way for every operation.
+QCoro::Task<QByteArray> transfer(std::shared_ptr<HueBridgeSession> session, QNetworkRequest request, QByteArray verb,
+                                 std::optional<QByteArray> body, HueCancellationToken cancel)
+{
+    cancel.throwIfCancelled();
+    // A host that formed no URL leaves the request on the file URL of "/";
+    // it is never sent, and there is no HTTP answer to read.
+    if (request.url().scheme() != "https"_L1)
+        throw HueBridgeError::invalidResponse();
+
+    ReplyPtr reply(session->send(request, verb, body));
+    // An answer larger than any bridge sends is dropped instead of filling memory.
+    auto oversized = std::make_shared<bool>(false);
+    const qint64 limit = session->options().maximumAnswerSize;
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(),
+                     [replyPointer = QPointer<QNetworkReply>(reply.get()), oversized, limit] {
+                         if (*oversized || !replyPointer || replyPointer->bytesAvailable() <= limit)
+                             return;
+                         *oversized = true;
+                         QMetaObject::invokeMethod(replyPointer.data(), &QNetworkReply::abort, Qt::QueuedConnection);
+                     });
+
+    co_await cancel.waitFor(reply.get());
+    if (*oversized) {
+        qCWarning(lumoraNet) << "dropped an answer larger than" << limit << "bytes";
+        throw HueBridgeError::invalidResponse();
+    }
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) {
+        if (reply->error() != QNetworkReply::NoError)
+            throw transportError(reply.get());
+        throw HueBridgeError::invalidResponse();
+    }
+    auto failure = HueBridgeClient::check(reply.get());
+    if (!failure) {
+        // A success status whose body broke off is a failed transfer.
+        if (reply->error() != QNetworkReply::NoError)
+            throw transportError(reply.get());
+        co_return reply->readAll();
+    }
+    if (failure->kind() == HueBridgeError::Kind::http) {
+        if (auto description = failureDescription(reply->readAll()))
+            throw HueBridgeError::api(*description);
+    }
+    throw *failure;
+}
+
+QCoro::Task<HueBridgeConfig> configTask(HueBridgeClient client, HueCancellationToken cancel)
+{
+    const QByteArray body =
+        co_await transfer(client.session(), client.request(u"/api/0/config"_s), "GET", std::nullopt, cancel);
+    const auto document = parse(body);
+    if (!document || !document->isObject())
+        throw HueBridgeError::invalidResponse();
+    auto config = HueBridgeConfig::fromJson(document->object());
+    if (!config)
+        throw HueBridgeError::invalidResponse();
+    co_return *config;
+}
+
+QCoro::Task<QString> pairTask(HueBridgeClient client, QString deviceType, HueCancellationToken cancel)
+{
+    // The one request with a body but without Content-Type.
+    const QByteArray requestBody = HueJson::compact(QJsonObject{{"devicetype"_L1, deviceType}});
+    const QByteArray body = co_await transfer(client.session(), client.request(u"/api"_s), "POST", requestBody, cancel);
+    const auto document = parse(body);
+    if (!document || !document->isArray() || document->array().isEmpty())
+        throw HueBridgeError::invalidResponse();
+
+    // Every entry must decode (a list of Entry), though only the first counts.
+    std::optional<std::optional<QString>> firstUsername;
+    std::optional<std::pair<int, QString>> firstError;
+    const QJsonArray entries = document->array();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (!entries.at(i).isObject())
+            throw HueBridgeError::invalidResponse();
+        const QJsonObject entry = entries.at(i).toObject();
+        std::optional<QString> username;
+        if (!HueJson::isAbsent(entry, "success"_L1)) {
+            const QJsonValue success = entry.value("success"_L1);
+            username = success.isObject() ? HueJson::string(success.toObject().value("username"_L1)) : std::nullopt;
+            if (!username)
+                throw HueBridgeError::invalidResponse();
+        }
+        std::optional<std::pair<int, QString>> error;
+        if (!HueJson::isAbsent(entry, "error"_L1)) {
+            const QJsonValue value = entry.value("error"_L1);
+            if (!value.isObject())
+                throw HueBridgeError::invalidResponse();
+            const auto type = HueJson::integer(value.toObject().value("type"_L1));
+            const auto description = HueJson::string(value.toObject().value("description"_L1));
+            if (!type || !description)
+                throw HueBridgeError::invalidResponse();
+            error = std::pair(*type, *description);
+        }
+        if (i == 0) {
+            firstUsername = username;
+            firstError = error;
+        }
+    }
+
+    if (firstUsername && *firstUsername)
+        co_return **firstUsername;
+    if (!firstError)
+        throw HueBridgeError::api(HueText::tr(u"unbekannter Fehler"_s, u"unknown error"_s));
+    if (firstError->first == 101)
+        throw HueBridgeError::linkButtonNotPressed();
+    throw HueBridgeError::api(firstError->second);
+}
+
+QCoro::Task<QList<HueResource>> resourcesTask(HueBridgeClient client, HueCancellationToken cancel)
+{
+    const QByteArray body =
+        co_await transfer(client.session(), client.request(u"/clip/v2/resource"_s), "GET", std::nullopt, cancel);
+    const auto document = parse(body);
+    if (!document || !document->isObject())
+        throw HueBridgeError::invalidResponse();
+    const QJsonObject envelope = document->object();
+    // "errors" is optional but must be a list of APIError when present; it is
+    // not used on success.
+    if (!HueJson::isAbsent(envelope, "errors"_L1)) {
+        const QJsonValue errors = envelope.value("errors"_L1);
+        if (!errors.isArray())
+            throw HueBridgeError::invalidResponse();
+        for (const QJsonValue error : errors.toArray()) {
+            if (!apiErrorDescription(error))
+                throw HueBridgeError::invalidResponse();
+        }
+    }
+    auto data = LossyArray<HueResource>::fromJson(envelope.value("data"_L1));
+    if (!data)
+        throw HueBridgeError::invalidResponse();
+    co_return std::move(data->elements);
+}
+
+QCoro::Task<void> putTask(HueBridgeClient client, QString path, QByteArray body, HueCancellationToken cancel)
+{
+    QNetworkRequest request = client.request(path);
+    request.setRawHeader(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/json"));
+    co_await transfer(client.session(), std::move(request), "PUT", std::move(body), cancel);
+}
+
+QCoro::Task<QString> createSceneTask(HueBridgeClient client, QString name, HueResourceRef group,
+                                     QList<HueSceneAction> actions, HueCancellationToken cancel)
+{
+    const QJsonObject object{
+        {"type"_L1, u"scene"_s},
+        {"metadata"_L1, QJsonObject{{"name"_L1, name}}},
+        {"group"_L1, QJsonObject{{"rid"_L1, group.rid}, {"rtype"_L1, group.rtype}}},
+        {"actions"_L1, HueSceneAction::body(actions)},
+    };
+    QNetworkRequest request = client.request(u"/clip/v2/resource/scene"_s);
+    request.setRawHeader(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/json"));
+    const QByteArray body =
+        co_await transfer(client.session(), std::move(request), "POST", HueJson::compact(object), cancel);
+    const auto document = parse(body);
+    if (!document || !document->isObject())
+        throw HueBridgeError::invalidResponse();
+    const QJsonValue data = document->object().value("data"_L1);
+    if (!data.isArray())
+        throw HueBridgeError::invalidResponse();
+    std::optional<HueResourceRef> first;
+    const QJsonArray list = data.toArray();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        auto ref = HueResourceRef::fromJson(list.at(i));
+        if (!ref)
+            throw HueBridgeError::invalidResponse();
+        if (i == 0)
+            first = std::move(ref);
+    }
+    if (!first)
+        throw HueBridgeError::invalidResponse();
+    co_return first->rid;
+}
+
+QCoro::Task<void> deleteTask(HueBridgeClient client, QString path, HueCancellationToken cancel)
+{
+    co_await transfer(client.session(), client.request(path), "DELETE", std::nullopt, cancel);
+}
+
+} // namespace
+
+HueBridgeClient::HueBridgeClient(QString host, std::optional<QString> applicationKey,
+                                 std::shared_ptr<HueBridgeSession> session)
+    : m_host(std::move(host))
+    , m_applicationKey(std::move(applicationKey))
+    , m_session(std::move(session))
+{
+    Q_ASSERT(m_session);
+}
+
+HueBridgeClient HueBridgeClient::live(QString host, std::optional<QString> bridgeID,
+                                      std::optional<QString> applicationKey)
+{
+    HueBridgeSession::Options options;
+    options.expectedBridgeID = std::move(bridgeID);
+    return HueBridgeClient(std::move(host), std::move(applicationKey), HueBridgeSession::create(std::move(options)));
+}
+
+HueBridgeClient HueBridgeClient::live(QString host, std::optional<QString> bridgeID,
+                                      std::optional<QString> applicationKey, QSslCertificate trustAnchor)
+{
+    HueBridgeSession::Options options;
+    options.expectedBridgeID = std::move(bridgeID);
+    options.trustAnchor = std::move(trustAnchor);
+    return HueBridgeClient(std::move(host), std::move(applicationKey), HueBridgeSession::create(std::move(options)));
+}
+
+QUrl HueBridgeClient::url(const QString &host, const QString &path)
+{
+    QUrl url;
+    url.setScheme(u"https"_s);
+    url.setHost(host.contains(u':') ? u'[' + host + u']' : host);
+    url.setPath(path, QUrl::DecodedMode);
+    // Qt leaves the host empty when it is not one; such a request must not
+    // go anywhere.
+    if (url.host().isEmpty() || !url.isValid())
+        return QUrl::fromLocalFile(u"/"_s);
+    return url;
+}
+
+QNetworkRequest HueBridgeClient::request(const QString &path) const
+{
+    QNetworkRequest request(url(m_host, path));
+    m_session->configure(request);
+    request.setTransferTimeout(int(m_session->options().requestTimeout.count()));
+    if (m_applicationKey)
+        request.setRawHeader(applicationKeyHeader, m_applicationKey->toUtf8());
+    return request;
+}
+
+QCoro::Task<HueBridgeConfig> HueBridgeClient::config(HueCancellationToken cancel) const
+{
+    return configTask(*this, std::move(cancel));
+}
+
+QCoro::Task<QString> HueBridgeClient::pair(QString deviceType, HueCancellationToken cancel) const
+{
+    return pairTask(*this, std::move(deviceType), std::move(cancel));
+}
+
+QCoro::Task<QList<HueResource>> HueBridgeClient::resources(HueCancellationToken cancel) const
+{
+    return resourcesTask(*this, std::move(cancel));
+}
+
+QCoro::Task<void> HueBridgeClient::sendToLight(HueLightCommand command, QString lightID,
+                                               HueCancellationToken cancel) const
+{
+    return putTask(*this, u"/clip/v2/resource/light/"_s + lightID, HueJson::compact(command.body()), std::move(cancel));
+}
+
+QCoro::Task<void> HueBridgeClient::sendToGroupedLight(HueLightCommand command, QString groupedLightID,
+                                                      HueCancellationToken cancel) const
+{
+    return putTask(*this, u"/clip/v2/resource/grouped_light/"_s + groupedLightID, HueJson::compact(command.body()),
+                   std::move(cancel));
+}
+
+QCoro::Task<void> HueBridgeClient::recallScene(QString id, HueCancellationToken cancel) const
+{
+    const QJsonObject body{{"recall"_L1, QJsonObject{{"action"_L1, u"active"_s}}}};
+    return putTask(*this, u"/clip/v2/resource/scene/"_s + id, HueJson::compact(body), std::move(cancel));
+}
+
+QCoro::Task<QString> HueBridgeClient::createScene(QString name, HueResourceRef group, QList<HueSceneAction> actions,
+                                                  HueCancellationToken cancel) const
+{
+    return createSceneTask(*this, std::move(name), std::move(group), std::move(actions), std::move(cancel));
+}
+
+QCoro::Task<void> HueBridgeClient::updateScene(QString id, QList<HueSceneAction> actions,
+                                               HueCancellationToken cancel) const
+{
+    return putTask(*this, u"/clip/v2/resource/scene/"_s + id, sceneActionsBody(actions), std::move(cancel));
+}
+
+QCoro::Task<void> HueBridgeClient::deleteScene(QString id, HueCancellationToken cancel) const
+{
+    return deleteTask(*this, u"/clip/v2/resource/scene/"_s + id, std::move(cancel));
+}

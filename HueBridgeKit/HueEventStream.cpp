@@ -1,0 +1,246 @@
+#include "HueEventStream.h"
+
+#include "HueBridgeClient.h"
+#include "HueBridgeError.h"
+#include "HueCancelledError.h"
+#include "HueEventStreamParser.h"
+#include "HueLineSplitter.h"
+#include "HueTransportError.h"
+
+#include <QCoroSignal>
+#include <QLoggingCategory>
+#include <QNetworkReply>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Q_LOGGING_CATEGORY(lumoraNet, "lumora.net")
+
+// Tells a waiting reader that the stream has news. Always queued, so the
+// reader resumes from the event loop and never inside a network handler of
+// the producer it may be about to drop.
+class StreamSignal : public QObject
+{
+    Q_OBJECT
+public:
+    void post() { QMetaObject::invokeMethod(this, &StreamSignal::changed, Qt::QueuedConnection); }
+Q_SIGNALS:
+    void changed();
+};
+
+} // namespace
+
+/// Reads one streaming transfer and keeps the batches until they are read.
+class HueEventStream::Producer
+{
+public:
+    Producer(std::shared_ptr<HueBridgeSession> session, const QNetworkRequest &request)
+        : m_session(std::move(session))
+        , m_splitter(m_session->options().maximumStreamLineSize)
+    {
+        if (request.url().scheme() != "https"_L1) {
+            // No URL could be formed: nothing is sent, and there is no HTTP answer.
+            finish(std::make_exception_ptr(HueBridgeError::invalidResponse()));
+            return;
+        }
+        m_reply = m_session->send(request, "GET");
+        QObject::connect(m_reply, &QNetworkReply::metaDataChanged, &m_signal, [this] { checkStatus(); });
+        QObject::connect(m_reply, &QNetworkReply::readyRead, &m_signal, [this] { read(); });
+        QObject::connect(m_reply, &QNetworkReply::finished, &m_signal, [this] { transferFinished(); });
+    }
+
+    ~Producer() { drop(); }
+
+    Producer(const Producer &) = delete;
+    Producer &operator=(const Producer &) = delete;
+
+    /// The consumer stops: abort the transfer and forget unread batches.
+    void cancel()
+    {
+        if (m_finished)
+            return;
+        m_batches.clear();
+        finish(std::make_exception_ptr(HueCancelledError()));
+    }
+
+    StreamSignal *signal() { return &m_signal; }
+    bool hasBatch() const { return !m_batches.isEmpty(); }
+    QList<HueEvent> takeBatch() { return m_batches.takeFirst(); }
+    bool isFinished() const { return m_finished; }
+    std::exception_ptr error() const { return m_error; }
+
+private:
+    void checkStatus()
+    {
+        if (m_statusChecked || m_finished || !m_reply)
+            return;
+        if (!m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+            return; // no head yet
+        m_statusChecked = true;
+        // The body of a refusing answer is not read here.
+        if (auto failure = HueBridgeClient::check(m_reply))
+            finish(std::make_exception_ptr(*failure));
+    }
+
+    void read()
+    {
+        checkStatus();
+        if (m_finished || !m_statusChecked)
+            return;
+        const int droppedBefore = m_splitter.droppedLines();
+        bool produced = false;
+        for (const QString &line : m_splitter.feed(m_reply->readAll())) {
+            if (auto events = HueEventStreamParser::events(line)) {
+                m_batches.append(std::move(*events));
+                produced = true;
+            }
+        }
+        if (m_splitter.droppedLines() != droppedBefore)
+            qCWarning(lumoraNet) << "skipped an event-stream line longer than"
+                                 << m_session->options().maximumStreamLineSize << "bytes";
+        if (produced)
+            m_signal.post();
+    }
+
+    void transferFinished()
+    {
+        if (m_finished)
+            return;
+        const bool hasStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+        if (!hasStatus) {
+            if (m_reply->error() == QNetworkReply::NoError)
+                finish(std::make_exception_ptr(HueBridgeError::invalidResponse()));
+            else
+                finish(std::make_exception_ptr(transportError()));
+            return;
+        }
+        checkStatus();
+        if (m_finished)
+            return;
+        read();
+        if (m_finished)
+            return;
+        if (m_reply->error() != QNetworkReply::NoError) {
+            finish(std::make_exception_ptr(transportError()));
+            return;
+        }
+        // The bridge ended the response: a last line without a break still counts.
+        for (const QString &line : m_splitter.finish()) {
+            if (auto events = HueEventStreamParser::events(line))
+                m_batches.append(std::move(*events));
+        }
+        finish(nullptr);
+    }
+
+    HueTransportError transportError() const
+    {
+        // Only the idle timeout aborts the reply behind this code's back.
+        if (m_reply->error() == QNetworkReply::OperationCanceledError)
+            return HueTransportError(QNetworkReply::TimeoutError, u"Operation timed out"_s);
+        return HueTransportError(m_reply->error(), m_reply->errorString());
+    }
+
+    void finish(std::exception_ptr error)
+    {
+        m_finished = true;
+        m_error = std::move(error);
+        drop();
+        m_signal.post();
+    }
+
+    void drop()
+    {
+        if (!m_reply)
+            return;
+        QNetworkReply *reply = std::exchange(m_reply, nullptr);
+        reply->disconnect();
+        if (!reply->isFinished())
+            reply->abort();
+        reply->deleteLater();
+    }
+
+    std::shared_ptr<HueBridgeSession> m_session;
+    StreamSignal m_signal;
+    QNetworkReply *m_reply = nullptr;
+    HueLineSplitter m_splitter;
+    QList<QList<HueEvent>> m_batches;
+    bool m_statusChecked = false;
+    bool m_finished = false;
+    std::exception_ptr m_error;
+};
+
+namespace {
+
+QCoro::Task<std::optional<QList<HueEvent>>> nextBatch(std::shared_ptr<HueEventStream::Producer> producer,
+                                                      HueCancellationToken cancel)
+{
+    // The reader's cancellation stops the stream itself.
+    auto registration = cancel.onCancel([weak = std::weak_ptr(producer)] {
+        if (auto alive = weak.lock())
+            alive->cancel();
+    });
+    while (true) {
+        if (producer->hasBatch())
+            co_return producer->takeBatch();
+        if (producer->isFinished()) {
+            if (producer->error())
+                std::rethrow_exception(producer->error());
+            co_return std::nullopt;
+        }
+        co_await qCoro(producer->signal(), &StreamSignal::changed);
+    }
+}
+
+// A default-constructed or moved-from stream has nothing to give.
+QCoro::Task<std::optional<QList<HueEvent>>> endOfEmptyStream()
+{
+    co_return std::nullopt;
+}
+
+} // namespace
+
+HueEventStream::HueEventStream(std::shared_ptr<Producer> producer)
+    : m_producer(std::move(producer))
+{
+}
+
+HueEventStream::HueEventStream(HueEventStream &&other) noexcept = default;
+
+HueEventStream &HueEventStream::operator=(HueEventStream &&other) noexcept
+{
+    if (this != &other) {
+        cancel();
+        m_producer = std::move(other.m_producer);
+    }
+    return *this;
+}
+
+HueEventStream::~HueEventStream()
+{
+    cancel();
+}
+
+QCoro::Task<std::optional<QList<HueEvent>>> HueEventStream::next(HueCancellationToken cancel)
+{
+    if (!m_producer)
+        return endOfEmptyStream();
+    return nextBatch(m_producer, std::move(cancel));
+}
+
+void HueEventStream::cancel()
+{
+    if (m_producer)
+        m_producer->cancel();
+}
+
+HueEventStream HueBridgeClient::events() const
+{
+    QNetworkRequest request = this->request(u"/eventstream/clip/v2"_s);
+    request.setRawHeader(QByteArrayLiteral("Accept"), QByteArrayLiteral("text/event-stream"));
+    // Counts idle time: the transfer is given up only when nothing arrives for this long.
+    request.setTransferTimeout(int(m_session->options().streamIdleTimeout.count()));
+    return HueEventStream(std::make_shared<HueEventStream::Producer>(m_session, request));
+}
+
+#include "HueEventStream.moc"
