@@ -1,0 +1,161 @@
+#include "HueBridgeDiscovery.h"
+
+#include "MdnsBrowser.h"
+
+#include <QCoro/QCoroSignal>
+#include <QCoro/QCoroTimer>
+#include <QDeadlineTimer>
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpSocket>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::chrono::milliseconds remaining(const QDeadlineTimer &deadline)
+{
+    return std::chrono::milliseconds(qMax<qint64>(0, deadline.remainingTime()));
+}
+
+QCoro::Task<QList<MdnsServiceInstance>> liveBrowse(std::chrono::milliseconds timeout)
+{
+    MdnsBrowser browser(HueBridgeDiscovery::serviceType());
+    // Without a socket there is nothing to hear; the call still takes the
+    // browse time, as it would on a silent network.
+    browser.start();
+    co_await QCoro::sleepFor(timeout);
+    QList<MdnsServiceInstance> services = browser.instances();
+    browser.stop();
+    co_return services;
+}
+
+/// Finishes a service the browse left unresolved (no SRV record or no IPv4
+/// address of its host yet) by asking for just that instance.
+QCoro::Task<std::optional<MdnsServiceInstance>> liveResolve(MdnsServiceInstance service, QDeadlineTimer deadline)
+{
+    MdnsBrowser resolver(HueBridgeDiscovery::serviceType());
+    resolver.setBrowsing(false);
+    resolver.addInstance(service.fullName);
+    if (!resolver.start())
+        co_return std::nullopt;
+    while (!deadline.hasExpired()) {
+        const auto instances = resolver.instances();
+        if (!instances.isEmpty() && instances.constFirst().host && !instances.constFirst().ipv4.isEmpty())
+            co_return instances.constFirst();
+        co_await qCoro(&resolver, &MdnsBrowser::instancesChanged, remaining(deadline));
+    }
+    co_return std::nullopt;
+}
+
+/// Waits until the socket is connected or has given up, within the deadline.
+QCoro::Task<bool> connected(QTcpSocket *socket, QDeadlineTimer deadline)
+{
+    QPointer<QTcpSocket> guard = socket;
+    while (guard && !deadline.hasExpired()) {
+        const auto state = guard->state();
+        if (state == QAbstractSocket::ConnectedState)
+            co_return true;
+        if (state == QAbstractSocket::UnconnectedState)
+            co_return false;
+        co_await qCoro(guard.data(), &QAbstractSocket::stateChanged, remaining(deadline));
+    }
+    co_return guard && guard->state() == QAbstractSocket::ConnectedState;
+}
+
+QCoro::Task<std::optional<QString>> liveConnect(MdnsServiceInstance service, std::chrono::milliseconds limit)
+{
+    const QDeadlineTimer deadline(limit);
+    if (!service.host || service.ipv4.isEmpty()) {
+        auto resolved = co_await liveResolve(service, deadline);
+        if (!resolved)
+            co_return std::nullopt;
+        service = std::move(*resolved);
+    }
+    // Only IPv4: the address is what the application later talks to, and an
+    // IPv6-only bridge is out of reach for it.
+    for (const auto &address : std::as_const(service.ipv4)) {
+        if (deadline.hasExpired())
+            break;
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(address, service.port);
+        if (co_await connected(socket.get(), deadline)) {
+            const QString host = socket->peerAddress().toString();
+            // No data is sent; the connection only proved the address.
+            socket->abort();
+            co_return host;
+        }
+        socket->abort();
+    }
+    co_return std::nullopt;
+}
+
+} // namespace
+
+MdnsName HueBridgeDiscovery::serviceType()
+{
+    return MdnsName::fromDotted(u"_hue._tcp.local");
+}
+
+HueBridgeDiscovery::Network HueBridgeDiscovery::liveNetwork()
+{
+    return Network{&liveBrowse, &liveConnect};
+}
+
+QCoro::Task<QList<DiscoveredBridge>> HueBridgeDiscovery::bridges(std::chrono::milliseconds timeout)
+{
+    co_return co_await bridges(timeout, liveNetwork());
+}
+
+QCoro::Task<QList<DiscoveredBridge>> HueBridgeDiscovery::bridges(std::chrono::milliseconds timeout, Network network)
+{
+    const QList<MdnsServiceInstance> services = co_await network.browse(timeout);
+    QList<DiscoveredBridge> bridges;
+    // One after the other, never in parallel: a call lasts the browse time
+    // plus up to the connect limit per service.
+    for (const auto &service : services) {
+        if (service.name.isEmpty())
+            continue;
+        const std::optional<QString> reported = co_await network.connect(service, connectLimit);
+        const std::optional<QString> host = reported ? address(*reported) : std::nullopt;
+        if (!host)
+            continue;
+        bridges.append(DiscoveredBridge{service.name, bridgeID(service), *host});
+    }
+    co_return bridges;
+}
+
+std::optional<QString> HueBridgeDiscovery::address(const QString &reportedHost)
+{
+    const qsizetype percent = reportedHost.indexOf(u'%');
+    const QString unscoped = percent < 0 ? reportedHost : reportedHost.left(percent);
+    QHostAddress parsed;
+    if (!parsed.setAddress(unscoped)) {
+        // Not an address: a host name, taken as it is.
+        if (reportedHost.isEmpty() || reportedHost.contains(u':'))
+            return std::nullopt;
+        return reportedHost;
+    }
+    if (parsed.protocol() == QAbstractSocket::IPv4Protocol)
+        return parsed.toString();
+    // A socket on a dual-stack system may report IPv4 as "::ffff:a.b.c.d".
+    bool isMappedIPv4 = false;
+    const quint32 ipv4 = parsed.toIPv4Address(&isMappedIPv4);
+    if (isMappedIPv4)
+        return QHostAddress(ipv4).toString();
+    return std::nullopt;
+}
+
+std::optional<QString> HueBridgeDiscovery::bridgeID(const MdnsServiceInstance &service)
+{
+    if (!service.txt)
+        return std::nullopt;
+    MdnsMessage::Record record;
+    record.txt = *service.txt;
+    const auto value = record.txtValue("bridgeid");
+    if (!value)
+        return std::nullopt;
+    return QString::fromUtf8(*value);
+}

@@ -1,0 +1,146 @@
+// The discovery algorithm on a scripted network: what becomes an entry, in
+// which order, and that services are confirmed one at a time.
+#include "HueBridgeDiscovery.h"
+
+#include <QCoro/QCoroTimer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Script
+{
+    QList<MdnsServiceInstance> services;
+    QHash<QString, std::optional<QString>> reportedHost; // by instance name
+    std::chrono::milliseconds browseTime{0};
+    QStringList connected;
+    QList<std::chrono::milliseconds> limits;
+    int active = 0;
+    int maxActive = 0;
+};
+
+Script script;
+
+QCoro::Task<QList<MdnsServiceInstance>> scriptedBrowse(std::chrono::milliseconds timeout)
+{
+    script.browseTime = timeout;
+    co_await QCoro::sleepFor(1ms);
+    co_return script.services;
+}
+
+QCoro::Task<std::optional<QString>> scriptedConnect(MdnsServiceInstance service, std::chrono::milliseconds limit)
+{
+    ++script.active;
+    script.maxActive = qMax(script.maxActive, script.active);
+    script.connected.append(service.name);
+    script.limits.append(limit);
+    co_await QCoro::sleepFor(5ms);
+    --script.active;
+    co_return script.reportedHost.value(service.name);
+}
+
+MdnsServiceInstance service(const QString &name, std::optional<QList<QByteArray>> txt)
+{
+    MdnsServiceInstance instance;
+    instance.name = name;
+    instance.fullName = MdnsName::instance(name, HueBridgeDiscovery::serviceType());
+    instance.txt = std::move(txt);
+    return instance;
+}
+
+QList<DiscoveredBridge> run(std::chrono::milliseconds timeout)
+{
+    return QCoro::waitFor(HueBridgeDiscovery::bridges(timeout, {&scriptedBrowse, &scriptedConnect}));
+}
+
+} // namespace
+
+class TestDiscovery : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { script = Script{}; }
+
+    void turnsServicesIntoBridges()
+    {
+        script.services = {
+            service(u"Hue Bridge - A532A7"_s, QList<QByteArray>{"bridgeid=001788fffea532a7", "modelid=BSB002"}),
+            service(u"No TXT"_s, std::nullopt),
+            service(u"IPv6 only"_s, QList<QByteArray>{"bridgeid=1"}),
+            service(u"Unreachable"_s, QList<QByteArray>{"bridgeid=2"}),
+            service(u"Philips hue - 122DCF"_s, QList<QByteArray>{"modelid=BSB003"}),
+            service(u"Scoped"_s, QList<QByteArray>{"BRIDGEID=ABC"}),
+            service(u"Twin"_s, QList<QByteArray>{}),
+            service(u"Twin"_s, QList<QByteArray>{}),
+            service(QString(), QList<QByteArray>{"bridgeid=3"}),
+        };
+        script.reportedHost = {
+            {u"Hue Bridge - A532A7"_s, u"192.168.1.10"_s},
+            {u"No TXT"_s, u"192.168.1.11"_s},
+            {u"IPv6 only"_s, u"fe80::1%eth0"_s},
+            {u"Unreachable"_s, std::nullopt},
+            {u"Philips hue - 122DCF"_s, u"bridge.local"_s},
+            {u"Scoped"_s, u"192.168.1.12%eth0"_s},
+            {u"Twin"_s, u"::ffff:192.168.1.13"_s},
+            {QString(), u"192.168.1.14"_s},
+        };
+        const auto bridges = run(3s);
+        QCOMPARE(script.browseTime, 3000ms);
+        const QList<DiscoveredBridge> expected{
+            {u"Hue Bridge - A532A7"_s, u"001788fffea532a7"_s, u"192.168.1.10"_s},
+            {u"No TXT"_s, std::nullopt, u"192.168.1.11"_s},
+            {u"Philips hue - 122DCF"_s, std::nullopt, u"bridge.local"_s},
+            {u"Scoped"_s, u"ABC"_s, u"192.168.1.12"_s},
+            // No de-duplication: the browse said it twice.
+            {u"Twin"_s, std::nullopt, u"192.168.1.13"_s},
+            {u"Twin"_s, std::nullopt, u"192.168.1.13"_s},
+        };
+        QCOMPARE(bridges, expected);
+        // Every named service was tried, in browse order, one at a time, each
+        // with the 3-second limit; a nameless one was not.
+        QCOMPARE(script.connected, (QStringList{u"Hue Bridge - A532A7"_s, u"No TXT"_s, u"IPv6 only"_s, u"Unreachable"_s,
+                                                u"Philips hue - 122DCF"_s, u"Scoped"_s, u"Twin"_s, u"Twin"_s}));
+        QCOMPARE(script.maxActive, 1);
+        QVERIFY(std::all_of(script.limits.cbegin(), script.limits.cend(), [](auto limit) { return limit == 3000ms; }));
+    }
+
+    void nothingFound()
+    {
+        QVERIFY(run(10ms).isEmpty());
+        QCOMPARE(script.browseTime, 10ms);
+        QVERIFY(script.connected.isEmpty());
+    }
+
+    void addressText_data()
+    {
+        QTest::addColumn<QString>("reported");
+        QTest::addColumn<std::optional<QString>>("expected");
+        QTest::newRow("IPv4") << u"10.0.0.2"_s << std::optional<QString>(u"10.0.0.2"_s);
+        QTest::newRow("IPv4 with scope") << u"10.0.0.2%en0"_s << std::optional<QString>(u"10.0.0.2"_s);
+        QTest::newRow("mapped IPv4") << u"::ffff:10.0.0.2"_s << std::optional<QString>(u"10.0.0.2"_s);
+        QTest::newRow("IPv6") << u"2001:db8::1"_s << std::optional<QString>();
+        QTest::newRow("link-local IPv6") << u"fe80::1%eth0"_s << std::optional<QString>();
+        QTest::newRow("host name") << u"hue-bridge.local"_s << std::optional<QString>(u"hue-bridge.local"_s);
+        QTest::newRow("empty") << QString() << std::optional<QString>();
+    }
+    void addressText()
+    {
+        QFETCH(QString, reported);
+        QFETCH(std::optional<QString>, expected);
+        QCOMPARE(HueBridgeDiscovery::address(reported), expected);
+    }
+
+    void bridgesHash()
+    {
+        const DiscoveredBridge a{u"A"_s, std::nullopt, u"10.0.0.1"_s};
+        const DiscoveredBridge b{u"A"_s, u""_s, u"10.0.0.1"_s};
+        QVERIFY(!(a == b));
+        QSet<DiscoveredBridge> set{a, b, a};
+        QCOMPARE(set.size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDiscovery)
+#include "tst_discovery.moc"

@@ -1,0 +1,216 @@
+// The browse cache: which records make a service, which take it away, and
+// what is still asked for. Messages are fed in directly; no network.
+#include "MdnsBrowser.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const MdnsName serviceType = MdnsName::fromDotted(u"_hue._tcp.local");
+
+MdnsName instanceName(const char *name)
+{
+    return MdnsName::instance(QString::fromUtf8(name), serviceType);
+}
+
+MdnsName host(const char *name)
+{
+    return MdnsName::fromDotted(QString::fromLatin1(name));
+}
+
+MdnsMessage response(QList<MdnsMessage::Record> answers, QList<MdnsMessage::Record> additionals = {})
+{
+    MdnsMessage message;
+    message.flags = MdnsMessage::flagResponse | MdnsMessage::flagAuthoritative;
+    message.answers = std::move(answers);
+    message.additionals = std::move(additionals);
+    return message;
+}
+
+MdnsMessage fullAnnouncement(const char *name, const char *hostName, const char *ipv4, quint32 ttl = 120)
+{
+    const auto instance = instanceName(name);
+    return response({MdnsMessage::Record::ptr(serviceType, instance, ttl)},
+                    {MdnsMessage::Record::srv(instance, host(hostName), 443, ttl),
+                     MdnsMessage::Record::text(instance, {"bridgeid=001788fffea532a7"}, ttl),
+                     MdnsMessage::Record::a(host(hostName), QHostAddress(QString::fromLatin1(ipv4)), ttl)});
+}
+
+QStringList names(const QList<MdnsServiceInstance> &instances)
+{
+    QStringList result;
+    for (const auto &instance : instances)
+        result.append(instance.name);
+    return result;
+}
+
+QList<QPair<QString, quint16>> questions(const MdnsMessage &query)
+{
+    QList<QPair<QString, quint16>> result;
+    for (const auto &question : query.questions)
+        result.append({question.name.toString(), question.type});
+    return result;
+}
+
+} // namespace
+
+class TestMdnsBrowser : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void oneResponseMakesAResolvedService()
+    {
+        MdnsBrowser browser(serviceType);
+        QSignalSpy changed(&browser, &MdnsBrowser::instancesChanged);
+        browser.process(fullAnnouncement("Hue Bridge - A532A7", "001788a532a7.local", "192.168.1.10"));
+        QCOMPARE(changed.size(), 1);
+        const auto instances = browser.instances();
+        QCOMPARE(instances.size(), 1);
+        const auto &bridge = instances.constFirst();
+        QCOMPARE(bridge.name, u"Hue Bridge - A532A7"_s);
+        QCOMPARE(bridge.fullName, instanceName("Hue Bridge - A532A7"));
+        QCOMPARE(bridge.host, host("001788a532a7.local"));
+        QCOMPARE(bridge.port, quint16(443));
+        QCOMPARE(bridge.txt, (QList<QByteArray>{"bridgeid=001788fffea532a7"}));
+        QCOMPARE(bridge.ipv4, QList<QHostAddress>{QHostAddress(u"192.168.1.10"_s)});
+        QVERIFY(browser.pendingQuery(false).questions.isEmpty());
+        // The same again changes nothing.
+        browser.process(fullAnnouncement("Hue Bridge - A532A7", "001788a532a7.local", "192.168.1.10"));
+        QCOMPARE(changed.size(), 1);
+    }
+
+    void recordsInAnyOrderAndPackets()
+    {
+        MdnsBrowser browser(serviceType);
+        const auto instance = instanceName("B");
+        // Additional records before the answer they belong to still count.
+        browser.process(response({MdnsMessage::Record::srv(instance, host("b.local"), 80, 120)},
+                                 {MdnsMessage::Record::ptr(serviceType, instance, 4500)}));
+        auto instances = browser.instances();
+        QCOMPARE(instances.size(), 1);
+        QCOMPARE(instances.at(0).port, quint16(80));
+        QVERIFY(!instances.at(0).txt);
+        QVERIFY(instances.at(0).ipv4.isEmpty());
+        // Missing: TXT for the instance, A for its host.
+        QCOMPARE(questions(browser.pendingQuery(true)),
+                 (QList<QPair<QString, quint16>>{{u"_hue._tcp.local"_s, MdnsMessage::PTR},
+                                                 {u"B._hue._tcp.local"_s, MdnsMessage::TXT},
+                                                 {u"b.local"_s, MdnsMessage::A}}));
+        // Only AAAA known: an IPv6-only host has no IPv4 address.
+        browser.process(response({MdnsMessage::Record::aaaa(host("B.local"), QHostAddress(u"fe80::2"_s), 120)}));
+        instances = browser.instances();
+        QVERIFY(instances.at(0).ipv4.isEmpty());
+        QCOMPARE(instances.at(0).ipv6, QList<QHostAddress>{QHostAddress(u"fe80::2"_s)});
+        browser.process(response({MdnsMessage::Record::a(host("b.local"), QHostAddress(u"10.1.1.1"_s), 120),
+                                  MdnsMessage::Record::text(instance, {}, 4500)}));
+        instances = browser.instances();
+        QCOMPARE(instances.at(0).ipv4, QList<QHostAddress>{QHostAddress(u"10.1.1.1"_s)});
+        QCOMPARE(instances.at(0).txt, QList<QByteArray>{});
+        QCOMPARE(questions(browser.pendingQuery(false)), (QList<QPair<QString, quint16>>{}));
+    }
+
+    void goodbyesRemove()
+    {
+        MdnsBrowser browser(serviceType);
+        browser.process(fullAnnouncement("One", "one.local", "10.0.0.1"));
+        browser.process(fullAnnouncement("Two", "two.local", "10.0.0.2"));
+        QCOMPARE(names(browser.instances()), (QStringList{u"One"_s, u"Two"_s}));
+
+        browser.process(response({MdnsMessage::Record::ptr(serviceType, instanceName("one"), 0)}));
+        QCOMPARE(names(browser.instances()), QStringList{u"Two"_s});
+
+        // A goodbye of the address alone leaves the service without one.
+        browser.process(response({MdnsMessage::Record::a(host("two.local"), QHostAddress(u"10.0.0.2"_s), 0)}));
+        QVERIFY(browser.instances().at(0).ipv4.isEmpty());
+
+        // A returning service is new again, at the end of the order.
+        browser.process(fullAnnouncement("One", "one.local", "10.0.0.1"));
+        QCOMPARE(names(browser.instances()), (QStringList{u"Two"_s, u"One"_s}));
+    }
+
+    void cacheFlushReplacesAddresses()
+    {
+        MdnsBrowser browser(serviceType);
+        browser.process(fullAnnouncement("One", "one.local", "10.0.0.1"));
+        auto moved = MdnsMessage::Record::a(host("one.local"), QHostAddress(u"10.0.0.9"_s), 120);
+        moved.cacheFlush = true;
+        browser.process(response({moved}));
+        QCOMPARE(browser.instances().at(0).ipv4, QList<QHostAddress>{QHostAddress(u"10.0.0.9"_s)});
+        // Without the flag an address is added.
+        browser.process(response({MdnsMessage::Record::a(host("one.local"), QHostAddress(u"10.0.0.1"_s), 120)}));
+        QCOMPARE(browser.instances().at(0).ipv4,
+                 (QList<QHostAddress>{QHostAddress(u"10.0.0.9"_s), QHostAddress(u"10.0.0.1"_s)}));
+    }
+
+    void ignoresWhatIsNotOurs_data()
+    {
+        QTest::addColumn<MdnsMessage>("message");
+        auto query = fullAnnouncement("Q", "q.local", "10.0.0.1");
+        query.flags = 0;
+        QTest::newRow("a query's known answers") << query;
+        auto badOpcode = fullAnnouncement("Q", "q.local", "10.0.0.1");
+        badOpcode.flags |= 0x2000;
+        QTest::newRow("other opcode") << badOpcode;
+        QTest::newRow("other service type") << response({MdnsMessage::Record::ptr(
+            MdnsName::fromDotted(u"_ipp._tcp.local"), MdnsName::fromDotted(u"Printer._ipp._tcp.local"), 120)});
+        QTest::newRow("PTR to a name outside the type")
+            << response({MdnsMessage::Record::ptr(serviceType, MdnsName::fromDotted(u"x._ipp._tcp.local"), 120)});
+        QTest::newRow("SRV without PTR") << response(
+            {MdnsMessage::Record::srv(instanceName("Lone"), host("lone.local"), 443, 120)});
+        auto chaos = fullAnnouncement("C", "c.local", "10.0.0.1");
+        for (auto &record : chaos.answers)
+            record.klass = 3;
+        QTest::newRow("other class") << chaos;
+    }
+    void ignoresWhatIsNotOurs()
+    {
+        QFETCH(MdnsMessage, message);
+        MdnsBrowser browser(serviceType);
+        browser.process(message);
+        QVERIFY(browser.instances().isEmpty());
+    }
+
+    void boundedUnderFloods()
+    {
+        MdnsBrowser browser(serviceType);
+        MdnsMessage flood = response({});
+        for (int i = 0; i < 2000; ++i) {
+            const auto instance = instanceName(QByteArray::number(i).constData());
+            flood.answers.append(MdnsMessage::Record::ptr(serviceType, instance, 120));
+            flood.answers.append(MdnsMessage::Record::srv(instance, host("flood.local"), 443, 120));
+            flood.answers.append(
+                MdnsMessage::Record::a(host("flood.local"), QHostAddress(quint32(0x0a000000 + i)), 120));
+        }
+        browser.process(flood);
+        const auto instances = browser.instances();
+        QCOMPARE(instances.size(), MdnsBrowser::maxInstances);
+        QCOMPARE(instances.at(0).ipv4.size(), MdnsBrowser::maxAddressesPerHost);
+    }
+
+    void addedInstanceIsResolvedWithoutBrowsing()
+    {
+        MdnsBrowser browser(serviceType);
+        browser.setBrowsing(false);
+        browser.addInstance(instanceName("Known"));
+        QCOMPARE(questions(browser.pendingQuery(true)),
+                 (QList<QPair<QString, quint16>>{{u"Known._hue._tcp.local"_s, MdnsMessage::SRV},
+                                                 {u"Known._hue._tcp.local"_s, MdnsMessage::TXT}}));
+        // A goodbye for its PTR does not remove what was asked for explicitly.
+        browser.process(response({MdnsMessage::Record::ptr(serviceType, instanceName("Known"), 0)}));
+        QCOMPARE(names(browser.instances()), QStringList{u"Known"_s});
+    }
+
+    void shortLivedRecordsExpire()
+    {
+        MdnsBrowser browser(serviceType);
+        browser.process(fullAnnouncement("Brief", "brief.local", "10.0.0.3", 1));
+        QCOMPARE(browser.instances().size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(browser.instances().isEmpty(), 5000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMdnsBrowser)
+#include "tst_mdnsbrowser.moc"

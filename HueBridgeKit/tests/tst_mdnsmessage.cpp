@@ -1,0 +1,262 @@
+// The multicast DNS codec on hand-built packets, on the shapes real responders
+// send, and on hostile input.
+#include "MdnsMessage.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+MdnsName dotted(const char *text)
+{
+    return MdnsName::fromDotted(QString::fromLatin1(text));
+}
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+// A response as a bridge sends it: PTR answer, then SRV, TXT and A in the
+// additional section, every name after the first compressed.
+QByteArray bridgeResponse()
+{
+    QByteArray p = hex("0000 8400 0000 0001 0000 0003");
+    // answer: _hue._tcp.local PTR "Hue Bridge - A532A7"._hue._tcp.local
+    p += hex("045f687565 045f746370 056c6f63616c 00"); // at 12
+    p += hex("000c 0001 00001194");
+    p += hex("0016") + QByteArray("\x13Hue Bridge - A532A7", 20) + hex("c00c"); // instance at 39
+    // SRV: instance -> 001788a532a7.local:443
+    p += hex("c027 0021 8001 00000078 0015 0000 0000 01bb")
+         + QByteArray("\x0c"
+                      "001788a532a7",
+                      13)
+         + hex("c016");
+    // TXT: bridgeid and modelid
+    p += hex("c027 0010 8001 00001194 0029")
+         + QByteArray("\x19"
+                      "bridgeid=001788fffea532a7",
+                      26)
+         + QByteArray("\x0e"
+                      "modelid=BSB002",
+                      15);
+    // A for the host, pointing into the SRV record's target
+    const qsizetype hostOffset = p.indexOf("\x0c"
+                                           "001788a532a7");
+    p += hex("c0") + QByteArray(1, char(hostOffset)) + hex("0001 8001 00000078 0004 c0a8010a");
+    return p;
+}
+
+} // namespace
+
+class TestMdnsMessage : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void readsABridgeResponse()
+    {
+        const auto message = MdnsMessage::parse(bridgeResponse());
+        QVERIFY(message);
+        QVERIFY(message->isResponse());
+        QVERIFY(message->isStandard());
+        QCOMPARE(message->answers.size(), 1);
+        QCOMPARE(message->additionals.size(), 3);
+
+        const auto instance = MdnsName::instance(u"Hue Bridge - A532A7"_s, dotted("_hue._tcp.local"));
+        const auto &ptr = message->answers.at(0);
+        QCOMPARE(ptr.type, quint16(MdnsMessage::PTR));
+        QCOMPARE(ptr.name, dotted("_HUE._tcp.LOCAL"));
+        QCOMPARE(ptr.ttl, 4500u);
+        QVERIFY(!ptr.cacheFlush);
+        QCOMPARE(ptr.target, instance);
+
+        const auto &srv = message->additionals.at(0);
+        QCOMPARE(srv.type, quint16(MdnsMessage::SRV));
+        QCOMPARE(srv.name, instance);
+        QVERIFY(srv.cacheFlush);
+        QCOMPARE(srv.klass, MdnsMessage::classIN);
+        QCOMPARE(srv.port, quint16(443));
+        QCOMPARE(srv.target.toString(), u"001788a532a7.local"_s);
+
+        const auto &txt = message->additionals.at(1);
+        QCOMPARE(txt.txt, (QList<QByteArray>{"bridgeid=001788fffea532a7", "modelid=BSB002"}));
+        QCOMPARE(txt.txtValue("bridgeid"), std::optional<QByteArray>("001788fffea532a7"));
+        QCOMPARE(txt.txtValue("ModelID"), std::optional<QByteArray>("BSB002"));
+        QCOMPARE(txt.txtValue("model"), std::nullopt);
+
+        const auto &a = message->additionals.at(2);
+        QCOMPARE(a.name.toString(), u"001788a532a7.local"_s);
+        QCOMPARE(a.address, QHostAddress(u"192.168.1.10"_s));
+    }
+
+    void txtValues_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("strings");
+        QTest::addColumn<std::optional<QByteArray>>("bridgeID");
+        QTest::newRow("empty record") << QList<QByteArray>{} << std::optional<QByteArray>();
+        QTest::newRow("other keys") << QList<QByteArray>{"modelid=BSB002"} << std::optional<QByteArray>();
+        QTest::newRow("first wins") << QList<QByteArray>{"BridgeID=aa", "bridgeid=bb"}
+                                    << std::optional<QByteArray>("aa");
+        QTest::newRow("key without value")
+            << QList<QByteArray>{"bridgeid", "bridgeid=bb"} << std::optional<QByteArray>();
+        QTest::newRow("empty value") << QList<QByteArray>{"bridgeid="} << std::optional<QByteArray>("");
+        QTest::newRow("value with =") << QList<QByteArray>{"bridgeid=a=b"} << std::optional<QByteArray>("a=b");
+        QTest::newRow("longer key") << QList<QByteArray>{"bridgeidx=1"} << std::optional<QByteArray>();
+    }
+    void txtValues()
+    {
+        QFETCH(QList<QByteArray>, strings);
+        QFETCH(std::optional<QByteArray>, bridgeID);
+        QCOMPARE(MdnsMessage::Record::text(dotted("x.local"), strings, 1).txtValue("bridgeid"), bridgeID);
+    }
+
+    void writesAndReadsBack()
+    {
+        const auto type = dotted("_hue._tcp.local");
+        const auto instance = MdnsName::instance(u"Philips hue.Bridge - 122DCF"_s, type); // a dot inside a label
+        const auto host = dotted("001788a532a7.local");
+        MdnsMessage message;
+        message.id = 0x1234;
+        message.flags = MdnsMessage::flagResponse | MdnsMessage::flagAuthoritative;
+        message.questions = {{type, MdnsMessage::PTR, MdnsMessage::classIN, true}};
+        message.answers = {MdnsMessage::Record::ptr(type, instance, 4500)};
+        auto srv = MdnsMessage::Record::srv(instance, host, 443, 120);
+        srv.cacheFlush = true;
+        message.authorities = {srv};
+        message.additionals = {
+            MdnsMessage::Record::text(instance, {"bridgeid=001788fffea532a7", "modelid=BSB003"}, 4500),
+            MdnsMessage::Record::text(instance, {}, 4500),
+            MdnsMessage::Record::a(host, QHostAddress(u"10.0.0.7"_s), 120),
+            MdnsMessage::Record::aaaa(host, QHostAddress(u"fe80::1"_s), 120)};
+        MdnsMessage::Record nsec;
+        nsec.name = host;
+        nsec.type = MdnsMessage::NSEC;
+        nsec.ttl = 120;
+        nsec.data = hex("c00c 0004 40000008");
+        message.additionals.append(nsec);
+
+        const QByteArray bytes = message.toBytes();
+        const auto back = MdnsMessage::parse(bytes);
+        QVERIFY(back);
+        QCOMPARE(*back, message);
+        // The instance and host names are stored once, then pointed at.
+        QCOMPARE(bytes.count("_hue"), 1);
+        QCOMPARE(bytes.count("001788a532a7"), 1);
+        QCOMPARE(bytes.count("Philips hue.Bridge"), 1);
+        // An empty TXT record is one empty string on the wire (RFC 6763, 6.1).
+        QVERIFY(bytes.contains(hex("00001194 0001 00")));
+    }
+
+    // Every packet comes from the network: none of these may crash, loop or
+    // allocate without bound, and none yields a message.
+    void rejectsMalformedPackets_data()
+    {
+        QTest::addColumn<QByteArray>("packet");
+        const QByteArray header1q = hex("0000 0000 0001 0000 0000 0000");
+        const QByteArray header1a = hex("0000 8400 0000 0001 0000 0000");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("short header") << hex("0000 8400 0000");
+        QTest::newRow("question count beyond packet") << hex("0000 0000 ffff 0000 0000 0000 00 0001 0001");
+        QTest::newRow("record count beyond packet") << hex("0000 8400 0000 ffff ffff ffff") + QByteArray(100, 0);
+        QTest::newRow("name runs off the end") << header1q + hex("05 6c6f63");
+        QTest::newRow("no type after name") << header1q + hex("00 00");
+        QTest::newRow("pointer to itself") << header1q + hex("c00c 000c 0001");
+        QTest::newRow("pointer forward") << header1q + hex("c00e 000c 0001 00");
+        QTest::newRow("pointer out of bounds") << header1q + hex("c3ff 000c 0001");
+        QTest::newRow("half a pointer") << header1q + hex("c0");
+        QTest::newRow("pointer loop") << header1q + hex("036162 c00c 000c 0001");
+        QTest::newRow("reserved label type") << header1q + hex("41 61 00 000c 0001");
+        QByteArray longName = header1q;
+        for (int i = 0; i < 5; ++i)
+            longName += char(63) + QByteArray(63, 'a');
+        longName += hex("00 000c 0001");
+        QTest::newRow("name over 255 bytes") << longName;
+        QTest::newRow("record data beyond packet") << header1a + hex("00 0001 0001 00000078 0010 c0a80101");
+        QTest::newRow("record header cut") << header1a + hex("00 0001 0001 0000");
+    }
+    void rejectsMalformedPackets()
+    {
+        QFETCH(QByteArray, packet);
+        QVERIFY(!MdnsMessage::parse(packet));
+    }
+
+    // Data that does not fit its record type costs only that record.
+    void dropsRecordsWithBadData_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("TXT string longer than the record") << hex("00 0010 0001 00000078 0005 0661626364");
+        QTest::newRow("A of five bytes") << hex("00 0001 0001 00000078 0005 c0a8010a00");
+        QTest::newRow("AAAA of four bytes") << hex("00 001c 0001 00000078 0004 c0a8010a");
+        QTest::newRow("SRV without target") << hex("00 0021 0001 00000078 0006 000000000050");
+        QTest::newRow("PTR target beyond the record") << hex("00 000c 0001 00000078 0004 05616263");
+        QTest::newRow("PTR pointing forward") << hex("00 000c 0001 00000078 0002 c020");
+    }
+    void dropsRecordsWithBadData()
+    {
+        QFETCH(QByteArray, record);
+        const QByteArray good = hex("00 0001 0001 00000078 0004 7f000001");
+        const auto message = MdnsMessage::parse(QByteArray(hex("0000 8400 0000 0002 0000 0000") + record + good));
+        QVERIFY(message);
+        QCOMPARE(message->answers.size(), 1);
+        QCOMPARE(message->answers.at(0).address, QHostAddress(u"127.0.0.1"_s));
+    }
+
+    void everyTruncationIsRefused()
+    {
+        const QByteArray full = bridgeResponse();
+        QVERIFY(MdnsMessage::parse(full));
+        for (qsizetype length = 0; length < full.size(); ++length)
+            QVERIFY2(!MdnsMessage::parse(full.first(length)), qPrintable(QString::number(length)));
+    }
+
+    void readsThousandsOfRecordsWithinThePacket()
+    {
+        MdnsMessage message;
+        message.flags = MdnsMessage::flagResponse;
+        const auto host = dotted("many.local");
+        for (quint32 i = 0; i < 4000; ++i)
+            message.answers.append(MdnsMessage::Record::a(host, QHostAddress(0x0a000000 + i), 120));
+        const QByteArray bytes = message.toBytes();
+        QVERIFY(bytes.size() < 65536);
+        const auto back = MdnsMessage::parse(bytes);
+        QVERIFY(back);
+        QCOMPARE(back->answers.size(), 4000);
+        QCOMPARE(back->answers.last().address, QHostAddress(0x0a000000 + 3999));
+    }
+
+    void longestNameIsAccepted()
+    {
+        // 3 x 63-byte labels + one 61-byte label: 4 + 250 + 1 = 255 bytes.
+        MdnsName name;
+        for (int i = 0; i < 3; ++i)
+            name.labels.append(QByteArray(63, 'a' + char(i)));
+        name.labels.append(QByteArray(61, 'z'));
+        QCOMPARE(name.wireLength(), 255);
+        QVERIFY(name.isValid());
+        MdnsMessage message;
+        message.questions = {{name, MdnsMessage::A}};
+        const auto back = MdnsMessage::parse(message.toBytes());
+        QVERIFY(back);
+        QCOMPARE(back->questions.at(0).name, name);
+        name.labels.last().append('z');
+        QVERIFY(!name.isValid());
+        message.questions = {{name, MdnsMessage::A}};
+        QVERIFY(!MdnsMessage::parse(message.toBytes()));
+    }
+
+    void namesCompareWithoutCase()
+    {
+        QCOMPARE(dotted("Hue.LOCAL"), dotted("hue.local."));
+        QCOMPARE(dotted("Hue.LOCAL").key(), dotted("hue.local").key());
+        QVERIFY(!(dotted("hue.local") == dotted("hue.locale")));
+        QVERIFY(!(dotted("a.b.local") == dotted("ab.local")));
+        QVERIFY(dotted("x._hue._tcp.local").endsWith(dotted("_HUE._tcp.local")));
+        QVERIFY(!dotted("local").endsWith(dotted("_hue._tcp.local")));
+        // Non-ASCII bytes are compared exactly.
+        QVERIFY(!(MdnsName{{"\xc3\x84"}} == MdnsName{{"\xc3\xa4"}}));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestMdnsMessage)
+#include "tst_mdnsmessage.moc"
