@@ -1,0 +1,56 @@
+// A tiny application for the multi-process tests: it runs the single-instance
+// start-up against a given folder and settings file and reports on standard
+// output what happened and which requests it received.
+#include "SingleInstanceController.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QTextStream>
+#include <QTimer>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments();
+    if (arguments.size() < 3)
+        return 64;
+    arguments.removeFirst();
+    const QString folder = arguments.takeFirst();
+    const QString settingsFile = arguments.takeFirst();
+
+    const SingleInstanceConfiguration configuration(
+        u"app.lumora.HelperTest"_s,
+        SingleInstancePolicy::userDefaults(std::make_shared<QSettings>(settingsFile, QSettings::IniFormat)),
+        SingleInstanceLockLocation::directory(QUrl::fromLocalFile(folder)));
+    const DuplicateLaunchRequest request{arguments, {}, QDateTime::currentDateTimeUtc()};
+
+    QTextStream out(stdout);
+    const SingleInstanceStartupResult result = SingleInstanceController::start(configuration, request);
+    switch (result.kind) {
+    case SingleInstanceStartupResult::Kind::alreadyRunning:
+        out << "alreadyRunning\n";
+        return 3;
+    case SingleInstanceStartupResult::Kind::failed:
+        out << "failed: " << result.error->description() << '\n';
+        return 2;
+    case SingleInstanceStartupResult::Kind::run:
+        break;
+    }
+
+    result.controller->setDuplicateLaunchHandler([&out](const QList<DuplicateLaunchRequest> &requests) {
+        out << "activated " << requests.size() << '\n';
+        for (const DuplicateLaunchRequest &received : requests)
+            out << "received " << received.arguments.join(u' ') << '\n';
+        out.flush();
+    });
+    out << "run " << ::getpid() << ' ' << (result.controller->isEnforcingSingleInstance() ? "locked" : "unlocked")
+        << '\n';
+    out.flush();
+    // Never outlive a test that forgot to end us.
+    QTimer::singleShot(120'000, &app, &QCoreApplication::quit);
+    return app.exec();
+}
