@@ -32,6 +32,8 @@ void addBadValues()
     QTest::newRow("order entry not a list") << QVariant(QByteArray(R"({"rooms":"a"})"));
     QTest::newRow("missing host") << QVariant(QByteArray(R"({"bridgeID":"b","name":"n"})"));
     QTest::newRow("host not a string") << QVariant(QByteArray(R"({"bridgeID":"b","name":"n","host":1})"));
+    QTest::newRow("deeply nested") << QVariant(QByteArray(200'000, '['));
+    QTest::newRow("invalid UTF-8") << QVariant(QByteArray("[{\"kind\":\"light\",\"id\":\"\xff\xfe\"}]"));
     // A valid but absurdly long list: must be refused without parsing it.
     QByteArray huge = "[";
     huge.reserve(6 * 1024 * 1024);
@@ -135,9 +137,11 @@ void TestPersistence::favoritesKeyedByLowerCaseBridge()
     store.load(u"ABCdef01"_s);
     store.toggle(Favorite{Favorite::Kind::group, u"room-1"_s});
     store.toggle(Favorite::Kind::scene, u"scene-9"_s);
+    store.toggle(Favorite::Kind::light, u"light-3"_s);
 
     const QJsonArray expected{QJsonObject{{u"kind"_s, u"group"_s}, {u"id"_s, u"room-1"_s}},
-                              QJsonObject{{u"kind"_s, u"scene"_s}, {u"id"_s, u"scene-9"_s}}};
+                              QJsonObject{{u"kind"_s, u"scene"_s}, {u"id"_s, u"scene-9"_s}},
+                              QJsonObject{{u"kind"_s, u"light"_s}, {u"id"_s, u"light-3"_s}}};
     QCOMPARE(storedJson(u"favorites.abcdef01"_s).array(), expected);
     QVERIFY(!m_settings->contains(u"favorites.ABCdef01"_s));
 
