@@ -2,14 +2,11 @@
 
 #include <QCoro/QCoroSignal>
 #include <QLoggingCategory>
-#include <QPointer>
 #include <QStringDecoder>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
 
 #include <memory>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
