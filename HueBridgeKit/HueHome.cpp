@@ -74,15 +74,43 @@ void sortByName(QList<T> &items)
     items = std::move(sorted);
 }
 
-// Resolves resources into display records for the length of one call. The
-// indexes it needs (connectivity by owner, lights by owner, scenes by group)
-// are built on first use with one pass over the dictionary, so a derived view
-// never scans the dictionary once per light or group.
+enum class Modelled { light, groupedLight, room, zone, home, scene, device, connectivity, none };
+
+// Type names differ in length more often than not, so most mismatches cost a
+// size comparison.
+Modelled modelled(const QString &type)
+{
+    switch (type.size()) {
+    case 4:
+        return type == roomType ? Modelled::room : type == zoneType ? Modelled::zone : Modelled::none;
+    case 5:
+        return type == lightType ? Modelled::light : type == sceneType ? Modelled::scene : Modelled::none;
+    case 6:
+        return type == deviceType ? Modelled::device : Modelled::none;
+    case 11:
+        return type == homeType ? Modelled::home : Modelled::none;
+    case 13:
+        return type == groupedLightType ? Modelled::groupedLight : Modelled::none;
+    case 19:
+        return type == connectivityType ? Modelled::connectivity : Modelled::none;
+    default:
+        return Modelled::none;
+    }
+}
+
+using ResourceList = QList<const HueResource *>;
+
+// Resolves resources into display records for the length of one call. What
+// it needs beyond single lookups (the resources of each type, connectivity
+// and lights by owner, scenes by group) comes from one pass over the
+// dictionary made on first use, so a derived view never scans the dictionary
+// once per light or group.
 class Resolver
 {
 public:
-    explicit Resolver(const QHash<QString, HueResource> &resources)
+    explicit Resolver(const QHash<QString, HueResource> &resources, bool withScenes = true)
         : m_resources(resources)
+        , m_withScenes(withScenes)
     {
     }
 
@@ -130,7 +158,8 @@ public:
                 if (const HueResource *resource = find(child.rid); resource && resource->type == lightType)
                     lights.append(light(*resource));
             } else if (child.rtype == deviceType) {
-                for (const HueResource *resource : lightsOwnedBy(child.rid))
+                const ResourceList &owned = index().lightsByOwner.value(child.rid);
+                for (const HueResource *resource : owned)
                     lights.append(light(*resource));
             }
         }
@@ -140,11 +169,11 @@ public:
 
     QList<HueLight> allLights()
     {
+        const ResourceList &all = index().lights;
         QList<HueLight> lights;
-        for (const HueResource &resource : m_resources) {
-            if (resource.type == lightType)
-                lights.append(light(resource));
-        }
+        lights.reserve(all.size());
+        for (const HueResource *resource : all)
+            lights.append(light(*resource));
         sortByName(lights);
         return lights;
     }
@@ -194,7 +223,9 @@ public:
             group.isOn = std::any_of(lights.cbegin(), lights.cend(), [](const HueLight &light) { return light.isOn; });
         group.lights = std::move(lights);
 
-        const QList<const HueResource *> scenes = scenesOf(resource.id);
+        if (!m_withScenes)
+            return group;
+        const ResourceList &scenes = index().scenesByGroup.value(resource.id);
         group.scenes.reserve(scenes.size());
         for (const HueResource *scene : scenes)
             group.scenes.append(this->scene(*scene));
@@ -204,96 +235,121 @@ public:
 
     std::optional<HueGroup> group(const HueResource &resource)
     {
-        if (resource.type == roomType)
+        switch (modelled(resource.type)) {
+        case Modelled::room:
             return group(resource, HueGroup::Kind::room, lightsOf(resource));
-        if (resource.type == zoneType)
+        case Modelled::zone:
             return group(resource, HueGroup::Kind::zone, lightsOf(resource));
-        if (resource.type == homeType)
+        case Modelled::home:
             return group(resource, HueGroup::Kind::home, allLights());
-        return std::nullopt;
+        default:
+            return std::nullopt;
+        }
     }
 
     // Rooms or zones that have lights, sorted by name.
-    QList<HueGroup> groups(const QString &type, HueGroup::Kind kind)
+    QList<HueGroup> groups(HueGroup::Kind kind)
     {
+        const ResourceList &candidates = kind == HueGroup::Kind::zone ? index().zones : index().rooms;
         QList<HueGroup> groups;
-        for (const HueResource &resource : m_resources) {
-            if (resource.type != type)
-                continue;
-            QList<HueLight> lights = lightsOf(resource);
+        groups.reserve(candidates.size());
+        for (const HueResource *resource : candidates) {
+            QList<HueLight> lights = lightsOf(*resource);
             if (!lights.isEmpty())
-                groups.append(group(resource, kind, std::move(lights)));
+                groups.append(group(*resource, kind, std::move(lights)));
         }
         sortByName(groups);
         return groups;
     }
 
+    QList<HueGroup> allGroups()
+    {
+        QList<HueGroup> all = groups(HueGroup::Kind::room);
+        all.append(groups(HueGroup::Kind::zone));
+        if (auto home = homeGroup())
+            all.append(std::move(*home));
+        return all;
+    }
+
     std::optional<HueGroup> homeGroup()
     {
-        for (const HueResource &resource : m_resources) {
-            if (resource.type == homeType)
-                return group(resource, HueGroup::Kind::home, allLights());
-        }
-        return std::nullopt;
+        const HueResource *home = index().home;
+        if (!home)
+            return std::nullopt;
+        return group(*home, HueGroup::Kind::home, allLights());
     }
 
 private:
-    const QString *connectivityOf(const std::optional<HueResourceRef> &owner)
+    struct Index
     {
-        if (!m_connectivityIndexed) {
-            m_connectivityIndexed = true;
-            for (const HueResource &resource : m_resources) {
-                if (resource.type != connectivityType)
-                    continue;
+        // Each in the dictionary's order.
+        ResourceList lights;
+        ResourceList rooms;
+        ResourceList zones;
+        const HueResource *home = nullptr;
+        QHash<QString, ResourceList> lightsByOwner;
+        QHash<QString, ResourceList> scenesByGroup;
+        QHash<QString, const HueResource *> connectivityByOwner;
+        const HueResource *connectivityWithoutOwner = nullptr;
+    };
+
+    const Index &index()
+    {
+        if (m_index)
+            return *m_index;
+        Index &index = m_index.emplace();
+        for (const HueResource &resource : m_resources) {
+            switch (modelled(resource.type)) {
+            case Modelled::light:
+                index.lights.append(&resource);
+                if (resource.owner)
+                    index.lightsByOwner[resource.owner->rid].append(&resource);
+                break;
+            case Modelled::room:
+                index.rooms.append(&resource);
+                break;
+            case Modelled::zone:
+                index.zones.append(&resource);
+                break;
+            case Modelled::home:
+                if (!index.home)
+                    index.home = &resource;
+                break;
+            case Modelled::scene:
+                if (resource.group)
+                    index.scenesByGroup[resource.group->rid].append(&resource);
+                break;
+            case Modelled::connectivity:
                 // The first one found for an owner is kept.
                 if (!resource.owner) {
-                    if (!m_connectivityWithoutOwner)
-                        m_connectivityWithoutOwner = &resource;
-                } else if (!m_connectivityByOwner.contains(resource.owner->rid)) {
-                    m_connectivityByOwner.insert(resource.owner->rid, &resource);
+                    if (!index.connectivityWithoutOwner)
+                        index.connectivityWithoutOwner = &resource;
+                } else {
+                    const auto existing = index.connectivityByOwner.constFind(resource.owner->rid);
+                    if (existing == index.connectivityByOwner.cend())
+                        index.connectivityByOwner.insert(resource.owner->rid, &resource);
                 }
+                break;
+            case Modelled::groupedLight:
+            case Modelled::device:
+            case Modelled::none:
+                break;
             }
         }
+        return index;
+    }
+
+    const QString *connectivityOf(const std::optional<HueResourceRef> &owner)
+    {
+        const Index &index = this->index();
         const HueResource *connectivity =
-            owner ? m_connectivityByOwner.value(owner->rid, nullptr) : m_connectivityWithoutOwner;
+            owner ? index.connectivityByOwner.value(owner->rid, nullptr) : index.connectivityWithoutOwner;
         return connectivity && connectivity->connectivity ? &*connectivity->connectivity : nullptr;
     }
 
-    const QList<const HueResource *> &lightsOwnedBy(const QString &owner)
-    {
-        if (!m_lightsIndexed) {
-            m_lightsIndexed = true;
-            for (const HueResource &resource : m_resources) {
-                if (resource.type == lightType && resource.owner)
-                    m_lightsByOwner[resource.owner->rid].append(&resource);
-            }
-        }
-        const auto found = m_lightsByOwner.constFind(owner);
-        return found == m_lightsByOwner.cend() ? m_none : found.value();
-    }
-
-    const QList<const HueResource *> &scenesOf(const QString &group)
-    {
-        if (!m_scenesIndexed) {
-            m_scenesIndexed = true;
-            for (const HueResource &resource : m_resources) {
-                if (resource.type == sceneType && resource.group)
-                    m_scenesByGroup[resource.group->rid].append(&resource);
-            }
-        }
-        const auto found = m_scenesByGroup.constFind(group);
-        return found == m_scenesByGroup.cend() ? m_none : found.value();
-    }
-
     const QHash<QString, HueResource> &m_resources;
-    bool m_connectivityIndexed = false;
-    QHash<QString, const HueResource *> m_connectivityByOwner;
-    const HueResource *m_connectivityWithoutOwner = nullptr;
-    bool m_lightsIndexed = false;
-    QHash<QString, QList<const HueResource *>> m_lightsByOwner;
-    bool m_scenesIndexed = false;
-    QHash<QString, QList<const HueResource *>> m_scenesByGroup;
-    const QList<const HueResource *> m_none;
+    const bool m_withScenes;
+    std::optional<Index> m_index;
 };
 
 } // namespace
@@ -309,8 +365,7 @@ HueHome::HueHome(const QList<HueResource> &list)
 
 bool HueHome::isModelledType(const QString &type)
 {
-    return type == lightType || type == groupedLightType || type == roomType || type == zoneType || type == homeType
-           || type == sceneType || type == deviceType || type == connectivityType;
+    return modelled(type) != Modelled::none;
 }
 
 bool HueHome::apply(const HueEvent &event)
@@ -343,12 +398,12 @@ bool HueHome::apply(const HueEvent &event)
 
 QList<HueGroup> HueHome::rooms() const
 {
-    return Resolver(resources).groups(roomType, HueGroup::Kind::room);
+    return Resolver(resources).groups(HueGroup::Kind::room);
 }
 
 QList<HueGroup> HueHome::zones() const
 {
-    return Resolver(resources).groups(zoneType, HueGroup::Kind::zone);
+    return Resolver(resources).groups(HueGroup::Kind::zone);
 }
 
 std::optional<HueGroup> HueHome::home() const
@@ -358,12 +413,12 @@ std::optional<HueGroup> HueHome::home() const
 
 QList<HueGroup> HueHome::allGroups() const
 {
-    Resolver resolver(resources);
-    QList<HueGroup> groups = resolver.groups(roomType, HueGroup::Kind::room);
-    groups.append(resolver.groups(zoneType, HueGroup::Kind::zone));
-    if (auto home = resolver.homeGroup())
-        groups.append(std::move(*home));
-    return groups;
+    return Resolver(resources).allGroups();
+}
+
+QList<HueGroup> HueHome::allGroupsWithoutScenes() const
+{
+    return Resolver(resources, false).allGroups();
 }
 
 std::optional<HueGroup> HueHome::group(const QString &id) const

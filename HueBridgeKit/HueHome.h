@@ -62,6 +62,9 @@ struct HueHome
     std::optional<HueGroup> home() const;
     /// rooms(), then zones(), then home() when present.
     QList<HueGroup> allGroups() const;
+    /// The same groups with empty scene lists, at a fraction of the cost: for
+    /// callers that only look at the lights of each group.
+    QList<HueGroup> allGroupsWithoutScenes() const;
 
     /// A room or zone (also without lights) or the home group.
     std::optional<HueGroup> group(const QString &id) const;

@@ -223,6 +223,13 @@ void TestHome::realBridge()
     QCOMPARE(all.at(0), room);
     QCOMPARE(all.at(1), zone);
     QCOMPARE(all.at(2), *whole);
+    const QList<HueGroup> bare = home.allGroupsWithoutScenes();
+    QCOMPARE(bare.size(), 3);
+    for (qsizetype i = 0; i < bare.size(); ++i) {
+        HueGroup expected = all.at(i);
+        expected.scenes.clear();
+        QCOMPARE(bare.at(i), expected);
+    }
     QCOMPARE(home.group(roomID), room);
     QCOMPARE(home.group(homeID), *whole);
 

@@ -41,7 +41,9 @@ void EditableHome::syncGroups(const QSet<QString> &lightIDs, const std::optional
 {
     if (lightIDs.isEmpty())
         return;
-    const QList<HueGroup> groups = home.allGroups();
+    // Only the lights of each group matter here; resolving every scene of
+    // every group on each slider movement would double the cost.
+    const QList<HueGroup> groups = home.allGroupsWithoutScenes();
     for (const HueGroup &group : groups) {
         if (!group.groupedLightID || group.groupedLightID == skipped || group.lights.isEmpty())
             continue;
