@@ -1,0 +1,93 @@
+import QtQuick
+import Qt5Compat.GraphicalEffects
+
+// The brightness slider of the cards: reports every position while dragged,
+// never below 1, and ignores outside changes of `brightness` during a drag.
+Item {
+    id: root
+
+    property real brightness: 0
+    // Called with every new brightness from 1 to 100.
+    signal change(real value)
+
+    // The drag in progress; NaN when there is none.
+    property real dragged: NaN
+    readonly property bool dragging: !isNaN(dragged)
+    readonly property real shown: dragging ? dragged : brightness
+    readonly property real fill: Rules.brightnessFill(width, shown)
+
+    implicitWidth: 200
+    implicitHeight: 20
+
+    // A standard slider for accessibility tools (read through these names).
+    readonly property real from: 0
+    readonly property real to: 100
+    readonly property real stepSize: 10
+    property real value: brightness
+    onValueChanged: {
+        if (value !== brightness) {
+            const requested = value;
+            value = Qt.binding(() => root.brightness);
+            root.change(Rules.brightnessForAccessibility(requested));
+        }
+    }
+    Accessible.role: Accessible.Slider
+    Accessible.name: Rules.tr("Helligkeit", "Brightness")
+    Accessible.onIncreaseAction: root.change(Rules.brightnessForAccessibility(Math.min(root.brightness + stepSize, 100)))
+    Accessible.onDecreaseAction: root.change(Rules.brightnessForAccessibility(Math.max(root.brightness - stepSize, 0)))
+
+    Rectangle {
+        id: track
+        width: root.width
+        height: 6
+        radius: 3
+        anchors.verticalCenter: parent.verticalCenter
+        color: Qt.rgba(0, 0, 0, 0.25)
+    }
+    Rectangle {
+        width: root.fill + 8
+        height: 6
+        radius: 3
+        anchors.verticalCenter: parent.verticalCenter
+        color: Qt.rgba(1, 1, 1, 0.5)
+    }
+    Item {
+        id: knob
+        x: root.fill
+        width: 16
+        height: 16
+        anchors.verticalCenter: parent.verticalCenter
+        RectangularGlow {
+            width: 16
+            height: 16
+            y: 1
+            glowRadius: 2
+            cornerRadius: 10
+            spread: 0
+            color: Qt.rgba(0, 0, 0, 0.35)
+            visible: GraphicsInfo.api !== GraphicsInfo.Software
+        }
+        Rectangle {
+            anchors.fill: parent
+            radius: 8
+            color: "white"
+        }
+    }
+
+    MouseArea {
+        anchors.fill: parent
+        preventStealing: true
+        function report(x) {
+            const value = Rules.brightnessAt(x, root.width);
+            root.dragged = value;
+            root.change(value);
+        }
+        onPressed: mouse => report(mouse.x)
+        onPositionChanged: mouse => {
+            if (pressed)
+                report(mouse.x);
+        }
+        onReleased: root.dragged = NaN
+        onCanceled: root.dragged = NaN
+    }
+}

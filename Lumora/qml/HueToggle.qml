@@ -1,0 +1,52 @@
+import QtQuick
+import QtQuick.Templates as T
+import Qt5Compat.GraphicalEffects
+
+// The on/off switch of the cards, drawn for dark surfaces: a 46 × 28 capsule
+// with a knob that glides to the trailing end when on. Flipping writes
+// `checked`; the owner acts on `toggled`.
+T.Switch {
+    id: control
+
+    implicitWidth: 46
+    implicitHeight: 28
+    padding: 0
+    spacing: 0
+    focusPolicy: Qt.StrongFocus
+    Accessible.role: Accessible.CheckBox
+    Accessible.name: text
+
+    background: Rectangle {
+        implicitWidth: 46
+        implicitHeight: 28
+        radius: height / 2
+        color: control.checked ? Qt.rgba(0, 0, 0, 0.3) : Qt.rgba(1, 1, 1, 0.1)
+    }
+
+    indicator: Item {
+        readonly property real side: control.height - 6
+        x: control.checked ? control.width - width - 3 : 3
+        y: 3
+        width: side
+        height: side
+        Behavior on x { NumberAnimation { duration: 150; easing.type: Easing.OutQuad } }
+
+        RectangularGlow {
+            anchors.fill: parent
+            anchors.topMargin: 0.5
+            anchors.bottomMargin: -0.5
+            glowRadius: 1.5
+            cornerRadius: width / 2 + 1.5
+            spread: 0
+            color: Qt.rgba(0, 0, 0, 0.3)
+            visible: GraphicsInfo.api !== GraphicsInfo.Software
+        }
+        Rectangle {
+            anchors.fill: parent
+            radius: width / 2
+            color: control.checked ? "white" : Qt.rgba(1, 1, 1, 0.5)
+        }
+    }
+
+    contentItem: Item {}
+}

@@ -1,0 +1,336 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import Qt5Compat.GraphicalEffects
+
+// A grid whose order the user changes by dragging a cell: the picked-up cell
+// leaves a gap, a lifted copy follows the pointer, the other cells slide out
+// of its way, and on release the owner receives the new order of ids. The
+// grid stores nothing; its owner saves the order and feeds the items back.
+Item {
+    id: grid
+
+    // The items in their current saved order: a list model with an id role or
+    // an array of objects with an id member (see idRole).
+    property var model: []
+    property string idRole: "id"
+    // The adaptive column set: as many columns as fit, each at least
+    // columnMinimum wide (at most columnMaximum when given), columnSpacing apart.
+    property real columnMinimum: 270
+    property var columnMaximum: null
+    property real columnSpacing: 12
+    // Spacing between rows.
+    property real spacing: 12
+    // Builds the cell of one item; its root declares `required property var item`.
+    property Component content
+
+    // Receives the new order at the end of a drag or after an accessibility move.
+    signal commit(var ids)
+
+    // The drag in progress, or null: {id, order, grabX, grabY, width, height,
+    // originX, originY, isSettling, token}.
+    property var drag: null
+    readonly property bool dragging: drag !== null && !drag.isSettling
+
+    readonly property int count: repeater.count
+    readonly property var itemIds: {
+        cellsVersion;
+        const ids = [];
+        for (let i = 0; i < repeater.count; ++i) {
+            const cell = repeater.itemAt(i);
+            if (cell)
+                ids.push(cell.itemId);
+        }
+        return ids;
+    }
+    readonly property var displayedIds: drag ? Rules.reorderSorted(itemIds, drag.order) : itemIds
+    readonly property var columnLayout: Rules.columns(width, columnMinimum, columnMaximum, columnSpacing)
+    // Frames of the cells in the grid's coordinates, keyed by id, and the total height.
+    readonly property var layout: computeLayout()
+
+    implicitHeight: layout.height
+    implicitWidth: columnMinimum
+
+    property int cellsVersion: 0
+    property var cells: ({})
+    property int tokenCounter: 0
+    // Where the floating copy starts gliding from on release, and how far it got.
+    property real settleFromX: 0
+    property real settleFromY: 0
+    property real settleProgress: 0
+    property int settleToken: 0
+
+    function cellOf(id) {
+        return cells[id] ?? null;
+    }
+
+    function computeLayout() {
+        cellsVersion;
+        const ids = displayedIds;
+        const columns = columnLayout.count;
+        const cellWidth = columnLayout.cellWidth;
+        const frames = {};
+        let top = 0;
+        for (let row = 0; row * columns < ids.length; ++row) {
+            const first = row * columns;
+            const last = Math.min(first + columns, ids.length);
+            let rowHeight = 0;
+            for (let i = first; i < last; ++i) {
+                const cell = cellOf(ids[i]);
+                rowHeight = Math.max(rowHeight, cell ? cell.contentHeight : 0);
+            }
+            if (row > 0)
+                top += spacing;
+            for (let i = first; i < last; ++i) {
+                const cell = cellOf(ids[i]);
+                const height = cell ? cell.contentHeight : 0;
+                const x = columnLayout.leading + (i - first) * (cellWidth + columnSpacing);
+                frames[ids[i]] = Qt.rect(x, top + (rowHeight - height) / 2, cellWidth, height);
+            }
+            top += rowHeight;
+        }
+        return { frames: frames, height: top };
+    }
+
+    function entryOf(id) {
+        const cell = cellOf(id);
+        return cell ? cell.entry : null;
+    }
+
+    // Accessibility moves: one place towards the start (-1) or the end (+1).
+    function moveBy(id, step) {
+        const order = Rules.reorderStep(id, step, itemIds);
+        if (order !== null)
+            commit(order);
+        return order !== null;
+    }
+
+    function dragChanged(id, pressScene, scene) {
+        const start = grid.mapFromItem(null, pressScene.x, pressScene.y);
+        const point = grid.mapFromItem(null, scene.x, scene.y);
+        if (drag === null || drag.isSettling) {
+            const frame = layout.frames[id];
+            if (itemIds.length < 2 || frame === undefined)
+                return;
+            settleAnimation.stop();
+            drag = {
+                id: id,
+                order: itemIds.slice(),
+                grabX: start.x - frame.x,
+                grabY: start.y - frame.y,
+                width: frame.width,
+                height: frame.height,
+                originX: frame.x,
+                originY: frame.y,
+                isSettling: false,
+                token: ++tokenCounter
+            };
+            floating.show(id);
+        }
+        if (drag.id !== id || drag.isSettling)
+            return;
+        const next = Object.assign({}, drag);
+        next.originX = point.x - drag.grabX;
+        next.originY = point.y - drag.grabY;
+        // The copy's centre, not the pointer, decides where the item goes.
+        const target = Rules.reorderTarget(next.originX + drag.width / 2, next.originY + drag.height / 2,
+                                           layout.frames, drag.id);
+        if (target !== "") {
+            const order = Rules.reorderMove(drag.id, target, drag.order);
+            if (order !== null)
+                next.order = order;
+        }
+        drag = next;
+    }
+
+    function dragEnded(id) {
+        if (drag === null || drag.id !== id || drag.isSettling)
+            return;
+        commit(drag.order.slice());
+        if (drag === null || drag.id !== id || drag.isSettling)
+            return;
+        const frame = layout.frames[id];
+        const next = Object.assign({}, drag);
+        next.isSettling = true;
+        settleFromX = drag.originX;
+        settleFromY = drag.originY;
+        next.originX = frame !== undefined ? frame.x : drag.originX;
+        next.originY = frame !== undefined ? frame.y : drag.originY;
+        settleProgress = 0;
+        settleToken = next.token;
+        drag = next;
+        settleAnimation.restart();
+    }
+
+    function settled() {
+        // A drag that started meanwhile keeps going; only this drag is cleared.
+        if (drag !== null && drag.token === settleToken) {
+            drag = null;
+            floating.hide();
+        }
+    }
+
+    // response 0.26 s, damping fraction 0.86, in SpringAnimation's 16 ms steps
+    SpringAnimation {
+        id: settleAnimation
+        target: grid
+        property: "settleProgress"
+        to: 1
+        spring: 9.344
+        damping: 0.665
+        epsilon: 0.002
+        onFinished: grid.settled()
+    }
+
+    Repeater {
+        id: repeater
+        model: grid.model
+        onItemAdded: grid.cellsVersion++
+        onItemRemoved: grid.cellsVersion++
+
+        delegate: Item {
+            id: cell
+            required property var model
+            required property int index
+            readonly property var entry: (model.modelData !== undefined && model.modelData !== null
+                                          && typeof model.modelData === "object") ? model.modelData : model
+            readonly property string itemId: String(entry[grid.idRole])
+            property Item contentItem: null
+            readonly property real contentHeight: contentItem ? contentItem.implicitHeight : 0
+            readonly property rect frame: grid.layout.frames[itemId] ?? Qt.rect(0, 0, 0, 0)
+
+            x: frame.x
+            y: frame.y
+            width: frame.width
+            height: frame.height
+            // The dragged item's slot stays as an empty gap under the floating copy.
+            opacity: grid.drag !== null && grid.drag.id === itemId ? 0 : 1
+
+            // response 0.32 s, damping fraction 0.82, in SpringAnimation's 16 ms steps
+            Behavior on x { SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 } }
+            Behavior on y { SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 } }
+
+            onItemIdChanged: grid.cellsVersion++
+            onIndexChanged: grid.cellsVersion++
+            onContentHeightChanged: grid.cellsVersion++
+
+            Component.onCompleted: {
+                grid.cells[itemId] = cell;
+                if (grid.content) {
+                    contentItem = grid.content.createObject(cell, { item: cell.entry });
+                    if (contentItem)
+                        contentItem.width = Qt.binding(() => cell.width);
+                }
+                grid.cellsVersion++;
+            }
+            Component.onDestruction: {
+                if (grid.cells[itemId] === cell)
+                    delete grid.cells[itemId];
+                // The pointer's release would reach a destroyed handler: end a
+                // drag of a vanished item here so that the grid does not stay
+                // in a drag forever. Nothing is committed for an item that is gone.
+                if (grid.drag !== null && grid.drag.id === itemId && !grid.drag.isSettling
+                        && grid.itemIds.indexOf(itemId) < 0) {
+                    grid.drag = null;
+                    floating.hide();
+                }
+                grid.cellsVersion++;
+            }
+
+            Accessible.role: Accessible.ListItem
+            Accessible.name: contentItem ? contentItem.Accessible.name : ""
+            Accessible.description: Rules.tr("Aktionen: Nach vorne verschieben, Nach hinten verschieben",
+                                             "Actions: Move forward, Move back")
+            // The two move actions, offered to assistive technologies as the
+            // decrease and increase actions and to the keyboard as Alt+arrows.
+            readonly property var accessibilityActions: [
+                { name: Rules.tr("Nach vorne verschieben", "Move forward"), step: -1 },
+                { name: Rules.tr("Nach hinten verschieben", "Move back"), step: 1 }
+            ]
+            function moveForward() { return grid.moveBy(itemId, -1); }
+            function moveBack() { return grid.moveBy(itemId, 1); }
+            Accessible.onDecreaseAction: moveForward()
+            Accessible.onIncreaseAction: moveBack()
+            Keys.onPressed: event => {
+                if (!(event.modifiers & Qt.AltModifier))
+                    return;
+                if (event.key === Qt.Key_Left || event.key === Qt.Key_Up) {
+                    moveForward();
+                    event.accepted = true;
+                } else if (event.key === Qt.Key_Right || event.key === Qt.Key_Down) {
+                    moveBack();
+                    event.accepted = true;
+                }
+            }
+
+            // Over the content, so that a drag may start anywhere on the cell;
+            // controls that keep their grab (sliders, the wheel) are not stolen from.
+            Item {
+                anchors.fill: parent
+                z: 1
+                DragHandler {
+                    id: handler
+                    target: null
+                    dragThreshold: 8
+                    onActiveChanged: {
+                        if (active)
+                            grid.dragChanged(cell.itemId, centroid.scenePressPosition, centroid.scenePosition);
+                        else
+                            grid.dragEnded(cell.itemId);
+                    }
+                    onCentroidChanged: {
+                        if (active)
+                            grid.dragChanged(cell.itemId, centroid.scenePressPosition, centroid.scenePosition);
+                    }
+                }
+            }
+        }
+    }
+
+    Item {
+        id: floating
+        property Item copy: null
+        z: 2
+        visible: grid.drag !== null && grid.itemIds.indexOf(grid.drag.id) >= 0
+        enabled: false
+        Accessible.ignored: true
+        width: grid.drag ? grid.drag.width : 0
+        height: grid.drag ? grid.drag.height : 0
+        x: grid.drag === null ? 0 : grid.drag.isSettling
+            ? grid.settleFromX + (grid.drag.originX - grid.settleFromX) * grid.settleProgress : grid.drag.originX
+        y: grid.drag === null ? 0 : grid.drag.isSettling
+            ? grid.settleFromY + (grid.drag.originY - grid.settleFromY) * grid.settleProgress : grid.drag.originY
+        scale: grid.drag !== null && !grid.drag.isSettling ? 1.03 : 1.0
+        Behavior on scale { NumberAnimation { duration: 260; easing.type: Easing.OutQuad } }
+
+        function show(id) {
+            hide();
+            if (!grid.content)
+                return;
+            copy = grid.content.createObject(floating, { item: grid.entryOf(id) });
+            if (copy) {
+                copy.width = Qt.binding(() => floating.width);
+                copy.y = Qt.binding(() => (floating.height - copy.height) / 2);
+            }
+        }
+        function hide() {
+            if (copy) {
+                copy.destroy();
+                copy = null;
+            }
+        }
+
+        RectangularGlow {
+            anchors.fill: parent
+            anchors.topMargin: 10
+            anchors.bottomMargin: -10
+            z: -1
+            glowRadius: 16
+            spread: 0
+            cornerRadius: 14 + glowRadius
+            color: "black"
+            opacity: grid.drag !== null && !grid.drag.isSettling ? 0.5 : 0
+            visible: GraphicsInfo.api !== GraphicsInfo.Software
+            Behavior on opacity { NumberAnimation { duration: 260; easing.type: Easing.OutQuad } }
+        }
+    }
+}

@@ -1,0 +1,92 @@
+import QtQuick
+import QtQuick.Templates as T
+import Qt5Compat.GraphicalEffects
+
+// The white-tone slider: warm on the left, cool on the right, so the slider's
+// value is the mirek mirrored within the range. Reports every move.
+T.Slider {
+    id: control
+
+    // The current white tone in mirek, or null when the light shows a colour.
+    property var mirek: null
+    // {minimum, maximum} in mirek.
+    property var range: ({ minimum: 153, maximum: 500 })
+    signal change(int mirek)
+
+    readonly property var bounds: Rules.whiteToneBounds(range.minimum, range.maximum)
+    readonly property var stopColors: Rules.whiteToneStops(range.minimum, range.maximum)
+
+    from: bounds.lower
+    to: bounds.upper
+    stepSize: 0
+    value: Rules.whiteToneShown(mirek, range.minimum, range.maximum)
+    onMoved: control.change(Rules.whiteToneMirek(value, range.minimum, range.maximum))
+
+    leftPadding: 4
+    rightPadding: 4
+    topPadding: 5
+    bottomPadding: 5
+    implicitWidth: 220
+    implicitHeight: 20 + topPadding + bottomPadding
+
+    Accessible.name: Rules.tr("Weißton", "White tone")
+
+    background: Item {
+        implicitWidth: 220
+        implicitHeight: 30
+        Canvas {
+            id: track
+            anchors.fill: parent
+            property var colors: control.stopColors
+            onColorsChanged: requestPaint()
+            onWidthChanged: requestPaint()
+            onHeightChanged: requestPaint()
+            onPaint: {
+                const ctx = getContext("2d");
+                ctx.reset();
+                const r = height / 2;
+                const gradient = ctx.createLinearGradient(0, 0, width, 0);
+                const n = colors.length;
+                for (let i = 0; i < n; ++i)
+                    gradient.addColorStop(n === 1 ? 0 : i / (n - 1), colors[i]);
+                if (n === 1)
+                    gradient.addColorStop(1, colors[0]);
+                ctx.fillStyle = gradient;
+                ctx.beginPath();
+                ctx.roundedRect(0, 0, width, height, r, r);
+                ctx.fill();
+            }
+        }
+        Rectangle {
+            anchors.fill: parent
+            radius: height / 2
+            color: "transparent"
+            border.width: 1
+            border.color: Qt.rgba(1, 1, 1, 0.15)
+        }
+    }
+
+    handle: Item {
+        x: control.leftPadding + control.visualPosition * (control.availableWidth - width)
+        y: control.topPadding + (control.availableHeight - height) / 2
+        width: 20
+        height: 20
+        RectangularGlow {
+            anchors.fill: parent
+            anchors.topMargin: 1
+            anchors.bottomMargin: -1
+            glowRadius: 2
+            cornerRadius: 12
+            spread: 0
+            color: Qt.rgba(0, 0, 0, 0.3)
+            visible: GraphicsInfo.api !== GraphicsInfo.Software
+        }
+        Rectangle {
+            anchors.fill: parent
+            radius: width / 2
+            color: "white"
+            border.width: 0.5
+            border.color: Qt.rgba(0, 0, 0, 0.15)
+        }
+    }
+}
