@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QRegularExpression>
+#include <QString>
+
+/// One injected misbehaviour. A fault matches requests by method and a path
+/// pattern (a regular expression searched in the path, without the query),
+/// and stays active for `remaining` matching requests (-1: until cleared).
+/// The first active fault that matches a request decides its fate; a request
+/// that no fault matches is served normally.
+struct SimFault
+{
+    enum class Action {
+        respond,         ///< answer with `status` and the chosen body
+        stall,           ///< read the request and never answer
+        closeConnection, ///< read the request and close the connection without an answer
+        delay,           ///< serve normally after `delayMs`
+        raw,             ///< write `customBody` as the whole answer, then close the connection
+    };
+    enum class Body {
+        jsonErrors,  ///< {"errors":[{"description":...}],"data":[]}
+        emptyErrors, ///< {"errors":[],"data":[]}
+        empty,       ///< no body at all
+        html,        ///< an HTML error page, as the bridge's web server sends
+        custom,      ///< `customBody` with `contentType`
+    };
+
+    Action action = Action::respond;
+    int status = 503;
+    Body body = Body::jsonErrors;
+    QString description;
+    QByteArray customBody;
+    QByteArray contentType;
+    int delayMs = 0;
+    QString method;
+    QString pathPattern;
+    int remaining = -1;
+
+    static SimFault respond(int status, Body body = Body::jsonErrors, const QString &description = {});
+    static SimFault html(int status = 503);
+    static SimFault custom(int status, const QByteArray &body, const QByteArray &contentType = "application/json");
+    static SimFault stall();
+    static SimFault closeConnection();
+    static SimFault delay(int milliseconds);
+    static SimFault raw(const QByteArray &bytes);
+
+    SimFault onPath(const QString &regularExpression) const;
+    SimFault onMethod(const QString &method) const;
+    SimFault times(int count) const;
+
+    bool matches(const QString &method, const QString &path) const;
+    /// The body text a `respond` fault sends, and its content type.
+    QByteArray responseBody() const;
+    QByteArray responseContentType() const;
+
+    friend bool operator==(const SimFault &, const SimFault &) = default;
+};

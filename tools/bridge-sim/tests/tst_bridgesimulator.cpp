@@ -1,0 +1,614 @@
+// The simulator over real TLS on loopback, seen through a raw HTTPS client so
+// that framing, status lines and connection handling are checked byte for byte.
+
+#include "BridgeSimulator.h"
+#include "SimCertificates.h"
+#include "SimHome.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Response
+{
+    int status = 0;
+    QByteArray head;
+    QByteArray body;
+
+    QJsonDocument json() const { return QJsonDocument::fromJson(body); }
+    bool hasHeader(const QByteArray &line) const { return head.toLower().contains(line.toLower()); }
+};
+
+// A minimal HTTPS client that trusts exactly one root and checks the leaf's
+// name against the bridge id, as the application does.
+class TlsClient
+{
+public:
+    TlsClient(const BridgeSimulator &simulator, const QSslCertificate &anchor, const QString &peerName)
+    {
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setCaCertificates({anchor});
+        configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
+        socket.setSslConfiguration(configuration);
+        QObject::connect(&socket, &QSslSocket::readyRead, [this] { buffer += socket.readAll(); });
+        socket.connectToHostEncrypted(simulator.address().toString(), simulator.port(), peerName);
+    }
+    explicit TlsClient(const BridgeSimulator &simulator)
+        : TlsClient(simulator, simulator.rootCertificate(), simulator.bridgeId())
+    {
+    }
+
+    bool waitEncrypted()
+    {
+        return QTest::qWaitFor(
+                   [this] { return socket.isEncrypted() || socket.state() == QAbstractSocket::UnconnectedState; }, 5000)
+               && socket.isEncrypted();
+    }
+    bool waitClosed(int timeout = 5000)
+    {
+        return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::UnconnectedState; }, timeout);
+    }
+    void send(const QString &method, const QString &path, const QByteArray &body = {}, const QString &key = {},
+              const QByteArray &extra = {})
+    {
+        QByteArray request = method.toLatin1() + ' ' + path.toUtf8() + " HTTP/1.1\r\nHost: bridge\r\n";
+        if (!key.isEmpty())
+            request += "hue-application-key: " + key.toLatin1() + "\r\n";
+        if (!body.isEmpty())
+            request += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+        request += extra + "\r\n" + body;
+        socket.write(request);
+    }
+    // Cuts one complete answer with Content-Length out of the buffer.
+    std::optional<Response> response(int timeout = 5000)
+    {
+        std::optional<Response> result;
+        [[maybe_unused]] const bool done = QTest::qWaitFor(
+            [&] { return (result = take()).has_value() || socket.state() == QAbstractSocket::UnconnectedState; },
+            timeout);
+        if (!result)
+            result = take();
+        return result;
+    }
+    std::optional<Response> take()
+    {
+        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return std::nullopt;
+        Response response;
+        response.head = buffer.left(headEnd);
+        response.status = response.head.mid(9, 3).toInt();
+        static const QRegularExpression length(u"content-length: *(\\d+)"_s, QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch match = length.match(QString::fromLatin1(response.head));
+        if (!match.hasMatch())
+            return std::nullopt;
+        const qsizetype size = match.captured(1).toLongLong();
+        if (buffer.size() < headEnd + 4 + size)
+            return std::nullopt;
+        response.body = buffer.mid(headEnd + 4, size);
+        buffer.remove(0, headEnd + 4 + size);
+        return response;
+    }
+    // The body of a streamed answer so far, without chunk framing.
+    QByteArray streamBody(bool *ended = nullptr) const
+    {
+        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return {};
+        const QByteArray head = buffer.left(headEnd).toLower();
+        QByteArray rest = buffer.mid(headEnd + 4);
+        if (!head.contains("transfer-encoding: chunked"))
+            return rest;
+        QByteArray body;
+        for (;;) {
+            const qsizetype lineEnd = rest.indexOf("\r\n");
+            if (lineEnd < 0)
+                break;
+            bool ok = false;
+            const qsizetype size = rest.left(lineEnd).toLongLong(&ok, 16);
+            if (!ok || rest.size() < lineEnd + 2 + size + 2)
+                break;
+            if (size == 0) {
+                if (ended)
+                    *ended = true;
+                break;
+            }
+            body += rest.mid(lineEnd + 2, size);
+            rest.remove(0, lineEnd + 2 + size + 2);
+        }
+        return body;
+    }
+
+    QSslSocket socket;
+    QByteArray buffer;
+};
+
+QList<QJsonArray> dataLines(const QByteArray &stream)
+{
+    QList<QJsonArray> messages;
+    for (const QByteArray &line : stream.split('\n')) {
+        if (line.startsWith("data: "))
+            messages.append(QJsonDocument::fromJson(line.mid(6)).array());
+    }
+    return messages;
+}
+
+} // namespace
+
+class TestBridgeSimulator : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void configResourcesAndKeys();
+    void pairingFollowsTheLinkButton();
+    void commandsChangeState();
+    void eventStream_data();
+    void eventStream();
+    void revokingAKeyEndsItsStream();
+    void faults_data();
+    void faults();
+    void stallAndDelay();
+    void downUpAndMove();
+    void refusedChainsSeeNoRequestBytes_data();
+    void refusedChainsSeeNoRequestBytes();
+    void malformedRequestsAreRejected();
+
+private:
+    std::unique_ptr<BridgeSimulator> sim;
+    QString key;
+};
+
+void TestBridgeSimulator::init()
+{
+    sim = std::make_unique<BridgeSimulator>();
+    sim->setBridgeId(u"001788fffea532a7"_s);
+    QVERIFY(sim->loadResources(QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json")));
+    key = sim->addApplicationKey();
+    QString error;
+    QVERIFY2(sim->start(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+    QVERIFY(sim->port() != 0);
+}
+
+void TestBridgeSimulator::cleanup()
+{
+    sim.reset();
+}
+
+void TestBridgeSimulator::configResourcesAndKeys()
+{
+    TlsClient client(*sim);
+    QVERIFY(client.waitEncrypted());
+    const QSslCertificate leaf = client.socket.peerCertificate();
+    QCOMPARE(leaf.subjectInfo(QSslCertificate::CommonName), QStringList{u"001788FFFEA532A7"_s});
+    QVERIFY(leaf.subjectAlternativeNames().isEmpty());
+
+    // All on one keep-alive connection.
+    client.send(u"GET"_s, u"/api/0/config"_s);
+    std::optional<Response> answer = client.response();
+    QVERIFY(answer);
+    QCOMPARE(answer->status, 200);
+    QCOMPARE(answer->json()[u"bridgeid"_s].toString(), u"001788FFFEA532A7"_s);
+    QCOMPARE(answer->json()[u"modelid"_s].toString(), u"BSB002"_s);
+    QCOMPARE(answer->json()[u"mac"_s].toString(), u"00:17:88:a5:32:a7"_s);
+    QCOMPARE(answer->json()[u"name"_s].toString(), u"Hue Bridge"_s);
+
+    client.send(u"GET"_s, u"/clip/v2/resource"_s);
+    answer = client.response();
+    QVERIFY(answer);
+    QCOMPARE(answer->status, 401);
+    QVERIFY(!answer->json()[u"errors"_s][0][u"description"_s].toString().isEmpty());
+    client.send(u"GET"_s, u"/clip/v2/resource"_s, {}, u"not-a-key"_s);
+    answer = client.response();
+    QCOMPARE(answer->status, 403);
+
+    client.send(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
+    answer = client.response();
+    QCOMPARE(answer->status, 200);
+    QCOMPARE(answer->json()[u"errors"_s].toArray(), QJsonArray{});
+    QCOMPARE(answer->json()[u"data"_s].toArray(), sim->resources());
+    QCOMPARE(answer->json()[u"data"_s].toArray().size(), 70);
+    const QString bridge = sim->resourceIds(u"bridge"_s).first();
+    QCOMPARE(sim->resource(bridge)->value(u"bridge_id"_s).toString(), u"001788fffea532a7"_s);
+
+    const QString light = sim->resourceIds(u"light"_s).first();
+    client.send(u"GET"_s, u"/clip/v2/resource/light/"_s + light, {}, key);
+    answer = client.response();
+    QCOMPARE(answer->status, 200);
+    QCOMPARE(answer->json()[u"data"_s].toArray(), QJsonArray{*sim->resource(light)});
+
+    for (const QString &path :
+         {QString(u"/clip/v2/resource/scene/"_s + light), u"/nothing"_s, u"/clip/v2/resource/a/b/c"_s}) {
+        client.send(u"GET"_s, path, {}, key);
+        answer = client.response();
+        QCOMPARE(answer->status, 404);
+        QVERIFY(answer->hasHeader("content-type: application/json"));
+        QCOMPARE(answer->json()[u"errors"_s].toArray().size(), 1);
+    }
+
+    const QList<SimRequest> log = sim->requestLog();
+    QCOMPARE(log.size(), 8);
+    QCOMPARE(log.at(0).method, u"GET"_s);
+    QCOMPARE(log.at(0).path(), u"/api/0/config"_s);
+    QVERIFY(!log.at(0).hasHeader("hue-application-key"));
+    QCOMPARE(log.at(3).header("hue-application-key"), key.toLatin1());
+    QCOMPARE(log.at(3).status, 200);
+    QCOMPARE(log.at(0).connection, log.at(7).connection);
+    QVERIFY(!log.at(3).describe().contains(key));
+}
+
+void TestBridgeSimulator::pairingFollowsTheLinkButton()
+{
+    sim->setLinkButtonWindow(400);
+    TlsClient client(*sim);
+    QVERIFY(client.waitEncrypted());
+    const QByteArray body = R"({"devicetype":"lumora#test"})";
+    client.send(u"POST"_s, u"/api"_s, body);
+    std::optional<Response> answer = client.response();
+    QCOMPARE(answer->status, 200);
+    QCOMPARE(answer->json().array(),
+             QJsonDocument::fromJson(R"([{"error":{"type":101,"address":"","description":"link button not pressed"}}])")
+                 .array());
+
+    QSignalSpy released(sim.get(), &BridgeSimulator::linkButtonChanged);
+    sim->pressLinkButton();
+    client.send(u"POST"_s, u"/api"_s, body);
+    answer = client.response();
+    const QString newKey = answer->json()[0][u"success"_s][u"username"_s].toString();
+    QCOMPARE(newKey.size(), 40);
+    QVERIFY(sim->applicationKeys().contains(newKey));
+    client.send(u"GET"_s, u"/clip/v2/resource"_s, {}, newKey);
+    QCOMPARE(client.response()->status, 200);
+
+    // The press ends by itself.
+    QVERIFY(QTest::qWaitFor([&] { return !sim->isLinkButtonPressed(); }, 5000));
+    client.send(u"POST"_s, u"/api"_s, body);
+    QCOMPARE(client.response()->json()[0][u"error"_s][u"type"_s].toInt(), 101);
+    QVERIFY(released.size() >= 2);
+
+    sim->pressLinkButton();
+    client.send(u"POST"_s, u"/api"_s, "{broken");
+    QCOMPARE(client.response()->json()[0][u"error"_s][u"type"_s].toInt(), 2);
+    client.send(u"POST"_s, u"/api"_s, R"({"name":"x"})");
+    QCOMPARE(client.response()->json()[0][u"error"_s][u"type"_s].toInt(), 5);
+}
+
+void TestBridgeSimulator::commandsChangeState()
+{
+    TlsClient client(*sim);
+    QVERIFY(client.waitEncrypted());
+    const QString zone = sim->resourceIds(u"zone"_s).first();
+    const QStringList lights = sim->home().lightsOf(zone);
+    QCOMPARE(lights.size(), 3);
+
+    client.send(u"PUT"_s, u"/clip/v2/resource/light/"_s + lights[0], R"({"on":{"on":false}})", key);
+    std::optional<Response> answer = client.response();
+    QCOMPARE(answer->status, 200);
+    QCOMPARE(answer->json()[u"data"_s][0][u"rid"_s].toString(), lights[0]);
+    QCOMPARE(answer->json()[u"data"_s][0][u"rtype"_s].toString(), u"light"_s);
+    QCOMPARE(sim->resource(lights[0])->value(u"on"_s)[u"on"_s].toBool(), false);
+
+    const QString grouped = u"f2416154-9607-43ab-a684-4453108a200e"_s; // the zone's
+    client.send(u"PUT"_s, u"/clip/v2/resource/grouped_light/"_s + grouped,
+                R"({"on":{"on":true},"dimming":{"brightness":30}})", key);
+    QCOMPARE(client.response()->status, 200);
+    for (const QString &light : lights)
+        QCOMPARE(sim->resource(light)->value(u"on"_s)[u"on"_s].toBool(), true);
+
+    client.send(u"PUT"_s, u"/clip/v2/resource/light/"_s + lights[0], "{nope", key);
+    answer = client.response();
+    QCOMPARE(answer->status, 400);
+    QCOMPARE(answer->json()[u"errors"_s].toArray().size(), 1);
+
+    const QByteArray scene = R"({"type":"scene","metadata":{"name":"Cosy"},"group":{"rid":")" + zone.toUtf8()
+                             + R"(","rtype":"zone"},"actions":[{"target":{"rid":")" + lights[1].toUtf8()
+                             + R"(","rtype":"light"},"action":{"on":{"on":false}}}]})";
+    client.send(u"POST"_s, u"/clip/v2/resource/scene"_s, scene, key);
+    answer = client.response();
+    QCOMPARE(answer->status, 200);
+    const QString id = answer->json()[u"data"_s][0][u"rid"_s].toString();
+    QCOMPARE(answer->json()[u"data"_s][0][u"rtype"_s].toString(), u"scene"_s);
+    client.send(u"PUT"_s, u"/clip/v2/resource/scene/"_s + id, R"({"recall":{"action":"active"}})", key);
+    QCOMPARE(client.response()->status, 200);
+    QCOMPARE(sim->resource(lights[1])->value(u"on"_s)[u"on"_s].toBool(), false);
+    QCOMPARE(sim->resource(id)->value(u"status"_s)[u"active"_s].toString(), u"static"_s);
+
+    client.send(u"DELETE"_s, u"/clip/v2/resource/scene/"_s + id, {}, key);
+    QCOMPARE(client.response()->status, 200);
+    client.send(u"DELETE"_s, u"/clip/v2/resource/scene/"_s + id, {}, key);
+    QCOMPARE(client.response()->status, 404);
+    client.send(u"PUT"_s, u"/clip/v2/resource/motion/x"_s, R"({})", key);
+    QCOMPARE(client.response()->status, 405);
+    QCOMPARE(sim->requestLog().at(0).body, R"({"on":{"on":false}})"_ba);
+}
+
+void TestBridgeSimulator::eventStream_data()
+{
+    QTest::addColumn<bool>("chunked");
+    QTest::newRow("chunked") << true;
+    QTest::newRow("close-delimited") << false;
+}
+
+void TestBridgeSimulator::eventStream()
+{
+    QFETCH(bool, chunked);
+    sim->setStreamFraming(chunked ? BridgeSimulator::StreamFraming::chunked
+                                  : BridgeSimulator::StreamFraming::closeDelimited);
+    sim->setEventInterval(150);
+    TlsClient client(*sim);
+    QVERIFY(client.waitEncrypted());
+    client.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key, "Accept: text/event-stream\r\n");
+    QVERIFY(QTest::qWaitFor([&] { return client.streamBody().startsWith(": hi\n\n"); }, 5000));
+    QVERIFY(client.buffer.startsWith("HTTP/1.1 200 OK\r\n"));
+    QVERIFY(client.buffer.toLower().contains("content-type: text/event-stream"));
+    QCOMPARE(client.buffer.toLower().contains("transfer-encoding: chunked"), chunked);
+    QCOMPARE(sim->eventStreamCount(), 1);
+
+    // Two changes inside one interval arrive as one message, last value winning.
+    const QString zone = sim->resourceIds(u"zone"_s).first();
+    const QString light = sim->home().lightsOf(zone).first();
+    QVERIFY(sim->changeFromOutside(light, QJsonDocument::fromJson(R"({"dimming":{"brightness":11}})").object()));
+    QVERIFY(sim->changeFromOutside(light, QJsonDocument::fromJson(R"({"dimming":{"brightness":22}})").object()));
+    QVERIFY(QTest::qWaitFor([&] { return client.streamBody().count("\n\n") >= 2; }, 5000));
+    QByteArray stream = client.streamBody();
+    const QList<QByteArray> lines = stream.split('\n');
+    QCOMPARE(lines.at(0), ": hi"_ba);
+    QVERIFY(QRegularExpression(u"^id: \\d{10}:\\d+$"_s).match(QString::fromLatin1(lines.at(2))).hasMatch());
+    QVERIFY(lines.at(3).startsWith("data: ["));
+    QCOMPARE(lines.at(4), QByteArray());
+    QList<QJsonArray> messages = dataLines(stream);
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.at(0).at(0)[u"type"_s].toString(), u"update"_s);
+    QVERIFY(messages.at(0).at(0)[u"creationtime"_s].isString());
+    int lightItems = 0;
+    bool groupedLight = false;
+    for (const QJsonValue &item : messages.at(0).at(0)[u"data"_s].toArray()) {
+        if (item[u"id"_s].toString() == light) {
+            ++lightItems;
+            QCOMPARE(item[u"dimming"_s][u"brightness"_s].toDouble(), 22.0);
+            QCOMPARE(item[u"type"_s].toString(), u"light"_s);
+        }
+        groupedLight = groupedLight || item[u"type"_s].toString() == "grouped_light"_L1;
+    }
+    QCOMPARE(lightItems, 1);
+    Q_UNUSED(groupedLight); // the recorded groups carry no brightness; only "on" would change
+
+    // Switching the zone off reports the grouped lights too.
+    QVERIFY(sim->changeFromOutside(u"f2416154-9607-43ab-a684-4453108a200e"_s,
+                                   QJsonDocument::fromJson(R"({"on":{"on":false}})").object()));
+    QVERIFY(QTest::qWaitFor([&] { return dataLines(client.streamBody()).size() == 2; }, 5000));
+    const QJsonArray second = dataLines(client.streamBody()).at(1);
+    QSet<QString> types;
+    for (const QJsonValue &container : second) {
+        for (const QJsonValue &item : container[u"data"_s].toArray())
+            types.insert(item[u"type"_s].toString());
+    }
+    QVERIFY(types.contains(u"light"_s));
+    QVERIFY(types.contains(u"grouped_light"_s));
+
+    sim->sendRawEventBytes("data: {not json\n\n");
+    QVERIFY(QTest::qWaitFor([&] { return client.streamBody().endsWith("data: {not json\n\n"); }, 5000));
+
+    // The bridge ending the stream: a proper end, not a reset.
+    sim->endEventStreams();
+    QVERIFY(client.waitClosed());
+    bool ended = false;
+    client.streamBody(&ended);
+    QCOMPARE(ended, chunked);
+    QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 0; }, 5000));
+}
+
+void TestBridgeSimulator::revokingAKeyEndsItsStream()
+{
+    const QString other = sim->addApplicationKey(u"other-key"_s);
+    TlsClient mine(*sim);
+    TlsClient theirs(*sim);
+    QVERIFY(mine.waitEncrypted());
+    QVERIFY(theirs.waitEncrypted());
+    mine.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
+    theirs.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, other);
+    QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 2; }, 5000));
+    sim->revokeApplicationKey(key);
+    QVERIFY(mine.waitClosed());
+    QCOMPARE(theirs.socket.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(sim->eventStreamCount(), 1);
+
+    TlsClient again(*sim);
+    QVERIFY(again.waitEncrypted());
+    again.send(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
+    QCOMPARE(again.response()->status, 403);
+}
+
+void TestBridgeSimulator::faults_data()
+{
+    QTest::addColumn<SimFault>("fault");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("bodyStart");
+    QTest::newRow("503 html") << SimFault::html(503) << 503 << "<!DOCTYPE html>"_ba;
+    QTest::newRow("500 empty") << SimFault::respond(500, SimFault::Body::empty) << 500 << QByteArray();
+    QTest::newRow("500 empty errors") << SimFault::respond(500, SimFault::Body::emptyErrors) << 500
+                                      << R"({"errors":[],"data":[]})"_ba;
+    QTest::newRow("429 json") << SimFault::respond(429, SimFault::Body::jsonErrors, u"slow down"_s) << 429
+                              << R"({"data":[],"errors":[{"description":"slow down"}]})"_ba;
+    QTest::newRow("200 without data") << SimFault::custom(200, R"({"errors":[]})") << 200 << R"({"errors":[]})"_ba;
+    QTest::newRow("only PUT") << SimFault::respond(503).onMethod(u"PUT"_s) << 200 << R"({"data":[{)"_ba;
+    QTest::newRow("other path") << SimFault::respond(503).onPath(u"^/eventstream"_s) << 200 << R"({"data":[{)"_ba;
+}
+
+void TestBridgeSimulator::faults()
+{
+    QFETCH(SimFault, fault);
+    QFETCH(int, status);
+    QFETCH(QByteArray, bodyStart);
+    sim->addFault(fault.times(1));
+    TlsClient client(*sim);
+    QVERIFY(client.waitEncrypted());
+    client.send(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
+    std::optional<Response> answer = client.response();
+    QVERIFY(answer);
+    QCOMPARE(answer->status, status);
+    QVERIFY2(answer->body.startsWith(bodyStart), answer->body.left(80).constData());
+    QCOMPARE(sim->requestLog().last().status, status);
+    // Used up after one matching request, unless it never matched.
+    client.send(u"PUT"_s, u"/clip/v2/resource/light/"_s + sim->resourceIds(u"light"_s).first(), R"({})", key);
+    QCOMPARE(client.response()->status, fault.method == "PUT"_L1 ? 503 : 200);
+    client.send(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
+    QCOMPARE(client.response()->status, 200);
+}
+
+void TestBridgeSimulator::stallAndDelay()
+{
+    sim->addFault(SimFault::stall().onPath(u"^/api/0/config$"_s).times(1));
+    sim->addFault(SimFault::closeConnection().onPath(u"^/api$"_s));
+    sim->addFault(SimFault::delay(300).onPath(u"^/clip"_s));
+    sim->addFault(SimFault::raw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n{\"trunc").onPath(u"^/raw"_s));
+
+    TlsClient stalled(*sim);
+    QVERIFY(stalled.waitEncrypted());
+    stalled.send(u"GET"_s, u"/api/0/config"_s);
+    QVERIFY(!stalled.response(400));
+    QCOMPARE(stalled.socket.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(sim->requestLog().size(), 1);
+    QCOMPARE(sim->requestLog().first().status, 0);
+
+    TlsClient closed(*sim);
+    QVERIFY(closed.waitEncrypted());
+    closed.send(u"POST"_s, u"/api"_s, R"({"devicetype":"a#b"})");
+    QVERIFY(closed.waitClosed());
+    QVERIFY(closed.buffer.isEmpty());
+
+    TlsClient late(*sim);
+    QVERIFY(late.waitEncrypted());
+    QElapsedTimer timer;
+    timer.start();
+    late.send(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
+    const std::optional<Response> answer = late.response();
+    QVERIFY(answer);
+    QCOMPARE(answer->status, 200);
+    QVERIFY(timer.elapsed() >= 250);
+
+    TlsClient truncated(*sim);
+    QVERIFY(truncated.waitEncrypted());
+    truncated.send(u"GET"_s, u"/raw"_s);
+    QVERIFY(truncated.waitClosed());
+    QVERIFY(truncated.buffer.endsWith("{\"trunc"));
+
+    sim->closeConnections();
+    QVERIFY(stalled.waitClosed());
+}
+
+void TestBridgeSimulator::downUpAndMove()
+{
+    QSignalSpy listening(sim.get(), &BridgeSimulator::listeningChanged);
+    const quint16 port = sim->port();
+    TlsClient before(*sim);
+    QVERIFY(before.waitEncrypted());
+
+    sim->goDown();
+    QVERIFY(before.waitClosed());
+    TlsClient whileDown(*sim);
+    QVERIFY(!whileDown.waitEncrypted());
+
+    QVERIFY(sim->comeBack());
+    QCOMPARE(sim->port(), port);
+    TlsClient after(*sim);
+    QVERIFY(after.waitEncrypted());
+
+    QString error;
+    QVERIFY2(sim->moveTo(QHostAddress(u"127.0.0.2"_s), 0, &error), qPrintable(error));
+    QCOMPARE(sim->address(), QHostAddress(u"127.0.0.2"_s));
+    QCOMPARE(sim->port(), port);
+    QCOMPARE(sim->url(u"/api/0/config"_s).toString(),
+             u"https://127.0.0.2:"_s + QString::number(port) + u"/api/0/config"_s);
+    TlsClient moved(*sim);
+    QVERIFY(moved.waitEncrypted());
+    moved.send(u"GET"_s, u"/api/0/config"_s);
+    QCOMPARE(moved.response()->status, 200);
+    QCOMPARE(sim->requestLog().last().localAddress, QHostAddress(u"127.0.0.2"_s));
+
+    QSslSocket old;
+    old.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(QTest::qWaitFor([&] { return old.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    QCOMPARE(old.error(), QAbstractSocket::ConnectionRefusedError);
+    QCOMPARE(listening.size(), 4);
+}
+
+void TestBridgeSimulator::refusedChainsSeeNoRequestBytes_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("self-signed leaf with the right name") << 0;
+    QTest::newRow("chain from another root") << 1;
+    QTest::newRow("another bridge's leaf") << 2;
+    QTest::newRow("right chain, leaf only") << 3;
+}
+
+void TestBridgeSimulator::refusedChainsSeeNoRequestBytes()
+{
+    QFETCH(int, kind);
+    const SimIdentity root = SimCertificates::makeRoot();
+    const SimIdentity otherRoot = SimCertificates::makeRoot();
+    SimIdentity presented;
+    switch (kind) {
+    case 0:
+        presented = SimCertificates::makeSelfSigned(u"001788FFFEA532A7"_s);
+        break;
+    case 1:
+        presented = SimCertificates::makeBridgeLeaf(otherRoot, u"001788FFFEA532A7"_s);
+        break;
+    case 2:
+        presented = SimCertificates::makeBridgeLeaf(root, u"001788FFFEC4E2D8"_s);
+        break;
+    case 3:
+        presented = SimCertificates::makeBridgeLeaf(root, u"001788FFFEA532A7"_s, u"BSB003"_s);
+        presented.chain = {presented.certificate};
+        break;
+    }
+    QVERIFY(!presented.isNull());
+    BridgeSimulator other;
+    other.setBridgeId(u"001788FFFEA532A7"_s);
+    other.setServerIdentity(presented);
+    QVERIFY(other.start());
+    QCOMPARE(other.serverIdentity(), presented);
+
+    TlsClient client(other, root.certificate, u"001788fffea532a7"_s);
+    client.send(u"GET"_s, u"/api/0/config"_s);
+    const bool accepted = client.waitEncrypted();
+    QCOMPARE(accepted, kind == 3);
+    if (accepted) {
+        QCOMPARE(client.response()->status, 200);
+        return;
+    }
+    QVERIFY(QTest::qWaitFor([&] { return other.handshakeFailures() == 1; }, 5000));
+    QCOMPARE(other.receivedBytes(), 0);
+    QVERIFY(other.requestLog().isEmpty());
+}
+
+void TestBridgeSimulator::malformedRequestsAreRejected()
+{
+    TlsClient client(*sim);
+    QVERIFY(client.waitEncrypted());
+    client.socket.write("HELLO\r\n\r\n");
+    const std::optional<Response> answer = client.response();
+    QVERIFY(answer);
+    QCOMPARE(answer->status, 400);
+    QVERIFY(client.waitClosed());
+
+    TlsClient huge(*sim);
+    QVERIFY(huge.waitEncrypted());
+    huge.socket.write("PUT /clip/v2/resource/light/x HTTP/1.1\r\nContent-Length: 999999999\r\n\r\n");
+    QCOMPARE(huge.response()->status, 413);
+    QVERIFY(sim->isListening());
+}
+
+QTEST_GUILESS_MAIN(TestBridgeSimulator)
+#include "tst_bridgesimulator.moc"
