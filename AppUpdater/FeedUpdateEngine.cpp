@@ -145,6 +145,12 @@ std::optional<UpdateError> FeedUpdateEngine::start()
     if (m_configuration.publicKeyBytes().size() != UpdateSignature::publicKeyLength)
         return UpdateError{errorDomain, notStarted, u"The update key of this build is not usable."_s};
     m_started = true;
+    // A download cut short by the end of an earlier run leaves its
+    // unverified temporary file behind; it is never offered, so remove it.
+    const QDir downloads(m_options.downloadDirectory);
+    const QStringList stale = downloads.entryList({u".download-*"_s}, QDir::Files | QDir::Hidden);
+    for (const QString &name : stale)
+        QFile::remove(downloads.filePath(name));
     updateSchedule();
     if (m_canCheckObserver)
         m_canCheckObserver(canCheckForUpdates());

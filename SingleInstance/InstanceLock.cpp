@@ -17,8 +17,7 @@ void recordProcessID(int fd)
     // Informative only (nobody reads it), so failures do not matter. The
     // descriptor was just opened, so writing starts at offset 0.
     const QByteArray text = QByteArray::number(qint64(::getpid())) + '\n';
-    if (::ftruncate(fd, 0) != 0)
-        return;
+    [[maybe_unused]] const int truncated = ::ftruncate(fd, 0);
     [[maybe_unused]] const auto written = ::write(fd, text.constData(), size_t(text.size()));
 }
 

@@ -290,9 +290,16 @@ void TestFeedUpdateEngine::outcomes()
     else
         m_server->routes.insert(u"/feed.xml"_s, {200, document, false});
 
+    // A cut-off download of an earlier run is cleared away at start.
+    QVERIFY(QDir().mkpath(m_downloads));
+    QFile stale(m_downloads + u"/.download-AbC123"_s);
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.close();
+
     RecordingDelegate delegate;
     auto engine = this->engine(delegate);
     QVERIFY(!engine->start());
+    QVERIFY(!stale.exists());
     QVERIFY(engine->canCheckForUpdates());
     engine->checkForUpdates();
     QVERIFY(!engine->canCheckForUpdates());
