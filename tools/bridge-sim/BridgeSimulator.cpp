@@ -15,6 +15,7 @@
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTimer>
+#include <QUuid>
 
 #include <functional>
 #include <map>
@@ -96,15 +97,16 @@ struct BridgeSimulator::Private
     SimHome home;
     bool homeSet = false;
     SimEventQueue events;
-    AcceptingServer server;
+    // Children of the simulator, so that moveToThread() takes them along.
+    AcceptingServer *server = nullptr;
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 0;
     QStringList keys;
     QDeadlineTimer linkButton{QDeadlineTimer::Forever};
     bool linkButtonPressed = false;
     int linkButtonWindow = 30'000;
-    QTimer linkButtonTimer;
-    QTimer eventTimer;
+    QTimer *linkButtonTimer = nullptr;
+    QTimer *eventTimer = nullptr;
     StreamFraming framing = StreamFraming::chunked;
     qint64 lastMessageSecond = 0;
     int messageInSecond = 0;
@@ -113,6 +115,7 @@ struct BridgeSimulator::Private
     // Requests refer to their log entry by an absolute number, so that
     // clearing the log while a request is pending never hits another entry.
     qint64 logBase = 0;
+    int logLimit = 100'000;
     std::map<int, std::unique_ptr<Connection>> connections;
     int nextConnection = 1;
     qint64 receivedBytes = 0;
@@ -146,12 +149,12 @@ struct BridgeSimulator::Private
 
     bool listen(QString *error)
     {
-        if (!server.listen(address, port)) {
+        if (!server->listen(address, port)) {
             if (error)
-                *error = server.errorString();
+                *error = server->errorString();
             return false;
         }
-        port = server.serverPort();
+        port = server->serverPort();
         Q_EMIT q->listeningChanged(true);
         return true;
     }
@@ -277,6 +280,11 @@ struct BridgeSimulator::Private
         entry.connection = c.id;
         log.append(entry);
         const qint64 logIndex = logBase + log.size() - 1;
+        if (logLimit > 0 && log.size() > logLimit) {
+            const qsizetype excess = log.size() - logLimit;
+            log.remove(0, excess);
+            logBase += excess;
+        }
         Q_EMIT q->requestReceived(entry);
 
         const QString path = entry.path();
@@ -565,16 +573,20 @@ BridgeSimulator::BridgeSimulator(QObject *parent)
     , d(std::make_unique<Private>())
 {
     d->q = this;
-    d->server.onIncoming = [this](qintptr descriptor) { d->accept(descriptor); };
-    d->eventTimer.setInterval(1000);
-    QObject::connect(&d->eventTimer, &QTimer::timeout, this, [this] { d->tick(); });
-    d->linkButtonTimer.setSingleShot(true);
-    QObject::connect(&d->linkButtonTimer, &QTimer::timeout, this, [this] { releaseLinkButton(); });
+    d->server = new AcceptingServer;
+    d->server->setParent(this);
+    d->eventTimer = new QTimer(this);
+    d->linkButtonTimer = new QTimer(this);
+    d->server->onIncoming = [this](qintptr descriptor) { d->accept(descriptor); };
+    d->eventTimer->setInterval(1000);
+    QObject::connect(d->eventTimer, &QTimer::timeout, this, [this] { d->tick(); });
+    d->linkButtonTimer->setSingleShot(true);
+    QObject::connect(d->linkButtonTimer, &QTimer::timeout, this, [this] { releaseLinkButton(); });
 }
 
 BridgeSimulator::~BridgeSimulator()
 {
-    d->server.close();
+    d->server->close();
     for (auto &[id, connection] : d->connections) {
         if (connection->socket) {
             connection->socket->disconnect(this);
@@ -583,6 +595,10 @@ BridgeSimulator::~BridgeSimulator()
         }
     }
     d->connections.clear();
+    // Delete the children while the private part still exists.
+    delete d->server;
+    delete d->eventTimer;
+    delete d->linkButtonTimer;
 }
 
 void BridgeSimulator::setBridgeId(const QString &bridgeId)
@@ -706,7 +722,7 @@ const SimHome &BridgeSimulator::home() const
 
 bool BridgeSimulator::start(const QHostAddress &address, quint16 port, QString *error)
 {
-    if (d->server.isListening())
+    if (d->server->isListening())
         return true;
     d->ensureHome();
     if (!d->ensureIdentity(error))
@@ -715,19 +731,19 @@ bool BridgeSimulator::start(const QHostAddress &address, quint16 port, QString *
     d->port = port;
     if (!d->listen(error))
         return false;
-    d->eventTimer.start();
+    d->eventTimer->start();
     return true;
 }
 
 void BridgeSimulator::stop()
 {
     goDown();
-    d->eventTimer.stop();
+    d->eventTimer->stop();
 }
 
 bool BridgeSimulator::isListening() const
 {
-    return d->server.isListening();
+    return d->server->isListening();
 }
 
 QHostAddress BridgeSimulator::address() const
@@ -783,7 +799,7 @@ QStringList BridgeSimulator::applicationKeys() const
 void BridgeSimulator::pressLinkButton()
 {
     d->linkButton = QDeadlineTimer(d->linkButtonWindow);
-    d->linkButtonTimer.start(d->linkButtonWindow);
+    d->linkButtonTimer->start(d->linkButtonWindow);
     if (!d->linkButtonPressed) {
         d->linkButtonPressed = true;
         Q_EMIT linkButtonChanged(true);
@@ -793,7 +809,7 @@ void BridgeSimulator::pressLinkButton()
 void BridgeSimulator::releaseLinkButton()
 {
     d->linkButton = QDeadlineTimer(QDeadlineTimer::Forever);
-    d->linkButtonTimer.stop();
+    d->linkButtonTimer->stop();
     if (d->linkButtonPressed) {
         d->linkButtonPressed = false;
         Q_EMIT linkButtonChanged(false);
@@ -818,12 +834,12 @@ int BridgeSimulator::linkButtonWindow() const
 
 void BridgeSimulator::setEventInterval(int milliseconds)
 {
-    d->eventTimer.setInterval(std::max(milliseconds, 1));
+    d->eventTimer->setInterval(std::max(milliseconds, 1));
 }
 
 int BridgeSimulator::eventInterval() const
 {
-    return d->eventTimer.interval();
+    return d->eventTimer->interval();
 }
 
 void BridgeSimulator::setStreamFraming(StreamFraming framing)
@@ -912,8 +928,8 @@ void BridgeSimulator::closeConnections()
 
 void BridgeSimulator::goDown()
 {
-    const bool was = d->server.isListening();
-    d->server.close();
+    const bool was = d->server->isListening();
+    d->server->close();
     closeConnections();
     if (was)
         Q_EMIT listeningChanged(false);
@@ -921,14 +937,14 @@ void BridgeSimulator::goDown()
 
 bool BridgeSimulator::comeBack(QString *error)
 {
-    if (d->server.isListening())
+    if (d->server->isListening())
         return true;
     if (!d->ensureIdentity(error))
         return false;
     d->ensureHome();
     if (!d->listen(error))
         return false;
-    d->eventTimer.start();
+    d->eventTimer->start();
     return true;
 }
 
@@ -950,6 +966,39 @@ void BridgeSimulator::clearRequestLog()
 {
     d->logBase += d->log.size();
     d->log.clear();
+}
+
+void BridgeSimulator::setRequestLogLimit(int maximum)
+{
+    d->logLimit = std::max(maximum, 0);
+}
+
+void BridgeSimulator::sendUpdateBurst(int messages, int itemsPerMessage)
+{
+    d->ensureHome();
+    const QStringList lights = d->home.ids(u"light"_s);
+    if (lights.isEmpty())
+        return;
+    qsizetype next = 0;
+    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+    for (int m = 0; m < messages; ++m) {
+        QJsonArray items;
+        for (int i = 0; i < itemsPerMessage; ++i) {
+            const QString id = lights.at(next++ % lights.size());
+            const QJsonObject light = d->home.resource(id).value_or(QJsonObject{});
+            QJsonObject item{
+                {u"id"_s, id}, {u"type"_s, u"light"_s}, {u"on"_s, QJsonObject{{u"on"_s, (m + i) % 2 == 0}}}};
+            if (light.contains(u"owner"_s))
+                item.insert(u"owner"_s, light.value(u"owner"_s));
+            if (light.contains(u"dimming"_s))
+                item.insert(u"dimming"_s, QJsonObject{{u"brightness"_s, double((m * 7 + i) % 100) + 0.5}});
+            items.append(item);
+        }
+        d->sendMessage(QJsonArray{QJsonObject{{u"creationtime"_s, now},
+                                              {u"id"_s, QUuid::createUuid().toString(QUuid::WithoutBraces)},
+                                              {u"type"_s, u"update"_s},
+                                              {u"data"_s, items}}});
+    }
 }
 
 qint64 BridgeSimulator::receivedBytes() const

@@ -23,7 +23,9 @@ class SimHome;
 /// A Hue Bridge on loopback: HTTPS with a bridge-shaped certificate, the
 /// classic config and pairing endpoints, CLIP v2 resources and commands, the
 /// event stream, and faults that tests switch on while it runs. Everything
-/// happens on the thread the simulator lives in; no call blocks.
+/// happens on the thread the simulator lives in; no call blocks. To keep it
+/// off a benchmark's thread, configure it, moveToThread() it and call start()
+/// and the rest through QMetaObject::invokeMethod on that thread.
 class BridgeSimulator : public QObject
 {
     Q_OBJECT
@@ -111,6 +113,10 @@ public:
     void sendRawEventBytes(const QByteArray &bytes);
     /// Sends one message with exactly these containers at once.
     void sendEventContainers(const QJsonArray &containers);
+    /// Sends `messages` messages at once, each with one update container of
+    /// `itemsPerMessage` light updates (on and brightness), for throughput
+    /// measurements. The lights' state is not changed.
+    void sendUpdateBurst(int messages, int itemsPerMessage);
 
     // Faults.
     void addFault(const SimFault &fault);
@@ -133,6 +139,9 @@ public:
     // The request log.
     QList<SimRequest> requestLog() const;
     void clearRequestLog();
+    /// Keeps only the newest `maximum` requests (default 100000; 0: no limit),
+    /// so that long benchmark runs do not grow without bound.
+    void setRequestLogLimit(int maximum);
     /// Application bytes received over TLS since construction; 0 after a
     /// refused handshake.
     qint64 receivedBytes() const;

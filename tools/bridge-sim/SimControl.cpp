@@ -191,6 +191,7 @@ patch ID JSON                  merge JSON into any resource from outside
 remove ID                      delete a resource (a delete event follows)
 event JSON-ARRAY               send one message with exactly these event containers
 raw-event "TEXT"               write TEXT into every stream as is (\n, \r, \t escapes)
+burst MESSAGES [ITEMS]         send MESSAGES light-update messages of ITEMS events at once
 interval MS                    shortest time between event messages (default 1000)
 log [N] | clear-log            the last N requests (default all) / forget them
 quit                           stop the simulator
@@ -388,6 +389,14 @@ QJsonObject SimControl::execute(const QString &line)
         if (!document.isArray())
             return failure(u"expected: event [json array of event containers]"_s);
         sim->sendEventContainers(document.array());
+        return success();
+    }
+    if (verb == "burst"_L1) {
+        const std::optional<int> messages = number(argument);
+        const std::optional<int> items = number(command.words.value(2, u"10"_s));
+        if (!messages || !items || *messages <= 0 || *items <= 0 || *messages > 1'000'000 || *items > 10'000)
+            return failure(u"expected: burst MESSAGES [ITEMS]"_s);
+        sim->sendUpdateBurst(*messages, *items);
         return success();
     }
     if (verb == "raw-event"_L1) {

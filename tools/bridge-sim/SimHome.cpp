@@ -409,12 +409,13 @@ std::optional<QJsonObject> SimHome::resource(const QString &id) const
 
 QStringList SimHome::ids(const QString &type) const
 {
-    QStringList list;
-    for (const QString &id : m_order) {
-        if (m_resources[id].value(u"type"_s).toString() == type)
-            list.append(id);
+    // Commands look up groups and scenes on every call; at Bridge Pro scale
+    // a scan of every resource each time would dominate a benchmark.
+    if (m_byType.isEmpty()) {
+        for (const QString &id : m_order)
+            m_byType[m_resources[id].value(u"type"_s).toString()].append(id);
     }
-    return list;
+    return m_byType.value(type);
 }
 
 QStringList SimHome::lightsOf(const QString &groupOrGroupedLightId) const
@@ -840,6 +841,8 @@ void SimHome::insert(const QJsonObject &resource)
 void SimHome::touch(bool structure)
 {
     ++m_revision;
-    if (structure)
+    if (structure) {
         m_membership.clear();
+        m_byType.clear();
+    }
 }

@@ -85,4 +85,5 @@ private:
     int m_maximumScenes = 0;
     quint64 m_revision = 0;
     mutable QHash<QString, QStringList> m_membership;
+    mutable QHash<QString, QStringList> m_byType;
 };

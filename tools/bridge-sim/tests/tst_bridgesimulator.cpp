@@ -3,6 +3,7 @@
 
 #include "BridgeSimulator.h"
 #include "SimCertificates.h"
+#include "SimControl.h"
 #include "SimHome.h"
 
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include <QSignalSpy>
 #include <QSslConfiguration>
 #include <QSslSocket>
+#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -163,6 +165,7 @@ private Q_SLOTS:
     void refusedChainsSeeNoRequestBytes_data();
     void refusedChainsSeeNoRequestBytes();
     void malformedRequestsAreRejected();
+    void controlEndpointAndBurst();
 
 private:
     std::unique_ptr<BridgeSimulator> sim;
@@ -608,6 +611,39 @@ void TestBridgeSimulator::malformedRequestsAreRejected()
     huge.socket.write("PUT /clip/v2/resource/light/x HTTP/1.1\r\nContent-Length: 999999999\r\n\r\n");
     QCOMPARE(huge.response()->status, 413);
     QVERIFY(sim->isListening());
+}
+
+void TestBridgeSimulator::controlEndpointAndBurst()
+{
+    SimControl control(sim.get());
+    QString error;
+    QVERIFY(!control.listen(QHostAddress(u"0.0.0.0"_s), 0, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(control.listen(QHostAddress::LocalHost, 0));
+
+    TlsClient stream(*sim);
+    QVERIFY(stream.waitEncrypted());
+    stream.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
+    QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 1; }, 5000));
+
+    QTcpSocket admin;
+    QByteArray answer;
+    connect(&admin, &QTcpSocket::readyRead, this, [&] { answer += admin.readAll(); });
+    admin.connectToHost(QHostAddress::LocalHost, control.serverPort());
+    const QByteArray command = "burst 3 4";
+    admin.write("POST /command HTTP/1.1\r\nContent-Length: " + QByteArray::number(command.size()) + "\r\n\r\n"
+                + command);
+    QVERIFY(QTest::qWaitFor([&] { return answer.contains("{\"ok\":true}"); }, 5000));
+    QVERIFY(answer.startsWith("HTTP/1.1 200"));
+    QVERIFY(QTest::qWaitFor([&] { return dataLines(stream.streamBody()).size() == 3; }, 5000));
+    for (const QJsonArray &message : dataLines(stream.streamBody()))
+        QCOMPARE(message.at(0)[u"data"_s].toArray().size(), 4);
+
+    answer.clear();
+    admin.write("GET /log HTTP/1.1\r\n\r\n");
+    QVERIFY(QTest::qWaitFor(
+        [&] { return answer.contains("GET /eventstream/clip/v2 -> 200 [host, hue-application-key]"); }, 5000));
+    QVERIFY(!answer.contains(key.toLatin1()));
 }
 
 QTEST_GUILESS_MAIN(TestBridgeSimulator)
