@@ -1,4 +1,5 @@
 import QtQuick
+import Lumora
 import Qt5Compat.GraphicalEffects
 
 // The brightness slider of the cards: reports every position while dragged,

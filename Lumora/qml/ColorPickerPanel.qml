@@ -1,4 +1,5 @@
 import QtQuick
+import Lumora
 
 // The popover content for picking a colour or white tone for a light or a
 // group. It sends nothing itself: every pick goes to its owner.
@@ -27,6 +28,7 @@ Item {
         spacing: 14
 
         ColorWheel {
+            objectName: "wheel"
             visible: root.supportsColor
             width: 220
             height: 220
@@ -45,6 +47,7 @@ Item {
                 font.pixelSize: 11
             }
             WhiteToneSlider {
+                objectName: "whiteTone"
                 width: 220
                 mirek: root.mirek
                 range: root.hasRange ? root.mirekRange : ({ minimum: 153, maximum: 500 })

@@ -1,6 +1,7 @@
 import QtQuick
+import Lumora
 import QtQuick.Shapes
-import Qt5Compat.GraphicalEffects
+import Qt5Compat.GraphicalEffects as GE
 
 // The hue/saturation wheel: hue runs clockwise from the right, white in the
 // centre. Reports every picked colour while the pointer is dragged; the
@@ -113,7 +114,7 @@ Item {
             border.width: 3
             visible: GraphicsInfo.api === GraphicsInfo.Software
         }
-        DropShadow {
+        GE.DropShadow {
             anchors.fill: ring
             source: ring
             radius: 2

@@ -1,4 +1,5 @@
 import QtQuick
+import Lumora
 import Qt5Compat.GraphicalEffects
 
 // Paints its content as a card: the glow's colours from the leading to the

@@ -1,5 +1,6 @@
 pragma ComponentBehavior: Bound
 import QtQuick
+import Lumora
 import Qt5Compat.GraphicalEffects
 
 // A grid whose order the user changes by dragging a cell: the picked-up cell
@@ -104,7 +105,7 @@ Item {
         return order !== null;
     }
 
-    function dragChanged(id, pressScene, scene) {
+    function pointerMoved(id, pressScene, scene) {
         const start = grid.mapFromItem(null, pressScene.x, pressScene.y);
         const point = grid.mapFromItem(null, scene.x, scene.y);
         if (drag === null || drag.isSettling) {
@@ -142,7 +143,7 @@ Item {
         drag = next;
     }
 
-    function dragEnded(id) {
+    function pointerReleased(id) {
         if (drag === null || drag.id !== id || drag.isSettling)
             return;
         commit(drag.order.slice());
@@ -206,8 +207,10 @@ Item {
             opacity: grid.drag !== null && grid.drag.id === itemId ? 0 : 1
 
             // response 0.32 s, damping fraction 0.82, in SpringAnimation's 16 ms steps
-            Behavior on x { SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 } }
-            Behavior on y { SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 } }
+            // A new cell appears in its slot; later moves slide.
+            property bool placed: false
+            Behavior on x { enabled: cell.placed; SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 } }
+            Behavior on y { enabled: cell.placed; SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 } }
 
             onItemIdChanged: grid.cellsVersion++
             onIndexChanged: grid.cellsVersion++
@@ -222,14 +225,17 @@ Item {
                 }
                 grid.cellsVersion++;
             }
+            onFrameChanged: {
+                if (!placed && frame.width > 0)
+                    Qt.callLater(() => cell.placed = true);
+            }
             Component.onDestruction: {
                 if (grid.cells[itemId] === cell)
                     delete grid.cells[itemId];
-                // The pointer's release would reach a destroyed handler: end a
-                // drag of a vanished item here so that the grid does not stay
-                // in a drag forever. Nothing is committed for an item that is gone.
-                if (grid.drag !== null && grid.drag.id === itemId && !grid.drag.isSettling
-                        && grid.itemIds.indexOf(itemId) < 0) {
+                // The pointer's release would reach a destroyed handler: end the
+                // drag here so that the grid does not stay in a drag forever.
+                // Nothing is committed, as the release was never seen.
+                if (handler.active && grid.drag !== null && grid.drag.id === itemId && !grid.drag.isSettling) {
                     grid.drag = null;
                     floating.hide();
                 }
@@ -273,13 +279,13 @@ Item {
                     dragThreshold: 8
                     onActiveChanged: {
                         if (active)
-                            grid.dragChanged(cell.itemId, centroid.scenePressPosition, centroid.scenePosition);
+                            grid.pointerMoved(cell.itemId, centroid.scenePressPosition, centroid.scenePosition);
                         else
-                            grid.dragEnded(cell.itemId);
+                            grid.pointerReleased(cell.itemId);
                     }
                     onCentroidChanged: {
                         if (active)
-                            grid.dragChanged(cell.itemId, centroid.scenePressPosition, centroid.scenePosition);
+                            grid.pointerMoved(cell.itemId, centroid.scenePressPosition, centroid.scenePosition);
                     }
                 }
             }
@@ -307,9 +313,10 @@ Item {
             if (!grid.content)
                 return;
             copy = grid.content.createObject(floating, { item: grid.entryOf(id) });
-            if (copy) {
-                copy.width = Qt.binding(() => floating.width);
-                copy.y = Qt.binding(() => (floating.height - copy.height) / 2);
+            const created = copy;
+            if (created) {
+                created.width = Qt.binding(() => floating.width);
+                created.y = Qt.binding(() => (floating.height - created.height) / 2);
             }
         }
         function hide() {

@@ -1,4 +1,5 @@
 import QtQuick
+import Lumora
 import QtQuick.Templates as T
 import Qt5Compat.GraphicalEffects
 

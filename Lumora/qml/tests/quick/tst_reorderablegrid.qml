@@ -1,0 +1,216 @@
+import QtQuick
+import QtTest
+import Lumora
+
+Item {
+    id: root
+    width: 400
+    height: 400
+
+    Component {
+        id: cellContent
+        Rectangle {
+            required property var item
+            implicitHeight: 60
+            color: "gray"
+            Accessible.name: item.id
+        }
+    }
+
+    // Four columns of 80 points, 10 apart: a at 0, b at 90, c at 180, d at 270.
+    ReorderableGrid {
+        id: grid
+        width: 350
+        columnMinimum: 80
+        columnSpacing: 10
+        spacing: 10
+        model: [{ id: "a" }, { id: "b" }, { id: "c" }, { id: "d" }]
+        content: cellContent
+    }
+    SignalSpy { id: commitSpy; target: grid; signalName: "commit" }
+
+    ReorderableGrid {
+        id: single
+        y: 200
+        width: 350
+        columnMinimum: 80
+        columnSpacing: 10
+        model: [{ id: "only" }]
+        content: cellContent
+    }
+    SignalSpy { id: singleSpy; target: single; signalName: "commit" }
+
+    function settled(g) {
+        for (const id of g.itemIds) {
+            const cell = g.cellOf(id);
+            if (!cell || cell.x !== g.layout.frames[id].x || cell.y !== g.layout.frames[id].y)
+                return false;
+        }
+        return true;
+    }
+
+    TestCase {
+        name: "ReorderableGrid"
+        when: windowShown
+
+        function init() {
+            commitSpy.clear();
+            singleSpy.clear();
+            tryCompare(grid, "drag", null, 3000);
+            grid.model = [{ id: "a" }, { id: "b" }, { id: "c" }, { id: "d" }];
+            // Let the replaced cells go and every cell come to rest in its slot.
+            wait(20);
+            tryVerify(() => settled(grid), 3000);
+        }
+
+        function test_layout() {
+            compare(grid.itemIds, ["a", "b", "c", "d"]);
+            compare(grid.columnLayout.count, 4);
+            compare(grid.layout.frames["d"].x, 270);
+            compare(grid.layout.frames["d"].width, 80);
+            compare(grid.implicitHeight, 60);
+        }
+
+        function test_dragOntoLastSlot() {
+            mousePress(grid, 40, 30);
+            mouseMove(grid, 50, 30, -1, Qt.LeftButton);
+            verify(grid.drag !== null, "a move of 10 points starts a drag");
+            compare(grid.drag.id, "a");
+            mouseMove(grid, 310, 30, -1, Qt.LeftButton);
+            compare(grid.drag.order, ["b", "c", "d", "a"]);
+            compare(grid.displayedIds, ["b", "c", "d", "a"]);
+            mouseRelease(grid, 310, 30);
+            compare(commitSpy.count, 1);
+            compare(commitSpy.signalArguments[0][0], ["b", "c", "d", "a"]);
+            // The copy glides into its new slot, then the drag is over.
+            compare(grid.drag.isSettling, true);
+            compare(grid.drag.originX, 270);
+            tryCompare(grid, "drag", null, 3000);
+            compare(commitSpy.count, 1);
+        }
+
+        function test_dragBackwards() {
+            mousePress(grid, 310, 30);
+            mouseMove(grid, 300, 30, -1, Qt.LeftButton);
+            mouseMove(grid, 130, 30, -1, Qt.LeftButton);
+            compare(grid.drag.order, ["a", "d", "b", "c"]);
+            mouseRelease(grid, 130, 30);
+            compare(commitSpy.signalArguments[0][0], ["a", "d", "b", "c"]);
+        }
+
+        function test_passingOverSlotsOneByOne() {
+            mousePress(grid, 40, 30);
+            mouseMove(grid, 50, 30, -1, Qt.LeftButton);
+            mouseMove(grid, 130, 30, -1, Qt.LeftButton);
+            compare(grid.drag.order, ["b", "a", "c", "d"]);
+            mouseMove(grid, 220, 30, -1, Qt.LeftButton);
+            compare(grid.drag.order, ["b", "c", "a", "d"]);
+            mouseMove(grid, 310, 30, -1, Qt.LeftButton);
+            compare(grid.drag.order, ["b", "c", "d", "a"]);
+            mouseRelease(grid, 310, 30);
+            compare(commitSpy.signalArguments[0][0], ["b", "c", "d", "a"]);
+        }
+
+        function test_copyCentreDecides() {
+            // Grabbed at its left edge, the copy's centre is 35 points right of
+            // the pointer: with the pointer in the gap before d, the centre is on d.
+            mousePress(grid, 5, 30);
+            mouseMove(grid, 15, 30, -1, Qt.LeftButton);
+            mouseMove(grid, 265, 30, -1, Qt.LeftButton);
+            compare(grid.drag.order, ["b", "c", "d", "a"]);
+            mouseRelease(grid, 265, 30);
+            compare(commitSpy.signalArguments[0][0], ["b", "c", "d", "a"]);
+        }
+
+        function test_releaseInPlaceCommitsUnchanged() {
+            mousePress(grid, 130, 30);
+            mouseMove(grid, 145, 35, -1, Qt.LeftButton);
+            verify(grid.drag !== null);
+            mouseRelease(grid, 145, 35);
+            compare(commitSpy.count, 1);
+            compare(commitSpy.signalArguments[0][0], ["a", "b", "c", "d"]);
+        }
+
+        function test_shortMoveIsNoDrag() {
+            mousePress(grid, 40, 30);
+            mouseMove(grid, 45, 30, -1, Qt.LeftButton);
+            mouseMove(grid, 40, 35, -1, Qt.LeftButton);
+            compare(grid.drag, null);
+            mouseRelease(grid, 40, 35);
+            compare(grid.drag, null);
+            compare(commitSpy.count, 0);
+        }
+
+        function test_singleItemNeverDrags() {
+            mousePress(single, 40, 30);
+            mouseMove(single, 60, 30, -1, Qt.LeftButton);
+            mouseMove(single, 300, 30, -1, Qt.LeftButton);
+            compare(single.drag, null);
+            mouseRelease(single, 300, 30);
+            compare(single.drag, null);
+            compare(singleSpy.count, 0);
+        }
+
+        function test_newDragWhileSettling() {
+            mousePress(grid, 40, 30);
+            mouseMove(grid, 50, 30, -1, Qt.LeftButton);
+            mouseMove(grid, 310, 30, -1, Qt.LeftButton);
+            mouseRelease(grid, 310, 30);
+            verify(grid.drag.isSettling);
+            const firstToken = grid.drag.token;
+            // Owner saves and feeds the new order back.
+            grid.model = [{ id: "b" }, { id: "c" }, { id: "d" }, { id: "a" }];
+            wait(20);
+            // Pick up c (now in the second slot) before the copy has landed.
+            mousePress(grid, 130, 30);
+            mouseMove(grid, 140, 30, -1, Qt.LeftButton);
+            verify(grid.drag !== null);
+            compare(grid.drag.id, "c");
+            verify(grid.drag.token !== firstToken);
+            compare(grid.drag.isSettling, false);
+            // The first settle's completion must not end the new drag.
+            wait(600);
+            verify(grid.drag !== null);
+            compare(grid.drag.id, "c");
+            mouseRelease(grid, 140, 30);
+            tryCompare(grid, "drag", null, 3000);
+            compare(commitSpy.count, 2);
+            compare(commitSpy.signalArguments[1][0], ["b", "c", "d", "a"]);
+        }
+
+        function test_accessibilityMoves_data() {
+            return [
+                { tag: "back on b", id: "b", step: 1, expected: ["a", "c", "b", "d"] },
+                { tag: "forward on c", id: "c", step: -1, expected: ["a", "c", "b", "d"] },
+                { tag: "forward on first", id: "a", step: -1, expected: null },
+                { tag: "back on last", id: "d", step: 1, expected: null }
+            ];
+        }
+
+        function test_accessibilityMoves(data) {
+            const cell = grid.cellOf(data.id);
+            verify(cell !== null);
+            compare(cell.accessibilityActions.map(a => a.name), ["Move forward", "Move back"]);
+            if (data.step < 0)
+                cell.Accessible.decreaseAction();
+            else
+                cell.Accessible.increaseAction();
+            if (data.expected === null) {
+                compare(commitSpy.count, 0);
+            } else {
+                compare(commitSpy.count, 1);
+                compare(commitSpy.signalArguments[0][0], data.expected);
+            }
+        }
+
+        function test_vanishedItemEndsDrag() {
+            mousePress(grid, 40, 30);
+            mouseMove(grid, 50, 30, -1, Qt.LeftButton);
+            verify(grid.drag !== null);
+            grid.model = [{ id: "b" }, { id: "c" }, { id: "d" }];
+            compare(grid.drag, null);
+            mouseRelease(grid, 50, 30);
+            compare(commitSpy.count, 0);
+        }
+    }
+}
