@@ -108,6 +108,7 @@ struct BridgeSimulator::Private
     QTimer *linkButtonTimer = nullptr;
     QTimer *eventTimer = nullptr;
     StreamFraming framing = StreamFraming::chunked;
+    int streamLifetime = 0;
     qint64 lastMessageSecond = 0;
     int messageInSecond = 0;
     QList<SimFault> faults;
@@ -516,6 +517,13 @@ struct BridgeSimulator::Private
         setStatus(logIndex, 200);
         c.socket->write(SimHttp::streamHead(200, "text/event-stream; charset=utf-8", c.chunked));
         writeStream(c, ": hi\n\n"_ba);
+        if (streamLifetime > 0) {
+            const int id = c.id;
+            QTimer::singleShot(streamLifetime, q, [this, id] {
+                if (Connection *open = find(id); open && open->stream)
+                    endStream(*open);
+            });
+        }
         Q_EMIT q->eventStreamsChanged(q->eventStreamCount());
     }
 
@@ -840,6 +848,11 @@ void BridgeSimulator::setEventInterval(int milliseconds)
 int BridgeSimulator::eventInterval() const
 {
     return d->eventTimer->interval();
+}
+
+void BridgeSimulator::setEventStreamLifetime(int milliseconds)
+{
+    d->streamLifetime = std::max(milliseconds, 0);
 }
 
 void BridgeSimulator::setStreamFraming(StreamFraming framing)

@@ -99,6 +99,9 @@ public:
     /// The shortest time between two messages; a bridge keeps one second.
     void setEventInterval(int milliseconds);
     int eventInterval() const;
+    /// Ends each event stream this long after it opened (0, the default:
+    /// never), as some bridge firmware closes the stream every few minutes.
+    void setEventStreamLifetime(int milliseconds);
     void setStreamFraming(StreamFraming framing);
     StreamFraming streamFraming() const;
     int eventStreamCount() const;

@@ -193,6 +193,7 @@ event JSON-ARRAY               send one message with exactly these event contain
 raw-event "TEXT"               write TEXT into every stream as is (\n, \r, \t escapes)
 burst MESSAGES [ITEMS]         send MESSAGES light-update messages of ITEMS events at once
 interval MS                    shortest time between event messages (default 1000)
+stream-lifetime MS             end each later event stream MS after it opens (0: never)
 log [N] | clear-log            the last N requests (default all) / forget them
 quit                           stop the simulator
 )"_s;
@@ -256,12 +257,14 @@ QJsonObject SimControl::execute(const QString &line)
         sim->releaseLinkButton();
         return success();
     }
-    if (verb == "link-window"_L1 || verb == "interval"_L1) {
+    if (verb == "link-window"_L1 || verb == "interval"_L1 || verb == "stream-lifetime"_L1) {
         const std::optional<int> ms = number(argument);
         if (!ms || *ms < 0)
             return failure(u"expected milliseconds"_s);
         if (verb == "interval"_L1)
             sim->setEventInterval(*ms);
+        else if (verb == "stream-lifetime"_L1)
+            sim->setEventStreamLifetime(*ms);
         else
             sim->setLinkButtonWindow(*ms);
         return success();

@@ -14,6 +14,7 @@
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -166,6 +167,8 @@ private Q_SLOTS:
     void refusedChainsSeeNoRequestBytes();
     void malformedRequestsAreRejected();
     void controlEndpointAndBurst();
+    void streamLifetimeEndsStreams();
+    void runsOnAnotherThread();
 
 private:
     std::unique_ptr<BridgeSimulator> sim;
@@ -644,6 +647,53 @@ void TestBridgeSimulator::controlEndpointAndBurst()
     QVERIFY(QTest::qWaitFor(
         [&] { return answer.contains("GET /eventstream/clip/v2 -> 200 [host, hue-application-key]"); }, 5000));
     QVERIFY(!answer.contains(key.toLatin1()));
+}
+
+void TestBridgeSimulator::streamLifetimeEndsStreams()
+{
+    sim->setEventStreamLifetime(200);
+    TlsClient client(*sim);
+    QVERIFY(client.waitEncrypted());
+    client.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
+    QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 1; }, 5000));
+    QVERIFY(client.waitClosed());
+    bool ended = false;
+    QCOMPARE(client.streamBody(&ended), ": hi\n\n"_ba);
+    QVERIFY(ended);
+}
+
+// A benchmark that measures the client's CPU time keeps the simulator on a
+// thread of its own; the whole object tree must follow moveToThread().
+void TestBridgeSimulator::runsOnAnotherThread()
+{
+    QThread thread;
+    auto *remote = new BridgeSimulator;
+    remote->generateHome(SimHomeSize::small());
+    const QString remoteKey = remote->addApplicationKey();
+    remote->moveToThread(&thread);
+    connect(&thread, &QThread::finished, remote, &QObject::deleteLater);
+    thread.start();
+    bool started = false;
+    QMetaObject::invokeMethod(
+        remote, [&] { started = remote->start(); }, Qt::BlockingQueuedConnection);
+    QVERIFY(started);
+
+    TlsClient client(*remote);
+    QVERIFY(client.waitEncrypted());
+    const QString light = remote->resourceIds(u"light"_s).first();
+    for (int i = 0; i < 20; ++i) {
+        client.send(u"PUT"_s, u"/clip/v2/resource/light/"_s + light,
+                    "{\"dimming\":{\"brightness\":" + QByteArray::number(i + 1) + "}}", remoteKey);
+        const std::optional<Response> answer = client.response();
+        QVERIFY(answer);
+        QCOMPARE(answer->status, 200);
+    }
+    qsizetype logged = 0;
+    QMetaObject::invokeMethod(
+        remote, [&] { logged = remote->requestLog().size(); }, Qt::BlockingQueuedConnection);
+    QCOMPARE(logged, 20);
+    thread.quit();
+    QVERIFY(thread.wait(5000));
 }
 
 QTEST_GUILESS_MAIN(TestBridgeSimulator)
