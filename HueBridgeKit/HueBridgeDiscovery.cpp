@@ -8,6 +8,7 @@
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <memory>
 
@@ -20,13 +21,24 @@ std::chrono::milliseconds remaining(const QDeadlineTimer &deadline)
     return std::chrono::milliseconds(qMax<qint64>(0, deadline.remainingTime()));
 }
 
+/// A sleep that does not end early: a coarse timer may fire up to 5 % before
+/// its time, and the browse time is a promise to the caller.
+QCoro::Task<> sleepFor(std::chrono::milliseconds duration)
+{
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.start(duration);
+    co_await timer;
+}
+
 QCoro::Task<QList<MdnsServiceInstance>> liveBrowse(std::chrono::milliseconds timeout)
 {
     MdnsBrowser browser(HueBridgeDiscovery::serviceType());
     // Without a socket there is nothing to hear; the call still takes the
     // browse time, as it would on a silent network.
     browser.start();
-    co_await QCoro::sleepFor(timeout);
+    co_await sleepFor(timeout);
     QList<MdnsServiceInstance> services = browser.instances();
     browser.stop();
     co_return services;

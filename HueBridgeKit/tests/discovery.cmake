@@ -4,3 +4,6 @@
 lumora_add_test(tst_mdnsmessage SOURCES tst_mdnsmessage.cpp LIBRARIES HueBridgeKit LABELS pure)
 lumora_add_test(tst_mdnsbrowser SOURCES tst_mdnsbrowser.cpp LIBRARIES HueBridgeKit LABELS pure)
 lumora_add_test(tst_discovery SOURCES tst_discovery.cpp LIBRARIES HueBridgeKit LABELS pure)
+
+lumora_add_test(tst_discovery_netns SOURCES tst_discovery_netns.cpp LIBRARIES HueBridgeKit MdnsResponder
+  WRAPPER ${CMAKE_CURRENT_SOURCE_DIR}/in-private-netns.sh TIMEOUT 180)

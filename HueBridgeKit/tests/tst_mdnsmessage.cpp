@@ -90,6 +90,24 @@ private Q_SLOTS:
         QCOMPARE(a.address, QHostAddress(u"192.168.1.10"_s));
     }
 
+    // As python-zeroconf announces an IPv6-only service: the TXT record has no
+    // data at all (not even the one empty string), the address is AAAA.
+    void readsAZeroconfAnnouncement()
+    {
+        const auto message = MdnsMessage::parse(
+            hex("000084000000000400000000045f687565045f746370056c6f63616c00000c000100001194000603536978c00cc02700218001"
+                "00000078000b0000000001bb0373697800c02700108001000011940000c03f001c8001000000780010000000000000000000"
+                "00000000000001"));
+        QVERIFY(message);
+        QCOMPARE(message->answers.size(), 4);
+        QCOMPARE(message->answers.at(0).target.toString(), u"Six._hue._tcp.local"_s);
+        QCOMPARE(message->answers.at(1).target.toString(), u"six"_s);
+        QCOMPARE(message->answers.at(2).type, quint16(MdnsMessage::TXT));
+        QCOMPARE(message->answers.at(2).txt, QList<QByteArray>{});
+        QCOMPARE(message->answers.at(3).type, quint16(MdnsMessage::AAAA));
+        QCOMPARE(message->answers.at(3).address, QHostAddress(u"::1"_s));
+    }
+
     void txtValues_data()
     {
         QTest::addColumn<QList<QByteArray>>("strings");

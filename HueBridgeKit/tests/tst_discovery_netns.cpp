@@ -1,0 +1,273 @@
+// Discovery end to end over real multicast DNS, against python3-zeroconf (an
+// independent implementation) and against our own responder. Runs only inside
+// the private network namespace that in-private-netns.sh creates.
+#include "HueBridgeDiscovery.h"
+#include "MdnsBrowser.h"
+#include "MdnsResponder.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+/// python3-zeroconf publishing services, driven line by line.
+class Publisher
+{
+public:
+    bool start()
+    {
+        m_process.setProgram(u"/usr/bin/python3"_s);
+        m_process.setArguments({QStringLiteral(LUMORA_SOURCE_DIR "/HueBridgeKit/tests/mdns_publish.py")});
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+        return m_process.waitForStarted(10000) && readLine() == "ready";
+    }
+
+    ~Publisher()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        send(QJsonObject{{u"op"_s, u"quit"_s}});
+        if (!m_process.waitForFinished(10000))
+            m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+
+    void send(const QJsonObject &command)
+    {
+        m_process.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
+    }
+
+    /// Sends a command and waits (bounded) until it is done.
+    bool run(const QJsonObject &command)
+    {
+        send(command);
+        const QByteArray answer = readLine();
+        if (answer != "ok")
+            qWarning() << "publisher:" << answer;
+        return answer == "ok";
+    }
+
+    bool publish(const QString &name, const QString &host, const QStringList &addresses, quint16 port,
+                 const QJsonValue &txt)
+    {
+        return run(QJsonObject{{u"op"_s, u"register"_s},
+                               {u"name"_s, name},
+                               {u"host"_s, host},
+                               {u"addresses"_s, QJsonValue::fromVariant(addresses)},
+                               {u"port"_s, port},
+                               {u"txt"_s, txt}});
+    }
+
+    QJsonObject withdrawal(const QString &name) { return QJsonObject{{u"op"_s, u"unregister"_s}, {u"name"_s, name}}; }
+
+private:
+    QByteArray readLine()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!m_process.canReadLine() && waited.elapsed() < 20000) {
+            if (!m_process.waitForReadyRead(1000) && m_process.state() == QProcess::NotRunning)
+                return {};
+        }
+        return m_process.readLine().trimmed();
+    }
+
+    QProcess m_process;
+};
+
+/// A TCP port that never accepts: its backlog is full, so further SYNs are
+/// dropped and connecting hangs until the client gives up.
+class SilentPort
+{
+public:
+    explicit SilentPort(const char *address)
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in where{};
+        where.sin_family = AF_INET;
+        ::inet_pton(AF_INET, address, &where.sin_addr);
+        socklen_t length = sizeof where;
+        if (::bind(m_listener, reinterpret_cast<sockaddr *>(&where), length) != 0 || ::listen(m_listener, 0) != 0
+            || ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&where), &length) != 0)
+            return;
+        m_port = ntohs(where.sin_port);
+        for (int &filler : m_fillers) {
+            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(filler, reinterpret_cast<sockaddr *>(&where), sizeof where);
+        }
+        QTest::qWait(200);
+    }
+    ~SilentPort()
+    {
+        for (int filler : m_fillers)
+            ::close(filler);
+        ::close(m_listener);
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    int m_fillers[3] = {-1, -1, -1};
+    quint16 m_port = 0;
+};
+
+/// A bridge's TCP port that counts the connections it accepted.
+class Endpoint
+{
+public:
+    explicit Endpoint(const QString &address)
+    {
+        if (m_server.listen(QHostAddress(address)))
+            QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+                while (auto *socket = m_server.nextPendingConnection()) {
+                    ++accepted;
+                    socket->deleteLater();
+                }
+            });
+    }
+    quint16 port() const { return m_server.serverPort(); }
+    int accepted = 0;
+
+private:
+    QTcpServer m_server;
+};
+
+QList<DiscoveredBridge> sortedByName(QList<DiscoveredBridge> bridges)
+{
+    std::sort(bridges.begin(), bridges.end(), [](const auto &a, const auto &b) { return a.name < b.name; });
+    return bridges;
+}
+
+const QJsonObject bridgeTxt{{u"bridgeid"_s, u"001788fffea532a7"_s}, {u"modelid"_s, u"BSB002"_s}};
+const QJsonObject modelOnlyTxt{{u"modelid"_s, u"BSB003"_s}};
+
+} // namespace
+
+class TestDiscoveryNetns : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // A guard against running the binary by hand on a real network.
+        const auto interfaces = QNetworkInterface::allInterfaces();
+        for (const auto &interface : interfaces) {
+            if (!interface.flags().testFlag(QNetworkInterface::IsLoopBack))
+                QSKIP("sends multicast: run it through in-private-netns.sh (as ctest does)");
+        }
+        QVERIFY(QFile::exists(u"/usr/bin/python3"_s));
+    }
+
+    void findsTheIPv4BridgesAnnouncedByZeroconf()
+    {
+        Endpoint first(u"127.0.0.2"_s);
+        Endpoint second(u"127.0.0.3"_s);
+        Publisher publisher;
+        QVERIFY(publisher.start());
+        QVERIFY(publisher.publish(u"Hue Bridge - A532A7"_s, u"001788a532a7.local"_s, {u"127.0.0.2"_s}, first.port(),
+                                  bridgeTxt));
+        QVERIFY(publisher.publish(u"Philips hue - 122DCF"_s, u"00178812dcf0.local"_s, {u"127.0.0.3"_s}, second.port(),
+                                  modelOnlyTxt));
+        QVERIFY(publisher.publish(u"Hue Bridge - IPV6"_s, u"001788ffff06.local"_s, {u"::1"_s}, 443, bridgeTxt));
+
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto bridges = QCoro::waitFor(HueBridgeDiscovery::bridges(2s));
+        const QList<DiscoveredBridge> expected{
+            {u"Hue Bridge - A532A7"_s, u"001788fffea532a7"_s, u"127.0.0.2"_s},
+            {u"Philips hue - 122DCF"_s, std::nullopt, u"127.0.0.3"_s},
+        };
+        QCOMPARE(sortedByName(bridges), expected);
+        QVERIFY(first.accepted >= 1);
+        QVERIFY(second.accepted >= 1);
+        // Browse time plus at most the connect limit per service, with slack.
+        QVERIFY2(elapsed.elapsed() < 2000 + 3 * 3000 + 5000, qPrintable(QString::number(elapsed.elapsed())));
+    }
+
+    void withdrawnServiceIsAbsent()
+    {
+        Endpoint first(u"127.0.0.2"_s);
+        Endpoint second(u"127.0.0.3"_s);
+        Publisher publisher;
+        QVERIFY(publisher.start());
+        QVERIFY(publisher.publish(u"Staying"_s, u"staying.local"_s, {u"127.0.0.2"_s}, first.port(), bridgeTxt));
+        QVERIFY(publisher.publish(u"Leaving"_s, u"leaving.local"_s, {u"127.0.0.3"_s}, second.port(), modelOnlyTxt));
+        // Withdrawn one second into a three-second browse.
+        QTimer::singleShot(1000, [&] { publisher.send(publisher.withdrawal(u"Leaving"_s)); });
+        const auto bridges = QCoro::waitFor(HueBridgeDiscovery::bridges(3s));
+        QCOMPARE(bridges, (QList<DiscoveredBridge>{{u"Staying"_s, u"001788fffea532a7"_s, u"127.0.0.2"_s}}));
+        QCOMPARE(second.accepted, 0);
+    }
+
+    void nothingPublishedGivesNothingAfterTheBrowseTime()
+    {
+        Publisher publisher; // present, but with nothing to say
+        QVERIFY(publisher.start());
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QVERIFY(QCoro::waitFor(HueBridgeDiscovery::bridges(1500ms)).isEmpty());
+        QVERIFY2(elapsed.elapsed() >= 1450, qPrintable(QString::number(elapsed.elapsed())));
+        QVERIFY(elapsed.elapsed() < 10000);
+    }
+
+    void serviceThatDoesNotAcceptGivesNoEntry()
+    {
+        SilentPort silent("127.0.0.4");
+        QVERIFY(silent.port() != 0);
+        Endpoint answering(u"127.0.0.2"_s);
+        Publisher publisher;
+        QVERIFY(publisher.start());
+        QVERIFY(publisher.publish(u"Silent"_s, u"silent.local"_s, {u"127.0.0.4"_s}, silent.port(), bridgeTxt));
+        QVERIFY(
+            publisher.publish(u"Answering"_s, u"answering.local"_s, {u"127.0.0.2"_s}, answering.port(), modelOnlyTxt));
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto bridges = QCoro::waitFor(HueBridgeDiscovery::bridges(1500ms));
+        QCOMPARE(bridges, (QList<DiscoveredBridge>{{u"Answering"_s, std::nullopt, u"127.0.0.2"_s}}));
+        // The silent one cost its 3 seconds, and not much more.
+        QVERIFY2(elapsed.elapsed() >= 1500 + 2900, qPrintable(QString::number(elapsed.elapsed())));
+        QVERIFY2(elapsed.elapsed() < 1500 + 2 * 3000 + 5000, qPrintable(QString::number(elapsed.elapsed())));
+    }
+
+    void findsOurOwnResponderAndItsGoodbye()
+    {
+        Endpoint endpoint(u"127.0.0.5"_s);
+        MdnsResponder responder;
+        responder.setService(u"Hue Bridge - 0A0B0C"_s, u"0017880a0b0c.local"_s, QHostAddress(u"127.0.0.5"_s),
+                             endpoint.port(), {{"bridgeid", "0017880a0b0cfffe"}, {"modelid", "BSB002"}});
+        QString error;
+        QVERIFY2(responder.start(&error), qPrintable(error));
+
+        const auto bridges = QCoro::waitFor(HueBridgeDiscovery::bridges(1500ms));
+        QCOMPARE(bridges, (QList<DiscoveredBridge>{{u"Hue Bridge - 0A0B0C"_s, u"0017880a0b0cfffe"_s, u"127.0.0.5"_s}}));
+
+        MdnsBrowser browser(HueBridgeDiscovery::serviceType());
+        QVERIFY(browser.start());
+        QTRY_COMPARE_WITH_TIMEOUT(browser.instances().size(), 1, 5000);
+        const auto instance = browser.instances().constFirst();
+        QCOMPARE(instance.host, MdnsName::fromDotted(u"0017880a0b0c.local"));
+        QCOMPARE(instance.port, endpoint.port());
+        QCOMPARE(instance.ipv4, QList<QHostAddress>{QHostAddress(u"127.0.0.5"_s)});
+        responder.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(browser.instances().isEmpty(), 3000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDiscoveryNetns)
+#include "tst_discovery_netns.moc"
