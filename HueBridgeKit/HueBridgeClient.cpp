@@ -22,15 +22,16 @@ Q_LOGGING_CATEGORY(lumoraNet, "lumora.net")
 const QByteArray applicationKeyHeader = QByteArrayLiteral("hue-application-key");
 
 // Owns a reply for the length of one transfer. When the transfer's coroutine
-// ends early (an exception, a destroyed task) the reply is silenced and
-// stopped first, so no handler outlives the frame it refers to.
+// ends early (an exception, a cancellation) the reply is stopped first. Only
+// this code's own connections are cut (they hang on a context object of the
+// frame): a blanket disconnect would also cut Qt's link to the network thread,
+// and the abort would never reach the connection.
 struct ReplyDeleter
 {
     void operator()(QNetworkReply *reply) const
     {
         if (!reply)
             return;
-        reply->disconnect();
         if (!reply->isFinished())
             reply->abort();
         reply->deleteLater();
@@ -122,10 +123,12 @@ QCoro::Task<QByteArray> transfer(std::shared_ptr<HueBridgeSession> session, QNet
         throw HueBridgeError::invalidResponse();
 
     ReplyPtr reply(session->send(request, verb, body));
+    // Declared after the reply, so destroyed (with its connections) before it.
+    QObject context;
     // An answer larger than any bridge sends is dropped instead of filling memory.
     auto oversized = std::make_shared<bool>(false);
     const qint64 limit = session->options().maximumAnswerSize;
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(),
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &context,
                      [replyPointer = QPointer<QNetworkReply>(reply.get()), oversized, limit] {
                          if (*oversized || !replyPointer || replyPointer->bytesAvailable() <= limit)
                              return;
@@ -320,12 +323,14 @@ HueBridgeClient HueBridgeClient::live(QString host, std::optional<QString> bridg
     return HueBridgeClient(std::move(host), std::move(applicationKey), HueBridgeSession::create(std::move(options)));
 }
 
-QUrl HueBridgeClient::url(const QString &host, const QString &path)
+QUrl HueBridgeClient::url(const QString &host, const QString &path, std::optional<quint16> port)
 {
     QUrl url;
     url.setScheme(u"https"_s);
     url.setHost(host.contains(u':') ? u'[' + host + u']' : host);
     url.setPath(path, QUrl::DecodedMode);
+    if (port)
+        url.setPort(*port);
     // Qt leaves the host empty when it is not one; such a request must not
     // go anywhere.
     if (url.host().isEmpty() || !url.isValid())
@@ -335,7 +340,7 @@ QUrl HueBridgeClient::url(const QString &host, const QString &path)
 
 QNetworkRequest HueBridgeClient::request(const QString &path) const
 {
-    QNetworkRequest request(url(m_host, path));
+    QNetworkRequest request(url(m_host, path, m_session->options().port));
     m_session->configure(request);
     request.setTransferTimeout(int(m_session->options().requestTimeout.count()));
     if (m_applicationKey)

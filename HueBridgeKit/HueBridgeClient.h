@@ -76,9 +76,10 @@ public:
     HueEventStream events() const;
 
     /// The URL of `path` on `host`: "https", the host (in brackets when it
-    /// contains ":"), the path; no port, no query. When these do not form a
-    /// URL, the file URL of "/", which is never sent anywhere.
-    static QUrl url(const QString &host, const QString &path);
+    /// contains ":"), the path; no query, and no port unless the session sets
+    /// one. When these do not form a URL, the file URL of "/", which is never
+    /// sent anywhere.
+    static QUrl url(const QString &host, const QString &path, std::optional<quint16> port = std::nullopt);
 
     /// The request every operation starts from (URL, timeout, TLS settings and
     /// the "hue-application-key" header when the client has a key).

@@ -46,14 +46,18 @@ HueBridgeSession::~HueBridgeSession() = default;
 void HueBridgeSession::configure(QNetworkRequest &request) const
 {
     // Only the anchor as CA certificate: Qt then consults no system roots.
-    // Qt's own check also compares the URL's host with the leaf, which fails
-    // for a bridge reached by address; the errors it reports go to the
-    // sslErrors handler in `send`, where the bridge trust evaluation decides.
+    // Qt's own check also compares a name with the leaf's subjectAltName (a
+    // bridge leaf has none) or common name; whatever errors it reports go to
+    // the sslErrors handler in `send`, where the bridge trust evaluation decides.
     QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
     ssl.setCaCertificates(m_anchor ? QList<QSslCertificate>{*m_anchor} : QList<QSslCertificate>{});
     ssl.setPeerVerifyMode(QSslSocket::VerifyPeer);
     ssl.setOcspStaplingEnabled(false);
     request.setSslConfiguration(ssl);
+    // Qt's own check then compares the leaf with the bridge id instead of the
+    // address, so a leaf that happens to name the address cannot pass it.
+    if (m_options.expectedBridgeID)
+        request.setPeerVerifyName(*m_options.expectedBridgeID);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);

@@ -28,6 +28,10 @@ public:
         /// code that builds a client sets another (tests, an explicit option
         /// of a command-line tool); the application never does.
         std::optional<QSslCertificate> trustAnchor;
+        /// The TCP port to connect to. A bridge always listens on the HTTPS
+        /// default, so the application leaves this empty and URLs carry no
+        /// port; tests and tools that talk to a simulator on loopback set it.
+        std::optional<quint16> port;
         /// Timeout of every ordinary request.
         std::chrono::milliseconds requestTimeout{std::chrono::seconds(8)};
         /// Idle time after which the event stream gives up.

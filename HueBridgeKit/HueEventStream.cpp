@@ -88,6 +88,8 @@ private:
         checkStatus();
         if (m_finished || !m_statusChecked)
             return;
+        if (!m_reply->isOpen())
+            return;
         const int droppedBefore = m_splitter.droppedLines();
         bool produced = false;
         for (const QString &line : m_splitter.feed(m_reply->readAll())) {
@@ -154,7 +156,9 @@ private:
         if (!m_reply)
             return;
         QNetworkReply *reply = std::exchange(m_reply, nullptr);
-        reply->disconnect();
+        // Only this producer's connections: Qt's own carry the abort to the
+        // network thread, which then closes the connection.
+        QObject::disconnect(reply, nullptr, &m_signal, nullptr);
         if (!reply->isFinished())
             reply->abort();
         reply->deleteLater();

@@ -136,7 +136,7 @@ void TestTrust::evaluate_data()
     QTest::newRow("other bridge") << u"other bridge"_s << std::optional(bridgeID) << false;
     QTest::newRow("other bridge, no id yet") << u"other bridge"_s << none << true;
     QTest::newRow("id prefix only") << u"bridge"_s << std::optional(bridgeID.left(12)) << false;
-    QTest::newRow("id with space") << u"bridge"_s << std::optional(bridgeID + u' ') << false;
+    QTest::newRow("id with space") << u"bridge"_s << std::optional<QString>(bridgeID + u' ') << false;
     QTest::newRow("name with space") << u"padded"_s << std::optional(bridgeID) << false;
     QTest::newRow("forged self-signed") << u"forged"_s << std::optional(bridgeID) << false;
     QTest::newRow("forged, no id yet") << u"forged"_s << none << false;

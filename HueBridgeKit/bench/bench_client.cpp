@@ -1,0 +1,196 @@
+// What one client costs: light commands per second sent one after another over
+// TLS to a bridge simulator in another process (so that the process CPU time
+// measured here is the client's alone), and event-stream lines through line
+// splitting, parsing and decoding.
+// Run: build-bench/HueBridgeKit/bench/bench_client
+#include "HueBridgeClient.h"
+#include "HueEventStreamParser.h"
+#include "HueLineSplitter.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <optional>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// lumora-bridge-sim in its own process, on loopback, with a known key.
+struct SimulatorProcess
+{
+    QTemporaryDir dir;
+    QProcess process;
+    quint16 port = 0;
+    QString bridgeID;
+    QSslCertificate root;
+
+    bool start()
+    {
+        const QString pem = dir.filePath(u"root.pem"_s);
+        process.start(QStringLiteral(LUMORA_BRIDGE_SIM), {u"--generate"_s, u"small"_s, u"--key"_s, u"bench-key"_s,
+                                                          u"--root-pem"_s, pem, u"--event-interval"_s, u"0"_s});
+        if (!process.waitForStarted(10000))
+            return false;
+        QByteArray output;
+        while (!output.contains("READY")) {
+            if (!process.waitForReadyRead(10000))
+                return false;
+            output += process.readAllStandardOutput();
+        }
+        for (const QByteArray &line : output.split('\n')) {
+            if (line.startsWith("PORT="))
+                port = quint16(line.mid(5).trimmed().toUInt());
+            else if (line.startsWith("BRIDGE_ID="))
+                bridgeID = QString::fromUtf8(line.mid(10).trimmed());
+        }
+        const auto roots = QSslCertificate::fromPath(pem);
+        if (roots.isEmpty() || port == 0)
+            return false;
+        root = roots.first();
+        return true;
+    }
+
+    ~SimulatorProcess()
+    {
+        process.closeWriteChannel();
+        process.terminate();
+        if (!process.waitForFinished(5000))
+            process.kill();
+        process.waitForFinished(5000);
+    }
+};
+
+QCoro::Task<bool> sendOnce(HueBridgeClient client, HueLightCommand command, QString lightID)
+{
+    try {
+        co_await client.sendToLight(command, lightID);
+        co_return true;
+    } catch (...) {
+        co_return false;
+    }
+}
+
+QCoro::Task<QString> firstLight(HueBridgeClient client)
+{
+    try {
+        const QList<HueResource> resources = co_await client.resources();
+        for (const HueResource &resource : resources) {
+            if (resource.type == u"light"_s)
+                co_return resource.id;
+        }
+    } catch (...) {
+    }
+    co_return QString();
+}
+
+void BM_SendToLightSequential(benchmark::State &state)
+{
+    SimulatorProcess sim;
+    if (!sim.start()) {
+        state.SkipWithError("cannot start lumora-bridge-sim");
+        return;
+    }
+    HueBridgeSession::Options options;
+    options.expectedBridgeID = sim.bridgeID;
+    options.trustAnchor = sim.root;
+    options.port = sim.port;
+    const HueBridgeClient client(u"127.0.0.1"_s, u"bench-key"_s, HueBridgeSession::create(options));
+    const QString light = QCoro::waitFor(firstLight(client));
+    if (light.isEmpty()) {
+        state.SkipWithError("the simulator has no light");
+        return;
+    }
+    HueLightCommand command;
+    command.brightness = 50;
+    QCoro::waitFor(sendOnce(client, command, light)); // connection and handshake outside the loop
+
+    const double cpuBefore = processCpuSeconds();
+    int failures = 0;
+    for (auto _ : state) {
+        command.brightness = 1 + double(state.iterations() % 100);
+        if (!QCoro::waitFor(sendOnce(client, command, light)))
+            ++failures;
+    }
+    const double cpu = processCpuSeconds() - cpuBefore;
+    state.counters["requests/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["client_cpu_us/request"] = cpu * 1e6 / double(state.iterations());
+    state.counters["failed"] = failures;
+}
+
+QByteArray streamBody(int messages, int eventsPerMessage)
+{
+    QByteArray body = ": hi\n\n";
+    for (int m = 0; m < messages; ++m) {
+        QJsonArray events;
+        for (int e = 0; e < eventsPerMessage; ++e) {
+            const QString id = u"3f0a%1-0000-4000-8000-%2"_s.arg(e, 4, 10, QChar(u'0')).arg(m, 12, 10, QChar(u'0'));
+            events.append(QJsonObject{
+                {"creationtime"_L1, u"2024-05-01T12:00:00Z"_s},
+                {"id"_L1, u"evt-%1-%2"_s.arg(m).arg(e)},
+                {"type"_L1, u"update"_s},
+                {"data"_L1, QJsonArray{QJsonObject{
+                                {"id"_L1, id},
+                                {"type"_L1, e % 3 == 0 ? u"grouped_light"_s : u"light"_s},
+                                {"owner"_L1, QJsonObject{{"rid"_L1, id}, {"rtype"_L1, u"device"_s}}},
+                                {"on"_L1, QJsonObject{{"on"_L1, true}}},
+                                {"dimming"_L1, QJsonObject{{"brightness"_L1, 0.20000000298023225 * (e + 1)}}},
+                                {"color"_L1, QJsonObject{{"xy"_L1, QJsonObject{{"x"_L1, 0.4573}, {"y"_L1, 0.41}}}}},
+                            }}},
+            });
+        }
+        body += "id: 1714564800:" + QByteArray::number(m)
+                + "\ndata: " + QJsonDocument(events).toJson(QJsonDocument::Compact) + "\n\n";
+    }
+    return body;
+}
+
+void BM_EventStreamParseDecode(benchmark::State &state)
+{
+    const int eventsPerMessage = int(state.range(0));
+    const int messages = 200;
+    const QByteArray body = streamBody(messages, eventsPerMessage);
+    qint64 events = 0;
+    for (auto _ : state) {
+        HueLineSplitter splitter;
+        // Network-sized reads.
+        for (qsizetype at = 0; at < body.size(); at += 16 * 1024) {
+            for (const QString &line :
+                 splitter.feed(QByteArrayView(body).sliced(at, std::min<qsizetype>(16 * 1024, body.size() - at)))) {
+                if (auto batch = HueEventStreamParser::events(line))
+                    events += batch->size();
+            }
+        }
+        benchmark::DoNotOptimize(events);
+    }
+    state.counters["events/s"] = benchmark::Counter(double(events), benchmark::Counter::kIsRate);
+    state.SetBytesProcessed(int64_t(state.iterations()) * body.size());
+}
+
+} // namespace
+
+BENCHMARK(BM_SendToLightSequential)->Unit(benchmark::kMicrosecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_EventStreamParseDecode)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,1 @@
+lumora_add_fuzzer(fuzz_eventstream SOURCES fuzz_eventstream.cpp LIBRARIES HueBridgeKit)

@@ -1,0 +1,103 @@
+#pragma once
+
+// Helpers shared by the tests that talk to the bridge simulator: run a
+// throwing coroutine to its end and name how it ended.
+#include "BridgeSimulator.h"
+#include "HueBridgeClient.h"
+#include "HueBridgeError.h"
+#include "HueCancelledError.h"
+#include "HueTransportError.h"
+
+#include <QCoroTask>
+#include <QMetaEnum>
+
+#include <exception>
+#include <optional>
+#include <utility>
+
+namespace ClientTestSupport {
+
+/// "api:<message>", "http:<status>", "linkButtonNotPressed", "unauthorized",
+/// "invalidResponse", "transport:<QNetworkReply::NetworkError name>",
+/// "cancelled", or "unknown".
+inline QString describe(std::exception_ptr error)
+{
+    using namespace Qt::StringLiterals;
+    try {
+        std::rethrow_exception(error);
+    } catch (const HueBridgeError &e) {
+        switch (e.kind()) {
+        case HueBridgeError::Kind::api:
+            return u"api:"_s + e.message();
+        case HueBridgeError::Kind::http:
+            return u"http:"_s + QString::number(e.status());
+        case HueBridgeError::Kind::linkButtonNotPressed:
+            return u"linkButtonNotPressed"_s;
+        case HueBridgeError::Kind::unauthorized:
+            return u"unauthorized"_s;
+        case HueBridgeError::Kind::invalidResponse:
+            return u"invalidResponse"_s;
+        }
+    } catch (const HueTransportError &e) {
+        return u"transport:"_s
+               + QString::fromLatin1(QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(e.code()));
+    } catch (const HueCancelledError &) {
+        return u"cancelled"_s;
+    } catch (...) {
+    }
+    return u"unknown"_s;
+}
+
+template<typename T>
+struct Outcome
+{
+    std::optional<T> value;
+    /// Empty on success, otherwise `describe` of the error.
+    QString error;
+};
+
+template<typename T>
+QCoro::Task<Outcome<T>> capture(QCoro::Task<T> task)
+{
+    try {
+        T value = co_await std::move(task);
+        co_return Outcome<T>{std::move(value), QString()};
+    } catch (...) {
+        co_return Outcome<T>{std::nullopt, describe(std::current_exception())};
+    }
+}
+
+inline QCoro::Task<Outcome<bool>> capture(QCoro::Task<void> task)
+{
+    try {
+        co_await std::move(task);
+        co_return Outcome<bool>{true, QString()};
+    } catch (...) {
+        co_return Outcome<bool>{std::nullopt, describe(std::current_exception())};
+    }
+}
+
+/// Runs `task` in a nested event loop until it ends; never throws.
+template<typename T>
+Outcome<T> run(QCoro::Task<T> task)
+{
+    return QCoro::waitFor(capture(std::move(task)));
+}
+
+inline Outcome<bool> run(QCoro::Task<void> task)
+{
+    return QCoro::waitFor(capture(std::move(task)));
+}
+
+/// A session that trusts the simulator's root (or `anchor`) and reaches it on its port.
+inline std::shared_ptr<HueBridgeSession> sessionFor(const BridgeSimulator &sim, std::optional<QString> expectedID,
+                                                    HueBridgeSession::Options options = {})
+{
+    options.expectedBridgeID = std::move(expectedID);
+    if (!options.trustAnchor)
+        options.trustAnchor = sim.rootCertificate();
+    options.port = sim.port();
+    return HueBridgeSession::create(std::move(options));
+}
+
+} // namespace ClientTestSupport

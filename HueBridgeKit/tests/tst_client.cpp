@@ -1,0 +1,499 @@
+// The bridge client against the bridge simulator over real TLS on loopback:
+// every operation, the status and error mapping, header rules, the trust
+// decision in the handshake, cancellation and bad answers.
+#include "BridgeSimulator.h"
+#include "ClientTestSupport.h"
+#include "HueBridgeClient.h"
+#include "HueCancellationToken.h"
+#include "HueText.h"
+#include "LossyArray.h"
+#include "SimCertificates.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using namespace ClientTestSupport;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString fixture = QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json");
+
+QByteArray compactJson(const QByteArray &json)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(json);
+    return document.toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+class TestClient : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void config();
+    void pairing();
+    void pairingAnswers_data();
+    void pairingAnswers();
+    void resources();
+    void resourceAnswers_data();
+    void resourceAnswers();
+    void commandsChangeTheBridge();
+    void requestsOnTheWire();
+    void createSceneAnswers_data();
+    void createSceneAnswers();
+    void statusMapping_data();
+    void statusMapping();
+    void transportFailures_data();
+    void transportFailures();
+    void oversizedAnswer();
+    void cancellationAbortsTheRequest();
+    void concurrentRequests();
+    void hostWithoutURLSendsNothing();
+    void ipv6Loopback();
+    void trust_data();
+    void trust();
+
+private:
+    HueBridgeClient client(std::optional<QString> key, HueBridgeSession::Options options = {}) const;
+    HueBridgeClient client() const { return client(m_key); }
+
+    std::unique_ptr<BridgeSimulator> m_sim;
+    QString m_key;
+};
+
+void TestClient::init()
+{
+    m_sim = std::make_unique<BridgeSimulator>();
+    QString error;
+    QVERIFY2(m_sim->loadResources(fixture, &error), qPrintable(error));
+    QVERIFY2(m_sim->start(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+    m_key = m_sim->addApplicationKey();
+}
+
+void TestClient::cleanup()
+{
+    m_sim.reset();
+}
+
+HueBridgeClient TestClient::client(std::optional<QString> key, HueBridgeSession::Options options) const
+{
+    return HueBridgeClient(u"127.0.0.1"_s, std::move(key), sessionFor(*m_sim, m_sim->bridgeId(), std::move(options)));
+}
+
+void TestClient::config()
+{
+    const auto outcome = run(client().config());
+    QCOMPARE(outcome.error, QString());
+    QCOMPARE(outcome.value->bridgeID, m_sim->bridgeId());
+    QCOMPARE(outcome.value->name, m_sim->name());
+    // Readable without a key, too.
+    const auto anonymous = run(client(std::nullopt).config());
+    QCOMPARE(anonymous.value, outcome.value);
+}
+
+void TestClient::pairing()
+{
+    const HueBridgeClient unpaired(u"127.0.0.1"_s, std::nullopt, sessionFor(*m_sim, std::nullopt));
+    QCOMPARE(run(unpaired.pair(u"Lumora#test"_s)).error, u"linkButtonNotPressed"_s);
+    m_sim->pressLinkButton();
+    const auto paired = run(unpaired.pair(u"Lumora#test"_s));
+    QCOMPARE(paired.error, QString());
+    QVERIFY(!paired.value->isEmpty());
+    QVERIFY(m_sim->applicationKeys().contains(*paired.value));
+    // The new key works.
+    QCOMPARE(run(HueBridgeClient(u"127.0.0.1"_s, *paired.value, unpaired.session()).resources()).error, QString());
+
+    const SimRequest request = m_sim->requestLog().at(1);
+    QCOMPARE(request.method, u"POST"_s);
+    QCOMPARE(request.path(), u"/api"_s);
+    QVERIFY(!request.hasHeader("content-type"));
+    QVERIFY(!request.hasHeader("hue-application-key"));
+    QCOMPARE(request.body, R"({"devicetype":"Lumora#test"})"_ba);
+}
+
+void TestClient::pairingAnswers_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("result"); // "key:<key>" or the error
+
+    QTest::newRow("success") << R"([{"success":{"username":"abc"}}])"_ba << u"key:abc"_s;
+    QTest::newRow("success wins over later errors")
+        << R"([{"success":{"username":"abc"}},{"error":{"type":101,"description":"x"}}])"_ba << u"key:abc"_s;
+    QTest::newRow("101 with extra keys")
+        << R"([{"error":{"type":101,"address":"","description":"link button not pressed"}}])"_ba
+        << u"linkButtonNotPressed"_s;
+    QTest::newRow("other type") << R"([{"error":{"type":7,"description":"invalid value"}}])"_ba
+                                << u"api:invalid value"_s;
+    QTest::newRow("error without description") << R"([{"error":{"type":101}}])"_ba << u"invalidResponse"_s;
+    QTest::newRow("success without username") << R"([{"success":{}}])"_ba << u"invalidResponse"_s;
+    QTest::newRow("empty entry") << R"([{}])"_ba
+                                 << (HueText::usesGerman() ? u"api:unbekannter Fehler"_s : u"api:unknown error"_s);
+    QTest::newRow("empty list") << "[]"_ba << u"invalidResponse"_s;
+    QTest::newRow("object") << R"({"success":{"username":"abc"}})"_ba << u"invalidResponse"_s;
+    QTest::newRow("not json") << "<html><body>busy</body></html>"_ba << u"invalidResponse"_s;
+}
+
+void TestClient::pairingAnswers()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, result);
+    m_sim->addFault(SimFault::custom(200, answer).onMethod(u"POST"_s).onPath(u"^/api$"_s));
+    const auto outcome = run(client(std::nullopt).pair(u"Lumora#test"_s));
+    QCOMPARE(outcome.value ? u"key:"_s + *outcome.value : outcome.error, result);
+}
+
+void TestClient::resources()
+{
+    const auto outcome = run(client().resources());
+    QCOMPARE(outcome.error, QString());
+    const auto expected = LossyArray<HueResource>::fromJson(m_sim->resources());
+    QVERIFY(expected);
+    QCOMPARE(expected->elements.size(), 70);
+    QCOMPARE(*outcome.value, expected->elements);
+}
+
+void TestClient::resourceAnswers_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("result"); // "count:<n>" or the error
+
+    QTest::newRow("one valid, one without id")
+        << R"({"errors":[],"data":[{"id":"l1","type":"light"},{"type":"light"}]})"_ba << u"count:1"_s;
+    QTest::newRow("errors beside data are ignored")
+        << R"({"errors":[{"description":"partial"}],"data":[{"id":"l1","type":"light"}]})"_ba << u"count:1"_s;
+    QTest::newRow("no errors key") << R"({"data":[]})"_ba << u"count:0"_s;
+    QTest::newRow("no data") << R"({"errors":[]})"_ba << u"invalidResponse"_s;
+    QTest::newRow("data not a list") << R"({"data":{}})"_ba << u"invalidResponse"_s;
+    QTest::newRow("malformed errors") << R"({"errors":[{"text":"x"}],"data":[]})"_ba << u"invalidResponse"_s;
+    QTest::newRow("bare array") << R"([{"id":"l1","type":"light"}])"_ba << u"invalidResponse"_s;
+    QTest::newRow("html") << "<!DOCTYPE html><html><body>ok</body></html>"_ba << u"invalidResponse"_s;
+    QTest::newRow("empty body") << QByteArray() << u"invalidResponse"_s;
+    QTest::newRow("truncated json") << R"({"data":[{"id":"l1","ty)"_ba << u"invalidResponse"_s;
+    QTest::newRow("invalid utf-8") << "{\"data\":[{\"id\":\"l\xff\xfe\",\"type\":\"light\"}]}"_ba
+                                   << u"invalidResponse"_s;
+}
+
+void TestClient::resourceAnswers()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, result);
+    m_sim->addFault(SimFault::custom(200, answer).onPath(u"^/clip/v2/resource$"_s));
+    const auto outcome = run(client().resources());
+    QCOMPARE(outcome.value ? u"count:"_s + QString::number(outcome.value->size()) : outcome.error, result);
+}
+
+void TestClient::commandsChangeTheBridge()
+{
+    const HueBridgeClient c = client();
+    const QString light = m_sim->resourceIds(u"light"_s).first();
+    HueLightCommand command;
+    command.isOn = true;
+    command.brightness = 42.5;
+    command.xy = HueXY{0.3, 0.4};
+    QCOMPARE(run(c.sendToLight(command, light)).error, QString());
+    const QJsonObject state = *m_sim->resource(light);
+    QCOMPARE(state.value("on"_L1).toObject().value("on"_L1).toBool(), true);
+    QCOMPARE(state.value("dimming"_L1).toObject().value("brightness"_L1).toDouble(), 42.5);
+
+    HueLightCommand off;
+    off.isOn = false;
+    const QString grouped = m_sim->resourceIds(u"grouped_light"_s).first();
+    QCOMPARE(run(c.sendToGroupedLight(off, grouped)).error, QString());
+
+    const QString scene = m_sim->resourceIds(u"scene"_s).first();
+    QCOMPARE(run(c.recallScene(scene)).error, QString());
+
+    const QString room = m_sim->resourceIds(u"room"_s).first();
+    HueLightCommand warm;
+    warm.isOn = true;
+    warm.mirek = 366;
+    const QList<HueSceneAction> actions{{light, warm}};
+    const auto created = run(c.createScene(u"Abend"_s, HueResourceRef{room, u"room"_s}, actions));
+    QCOMPARE(created.error, QString());
+    QVERIFY(m_sim->resourceIds(u"scene"_s).contains(*created.value));
+    const QJsonObject newScene = *m_sim->resource(*created.value);
+    QCOMPARE(newScene.value("metadata"_L1).toObject().value("name"_L1).toString(), u"Abend"_s);
+
+    QCOMPARE(run(c.updateScene(*created.value, {})).error, QString());
+    QCOMPARE(run(c.deleteScene(*created.value)).error, QString());
+    QVERIFY(!m_sim->resourceIds(u"scene"_s).contains(*created.value));
+    // Deleting it again: the bridge's 404 with its description.
+    QCOMPARE(run(c.deleteScene(*created.value)).error.left(4), u"api:"_s);
+}
+
+void TestClient::requestsOnTheWire()
+{
+    const HueBridgeClient c = client();
+    const QString light = m_sim->resourceIds(u"light"_s).first();
+    const QString room = m_sim->resourceIds(u"room"_s).first();
+    HueLightCommand command;
+    command.brightness = 10;
+    run(c.config());
+    run(c.resources());
+    run(c.sendToLight(command, light));
+    run(c.recallScene(u"s1"_s));
+    run(c.createScene(u"N"_s, HueResourceRef{room, u"room"_s}, {{light, command}}));
+    run(c.updateScene(u"s1"_s, {}));
+    run(c.deleteScene(u"s1"_s));
+
+    struct Expected
+    {
+        QString method;
+        QString target;
+        QByteArray body;
+    };
+    const QList<Expected> expected{
+        {u"GET"_s, u"/api/0/config"_s, {}},
+        {u"GET"_s, u"/clip/v2/resource"_s, {}},
+        {u"PUT"_s, u"/clip/v2/resource/light/"_s + light, R"({"dimming":{"brightness":10}})"_ba},
+        {u"PUT"_s, u"/clip/v2/resource/scene/s1"_s, R"({"recall":{"action":"active"}})"_ba},
+        {u"POST"_s, u"/clip/v2/resource/scene"_s,
+         compactJson(R"({"type":"scene","metadata":{"name":"N"},"group":{"rid":")" + room.toUtf8()
+                     + R"(","rtype":"room"},"actions":[{"target":{"rid":")" + light.toUtf8()
+                     + R"(","rtype":"light"},"action":{"dimming":{"brightness":10}}}]})")},
+        {u"PUT"_s, u"/clip/v2/resource/scene/s1"_s, R"({"actions":[]})"_ba},
+        {u"DELETE"_s, u"/clip/v2/resource/scene/s1"_s, {}},
+    };
+    const QList<SimRequest> log = m_sim->requestLog();
+    QCOMPARE(log.size(), expected.size());
+    for (qsizetype i = 0; i < log.size(); ++i) {
+        const SimRequest &request = log.at(i);
+        QCOMPARE(request.method, expected.at(i).method);
+        QCOMPARE(request.target, expected.at(i).target);
+        // Key order inside a body is not significant; compactness is.
+        QCOMPARE(compactJson(request.body), compactJson(expected.at(i).body));
+        QVERIFY(!request.body.contains(' ') || request.body.contains("\"N\""));
+        QCOMPARE(request.header("hue-application-key"), m_key.toUtf8());
+        QCOMPARE(request.hasHeader("content-type"), !expected.at(i).body.isEmpty());
+        if (!expected.at(i).body.isEmpty())
+            QCOMPARE(request.header("content-type"), "application/json"_ba);
+        QVERIFY(!request.hasHeader("cookie"));
+        QVERIFY(!request.hasHeader("accept") || request.header("accept") != "text/event-stream");
+    }
+}
+
+void TestClient::createSceneAnswers_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("reference") << R"({"errors":[],"data":[{"rid":"new-1","rtype":"scene"}]})"_ba << u"id:new-1"_s;
+    QTest::newRow("empty data") << R"({"errors":[],"data":[]})"_ba << u"invalidResponse"_s;
+    QTest::newRow("data without rid") << R"({"data":[{"rtype":"scene"}]})"_ba << u"invalidResponse"_s;
+    QTest::newRow("no data") << R"({"errors":[]})"_ba << u"invalidResponse"_s;
+}
+
+void TestClient::createSceneAnswers()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, result);
+    m_sim->addFault(SimFault::custom(200, answer).onMethod(u"POST"_s));
+    const auto outcome = run(client().createScene(u"N"_s, HueResourceRef{u"r"_s, u"room"_s}, {}));
+    QCOMPARE(outcome.value ? u"id:"_s + *outcome.value : outcome.error, result);
+}
+
+void TestClient::statusMapping_data()
+{
+    QTest::addColumn<SimFault>("fault");
+    QTest::addColumn<QString>("result");
+
+    using Body = SimFault::Body;
+    QTest::newRow("401") << SimFault::respond(401, Body::jsonErrors, u"unauthorized user"_s) << u"unauthorized"_s;
+    QTest::newRow("403 with description")
+        << SimFault::respond(403, Body::jsonErrors, u"forbidden"_s) << u"unauthorized"_s;
+    QTest::newRow("404 with description")
+        << SimFault::respond(404, Body::jsonErrors, u"not found"_s) << u"api:not found"_s;
+    QTest::newRow("429 html") << SimFault::html(429) << u"http:429"_s;
+    QTest::newRow("500 empty") << SimFault::respond(500, Body::empty) << u"http:500"_s;
+    QTest::newRow("500 empty errors") << SimFault::respond(500, Body::emptyErrors) << u"http:500"_s;
+    QTest::newRow("500 not json") << SimFault::custom(500, "Internal Server Error", "text/plain") << u"http:500"_s;
+    QTest::newRow("503 html") << SimFault::html(503) << u"http:503"_s;
+    QTest::newRow("503 description") << SimFault::respond(503, Body::jsonErrors, u"busy"_s) << u"api:busy"_s;
+    QTest::newRow("507 description") << SimFault::respond(507, Body::jsonErrors, u"too many scenes"_s)
+                                     << u"api:too many scenes"_s;
+    QTest::newRow("first description wins")
+        << SimFault::custom(400, R"({"errors":[{"description":"a"},{"description":"b"}]})") << u"api:a"_s;
+    QTest::newRow("error without description") << SimFault::custom(400, R"({"errors":[{"type":7}]})") << u"http:400"_s;
+    QTest::newRow("redirect is not followed")
+        << SimFault::raw("HTTP/1.1 302 Found\r\nLocation: https://127.0.0.1:1/elsewhere\r\nContent-Length: 0\r\n\r\n")
+        << u"http:302"_s;
+    QTest::newRow("207 is success") << SimFault::custom(207, R"({"errors":[],"data":[]})") << u"ok"_s;
+}
+
+void TestClient::statusMapping()
+{
+    QFETCH(SimFault, fault);
+    QFETCH(QString, result);
+    m_sim->addFault(fault);
+    HueLightCommand command;
+    command.isOn = true;
+    const auto outcome = run(client().sendToLight(command, m_sim->resourceIds(u"light"_s).first()));
+    QCOMPARE(outcome.value ? u"ok"_s : outcome.error, result);
+    // No operation retries.
+    QCOMPARE(m_sim->requestLog().size(), 1);
+}
+
+void TestClient::transportFailures_data()
+{
+    QTest::addColumn<SimFault>("fault");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("stall") << SimFault::stall() << u"transport:TimeoutError"_s;
+    QTest::newRow("closed without answer") << SimFault::closeConnection() << u"transport:RemoteHostClosedError"_s;
+    QTest::newRow("not http") << SimFault::raw("SSH-2.0-OpenSSH_9.2\r\n") << u"transport:RemoteHostClosedError"_s;
+}
+
+void TestClient::transportFailures()
+{
+    QFETCH(SimFault, fault);
+    QFETCH(QString, result);
+    m_sim->addFault(fault);
+    HueBridgeSession::Options options;
+    options.requestTimeout = 1500ms;
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(run(client(m_key, options).resources()).error, result);
+    QVERIFY(clock.elapsed() < 30000);
+
+    // A bridge that is gone refuses the connection.
+    m_sim->clearFaults();
+    m_sim->goDown();
+    QCOMPARE(run(client(m_key, options).config()).error, u"transport:ConnectionRefusedError"_s);
+}
+
+void TestClient::oversizedAnswer()
+{
+    HueBridgeSession::Options options;
+    options.maximumAnswerSize = 256 * 1024;
+    const QByteArray huge = R"({"data":[)" + QByteArray(1024 * 1024, ' ') + "]}";
+    m_sim->addFault(SimFault::custom(200, huge).times(1));
+    QCOMPARE(run(client(m_key, options).resources()).error, u"invalidResponse"_s);
+    // Within the limit it is read.
+    QCOMPARE(run(client(m_key, options).resources()).error, QString());
+}
+
+void TestClient::cancellationAbortsTheRequest()
+{
+    m_sim->addFault(SimFault::stall().onPath(u"^/clip/v2/resource$"_s));
+    HueCancellationToken token;
+    QTimer::singleShot(200ms, [token] { token.cancel(); });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(run(client().resources(token)).error, u"cancelled"_s);
+    QVERIFY(clock.elapsed() < 6000); // well before the 8-second timeout
+    // A cancelled token stops the next operation before it sends anything.
+    QCOMPARE(run(client().config(token)).error, u"cancelled"_s);
+    QCOMPARE(m_sim->requestLog().size(), 1);
+    // Other requests on the same client are not affected.
+    QCOMPARE(run(client().config()).error, QString());
+}
+
+void TestClient::concurrentRequests()
+{
+    const HueBridgeClient c = client();
+    std::vector<QCoro::Task<Outcome<HueBridgeConfig>>> tasks;
+    for (int i = 0; i < 8; ++i)
+        tasks.push_back(capture(c.config()));
+    for (auto &task : tasks) {
+        const auto outcome = QCoro::waitFor(task);
+        QCOMPARE(outcome.error, QString());
+        QCOMPARE(outcome.value->bridgeID, m_sim->bridgeId());
+    }
+    QCOMPARE(m_sim->requestLog().size(), 8);
+}
+
+void TestClient::hostWithoutURLSendsNothing()
+{
+    const HueBridgeClient broken(u"127.0.0.1/evil"_s, m_key, sessionFor(*m_sim, m_sim->bridgeId()));
+    QCOMPARE(run(broken.config()).error, u"invalidResponse"_s);
+    QCOMPARE(run(broken.sendToLight(HueLightCommand{}, u"l"_s)).error, u"invalidResponse"_s);
+    QCOMPARE(m_sim->connectionCount(), 0);
+}
+
+void TestClient::ipv6Loopback()
+{
+    m_sim->stop();
+    if (!m_sim->start(QHostAddress::LocalHostIPv6, 0))
+        QSKIP("no IPv6 loopback here");
+    const HueBridgeClient c(u"::1"_s, m_key, sessionFor(*m_sim, m_sim->bridgeId()));
+    const auto outcome = run(c.config());
+    QCOMPARE(outcome.error, QString());
+    QCOMPARE(outcome.value->bridgeID, m_sim->bridgeId());
+}
+
+void TestClient::trust_data()
+{
+    QTest::addColumn<QString>("presented");
+    QTest::addColumn<std::optional<QString>>("expected");
+    QTest::addColumn<bool>("trusted");
+
+    QTest::newRow("bridge by address") << u"bridge"_s << std::optional(u"C42996FFFEC4E2D8"_s) << true;
+    QTest::newRow("expected id in lower case") << u"bridge"_s << std::optional(u"c42996fffec4e2d8"_s) << true;
+    QTest::newRow("no id yet") << u"bridge"_s << std::optional<QString>() << true;
+    QTest::newRow("another bridge's leaf") << u"bridge"_s << std::optional(u"001788FFFE0A0B0C"_s) << false;
+    QTest::newRow("self-signed leaf with the right name")
+        << u"self-signed"_s << std::optional(u"C42996FFFEC4E2D8"_s) << false;
+    QTest::newRow("self-signed leaf, no id yet") << u"self-signed"_s << std::optional<QString>() << false;
+    QTest::newRow("chain to another root") << u"foreign"_s << std::optional(u"C42996FFFEC4E2D8"_s) << false;
+    QTest::newRow("chain to another root, no id yet") << u"foreign"_s << std::optional<QString>() << false;
+    // A leaf that names the address in subjectAltName satisfies Qt's own
+    // host check; the bridge id must still decide.
+    QTest::newRow("address in alt name, wrong id") << u"alt name"_s << std::optional(u"C42996FFFEC4E2D8"_s) << false;
+}
+
+void TestClient::trust()
+{
+    QFETCH(QString, presented);
+    QFETCH(std::optional<QString>, expected);
+    QFETCH(bool, trusted);
+
+    const QString bridgeID = u"C42996FFFEC4E2D8"_s;
+    const SimIdentity root = SimCertificates::makeRoot();
+    const SimIdentity otherRoot = SimCertificates::makeRoot();
+    SimIdentity identity;
+    if (presented == u"bridge"_s) {
+        identity = SimCertificates::makeBridgeLeaf(root, bridgeID, u"BSB002"_s);
+    } else if (presented == u"self-signed"_s) {
+        identity = SimCertificates::makeSelfSigned(bridgeID);
+    } else if (presented == u"foreign"_s) {
+        identity = SimCertificates::makeBridgeLeaf(otherRoot, bridgeID);
+    } else {
+        SimCertificateOptions options;
+        options.commonName = u"001788FFFE0A0B0C"_s;
+        options.subjectAltNames = {u"IP:127.0.0.1"_s};
+        identity = SimCertificates::makeLeaf(root, options);
+    }
+    QVERIFY(!identity.isNull());
+
+    m_sim = std::make_unique<BridgeSimulator>();
+    m_sim->setBridgeId(bridgeID);
+    m_sim->setServerIdentity(identity);
+    QVERIFY(m_sim->start(QHostAddress::LocalHost, 0));
+    m_key = m_sim->addApplicationKey();
+
+    HueBridgeSession::Options options;
+    options.trustAnchor = root.certificate;
+    const HueBridgeClient c(u"127.0.0.1"_s, m_key, sessionFor(*m_sim, expected, options));
+    const auto outcome = run(c.resources());
+    if (trusted) {
+        QCOMPARE(outcome.error, QString());
+        QCOMPARE(m_sim->requestLog().size(), 1);
+    } else {
+        QCOMPARE(outcome.error, u"transport:SslHandshakeFailedError"_s);
+        QVERIFY(m_sim->connectionCount() >= 1);
+        // Not a byte of the request reached the server.
+        QCOMPARE(m_sim->requestLog().size(), 0);
+        QCOMPARE(m_sim->receivedBytes(), 0);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestClient)
+#include "tst_client.moc"
