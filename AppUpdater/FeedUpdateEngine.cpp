@@ -7,7 +7,6 @@
 #include <QCoroNetworkReply>
 #include <QDir>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
@@ -15,8 +14,6 @@
 #include <QTemporaryFile>
 
 using namespace Qt::StringLiterals;
-
-Q_LOGGING_CATEGORY(lcUpdates, "lumora.updates")
 
 namespace {
 
@@ -136,7 +133,16 @@ FeedUpdateEngine::FeedUpdateEngine(UpdateConfiguration configuration, Options op
     connect(&m_schedule, &QTimer::timeout, this, &FeedUpdateEngine::checkForUpdatesInBackground);
 }
 
-FeedUpdateEngine::~FeedUpdateEngine() = default;
+FeedUpdateEngine::~FeedUpdateEngine()
+{
+    // A running check waits for its reply, which would die with the network
+    // manager without ever finishing; aborting it lets the check end (and
+    // free what it holds) while this object still exists.
+    m_shuttingDown = true;
+    const QList<QNetworkReply *> replies = m_network->findChildren<QNetworkReply *>();
+    for (QNetworkReply *reply : replies)
+        reply->abort();
+}
 
 std::optional<UpdateError> FeedUpdateEngine::start()
 {
@@ -233,11 +239,10 @@ void FeedUpdateEngine::beginCycle(UpdateCheck check)
 
 void FeedUpdateEngine::finishCycle(UpdateCheck check, const std::optional<UpdateError> &error, bool report)
 {
-    if (error) {
-        qCInfo(lcUpdates) << "update check failed:" << error->localizedDescription;
-        if (report)
-            m_delegate.didAbortWithError(*error);
-    }
+    // Failures of quiet checks reach nobody but the cycle's end: a laptop
+    // without network at start-up should not greet its user with an error.
+    if (error && report)
+        m_delegate.didAbortWithError(*error);
     m_delegate.didFinishUpdateCycle(check, error);
     setChecking(false);
 }
@@ -258,7 +263,7 @@ QCoro::Task<void> FeedUpdateEngine::runCycle(UpdateCheck check)
     const QNetworkRequest archiveTemplate = feedRequest;
 
     const Fetched feed = co_await fetch(m_network, feedRequest, m_options.maximumFeedSize, nullptr);
-    if (!self)
+    if (!self || m_shuttingDown)
         co_return;
     if (feed.error) {
         finishCycle(check,
@@ -322,7 +327,7 @@ QCoro::Task<void> FeedUpdateEngine::runCycle(UpdateCheck check)
     const qint64 limit =
         std::min(m_options.maximumArchiveSize, newest->archiveLength.value_or(m_options.maximumArchiveSize));
     const Fetched archive = co_await fetch(m_network, archiveRequest, limit, file.get());
-    if (!self)
+    if (!self || m_shuttingDown)
         co_return;
     if (archive.error) {
         finishCycle(check, archiveFailed(*archive.error), userInitiated);

@@ -85,6 +85,7 @@ private:
     QTimer m_schedule;
     bool m_started = false;
     bool m_checking = false;
+    bool m_shuttingDown = false;
     Observer m_canCheckObserver;
     Observer m_automaticObserver;
 };
