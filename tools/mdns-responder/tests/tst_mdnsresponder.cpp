@@ -1,0 +1,160 @@
+// The responder as other mDNS software sees it: python3-zeroconf resolves it,
+// a plain DNS resolver gets a legacy unicast answer, and stopping says goodbye.
+// Runs only inside the private network namespace that the test run creates.
+#include "MdnsResponder.h"
+#include "MdnsSocket.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUdpSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QMap<QByteArray, QByteArray> bridgeTxt{{"bridgeid", "0017880a0b0cfffe"}, {"modelid", "BSB002"}};
+
+void configure(MdnsResponder &responder)
+{
+    responder.setService(u"Hue Bridge - 0A0B0C"_s, u"0017880a0b0c.local"_s, QHostAddress(u"127.0.0.5"_s), 443,
+                         bridgeTxt);
+}
+
+MdnsName name(const char *dotted)
+{
+    return MdnsName::fromDotted(QString::fromUtf8(dotted));
+}
+
+} // namespace
+
+class TestMdnsResponder : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const auto interfaces = QNetworkInterface::allInterfaces();
+        for (const auto &interface : interfaces) {
+            if (!interface.flags().testFlag(QNetworkInterface::IsLoopBack))
+                QSKIP("sends multicast: run it through in-private-netns.sh (as ctest does)");
+        }
+    }
+
+    void refusesToStartWithoutAService()
+    {
+        MdnsResponder responder;
+        QString error;
+        QVERIFY(!responder.start(&error));
+        QVERIFY(!error.isEmpty());
+        responder.setService(u"x"_s, u"x.local"_s, QHostAddress(u"::1"_s), 443, {});
+        QVERIFY(!responder.start(&error));
+        QVERIFY(!responder.isRunning());
+    }
+
+    void zeroconfResolvesIt()
+    {
+        MdnsResponder responder;
+        configure(responder);
+        QString error;
+        QVERIFY2(responder.start(&error), qPrintable(error));
+
+        QProcess resolver;
+        resolver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        resolver.start(u"/usr/bin/python3"_s,
+                       {QStringLiteral(LUMORA_SOURCE_DIR "/tools/mdns-responder/tests/zeroconf_resolve.py"),
+                        u"_hue._tcp.local."_s, u"1.5"_s});
+        // The responder answers on this thread's event loop while we wait.
+        QTRY_VERIFY_WITH_TIMEOUT(resolver.state() == QProcess::NotRunning, 30000);
+        QCOMPARE(resolver.exitCode(), 0);
+        const QJsonObject found = QJsonDocument::fromJson(resolver.readAllStandardOutput()).object();
+        QCOMPARE(found.keys(), QStringList{u"Hue Bridge - 0A0B0C._hue._tcp.local."_s});
+        const QJsonObject info = found.value(u"Hue Bridge - 0A0B0C._hue._tcp.local."_s).toObject();
+        QCOMPARE(info.value(u"server"_s).toString(), u"0017880a0b0c.local."_s);
+        QCOMPARE(info.value(u"port"_s).toInt(), 443);
+        QCOMPARE(info.value(u"addresses"_s).toVariant().toStringList(), QStringList{u"127.0.0.5"_s});
+        QCOMPARE(info.value(u"txt"_s).toObject(),
+                 (QJsonObject{{u"bridgeid"_s, u"0017880a0b0cfffe"_s}, {u"modelid"_s, u"BSB002"_s}}));
+    }
+
+    void answersALegacyResolverByUnicast()
+    {
+        MdnsResponder responder;
+        configure(responder);
+        QVERIFY(responder.start());
+        QUdpSocket resolver;
+        QVERIFY(resolver.bind(QHostAddress(u"127.0.0.1"_s), 0));
+        MdnsMessage query;
+        query.id = 0x4242;
+        query.questions = {{name("0017880A0B0C.local"), MdnsMessage::A}};
+        resolver.writeDatagram(query.toBytes(), MdnsSocket::group(), MdnsSocket::port);
+        QTRY_VERIFY_WITH_TIMEOUT(resolver.hasPendingDatagrams(), 5000);
+        const auto answer = MdnsMessage::parse(resolver.receiveDatagram().data());
+        QVERIFY(answer);
+        QVERIFY(answer->isResponse());
+        QCOMPARE(answer->id, quint16(0x4242));
+        QCOMPARE(answer->questions, query.questions);
+        QCOMPARE(answer->answers.size(), 1);
+        const auto &a = answer->answers.at(0);
+        QCOMPARE(a.address, QHostAddress(u"127.0.0.5"_s));
+        QVERIFY(a.ttl <= 10);
+        QVERIFY(!a.cacheFlush);
+    }
+
+    void answersQueriesAndSaysGoodbye()
+    {
+        MdnsSocket listener;
+        QVERIFY(listener.open(false));
+        QList<MdnsMessage> heard;
+        connect(&listener, &MdnsSocket::messageReceived, this,
+                [&](const MdnsMessage &message) { heard.append(message); });
+
+        MdnsResponder responder;
+        configure(responder);
+        QVERIFY(responder.start());
+        QSignalSpy answered(&responder, &MdnsResponder::queryAnswered);
+        // Announced without being asked.
+        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty() && heard.last().isResponse(), 5000);
+        QCOMPARE(heard.last().answers.size(), 4);
+
+        MdnsMessage query;
+        query.questions = {{name("Hue Bridge - 0A0B0C._hue._tcp.local"), MdnsMessage::SRV},
+                           {name("_hue._tcp.local"), MdnsMessage::PTR}};
+        heard.clear();
+        listener.sendMulticast(query);
+        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(heard.cbegin(), heard.cend(), [](auto &m) { return m.isResponse(); }),
+                                 5000);
+        const auto response = *std::find_if(heard.cbegin(), heard.cend(), [](auto &m) { return m.isResponse(); });
+        QList<quint16> answerTypes;
+        for (const auto &record : response.answers)
+            answerTypes.append(record.type);
+        QCOMPARE(answerTypes, (QList<quint16>{MdnsMessage::SRV, MdnsMessage::PTR}));
+        // The rest comes along, and nothing twice.
+        QList<quint16> additionalTypes;
+        for (const auto &record : response.additionals)
+            additionalTypes.append(record.type);
+        QCOMPARE(additionalTypes, (QList<quint16>{MdnsMessage::A, MdnsMessage::TXT}));
+
+        // A question for somebody else is not answered.
+        query.questions = {{name("other.local"), MdnsMessage::A}};
+        listener.sendMulticast(query);
+        QTest::qWait(300);
+        QCOMPARE(answered.size(), 1);
+
+        heard.clear();
+        responder.stop();
+        QVERIFY(!responder.isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty(), 5000);
+        const auto goodbye = heard.last();
+        QCOMPARE(goodbye.answers.size(), 4);
+        QVERIFY(std::all_of(goodbye.answers.cbegin(), goodbye.answers.cend(), [](auto &r) { return r.ttl == 0; }));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMdnsResponder)
+#include "tst_mdnsresponder.moc"
