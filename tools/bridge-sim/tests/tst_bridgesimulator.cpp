@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <openssl/crypto.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -671,7 +673,6 @@ void TestBridgeSimulator::runsOnAnotherThread()
     remote->generateHome(SimHomeSize::small());
     const QString remoteKey = remote->addApplicationKey();
     remote->moveToThread(&thread);
-    connect(&thread, &QThread::finished, remote, &QObject::deleteLater);
     thread.start();
     bool started = false;
     QMetaObject::invokeMethod(
@@ -692,6 +693,14 @@ void TestBridgeSimulator::runsOnAnotherThread()
     QMetaObject::invokeMethod(
         remote, [&] { logged = remote->requestLog().size(); }, Qt::BlockingQueuedConnection);
     QCOMPARE(logged, 20);
+    // Qt does not release OpenSSL's per-thread state of a worker thread.
+    QMetaObject::invokeMethod(
+        remote,
+        [remote] {
+            delete remote;
+            OPENSSL_thread_stop();
+        },
+        Qt::BlockingQueuedConnection);
     thread.quit();
     QVERIFY(thread.wait(5000));
 }
