@@ -162,6 +162,7 @@ private Q_SLOTS:
     void groupLists();
     void naturalOrdering_data();
     void naturalOrdering();
+    void equalNamesKeepListOrder();
     void scenes();
     void currentLightAsSceneActions();
     void lightIDsOfGroupedLight_data();
@@ -581,6 +582,20 @@ void TestHome::naturalOrdering()
     QCOMPARE(names(home.home()->lights), expected);
     QCOMPARE(names(home.group(u"R"_s)->scenes), expected);
     QCOMPARE(names(home.zones()), expected);
+}
+
+void TestHome::equalNamesKeepListOrder()
+{
+    // Names equal but for case have no order of their own: the room's list
+    // order stands, in either direction.
+    for (const bool lowerFirst : {true, false}) {
+        const QString first = lowerFirst ? u"lamp"_s : u"Lamp"_s;
+        const QString second = lowerFirst ? u"Lamp"_s : u"lamp"_s;
+        const HueHome home({light(u"L1"_s, first), light(u"L2"_s, second), light(u"L0"_s, u"Aura"_s),
+                            group(u"R"_s, u"room"_s, u"R"_s,
+                                  {ref(u"L1"_s, u"light"_s), ref(u"L2"_s, u"light"_s), ref(u"L0"_s, u"light"_s)})});
+        QCOMPARE(names(home.group(u"R"_s)->lights), (QStringList{u"Aura"_s, first, second}));
+    }
 }
 
 void TestHome::scenes()
