@@ -240,7 +240,7 @@ struct BridgeSimulator::Private
                 rejectMalformed(*c);
                 return;
             }
-            handle(*c, std::move(*request));
+            handle(id, std::move(*request));
         }
     }
 
@@ -269,8 +269,9 @@ struct BridgeSimulator::Private
         c.socket->disconnectFromHost();
     }
 
-    void handle(Connection &c, SimHttpParser::Request request)
+    void handle(int id, SimHttpParser::Request request)
     {
+        Connection &c = *find(id);
         SimRequest entry;
         entry.time = QDateTime::currentDateTimeUtc();
         entry.method = request.method;
@@ -287,17 +288,22 @@ struct BridgeSimulator::Private
             logBase += excess;
         }
         Q_EMIT q->requestReceived(entry);
+        // A receiver may have closed the connection or taken the simulator down.
+        Connection *still = find(id);
+        if (!still || !still->socket)
+            return;
 
         const QString path = entry.path();
-        for (SimFault &fault : faults) {
-            if (!fault.matches(request.method, path))
+        for (qsizetype i = 0; i < faults.size(); ++i) {
+            if (!faults[i].matches(request.method, path))
                 continue;
-            if (fault.remaining > 0)
-                --fault.remaining;
-            applyFault(c, fault, std::move(request), logIndex);
+            const SimFault fault = faults[i];
+            if (faults[i].remaining > 0 && --faults[i].remaining == 0)
+                faults.remove(i);
+            applyFault(*still, fault, std::move(request), logIndex);
             return;
         }
-        route(c, request, logIndex);
+        route(*still, request, logIndex);
     }
 
     void applyFault(Connection &c, const SimFault &fault, SimHttpParser::Request request, qint64 logIndex)

@@ -6,7 +6,8 @@
 
 /// One injected misbehaviour. A fault matches requests by method and a path
 /// pattern (a regular expression searched in the path, without the query),
-/// and stays active for `remaining` matching requests (-1: until cleared).
+/// and stays active for `remaining` matching requests (-1: until cleared);
+/// a used-up fault leaves the simulator's list.
 /// The first active fault that matches a request decides its fate; a request
 /// that no fault matches is served normally.
 struct SimFault

@@ -472,6 +472,7 @@ void TestBridgeSimulator::faults()
     QCOMPARE(client.response()->status, fault.method == "PUT"_L1 ? 503 : 200);
     client.send(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
     QCOMPARE(client.response()->status, 200);
+    QCOMPARE(sim->faults().size(), fault.pathPattern.isEmpty() ? 0 : 1);
 }
 
 void TestBridgeSimulator::stallAndDelay()
@@ -549,6 +550,15 @@ void TestBridgeSimulator::downUpAndMove()
     QVERIFY(QTest::qWaitFor([&] { return old.state() == QAbstractSocket::UnconnectedState; }, 5000));
     QCOMPARE(old.error(), QAbstractSocket::ConnectionRefusedError);
     QCOMPARE(listening.size(), 4);
+
+    // Going down from inside the request signal must not touch the closed connection.
+    connect(sim.get(), &BridgeSimulator::requestReceived, sim.get(), [this] { sim->goDown(); });
+    TlsClient last(*sim);
+    QVERIFY(last.waitEncrypted());
+    last.send(u"GET"_s, u"/api/0/config"_s);
+    QVERIFY(last.waitClosed());
+    QVERIFY(last.buffer.isEmpty());
+    QVERIFY(!sim->isListening());
 }
 
 void TestBridgeSimulator::refusedChainsSeeNoRequestBytes_data()
