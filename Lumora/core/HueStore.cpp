@@ -1,0 +1,370 @@
+#include "HueStore.h"
+
+#include "HueBridgeError.h"
+#include "HueCancelledError.h"
+#include "HueTransportError.h"
+
+#include <QLoggingCategory>
+#include <QSettings>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+Q_LOGGING_CATEGORY(lcStore, "lumora.store")
+
+bool isUnauthorized(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const HueBridgeError &error) {
+        return error.kind() == HueBridgeError::Kind::unauthorized;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool isCancellation(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const HueCancelledError &) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
+
+// Task slots -----------------------------------------------------------------
+
+HueCancellationToken HueStore::TaskSlot::start()
+{
+    cancel();
+    token = HueCancellationToken();
+    return *token;
+}
+
+void HueStore::TaskSlot::cancel()
+{
+    if (token)
+        token->cancel();
+    token.reset();
+}
+
+void HueStore::TaskSlot::finish(const HueCancellationToken &finished)
+{
+    if (token && *token == finished)
+        token.reset();
+}
+
+// Construction and observable fields ------------------------------------------
+
+HueStore::Duration HueStore::standardReconnectDelay(int attempt)
+{
+    if (attempt < 2)
+        return Duration(1000);
+    if (attempt <= 3)
+        return Duration(2000);
+    return Duration(6000);
+}
+
+HueStore::HueStore(std::shared_ptr<QSettings> defaults, Environment environment, QObject *parent)
+    : QObject(parent)
+    , m_defaults(std::move(defaults))
+    , m_environment(std::move(environment))
+    , m_favorites(new FavoritesStore(m_defaults, this))
+    , m_order(new OrderStore(m_defaults, this))
+    , m_coalescer(new CommandCoalescer(this))
+{
+    m_bridge = PairedBridge::load(*m_defaults);
+    m_phase = m_bridge ? Phase::connecting() : Phase::unpaired();
+}
+
+HueStore::~HueStore()
+{
+    m_connectionTask.cancel();
+    m_pairingTask.cancel();
+    m_releaseTask.cancel();
+    m_lifetime.cancel();
+}
+
+QVariant HueStore::bridgeVariant() const
+{
+    return m_bridge ? QVariant::fromValue(*m_bridge) : QVariant();
+}
+
+QVariantList HueStore::discoveredBridgesVariant() const
+{
+    QVariantList list;
+    for (const auto &found : m_discoveredBridges) {
+        list.append(QVariantMap{{u"name"_s, found.name},
+                                {u"bridgeID"_s, found.bridgeID ? QVariant(*found.bridgeID) : QVariant()},
+                                {u"host"_s, found.host}});
+    }
+    return list;
+}
+
+void HueStore::setPhase(Phase phase)
+{
+    if (m_phase == phase)
+        return;
+    m_phase = std::move(phase);
+    Q_EMIT phaseChanged();
+}
+
+void HueStore::setBridge(std::optional<PairedBridge> bridge)
+{
+    if (m_bridge == bridge)
+        return;
+    m_bridge = std::move(bridge);
+    Q_EMIT bridgeChanged();
+}
+
+void HueStore::setPairingStep(PairingStep step)
+{
+    if (m_pairingStep == step)
+        return;
+    m_pairingStep = std::move(step);
+    Q_EMIT pairingStepChanged();
+}
+
+void HueStore::setDiscoveredBridges(QList<DiscoveredBridge> bridges)
+{
+    if (m_discoveredBridges == bridges)
+        return;
+    m_discoveredBridges = std::move(bridges);
+    Q_EMIT discoveredBridgesChanged();
+}
+
+void HueStore::setCommandError(std::optional<QString> error)
+{
+    if (m_commandError == error)
+        return;
+    m_commandError = std::move(error);
+    Q_EMIT commandErrorChanged();
+}
+
+void HueStore::replaceHome(const QList<HueResource> &resources)
+{
+    m_editable.replace(resources, now());
+    Q_EMIT homeChanged();
+}
+
+QString HueStore::describe(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const HueBridgeError &error) {
+        return error.errorDescription();
+    } catch (const HueTransportError &error) {
+        return error.errorDescription();
+    } catch (const std::exception &error) {
+        return QString::fromUtf8(error.what());
+    } catch (...) {
+        return HueBridgeError::invalidResponse().errorDescription();
+    }
+}
+
+QCoro::Task<void> HueStore::sleepQuietly(HueCancellationToken token, Duration delay)
+{
+    try {
+        co_await token.sleep(delay);
+    } catch (const HueCancelledError &) {
+    }
+}
+
+// Connection lifecycle ----------------------------------------------------------
+
+void HueStore::start()
+{
+    if (m_connectionTask.isActive())
+        return;
+    if (!m_bridge) {
+        setPhase(Phase::unpaired());
+        return;
+    }
+    const HueCancellationToken token = m_connectionTask.start();
+    loadKeyAndConnect(this, *m_bridge, token);
+}
+
+QCoro::Task<void> HueStore::loadKeyAndConnect(QPointer<HueStore> self, PairedBridge remembered,
+                                              HueCancellationToken token)
+{
+    // QtKeychain answers asynchronously, so awaiting here keeps the main
+    // thread free while the keyring is asked.
+    std::optional<QString> key;
+    try {
+        key = co_await self->m_environment.keys.load(remembered.bridgeID);
+    } catch (...) {
+        key.reset();
+    }
+    if (!self || token.isCancelled() || self->m_bridge != remembered)
+        co_return;
+    if (key) {
+        self->connectTo(remembered, *key);
+        co_return;
+    }
+    // Without a key the bridge counts as unpaired, but its stored record stays
+    // so that a later pairing simply overwrites it.
+    self->setBridge(std::nullopt);
+    self->setPhase(Phase::unpaired());
+    self->m_connectionTask.finish(token);
+}
+
+void HueStore::connectTo(const PairedBridge &bridge, const QString &key)
+{
+    setBridge(bridge);
+    m_favorites->load(bridge.bridgeID);
+    m_order->load(bridge.bridgeID);
+    setPhase(Phase::connecting());
+    const HueCancellationToken token = m_connectionTask.start();
+    runConnection(this, key, token);
+}
+
+QCoro::Task<void> HueStore::runConnection(QPointer<HueStore> self, QString key, HueCancellationToken token)
+{
+    int attempt = 0;
+    while (self && !token.isCancelled() && self->m_bridge) {
+        const PairedBridge bridge = *self->m_bridge;
+        const HueBridgeClient client = self->m_environment.makeClient(bridge.host, bridge.bridgeID, key);
+        self->m_client = client;
+
+        std::exception_ptr failure;
+        QList<HueResource> resources;
+        try {
+            resources = co_await client.resources(token);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (!self)
+            co_return;
+
+        if (!failure) {
+            self->replaceHome(resources);
+            self->setPhase(Phase::ready());
+            std::exception_ptr streamFailure;
+            try {
+                HueEventStream stream = client.events();
+                while (true) {
+                    const auto batch = co_await stream.next(token);
+                    if (!self || token.isCancelled())
+                        co_return;
+                    if (!batch)
+                        break;
+                    const bool placed = self->m_editable.receive(*batch, now());
+                    Q_EMIT self->homeChanged();
+                    if (!placed)
+                        self->reloadDetached(client);
+                }
+            } catch (...) {
+                streamFailure = std::current_exception();
+            }
+            if (!self || token.isCancelled())
+                co_return;
+            if (streamFailure && isCancellation(streamFailure))
+                co_return;
+            if (streamFailure && isUnauthorized(streamFailure)) {
+                self->forgetBridge();
+                co_return;
+            }
+            qCDebug(lcStore) << "event stream ended; reloading";
+            attempt = 1;
+            co_await sleepQuietly(token, self->m_environment.reconnectDelay(1));
+            continue;
+        }
+
+        if (isCancellation(failure))
+            co_return;
+        if (isUnauthorized(failure)) {
+            self->forgetBridge();
+            co_return;
+        }
+        if (token.isCancelled())
+            co_return;
+        if (attempt == 0) {
+            // The first failure after connecting stays invisible: bridges
+            // often drop the very first request after waking up.
+            attempt = 1;
+            co_await sleepQuietly(token, self->m_environment.reconnectDelay(1));
+            continue;
+        }
+        self->setPhase(Phase::unreachable(describe(failure)));
+        co_await adoptNewAddressIfMoved(self);
+        if (!self)
+            co_return;
+        attempt += 1;
+        co_await sleepQuietly(token, self->m_environment.reconnectDelay(attempt));
+    }
+}
+
+QCoro::Task<void> HueStore::reloadThrowing(QPointer<HueStore> self, HueBridgeClient client, HueCancellationToken token)
+{
+    const QList<HueResource> resources = co_await client.resources(token);
+    if (self)
+        self->replaceHome(resources);
+}
+
+QCoro::Task<void> HueStore::reloadIgnoringFailure(QPointer<HueStore> self, HueBridgeClient client,
+                                                  HueCancellationToken token)
+{
+    try {
+        co_await reloadThrowing(self, std::move(client), std::move(token));
+    } catch (...) {
+        // The next events or reload repair the home.
+    }
+}
+
+void HueStore::reloadDetached(HueBridgeClient client)
+{
+    reloadIgnoringFailure(this, std::move(client), m_lifetime);
+}
+
+QCoro::Task<void> HueStore::adoptNewAddressIfMoved(QPointer<HueStore> self)
+{
+    if (!self || !self->m_bridge)
+        co_return;
+    const PairedBridge remembered = *self->m_bridge;
+    QList<DiscoveredBridge> found;
+    try {
+        found = co_await self->m_environment.discover();
+    } catch (...) {
+        co_return;
+    }
+    const auto match = std::find_if(found.cbegin(), found.cend(), [&](const DiscoveredBridge &candidate) {
+        return candidate.bridgeID && candidate.bridgeID->compare(remembered.bridgeID, Qt::CaseInsensitive) == 0;
+    });
+    if (match == found.cend() || match->host == remembered.host)
+        co_return;
+    if (!self || self->m_bridge != remembered)
+        co_return;
+    const PairedBridge moved{remembered.bridgeID, remembered.name, match->host};
+    moved.save(*self->m_defaults);
+    self->setBridge(moved);
+}
+
+void HueStore::refresh()
+{
+    if (m_client && m_phase == Phase::ready())
+        reloadDetached(*m_client);
+}
+
+void HueStore::forgetBridge()
+{
+    m_connectionTask.cancel();
+    if (m_bridge) {
+        // Not awaited: forgetting must take effect at once; the key store
+        // finishes on its own.
+        m_environment.keys.delete_(m_bridge->bridgeID);
+    }
+    PairedBridge::remove(*m_defaults);
+    setBridge(std::nullopt);
+    m_client.reset();
+    m_editable = EditableHome();
+    m_releaseTask.cancel();
+    Q_EMIT homeChanged();
+    setPhase(Phase::unpaired());
+    setPairingStep(PairingStep::idle());
+}

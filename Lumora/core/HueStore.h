@@ -1,0 +1,204 @@
+#pragma once
+
+#include "BridgeKeyStore.h"
+#include "CommandCoalescer.h"
+#include "DiscoveredBridge.h"
+#include "EditableHome.h"
+#include "FavoritesStore.h"
+#include "HueBridgeClient.h"
+#include "HueCancellationToken.h"
+#include "HueStorePhase.h"
+#include "OrderStore.h"
+#include "PairedBridge.h"
+
+#include <QCoro/QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+#include <chrono>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QSettings;
+
+/// The application's one model object and its main loop: the connection to
+/// the paired bridge with its reconnects, the working copy of the home, the
+/// user's commands (shown at once, sent through the coalescer) and pairing.
+/// Lives on the main thread; nothing here blocks, and nothing throws to the
+/// user interface: failures land in `phase`, `pairingStep` or `commandError`.
+class HueStore : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(HueStorePhase phase READ phase NOTIFY phaseChanged)
+    Q_PROPERTY(QVariant bridge READ bridgeVariant NOTIFY bridgeChanged)
+    Q_PROPERTY(HueStorePairingStep pairingStep READ pairingStep NOTIFY pairingStepChanged)
+    Q_PROPERTY(QVariantList discoveredBridges READ discoveredBridgesVariant NOTIFY discoveredBridgesChanged)
+    Q_PROPERTY(QString commandError READ commandErrorText NOTIFY commandErrorChanged)
+    Q_PROPERTY(FavoritesStore *favorites READ favorites CONSTANT)
+    Q_PROPERTY(OrderStore *order READ order CONSTANT)
+
+public:
+    using Phase = HueStorePhase;
+    using PairingStep = HueStorePairingStep;
+    using Duration = std::chrono::milliseconds;
+
+    /// The outside services, replaceable by tests.
+    struct Environment
+    {
+        BridgeKeyStore keys;
+        std::function<HueBridgeClient(QString host, std::optional<QString> bridgeID,
+                                      std::optional<QString> applicationKey)>
+            makeClient;
+        std::function<QCoro::Task<QList<DiscoveredBridge>>()> discover;
+        /// The computer's name for the pairing device type.
+        std::function<QString()> deviceName;
+        Duration searchRetryDelay{2000};
+        std::function<Duration(int attempt)> reconnectDelay = &HueStore::standardReconnectDelay;
+        /// The pause after each refused link-button attempt. One second in
+        /// the application; tests shorten it to keep the 30 attempts quick.
+        Duration linkButtonPause{1000};
+
+        /// The application's services: the credential store, clients trusting
+        /// only the bridge root, multicast DNS discovery with 3 s, the host name.
+        static Environment live();
+    };
+
+    /// Attempt below 2: 1 s; 2 or 3: 2 s; 4 and above: 6 s.
+    static Duration standardReconnectDelay(int attempt);
+    static constexpr Duration lightSpacing{100};
+    static constexpr Duration groupSpacing{1000};
+    static constexpr Duration releaseMargin{50};
+    static constexpr int linkButtonAttempts = 30;
+    static constexpr int sceneNameLimit = 32;
+
+    HueStore(std::shared_ptr<QSettings> defaults, Environment environment, QObject *parent = nullptr);
+    ~HueStore() override;
+
+    Phase phase() const { return m_phase; }
+    const std::optional<PairedBridge> &bridge() const { return m_bridge; }
+    PairingStep pairingStep() const { return m_pairingStep; }
+    const QList<DiscoveredBridge> &discoveredBridges() const { return m_discoveredBridges; }
+    const std::optional<QString> &commandError() const { return m_commandError; }
+    const HueHome &home() const { return m_editable.home; }
+    const EditableHome &editable() const { return m_editable; }
+    FavoritesStore *favorites() const { return m_favorites; }
+    OrderStore *order() const { return m_order; }
+
+    // Connection.
+    /// Connects to the stored bridge; does nothing while a connection task exists.
+    Q_INVOKABLE void start();
+    /// Reloads everything when connected and ready.
+    Q_INVOKABLE void refresh();
+    /// Drops the pairing: key, stored record, home; back to unpaired.
+    Q_INVOKABLE void forgetBridge();
+
+    // Commands; each shows at once and never throws.
+    void setLight(const QString &lightID, const HueLightCommand &command);
+    void setGroup(const HueGroup &group, const HueLightCommand &command);
+    void recall(const HueScene &scene);
+    /// Nothing on success, otherwise the message to show.
+    QCoro::Task<std::optional<QString>> saveScene(QString name, HueGroup group);
+    void overwriteScene(const HueScene &scene);
+    void deleteScene(const HueScene &scene);
+    /// The name trimmed of white space and line breaks; nothing when that is
+    /// empty or longer than 32 characters as a reader counts them.
+    static std::optional<QString> sceneName(const QString &raw);
+
+    // Pairing.
+    Q_INVOKABLE void searchBridges();
+    Q_INVOKABLE void pair(const QString &host);
+    Q_INVOKABLE void cancelPairing();
+    /// "lumora#" and up to 19 printable ASCII characters of the device name.
+    static QString deviceType(const QString &name);
+
+    /// The user-facing text of any failure a bridge operation can throw.
+    static QString describe(const std::exception_ptr &failure);
+
+Q_SIGNALS:
+    void phaseChanged();
+    void bridgeChanged();
+    void pairingStepChanged();
+    void discoveredBridgesChanged();
+    void commandErrorChanged();
+    /// The home (or its holds) changed.
+    void homeChanged();
+
+private:
+    /// One long-running job: a token the job checks and that replacing or
+    /// stopping the slot cancels.
+    struct TaskSlot
+    {
+        std::optional<HueCancellationToken> token;
+        HueCancellationToken start();
+        void cancel();
+        bool isActive() const { return token.has_value(); }
+        /// Clears the slot if it still holds `token` (a job ending by itself).
+        void finish(const HueCancellationToken &token);
+    };
+
+    QVariant bridgeVariant() const;
+    QVariantList discoveredBridgesVariant() const;
+    QString commandErrorText() const { return m_commandError.value_or(QString()); }
+
+    void setPhase(Phase phase);
+    void setBridge(std::optional<PairedBridge> bridge);
+    void setPairingStep(PairingStep step);
+    void setDiscoveredBridges(QList<DiscoveredBridge> bridges);
+    void setCommandError(std::optional<QString> error);
+    void replaceHome(const QList<HueResource> &resources);
+
+    void connectTo(const PairedBridge &bridge, const QString &key);
+    void scheduleRelease();
+    /// Runs a reload with `client` on its own, its failure ignored.
+    void reloadDetached(HueBridgeClient client);
+
+    using Request = std::function<QCoro::Task<void>(HueBridgeClient, HueCancellationToken)>;
+    /// Runs `request` with the current client under the outcome rule.
+    void runCommand(Request request, bool reloadAfterwards = false);
+
+    static QCoro::Task<void> loadKeyAndConnect(QPointer<HueStore> self, PairedBridge remembered,
+                                               HueCancellationToken token);
+    static QCoro::Task<void> runConnection(QPointer<HueStore> self, QString key, HueCancellationToken token);
+    static QCoro::Task<void> reloadThrowing(QPointer<HueStore> self, HueBridgeClient client,
+                                            HueCancellationToken token);
+    static QCoro::Task<void> reloadIgnoringFailure(QPointer<HueStore> self, HueBridgeClient client,
+                                                   HueCancellationToken token);
+    static QCoro::Task<void> adoptNewAddressIfMoved(QPointer<HueStore> self);
+    static QCoro::Task<void> applyOutcome(QPointer<HueStore> self, Request request, bool reloadAfterwards,
+                                          HueCancellationToken token);
+    static QCoro::Task<void> releaseAfter(QPointer<HueStore> self, Duration delay, HueCancellationToken token);
+    static QCoro::Task<void> search(QPointer<HueStore> self, HueCancellationToken token);
+    static QCoro::Task<void> pairWith(QPointer<HueStore> self, QString host, HueCancellationToken token);
+    static QCoro::Task<QString> waitForKey(HueBridgeClient client, QString deviceType, Duration pause,
+                                           HueCancellationToken token);
+    /// Sleeps; an interrupted sleep is not an error here, the caller's loop decides.
+    static QCoro::Task<void> sleepQuietly(HueCancellationToken token, Duration delay);
+
+    static EditableHome::Instant now() { return EditableHome::Clock::now(); }
+
+    std::shared_ptr<QSettings> m_defaults;
+    Environment m_environment;
+    FavoritesStore *m_favorites;
+    OrderStore *m_order;
+    CommandCoalescer *m_coalescer;
+
+    Phase m_phase;
+    std::optional<PairedBridge> m_bridge;
+    PairingStep m_pairingStep;
+    QList<DiscoveredBridge> m_discoveredBridges;
+    std::optional<QString> m_commandError;
+    EditableHome m_editable;
+    std::optional<HueBridgeClient> m_client;
+
+    TaskSlot m_connectionTask;
+    TaskSlot m_pairingTask;
+    TaskSlot m_releaseTask;
+    /// Cancelled when the store goes away, so that one-shot requests and
+    /// reloads still running then stop instead of outliving it.
+    HueCancellationToken m_lifetime;
+};

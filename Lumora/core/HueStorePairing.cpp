@@ -1,0 +1,160 @@
+// Finding a bridge and pairing with it by its link button.
+#include "HueBridgeError.h"
+#include "HueCancelledError.h"
+#include "HueStore.h"
+#include "HueText.h"
+#include "PlatformWords.h"
+
+using namespace Qt::StringLiterals;
+
+void HueStore::searchBridges()
+{
+    // A pairing that waits for the button is never interrupted by a search.
+    if (m_pairingStep.kind == PairingStep::Kind::waitingForButton)
+        return;
+    setPairingStep(PairingStep::searching());
+    const HueCancellationToken token = m_pairingTask.start();
+    search(this, token);
+}
+
+QCoro::Task<void> HueStore::search(QPointer<HueStore> self, HueCancellationToken token)
+{
+    while (self && !token.isCancelled()) {
+        QList<DiscoveredBridge> found;
+        try {
+            found = co_await self->m_environment.discover();
+        } catch (...) {
+            found.clear();
+        }
+        if (!self || token.isCancelled())
+            co_return;
+        self->setDiscoveredBridges(found);
+        self->setPairingStep(PairingStep::idle());
+        if (!found.isEmpty()) {
+            self->m_pairingTask.finish(token);
+            co_return;
+        }
+        co_await sleepQuietly(token, self->m_environment.searchRetryDelay);
+    }
+}
+
+void HueStore::pair(const QString &host)
+{
+    // Only spaces and tabs: an address never holds them, but line breaks
+    // would be a different kind of input mistake that we leave visible.
+    qsizetype begin = 0;
+    qsizetype end = host.size();
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (begin < end && blank(host.at(begin)))
+        ++begin;
+    while (end > begin && blank(host.at(end - 1)))
+        --end;
+    const QString trimmed = host.mid(begin, end - begin);
+    if (trimmed.isEmpty())
+        return;
+    setPairingStep(PairingStep::waitingForButton());
+    const HueCancellationToken token = m_pairingTask.start();
+    pairWith(this, trimmed, token);
+}
+
+QCoro::Task<void> HueStore::pairWith(QPointer<HueStore> self, QString host, HueCancellationToken token)
+{
+    if (!self)
+        co_return;
+    const Environment environment = self->m_environment;
+    std::exception_ptr failure;
+    HueBridgeConfig config;
+    QString key;
+    try {
+        const HueBridgeClient probe = environment.makeClient(host, std::nullopt, std::nullopt);
+        config = co_await probe.config(token);
+        // From here on the TLS check expects this very bridge.
+        const HueBridgeClient pairing = environment.makeClient(host, config.bridgeID, std::nullopt);
+        key = co_await waitForKey(pairing, deviceType(environment.deviceName()), environment.linkButtonPause, token);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self)
+        co_return;
+
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const HueCancelledError &) {
+            co_return;
+        } catch (const HueBridgeError &error) {
+            if (error.kind() == HueBridgeError::Kind::linkButtonNotPressed) {
+                self->setPairingStep(PairingStep::failed(
+                    HueText::tr(u"Der Knopf wurde nicht rechtzeitig gedrückt. Bitte noch einmal versuchen."_s,
+                                u"The button was not pressed in time. Please try again."_s)));
+                self->m_pairingTask.finish(token);
+                co_return;
+            }
+        } catch (...) {
+        }
+        if (token.isCancelled())
+            co_return;
+        const QString description = describe(failure);
+        self->setPairingStep(PairingStep::failed(
+            HueText::tr(u"Die Bridge unter "_s + host + u" ist nicht erreichbar. ("_s + description + u")"_s,
+                        u"The bridge at "_s + host + u" cannot be reached. ("_s + description + u")"_s)));
+        self->m_pairingTask.finish(token);
+        co_return;
+    }
+
+    const PairedBridge bridge{config.bridgeID, config.name, host};
+    bool saved = false;
+    try {
+        saved = co_await environment.keys.save(key, config.bridgeID);
+    } catch (...) {
+        saved = false;
+    }
+    if (!self || token.isCancelled())
+        co_return;
+    self->m_pairingTask.finish(token);
+    if (!saved) {
+        // Nothing is stored: a record without its key would only fail later.
+        self->setPairingStep(PairingStep::failed(
+            HueText::tr(PlatformWords::keySaveFailedGerman(), PlatformWords::keySaveFailedEnglish())));
+        co_return;
+    }
+    bridge.save(*self->m_defaults);
+    self->setPairingStep(PairingStep::idle());
+    self->connectTo(bridge, key);
+}
+
+QCoro::Task<QString> HueStore::waitForKey(HueBridgeClient client, QString deviceType, Duration pause,
+                                          HueCancellationToken token)
+{
+    for (int attempt = 1;; ++attempt) {
+        try {
+            co_return co_await client.pair(deviceType, token);
+        } catch (const HueBridgeError &error) {
+            if (error.kind() != HueBridgeError::Kind::linkButtonNotPressed || attempt >= linkButtonAttempts)
+                throw;
+        }
+        // An interrupted pause ends the wait with the cancellation.
+        co_await token.sleep(pause);
+    }
+}
+
+void HueStore::cancelPairing()
+{
+    m_pairingTask.cancel();
+    setPairingStep(PairingStep::idle());
+}
+
+QString HueStore::deviceType(const QString &name)
+{
+    QString kept;
+    const QList<uint> scalars = name.toUcs4();
+    for (const uint scalar : scalars) {
+        if (kept.size() >= 19)
+            break;
+        if (scalar >= 32 && scalar <= 127 && scalar != u'#')
+            kept.append(QChar(char16_t(scalar)));
+    }
+    if (kept.isEmpty())
+        kept = PlatformWords::fallbackDeviceName();
+    return u"lumora#"_s + kept;
+}

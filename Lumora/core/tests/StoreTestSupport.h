@@ -1,0 +1,85 @@
+#pragma once
+
+// Fakes for the store's outside services: an in-memory key store that counts
+// its calls, scripted discovery, and settings in a temporary folder.
+#include "BridgeKeyStore.h"
+#include "DiscoveredBridge.h"
+#include "HueStore.h"
+
+#include <QCoroTask>
+#include <QHash>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace StoreTestSupport {
+
+struct FakeKeys
+{
+    QHash<QString, QString> keys;
+    bool refuseSaves = false;
+    int loads = 0;
+    QStringList saved;
+    QStringList deleted;
+};
+
+inline QCoro::Task<std::optional<QString>> fakeLoad(std::shared_ptr<FakeKeys> keys, QString account)
+{
+    ++keys->loads;
+    if (const auto found = keys->keys.constFind(account); found != keys->keys.cend())
+        co_return *found;
+    co_return std::nullopt;
+}
+
+inline QCoro::Task<bool> fakeSave(std::shared_ptr<FakeKeys> keys, QString key, QString account)
+{
+    if (keys->refuseSaves)
+        co_return false;
+    keys->keys.insert(account, key);
+    keys->saved.append(account);
+    co_return true;
+}
+
+inline QCoro::Task<void> fakeDelete(std::shared_ptr<FakeKeys> keys, QString account)
+{
+    keys->keys.remove(account);
+    keys->deleted.append(account);
+    co_return;
+}
+
+inline BridgeKeyStore keyStore(const std::shared_ptr<FakeKeys> &keys)
+{
+    return BridgeKeyStore{
+        [keys](QString account) { return fakeLoad(keys, std::move(account)); },
+        [keys](QString key, QString account) { return fakeSave(keys, std::move(key), std::move(account)); },
+        [keys](QString account) { return fakeDelete(keys, std::move(account)); },
+    };
+}
+
+struct FakeDiscovery
+{
+    QList<DiscoveredBridge> result;
+    int calls = 0;
+};
+
+/// Answers after a short wait, as a real browse does (much shorter).
+inline QCoro::Task<QList<DiscoveredBridge>> fakeDiscover(std::shared_ptr<FakeDiscovery> discovery)
+{
+    ++discovery->calls;
+    co_await HueCancellationToken().sleep(std::chrono::milliseconds(20));
+    // A copy: QCoro moves from any non-const lvalue given to co_return.
+    QList<DiscoveredBridge> result = discovery->result;
+    co_return result;
+}
+
+/// Settings in a folder of their own, removed with the object.
+struct TemporarySettings
+{
+    QTemporaryDir folder;
+    std::shared_ptr<QSettings> settings =
+        std::make_shared<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+};
+
+} // namespace StoreTestSupport
