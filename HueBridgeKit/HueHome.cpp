@@ -123,7 +123,7 @@ public:
     HueLight light(const HueResource &resource)
     {
         const HueResource *device = resource.owner ? find(resource.owner->rid) : nullptr;
-        const QString *connectivity = connectivityOf(resource.owner);
+        const QString *connectivity = connectivityOf(resource.owner, device);
 
         HueLight light;
         light.id = resource.id;
@@ -339,8 +339,21 @@ private:
         return index;
     }
 
-    const QString *connectivityOf(const std::optional<HueResourceRef> &owner)
+    const QString *connectivityOf(const std::optional<HueResourceRef> &owner, const HueResource *device)
     {
+        // A single lookup need not index the whole home: the device normally
+        // lists its connectivity among its services. Any one resource owned
+        // by the device will do.
+        if (!m_index && owner && device && device->services) {
+            for (const HueResourceRef &service : *device->services) {
+                if (service.rtype != connectivityType)
+                    continue;
+                const HueResource *candidate = find(service.rid);
+                if (candidate && candidate->type == connectivityType && candidate->owner
+                    && candidate->owner->rid == owner->rid)
+                    return candidate->connectivity ? &*candidate->connectivity : nullptr;
+            }
+        }
         const Index &index = this->index();
         const HueResource *connectivity =
             owner ? index.connectivityByOwner.value(owner->rid, nullptr) : index.connectivityWithoutOwner;

@@ -38,6 +38,9 @@ inline QList<HueResource> home()
         HueResource device(id("device", d), u"device"_s);
         device.name = u"Device %1"_s.arg(d);
         device.archetype = u"sultan_bulb"_s;
+        device.services = QList<HueResourceRef>{ref(id("zc", d), "zigbee_connectivity")};
+        if (d < lights)
+            device.services->prepend(ref(id("light", d), "light"));
         resources.append(device);
 
         HueResource link(id("zc", d), u"zigbee_connectivity"_s);

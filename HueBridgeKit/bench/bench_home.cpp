@@ -57,6 +57,15 @@ void groupLookup(benchmark::State &state)
 }
 BENCHMARK(groupLookup)->Unit(benchmark::kMicrosecond);
 
+// A card that looks up its own light.
+void lightLookup(benchmark::State &state)
+{
+    const HueHome home(BridgePro::home());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(home.light(id("light", 7)));
+}
+BENCHMARK(lightLookup)->Unit(benchmark::kMicrosecond);
+
 void applyEventBatch(benchmark::State &state)
 {
     HueHome home(BridgePro::home());

@@ -371,6 +371,20 @@ void TestHome::lightResolution_data()
     QTest::newRow("link without status") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s),
                                                                HueResource(u"C"_s, u"zigbee_connectivity"_s)}
                                          << u"A"_s << std::optional<QString>() << true;
+    // A device normally lists its link among its services; a listed link
+    // that belongs to another device does not count.
+    HueResource listing = device(u"D"_s, u"Device"_s);
+    listing.services = QList<HueResourceRef>{ref(u"L"_s, u"light"_s), ref(u"C"_s, u"zigbee_connectivity"_s)};
+    QTest::newRow("link listed by the device") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), listing,
+                                                                     connectivity(u"C"_s, u"D"_s, u"disconnected"_s)}
+                                               << u"A"_s << std::optional<QString>() << false;
+    QTest::newRow("listed link of another device")
+        << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), listing, connectivity(u"C"_s, u"E"_s, u"connected"_s),
+                              connectivity(u"C2"_s, u"D"_s, u"disconnected"_s)}
+        << u"A"_s << std::optional<QString>() << false;
+    QTest::newRow("listed link missing") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), listing,
+                                                               connectivity(u"C2"_s, u"D"_s, u"disconnected"_s)}
+                                         << u"A"_s << std::optional<QString>() << false;
     // A light owned by another light or by itself takes what that resource has
     // and resolves nothing further.
     QTest::newRow("owned by a light") << QList<HueResource>{ownedLight(u"L"_s, u"M"_s), light(u"M"_s, u"Other"_s)}
