@@ -7,6 +7,7 @@
 #include "SimHttpParser.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QPointer>
@@ -85,6 +86,7 @@ struct BridgeSimulator::Private
         bool chunked = true;
         QString key;
         QHostAddress localAddress;
+        QElapsedTimer idle;
     };
 
     BridgeSimulator *q = nullptr;
@@ -107,6 +109,8 @@ struct BridgeSimulator::Private
     int linkButtonWindow = 30'000;
     QTimer *linkButtonTimer = nullptr;
     QTimer *eventTimer = nullptr;
+    QTimer *idleSweep = nullptr;
+    int idleTimeout = 0;
     StreamFraming framing = StreamFraming::chunked;
     int streamLifetime = 0;
     qint64 lastMessageSecond = 0;
@@ -189,6 +193,7 @@ struct BridgeSimulator::Private
             if (c && c->socket && c->socket->state() == QAbstractSocket::UnconnectedState)
                 drop(id);
         });
+        connection->idle.start();
         connections.emplace(id, std::move(connection));
         socket->startServerEncryption();
     }
@@ -223,6 +228,7 @@ struct BridgeSimulator::Private
             return;
         const QByteArray bytes = c->socket->readAll();
         receivedBytes += bytes.size();
+        c->idle.start();
         if (c->stream)
             return;
         c->parser.feed(bytes);
@@ -352,6 +358,7 @@ struct BridgeSimulator::Private
     {
         setStatus(logIndex, status);
         c.socket->write(SimHttp::response(status, contentType, body, keepAlive));
+        c.idle.start();
         if (!keepAlive) {
             c.busy = true;
             c.socket->disconnectFromHost();
@@ -562,6 +569,19 @@ struct BridgeSimulator::Private
             writeStream(*c, message);
     }
 
+    void sweepIdle()
+    {
+        if (idleTimeout <= 0)
+            return;
+        for (auto &[id, c] : connections) {
+            if (c->encrypted && c->socket && !c->stream && !c->busy && c->parser.buffered() == 0
+                && c->idle.hasExpired(idleTimeout)) {
+                c->busy = true;
+                c->socket->disconnectFromHost();
+            }
+        }
+    }
+
     void tick()
     {
         if (events.isEmpty())
@@ -591,6 +611,8 @@ BridgeSimulator::BridgeSimulator(QObject *parent)
     d->server->setParent(this);
     d->eventTimer = new QTimer(this);
     d->linkButtonTimer = new QTimer(this);
+    d->idleSweep = new QTimer(this);
+    QObject::connect(d->idleSweep, &QTimer::timeout, this, [this] { d->sweepIdle(); });
     d->server->onIncoming = [this](qintptr descriptor) { d->accept(descriptor); };
     d->eventTimer->setInterval(1000);
     QObject::connect(d->eventTimer, &QTimer::timeout, this, [this] { d->tick(); });
@@ -613,6 +635,7 @@ BridgeSimulator::~BridgeSimulator()
     delete d->server;
     delete d->eventTimer;
     delete d->linkButtonTimer;
+    delete d->idleSweep;
 }
 
 void BridgeSimulator::setBridgeId(const QString &bridgeId)
@@ -695,6 +718,11 @@ bool BridgeSimulator::loadResourcesJson(const QByteArray &json, QString *error)
     }
     d->home.setEventQueue(&d->events);
     return ok;
+}
+
+void BridgeSimulator::setResources(const QJsonArray &resources)
+{
+    loadResourcesJson(QJsonDocument(resources).toJson(QJsonDocument::Compact));
 }
 
 void BridgeSimulator::generateHome(const SimHomeSize &size)
@@ -854,6 +882,15 @@ void BridgeSimulator::setEventInterval(int milliseconds)
 int BridgeSimulator::eventInterval() const
 {
     return d->eventTimer->interval();
+}
+
+void BridgeSimulator::setIdleTimeout(int milliseconds)
+{
+    d->idleTimeout = std::max(milliseconds, 0);
+    if (d->idleTimeout > 0)
+        d->idleSweep->start(std::clamp(d->idleTimeout / 4, 10, 1000));
+    else
+        d->idleSweep->stop();
 }
 
 void BridgeSimulator::setEventStreamLifetime(int milliseconds)

@@ -61,6 +61,8 @@ public:
     // the small generated home.
     bool loadResources(const QString &path, QString *error = nullptr);
     bool loadResourcesJson(const QByteArray &json, QString *error = nullptr);
+    /// Elements without a string "id" and "type" are kept out.
+    void setResources(const QJsonArray &resources);
     void generateHome(const SimHomeSize &size);
     /// 0 (the default) means no limit; POST scene beyond it answers 507.
     void setMaximumScenes(int maximum);
@@ -131,6 +133,9 @@ public:
     void abortEventStreams();
     /// Closes every client connection; listening continues.
     void closeConnections();
+    /// Closes keep-alive connections that stayed idle this long (0, the
+    /// default: never), as web servers do; clients must reconnect.
+    void setIdleTimeout(int milliseconds);
     /// Stops listening and drops every connection, as a bridge losing power.
     void goDown();
     /// Listens again on the last address and port.

@@ -40,14 +40,16 @@ Command parse(const QString &line)
 {
     Command command;
     QString current;
-    bool quoted = false;
+    // Where the first quote opened inside the current word; an "=" before it
+    // makes the word an option whose value may be quoted (text="two words").
+    qsizetype quoteStart = -1;
     bool any = false;
     const auto finish = [&] {
         if (!any)
             return;
         const qsizetype equals = current.indexOf(u'=');
-        if (!quoted && equals > 0 && command.words.size() >= 1 && !current.startsWith(u'{')
-            && !current.startsWith(u'['))
+        if ((quoteStart < 0 || equals < quoteStart) && equals > 0 && command.words.size() >= 1
+            && !current.startsWith(u'{') && !current.startsWith(u'['))
             command.options.insert(current.left(equals), current.mid(equals + 1));
         else
             command.words.append(current);
@@ -70,11 +72,12 @@ Command parse(const QString &line)
         }
         if (c == u'"') {
             inQuotes = true;
-            quoted = true;
+            if (quoteStart < 0)
+                quoteStart = current.size();
             any = true;
         } else if (c.isSpace()) {
             finish();
-            quoted = false;
+            quoteStart = -1;
         } else {
             current += c;
             any = true;
@@ -194,6 +197,7 @@ raw-event "TEXT"               write TEXT into every stream as is (\n, \r, \t es
 burst MESSAGES [ITEMS]         send MESSAGES light-update messages of ITEMS events at once
 interval MS                    shortest time between event messages (default 1000)
 stream-lifetime MS             end each later event stream MS after it opens (0: never)
+idle-timeout MS                close keep-alive connections idle for MS (0: never)
 log [N] | clear-log            the last N requests (default all) / forget them
 quit                           stop the simulator
 )"_s;
@@ -257,7 +261,8 @@ QJsonObject SimControl::execute(const QString &line)
         sim->releaseLinkButton();
         return success();
     }
-    if (verb == "link-window"_L1 || verb == "interval"_L1 || verb == "stream-lifetime"_L1) {
+    if (verb == "link-window"_L1 || verb == "interval"_L1 || verb == "stream-lifetime"_L1
+        || verb == "idle-timeout"_L1) {
         const std::optional<int> ms = number(argument);
         if (!ms || *ms < 0)
             return failure(u"expected milliseconds"_s);
@@ -265,6 +270,8 @@ QJsonObject SimControl::execute(const QString &line)
             sim->setEventInterval(*ms);
         else if (verb == "stream-lifetime"_L1)
             sim->setEventStreamLifetime(*ms);
+        else if (verb == "idle-timeout"_L1)
+            sim->setIdleTimeout(*ms);
         else
             sim->setLinkButtonWindow(*ms);
         return success();

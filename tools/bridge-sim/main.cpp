@@ -143,6 +143,8 @@ int main(int argc, char *argv[])
         u"event-interval"_s, u"Milliseconds between event messages at most (default 1000)."_s, u"ms"_s, u"1000"_s);
     const QCommandLineOption lifetimeOption(
         u"stream-lifetime"_s, u"End each event stream this many milliseconds after it opens."_s, u"ms"_s, u"0"_s);
+    const QCommandLineOption idleOption(
+        u"idle-timeout"_s, u"Close keep-alive connections idle for this many milliseconds."_s, u"ms"_s, u"0"_s);
     const QCommandLineOption closeDelimitedOption(u"close-delimited"_s, u"Stream events without chunked encoding, "
                                                                         "ended by closing the connection."_s);
     const QCommandLineOption maxScenesOption(u"max-scenes"_s, u"Answer 507 when creating more scenes than this."_s,
@@ -155,11 +157,11 @@ int main(int argc, char *argv[])
                                                               "(never header values or keys)."_s);
     const QCommandLineOption mdnsOption(u"mdns"_s, u"Announce the bridge by multicast DNS. Only inside a private "
                                                    "network namespace (unshare -n)."_s);
-    parser.addOptions({addressOption,   portOption,     rootPemOption,  chainOption,
-                       keyFileOption,   idOption,       modelOption,    nameOption,
-                       resourcesOption, generateOption, keyOption,      pressedOption,
-                       windowOption,    intervalOption, lifetimeOption, closeDelimitedOption,
-                       maxScenesOption, controlOption,  printOption,    mdnsOption});
+    parser.addOptions({addressOption, portOption,           rootPemOption,   chainOption,     keyFileOption,
+                       idOption,      modelOption,          nameOption,      resourcesOption, generateOption,
+                       keyOption,     pressedOption,        windowOption,    intervalOption,  lifetimeOption,
+                       idleOption,    closeDelimitedOption, maxScenesOption, controlOption,   printOption,
+                       mdnsOption});
     parser.process(app);
 
     BridgeSimulator simulator;
@@ -170,6 +172,7 @@ int main(int argc, char *argv[])
     simulator.setEventInterval(parser.value(intervalOption).toInt());
     simulator.setMaximumScenes(parser.value(maxScenesOption).toInt());
     simulator.setEventStreamLifetime(parser.value(lifetimeOption).toInt());
+    simulator.setIdleTimeout(parser.value(idleOption).toInt());
     if (parser.isSet(closeDelimitedOption))
         simulator.setStreamFraming(BridgeSimulator::StreamFraming::closeDelimited);
 

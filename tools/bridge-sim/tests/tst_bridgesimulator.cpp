@@ -170,6 +170,7 @@ private Q_SLOTS:
     void malformedRequestsAreRejected();
     void controlEndpointAndBurst();
     void streamLifetimeEndsStreams();
+    void idleConnectionsClose();
     void runsOnAnotherThread();
 
 private:
@@ -672,6 +673,23 @@ void TestBridgeSimulator::streamLifetimeEndsStreams()
     bool ended = false;
     QCOMPARE(client.streamBody(&ended), ": hi\n\n"_ba);
     QVERIFY(ended);
+}
+
+void TestBridgeSimulator::idleConnectionsClose()
+{
+    sim->setIdleTimeout(150);
+    TlsClient idle(*sim);
+    QVERIFY(idle.waitEncrypted());
+    idle.send(u"GET"_s, u"/api/0/config"_s);
+    QCOMPARE(idle.response()->status, 200);
+    QVERIFY(idle.waitClosed());
+    // Streams are not idle connections.
+    TlsClient stream(*sim);
+    QVERIFY(stream.waitEncrypted());
+    stream.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
+    QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 1; }, 5000));
+    QTest::qWait(400);
+    QCOMPARE(stream.socket.state(), QAbstractSocket::ConnectedState);
 }
 
 // A benchmark that measures the client's CPU time keeps the simulator on a

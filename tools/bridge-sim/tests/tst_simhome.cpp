@@ -168,6 +168,10 @@ void TestSimHome::loadAcceptsArrayAndEnvelope()
     if (ok)
         QCOMPARE(home.size(), count);
 
+    BridgeSimulator simulator;
+    simulator.setResources(QJsonDocument::fromJson(json).array());
+    QCOMPARE(simulator.resources().size(), QJsonDocument::fromJson(json).isArray() ? count : 0);
+
     // The recorded fixture loads whole.
     QFile fixture(QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json"));
     QVERIFY(fixture.open(QIODevice::ReadOnly));
@@ -489,6 +493,8 @@ void TestSimHome::controlCommands()
     QVERIFY(!fault.matches(u"GET"_s, u"/api/0/config"_s));
     QVERIFY(control.execute(u"fault 500 body=empty-errors text=\"it broke\" method=put"_s)[u"ok"_s].toBool());
     QCOMPARE(simulator.faults().last().method, u"PUT"_s);
+    QCOMPARE(simulator.faults().last().description, u"it broke"_s);
+    QCOMPARE(simulator.faults().last().body, SimFault::Body::emptyErrors);
     QVERIFY(control.execute(u"clear-faults"_s)[u"ok"_s].toBool());
     QVERIFY(simulator.faults().isEmpty());
 
