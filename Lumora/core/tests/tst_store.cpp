@@ -46,6 +46,8 @@ private Q_SLOTS:
     void pairingFailures();
     void searchRetriesUntilPairing();
     void destroyingTheStoreStopsEverything();
+    void faultStormsNeverLoseThePairing();
+    void forgetBridgeStopsAWaitingLoad();
 
 private:
     HueStore::Environment environment();
@@ -521,6 +523,55 @@ void TestStore::destroyingTheStoreStopsEverything()
     QTest::qWait(500);
     QCOMPARE(m_sim->requestLog().size(), before);
     QCOMPARE(m_discovery->calls, discoveries);
+}
+
+void TestStore::faultStormsNeverLoseThePairing()
+{
+    auto store = pairedStore();
+    store->start();
+    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
+
+    // Garbage on the stream: broken JSON, invalid UTF-8, a message that is
+    // not an array, events of unknown shape. None of it is shown or fatal.
+    m_sim->sendRawEventBytes("id: 1:0\ndata: [{\"type\":\"update\",\"data\":[{\"id\":\n\n");
+    m_sim->sendRawEventBytes("data: \xff\xfe[]\n\n");
+    m_sim->sendRawEventBytes("data: {\"type\":\"update\"}\n\n");
+    m_sim->sendEventContainers(QJsonArray{QJsonObject{{"type"_L1, u"update"_s}, {"data"_L1, 5}}, 7});
+    QTest::qWait(200);
+    QCOMPARE(store->phase(), HueStore::Phase::ready());
+
+    // A storm of refusals, HTML pages and resets while the stream is dropped again and again.
+    m_sim->addFault(SimFault::respond(429).onPath(u"^/clip/v2/resource$"_s).times(2));
+    m_sim->addFault(SimFault::html(503).onPath(u"^/clip/v2/resource$"_s).times(2));
+    m_sim->addFault(SimFault::closeConnection().onPath(u"^/clip/v2/resource$"_s).times(1));
+    m_sim->addFault(SimFault::respond(500, SimFault::Body::empty).onMethod(u"PUT"_s).times(3));
+    m_sim->abortEventStreams();
+    for (int i = 0; i < 3; ++i)
+        store->setLight(colorLight, HueLightCommand{{}, 10.0 + i, {}, {}});
+    QTRY_VERIFY_WITH_TIMEOUT(store->phase().kind == HueStorePhase::Kind::unreachable, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(store->commandError(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 15000);
+    QVERIFY(store->bridge());
+    QVERIFY(PairedBridge::load(*m_defaults->settings));
+    QVERIFY(m_keys->deleted.isEmpty());
+    QVERIFY(store->home().light(colorLight));
+}
+
+void TestStore::forgetBridgeStopsAWaitingLoad()
+{
+    m_sim->addFault(SimFault::stall().onPath(u"^/clip/v2/resource$"_s));
+    auto store = pairedStore();
+    store->start();
+    QTRY_VERIFY_WITH_TIMEOUT(!requests(u"GET"_s, u"/clip/v2/resource"_s).isEmpty(), 5000);
+    store->forgetBridge();
+    QCOMPARE(store->phase(), HueStore::Phase::unpaired());
+    m_sim->clearFaults();
+    const auto before = m_sim->requestLog().size();
+    QTest::qWait(400);
+    QCOMPARE(m_sim->requestLog().size(), before);
+    QCOMPARE(store->phase(), HueStore::Phase::unpaired());
+    QVERIFY(!store->bridge());
 }
 
 QTEST_GUILESS_MAIN(TestStore)
