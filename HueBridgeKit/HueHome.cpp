@@ -153,6 +153,7 @@ public:
         QList<HueLight> lights;
         if (!group.children)
             return lights;
+        lights.reserve(group.children->size());
         for (const HueResourceRef &child : *group.children) {
             if (child.rtype == lightType) {
                 if (const HueResource *resource = find(child.rid); resource && resource->type == lightType)
