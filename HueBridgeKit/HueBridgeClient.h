@@ -30,7 +30,9 @@ class QNetworkReply;
 /// - `HueTransportError` when the transfer failed (unchanged Qt code and text;
 ///   a refused server trust is one, so is the 8-second timeout),
 /// - `HueCancelledError` when `cancel` was cancelled while it waited.
-/// No operation retries. Operations may run concurrently on one client.
+/// No operation retries. Operations may run concurrently on one client; they
+/// run on the thread that created the session (the main thread), where the
+/// coroutines resume. Pass a `HueCancellationToken` to be able to stop one.
 class HueBridgeClient
 {
 public:

@@ -16,6 +16,11 @@ class HueBridgeClient;
 /// transfer starts when the stream is created, not on the first read;
 /// batches not read yet are buffered. Dropping the stream (or `cancel()`)
 /// aborts the transfer. A finished stream is not restarted: open a new one.
+///
+///     HueEventStream stream = client.events();
+///     while (auto batch = co_await stream.next(token))
+///         apply(*batch);
+///     // here the bridge closed the stream; failures arrive as exceptions
 class HueEventStream
 {
 public:
