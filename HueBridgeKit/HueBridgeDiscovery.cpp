@@ -21,24 +21,25 @@ std::chrono::milliseconds remaining(const QDeadlineTimer &deadline)
     return std::chrono::milliseconds(qMax<qint64>(0, deadline.remainingTime()));
 }
 
-/// A sleep that does not end early: a coarse timer may fire up to 5 % before
-/// its time, and the browse time is a promise to the caller.
-QCoro::Task<> sleepFor(std::chrono::milliseconds duration)
+/// A sleep that does not end early, unless cancelled: a coarse timer may fire
+/// up to 5 % before its time, and the browse time is a promise to the caller.
+QCoro::Task<> sleepFor(std::chrono::milliseconds duration, HueCancellationToken token)
 {
     QTimer timer;
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
     timer.start(duration);
+    const auto registration = token.onCancel([&timer] { timer.start(0); });
     co_await timer;
 }
 
-QCoro::Task<QList<MdnsServiceInstance>> liveBrowse(std::chrono::milliseconds timeout)
+QCoro::Task<QList<MdnsServiceInstance>> liveBrowse(std::chrono::milliseconds timeout, HueCancellationToken token)
 {
     MdnsBrowser browser(HueBridgeDiscovery::serviceType());
     // Without a socket there is nothing to hear; the call still takes the
     // browse time, as it would on a silent network.
     browser.start();
-    co_await sleepFor(timeout);
+    co_await sleepFor(timeout, token);
     QList<MdnsServiceInstance> services = browser.instances();
     browser.stop();
     co_return services;
@@ -46,14 +47,17 @@ QCoro::Task<QList<MdnsServiceInstance>> liveBrowse(std::chrono::milliseconds tim
 
 /// Finishes a service the browse left unresolved (no SRV record or no IPv4
 /// address of its host yet) by asking for just that instance.
-QCoro::Task<std::optional<MdnsServiceInstance>> liveResolve(MdnsServiceInstance service, QDeadlineTimer deadline)
+QCoro::Task<std::optional<MdnsServiceInstance>> liveResolve(MdnsServiceInstance service, QDeadlineTimer deadline,
+                                                            HueCancellationToken token)
 {
     MdnsBrowser resolver(HueBridgeDiscovery::serviceType());
     resolver.setBrowsing(false);
     resolver.addInstance(service.fullName);
     if (!resolver.start())
         co_return std::nullopt;
-    while (!deadline.hasExpired()) {
+    // Wakes the wait below, which then sees the cancellation.
+    const auto registration = token.onCancel([&resolver] { Q_EMIT resolver.instancesChanged(); });
+    while (!deadline.hasExpired() && !token.isCancelled()) {
         const auto instances = resolver.instances();
         if (!instances.isEmpty() && instances.constFirst().host && !instances.constFirst().ipv4.isEmpty())
             co_return instances.constFirst();
@@ -77,11 +81,12 @@ QCoro::Task<bool> connected(QTcpSocket *socket, QDeadlineTimer deadline)
     co_return guard && guard->state() == QAbstractSocket::ConnectedState;
 }
 
-QCoro::Task<std::optional<QString>> liveConnect(MdnsServiceInstance service, std::chrono::milliseconds limit)
+QCoro::Task<std::optional<QString>> liveConnect(MdnsServiceInstance service, std::chrono::milliseconds limit,
+                                                HueCancellationToken token)
 {
     const QDeadlineTimer deadline(limit);
     if (!service.host || service.ipv4.isEmpty()) {
-        auto resolved = co_await liveResolve(service, deadline);
+        auto resolved = co_await liveResolve(service, deadline, token);
         if (!resolved)
             co_return std::nullopt;
         service = std::move(*resolved);
@@ -89,9 +94,11 @@ QCoro::Task<std::optional<QString>> liveConnect(MdnsServiceInstance service, std
     // Only IPv4: the address is what the application later talks to, and an
     // IPv6-only bridge is out of reach for it.
     for (const auto &address : std::as_const(service.ipv4)) {
-        if (deadline.hasExpired())
+        if (deadline.hasExpired() || token.isCancelled())
             break;
         auto socket = std::make_unique<QTcpSocket>();
+        QTcpSocket *raw = socket.get();
+        const auto registration = token.onCancel([raw] { raw->abort(); });
         socket->connectToHost(address, service.port);
         if (co_await connected(socket.get(), deadline)) {
             const QString host = socket->peerAddress().toString();
@@ -116,21 +123,25 @@ HueBridgeDiscovery::Network HueBridgeDiscovery::liveNetwork()
     return Network{&liveBrowse, &liveConnect};
 }
 
-QCoro::Task<QList<DiscoveredBridge>> HueBridgeDiscovery::bridges(std::chrono::milliseconds timeout)
+QCoro::Task<QList<DiscoveredBridge>> HueBridgeDiscovery::bridges(std::chrono::milliseconds timeout,
+                                                                 HueCancellationToken token)
 {
-    co_return co_await bridges(timeout, liveNetwork());
+    co_return co_await bridges(timeout, liveNetwork(), token);
 }
 
-QCoro::Task<QList<DiscoveredBridge>> HueBridgeDiscovery::bridges(std::chrono::milliseconds timeout, Network network)
+QCoro::Task<QList<DiscoveredBridge>> HueBridgeDiscovery::bridges(std::chrono::milliseconds timeout, Network network,
+                                                                 HueCancellationToken token)
 {
-    const QList<MdnsServiceInstance> services = co_await network.browse(timeout);
+    const QList<MdnsServiceInstance> services = co_await network.browse(timeout, token);
     QList<DiscoveredBridge> bridges;
     // One after the other, never in parallel: a call lasts the browse time
     // plus up to the connect limit per service.
     for (const auto &service : services) {
+        if (token.isCancelled())
+            break;
         if (service.name.isEmpty())
             continue;
-        const std::optional<QString> reported = co_await network.connect(service, connectLimit);
+        const std::optional<QString> reported = co_await network.connect(service, connectLimit, token);
         const std::optional<QString> host = reported ? address(*reported) : std::nullopt;
         if (!host)
             continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DiscoveredBridge.h"
+#include "HueCancellationToken.h"
 #include "MdnsServiceInstance.h"
 
 #include <QCoro/QCoroTask>
@@ -13,7 +14,9 @@
 /// Finds Hue Bridges on the local network by multicast DNS: a browse for
 /// "_hue._tcp" of a fixed length, then for each service found, one after the
 /// other, a short TCP connection that confirms its IPv4 address. Never fails:
-/// trouble of any kind just means fewer bridges.
+/// trouble of any kind just means fewer bridges. Cancelling the token ends the
+/// browse at once, starts no further connection, aborts the running one and
+/// returns what was confirmed so far.
 class HueBridgeDiscovery
 {
 public:
@@ -25,13 +28,16 @@ public:
     /// The network steps the algorithm runs on; tests script them.
     struct Network
     {
-        /// Browses for the whole given time and returns the last snapshot.
-        std::function<QCoro::Task<QList<MdnsServiceInstance>>(std::chrono::milliseconds)> browse;
+        /// Browses for the whole given time (less when cancelled) and returns
+        /// the last snapshot.
+        std::function<QCoro::Task<QList<MdnsServiceInstance>>(std::chrono::milliseconds, HueCancellationToken)> browse;
         /// Connects to the service (resolving it first if the browse did not
         /// finish that) within the given limit, and returns the remote host
         /// as the connection reports it (an address, possibly with "%scope",
         /// or a name), or nothing.
-        std::function<QCoro::Task<std::optional<QString>>(MdnsServiceInstance, std::chrono::milliseconds)> connect;
+        std::function<QCoro::Task<std::optional<QString>>(MdnsServiceInstance, std::chrono::milliseconds,
+                                                          HueCancellationToken)>
+            connect;
     };
 
     /// The live steps: our own mDNS querier and a QTcpSocket.
@@ -39,8 +45,10 @@ public:
 
     /// The bridges announced on the network during `timeout`, in the order
     /// they were found. Lasts the browse time plus up to 3 s per service.
-    static QCoro::Task<QList<DiscoveredBridge>> bridges(std::chrono::milliseconds timeout);
-    static QCoro::Task<QList<DiscoveredBridge>> bridges(std::chrono::milliseconds timeout, Network network);
+    static QCoro::Task<QList<DiscoveredBridge>> bridges(std::chrono::milliseconds timeout,
+                                                        HueCancellationToken token = {});
+    static QCoro::Task<QList<DiscoveredBridge>> bridges(std::chrono::milliseconds timeout, Network network,
+                                                        HueCancellationToken token = {});
 
     /// The service type browsed.
     static MdnsName serviceType();

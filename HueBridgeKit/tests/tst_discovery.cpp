@@ -19,19 +19,25 @@ struct Script
     QList<std::chrono::milliseconds> limits;
     int active = 0;
     int maxActive = 0;
+    /// Cancelled while this service is being connected.
+    QString cancelDuring;
+    HueCancellationToken token;
 };
 
 Script script;
 
-QCoro::Task<QList<MdnsServiceInstance>> scriptedBrowse(std::chrono::milliseconds timeout)
+QCoro::Task<QList<MdnsServiceInstance>> scriptedBrowse(std::chrono::milliseconds timeout, HueCancellationToken)
 {
     script.browseTime = timeout;
     co_await QCoro::sleepFor(1ms);
     co_return script.services;
 }
 
-QCoro::Task<std::optional<QString>> scriptedConnect(MdnsServiceInstance service, std::chrono::milliseconds limit)
+QCoro::Task<std::optional<QString>> scriptedConnect(MdnsServiceInstance service, std::chrono::milliseconds limit,
+                                                    HueCancellationToken token)
 {
+    if (service.name == script.cancelDuring)
+        token.cancel();
     ++script.active;
     script.maxActive = qMax(script.maxActive, script.active);
     script.connected.append(service.name);
@@ -52,7 +58,7 @@ MdnsServiceInstance service(const QString &name, std::optional<QList<QByteArray>
 
 QList<DiscoveredBridge> run(std::chrono::milliseconds timeout)
 {
-    return QCoro::waitFor(HueBridgeDiscovery::bridges(timeout, {&scriptedBrowse, &scriptedConnect}));
+    return QCoro::waitFor(HueBridgeDiscovery::bridges(timeout, {&scriptedBrowse, &scriptedConnect}, script.token));
 }
 
 } // namespace
@@ -111,6 +117,17 @@ private Q_SLOTS:
         QVERIFY(run(10ms).isEmpty());
         QCOMPARE(script.browseTime, 10ms);
         QVERIFY(script.connected.isEmpty());
+    }
+
+    void cancellationStopsFurtherConnections()
+    {
+        script.services = {service(u"A"_s, std::nullopt), service(u"B"_s, std::nullopt), service(u"C"_s, std::nullopt)};
+        script.reportedHost = {{u"A"_s, u"10.0.0.1"_s}, {u"B"_s, u"10.0.0.2"_s}, {u"C"_s, u"10.0.0.3"_s}};
+        script.cancelDuring = u"B"_s;
+        // What the cancelled connection still delivered counts; nothing after it runs.
+        QCOMPARE(run(3s), (QList<DiscoveredBridge>{{u"A"_s, std::nullopt, u"10.0.0.1"_s},
+                                                   {u"B"_s, std::nullopt, u"10.0.0.2"_s}}));
+        QCOMPARE(script.connected, (QStringList{u"A"_s, u"B"_s}));
     }
 
     void addressText_data()

@@ -226,6 +226,27 @@ private Q_SLOTS:
         QVERIFY(elapsed.elapsed() < 10000);
     }
 
+    void cancellationEndsTheCallEarly()
+    {
+        SilentPort silent("127.0.0.4");
+        Publisher publisher;
+        QVERIFY(publisher.start());
+        QVERIFY(publisher.publish(u"Silent"_s, u"silent.local"_s, {u"127.0.0.4"_s}, silent.port(), bridgeTxt));
+        HueCancellationToken token;
+        // Once into the browse, and once while the silent service is tried.
+        QTimer::singleShot(1000, [token] { token.cancel(); });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QVERIFY(QCoro::waitFor(HueBridgeDiscovery::bridges(60s, token)).isEmpty());
+        QVERIFY2(elapsed.elapsed() < 5000, qPrintable(QString::number(elapsed.elapsed())));
+
+        HueCancellationToken during;
+        QTimer::singleShot(1500, [during] { during.cancel(); });
+        elapsed.restart();
+        QVERIFY(QCoro::waitFor(HueBridgeDiscovery::bridges(1000ms, during)).isEmpty());
+        QVERIFY2(elapsed.elapsed() < 2900, qPrintable(QString::number(elapsed.elapsed())));
+    }
+
     void serviceThatDoesNotAcceptGivesNoEntry()
     {
         SilentPort silent("127.0.0.4");
