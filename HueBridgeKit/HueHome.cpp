@@ -100,6 +100,20 @@ Modelled modelled(const QString &type)
 
 using ResourceList = QList<const HueResource *>;
 
+// What a resolver needs beyond single lookups, from one pass over the home.
+struct Index
+{
+    // Each in the dictionary's order.
+    ResourceList lights;
+    ResourceList rooms;
+    ResourceList zones;
+    const HueResource *home = nullptr;
+    QHash<QString, ResourceList> lightsByOwner;
+    QHash<QString, ResourceList> scenesByGroup;
+    QHash<QString, const HueResource *> connectivityByOwner;
+    const HueResource *connectivityWithoutOwner = nullptr;
+};
+
 // Resolves resources into display records for the length of one call. What
 // it needs beyond single lookups (the resources of each type, connectivity
 // and lights by owner, scenes by group) comes from one pass over the
@@ -281,19 +295,6 @@ public:
     }
 
 private:
-    struct Index
-    {
-        // Each in the dictionary's order.
-        ResourceList lights;
-        ResourceList rooms;
-        ResourceList zones;
-        const HueResource *home = nullptr;
-        QHash<QString, ResourceList> lightsByOwner;
-        QHash<QString, ResourceList> scenesByGroup;
-        QHash<QString, const HueResource *> connectivityByOwner;
-        const HueResource *connectivityWithoutOwner = nullptr;
-    };
-
     const Index &index()
     {
         if (m_index)
