@@ -375,6 +375,16 @@ QJsonObject SimControl::execute(const QString &line)
             patch.insert(u"color"_s, QJsonObject{{u"xy"_s, QJsonObject{{u"x"_s, xy.at(0).toDouble()},
                                                                        {u"y"_s, xy.at(1).toDouble()}}}});
         }
+        const auto inRange = [](const QString &text, double low, double high) {
+            bool ok = false;
+            const double value = text.toDouble(&ok);
+            return ok && value >= low && value <= high;
+        };
+        const QStringList xyText = command.options.value(u"xy"_s, u"0,0"_s).split(u',');
+        if ((command.options.contains(u"bri"_s) && !inRange(command.options.value(u"bri"_s), 0, 100))
+            || (command.options.contains(u"mirek"_s) && !inRange(command.options.value(u"mirek"_s), 50, 1000))
+            || !inRange(xyText.value(0), 0, 1) || !inRange(xyText.value(1), 0, 1))
+            return failure(u"bri must be 0-100, mirek 50-1000, x and y 0-1"_s);
         if (sim->resource(argument).value_or(QJsonObject{}).value(u"type"_s).toString() != "light"_L1)
             return failure(u"no light with id "_s + argument);
         sim->changeFromOutside(argument, patch);

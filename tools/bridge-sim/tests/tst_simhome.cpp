@@ -513,7 +513,8 @@ void TestSimHome::controlCommands()
     QVERIFY(simulator.isLinkButtonPressed());
 
     for (const QString &bad : {u"fault 99"_s, u"fault 503 body=pdf"_s, u"fault 503 count=0"_s, u"stall path=(["_s,
-                               u"move 10.0.0.1"_s, u"light nope on"_s, u"patch x notjson"_s, u"frobnicate"_s, u""_s}) {
+                               u"move 10.0.0.1"_s, u"light nope on"_s, QString(u"light "_s + light + u" bri=150"_s),
+                               u"patch x notjson"_s, u"frobnicate"_s, u""_s}) {
         const QJsonObject result = control.execute(bad);
         QVERIFY2(!result.value(u"ok"_s).toBool(), qPrintable(bad));
         QVERIFY(!result.value(u"error"_s).toString().isEmpty());
