@@ -5,6 +5,7 @@
 #include "GridColumns.h"
 #include "HueText.h"
 #include "ReorderMath.h"
+#include "Symbols.h"
 #include "Theme.h"
 #include "WhiteToneSlider.h"
 
@@ -53,6 +54,11 @@ QVariant listOrNull(const std::optional<QStringList> &list)
 QString UiRules::tr(const QString &german, const QString &english) const
 {
     return HueText::tr(german, english);
+}
+
+QStringList UiRules::symbolNames() const
+{
+    return Symbols::names();
 }
 
 Glow UiRules::glow(const QList<QColor> &colors, const QVariant &brightness) const

@@ -22,6 +22,9 @@ public:
     /// The German text when the user's language is German, else the English one.
     Q_INVOKABLE QString tr(const QString &german, const QString &english) const;
 
+    /// Every system symbol name of the icon table.
+    Q_INVOKABLE QStringList symbolNames() const;
+
     /// A glow from colours and a brightness in percent (undefined or null: full).
     Q_INVOKABLE Glow glow(const QList<QColor> &colors, const QVariant &brightness) const;
 
