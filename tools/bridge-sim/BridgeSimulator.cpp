@@ -418,7 +418,10 @@ struct BridgeSimulator::Private
             QString key;
             if (!authorize(c, request, logIndex, &key))
                 return;
-            const QStringList parts = path.mid(int(qstrlen("/clip/v2/resource"))).split(u'/', Qt::SkipEmptyParts);
+            QStringList parts = path.mid(int(qstrlen("/clip/v2/resource"))).split(u'/', Qt::SkipEmptyParts);
+            // Clients escape what a path may not hold; ids are compared unescaped.
+            for (QString &part : parts)
+                part = QUrl::fromPercentEncoding(part.toUtf8());
             if (parts.size() > 2)
                 return respondJson(c, logIndex, 404, errorEnvelope(u"Not Found"_s), keepAlive);
             const SimHome::Result result = resourceRequest(method, parts, request.body);

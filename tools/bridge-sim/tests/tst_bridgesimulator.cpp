@@ -5,6 +5,7 @@
 #include "SimCertificates.h"
 #include "SimControl.h"
 #include "SimHome.h"
+#include "SimTestClient.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -20,133 +21,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-struct Response
-{
-    int status = 0;
-    QByteArray head;
-    QByteArray body;
-
-    QJsonDocument json() const { return QJsonDocument::fromJson(body); }
-    bool hasHeader(const QByteArray &line) const { return head.toLower().contains(line.toLower()); }
-};
-
-// A minimal HTTPS client that trusts exactly one root and checks the leaf's
-// name against the bridge id, as the application does.
-class TlsClient
-{
-public:
-    TlsClient(const BridgeSimulator &simulator, const QSslCertificate &anchor, const QString &peerName)
-    {
-        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-        configuration.setCaCertificates({anchor});
-        configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
-        socket.setSslConfiguration(configuration);
-        QObject::connect(&socket, &QSslSocket::readyRead, [this] { buffer += socket.readAll(); });
-        socket.connectToHostEncrypted(simulator.address().toString(), simulator.port(), peerName);
-    }
-    explicit TlsClient(const BridgeSimulator &simulator)
-        : TlsClient(simulator, simulator.rootCertificate(), simulator.bridgeId())
-    {
-    }
-
-    bool waitEncrypted()
-    {
-        return QTest::qWaitFor(
-                   [this] { return socket.isEncrypted() || socket.state() == QAbstractSocket::UnconnectedState; }, 5000)
-               && socket.isEncrypted();
-    }
-    bool waitClosed(int timeout = 5000)
-    {
-        return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::UnconnectedState; }, timeout);
-    }
-    void send(const QString &method, const QString &path, const QByteArray &body = {}, const QString &key = {},
-              const QByteArray &extra = {})
-    {
-        QByteArray request = method.toLatin1() + ' ' + path.toUtf8() + " HTTP/1.1\r\nHost: bridge\r\n";
-        if (!key.isEmpty())
-            request += "hue-application-key: " + key.toLatin1() + "\r\n";
-        if (!body.isEmpty())
-            request += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
-        request += extra + "\r\n" + body;
-        socket.write(request);
-    }
-    // Cuts one complete answer with Content-Length out of the buffer.
-    std::optional<Response> response(int timeout = 5000)
-    {
-        std::optional<Response> result;
-        [[maybe_unused]] const bool done = QTest::qWaitFor(
-            [&] { return (result = take()).has_value() || socket.state() == QAbstractSocket::UnconnectedState; },
-            timeout);
-        if (!result)
-            result = take();
-        return result;
-    }
-    std::optional<Response> take()
-    {
-        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-        if (headEnd < 0)
-            return std::nullopt;
-        Response response;
-        response.head = buffer.left(headEnd);
-        response.status = response.head.mid(9, 3).toInt();
-        static const QRegularExpression length(u"content-length: *(\\d+)"_s, QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch match = length.match(QString::fromLatin1(response.head));
-        if (!match.hasMatch())
-            return std::nullopt;
-        const qsizetype size = match.captured(1).toLongLong();
-        if (buffer.size() < headEnd + 4 + size)
-            return std::nullopt;
-        response.body = buffer.mid(headEnd + 4, size);
-        buffer.remove(0, headEnd + 4 + size);
-        return response;
-    }
-    // The body of a streamed answer so far, without chunk framing.
-    QByteArray streamBody(bool *ended = nullptr) const
-    {
-        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-        if (headEnd < 0)
-            return {};
-        const QByteArray head = buffer.left(headEnd).toLower();
-        QByteArray rest = buffer.mid(headEnd + 4);
-        if (!head.contains("transfer-encoding: chunked"))
-            return rest;
-        QByteArray body;
-        for (;;) {
-            const qsizetype lineEnd = rest.indexOf("\r\n");
-            if (lineEnd < 0)
-                break;
-            bool ok = false;
-            const qsizetype size = rest.left(lineEnd).toLongLong(&ok, 16);
-            if (!ok || rest.size() < lineEnd + 2 + size + 2)
-                break;
-            if (size == 0) {
-                if (ended)
-                    *ended = true;
-                break;
-            }
-            body += rest.mid(lineEnd + 2, size);
-            rest.remove(0, lineEnd + 2 + size + 2);
-        }
-        return body;
-    }
-
-    QSslSocket socket;
-    QByteArray buffer;
-};
-
-QList<QJsonArray> dataLines(const QByteArray &stream)
-{
-    QList<QJsonArray> messages;
-    for (const QByteArray &line : stream.split('\n')) {
-        if (line.startsWith("data: "))
-            messages.append(QJsonDocument::fromJson(line.mid(6)).array());
-    }
-    return messages;
-}
-
-} // namespace
+using namespace SimTest;
 
 class TestBridgeSimulator : public QObject
 {
@@ -236,6 +111,12 @@ void TestBridgeSimulator::configResourcesAndKeys()
     QCOMPARE(answer->status, 200);
     QCOMPARE(answer->json()[u"data"_s].toArray(), QJsonArray{*sim->resource(light)});
 
+    QVERIFY(sim->addResource(QJsonObject{{u"id"_s, u"odd id/ä"_s}, {u"type"_s, u"light"_s}}));
+    client.send(u"GET"_s, u"/clip/v2/resource/light/odd%20id%2F%C3%A4"_s, {}, key);
+    answer = client.response();
+    QCOMPARE(answer->status, 200);
+    QCOMPARE(answer->json()[u"data"_s][0][u"id"_s].toString(), u"odd id/ä"_s);
+
     for (const QString &path :
          {QString(u"/clip/v2/resource/scene/"_s + light), u"/nothing"_s, u"/clip/v2/resource/a/b/c"_s}) {
         client.send(u"GET"_s, path, {}, key);
@@ -246,13 +127,13 @@ void TestBridgeSimulator::configResourcesAndKeys()
     }
 
     const QList<SimRequest> log = sim->requestLog();
-    QCOMPARE(log.size(), 8);
+    QCOMPARE(log.size(), 9);
     QCOMPARE(log.at(0).method, u"GET"_s);
     QCOMPARE(log.at(0).path(), u"/api/0/config"_s);
     QVERIFY(!log.at(0).hasHeader("hue-application-key"));
     QCOMPARE(log.at(3).header("hue-application-key"), key.toLatin1());
     QCOMPARE(log.at(3).status, 200);
-    QCOMPARE(log.at(0).connection, log.at(7).connection);
+    QCOMPARE(log.at(0).connection, log.at(8).connection);
     QVERIFY(!log.at(3).describe().contains(key));
 }
 

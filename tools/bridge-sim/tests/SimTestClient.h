@@ -1,0 +1,149 @@
+#pragma once
+
+// A raw HTTPS client for the simulator's own tests: it trusts exactly one root
+// and checks the leaf's name against the bridge id, as the application does,
+// and shows status lines, framing and connection handling byte for byte.
+
+#include "BridgeSimulator.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTest>
+
+#include <optional>
+
+namespace SimTest {
+using namespace Qt::StringLiterals;
+
+struct Response
+{
+    int status = 0;
+    QByteArray head;
+    QByteArray body;
+
+    QJsonDocument json() const { return QJsonDocument::fromJson(body); }
+    bool hasHeader(const QByteArray &line) const { return head.toLower().contains(line.toLower()); }
+};
+
+// A minimal HTTPS client that trusts exactly one root and checks the leaf's
+// name against the bridge id, as the application does.
+class TlsClient
+{
+public:
+    TlsClient(const QHostAddress &address, quint16 port, const QSslCertificate &anchor, const QString &peerName)
+    {
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setCaCertificates({anchor});
+        configuration.setPeerVerifyMode(QSslSocket::VerifyPeer);
+        socket.setSslConfiguration(configuration);
+        QObject::connect(&socket, &QSslSocket::readyRead, [this] { buffer += socket.readAll(); });
+        socket.connectToHostEncrypted(address.toString(), port, peerName);
+    }
+    TlsClient(const BridgeSimulator &simulator, const QSslCertificate &anchor, const QString &peerName)
+        : TlsClient(simulator.address(), simulator.port(), anchor, peerName)
+    {
+    }
+    explicit TlsClient(const BridgeSimulator &simulator)
+        : TlsClient(simulator, simulator.rootCertificate(), simulator.bridgeId())
+    {
+    }
+
+    bool waitEncrypted()
+    {
+        return QTest::qWaitFor(
+                   [this] { return socket.isEncrypted() || socket.state() == QAbstractSocket::UnconnectedState; }, 5000)
+               && socket.isEncrypted();
+    }
+    bool waitClosed(int timeout = 5000)
+    {
+        return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::UnconnectedState; }, timeout);
+    }
+    void send(const QString &method, const QString &path, const QByteArray &body = {}, const QString &key = {},
+              const QByteArray &extra = {})
+    {
+        QByteArray request = method.toLatin1() + ' ' + path.toUtf8() + " HTTP/1.1\r\nHost: bridge\r\n";
+        if (!key.isEmpty())
+            request += "hue-application-key: " + key.toLatin1() + "\r\n";
+        if (!body.isEmpty())
+            request += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+        request += extra + "\r\n" + body;
+        socket.write(request);
+    }
+    // Cuts one complete answer with Content-Length out of the buffer.
+    std::optional<Response> response(int timeout = 5000)
+    {
+        std::optional<Response> result;
+        [[maybe_unused]] const bool done = QTest::qWaitFor(
+            [&] { return (result = take()).has_value() || socket.state() == QAbstractSocket::UnconnectedState; },
+            timeout);
+        if (!result)
+            result = take();
+        return result;
+    }
+    std::optional<Response> take()
+    {
+        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return std::nullopt;
+        Response response;
+        response.head = buffer.left(headEnd);
+        response.status = response.head.mid(9, 3).toInt();
+        static const QRegularExpression length(u"content-length: *(\\d+)"_s, QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch match = length.match(QString::fromLatin1(response.head));
+        if (!match.hasMatch())
+            return std::nullopt;
+        const qsizetype size = match.captured(1).toLongLong();
+        if (buffer.size() < headEnd + 4 + size)
+            return std::nullopt;
+        response.body = buffer.mid(headEnd + 4, size);
+        buffer.remove(0, headEnd + 4 + size);
+        return response;
+    }
+    // The body of a streamed answer so far, without chunk framing.
+    QByteArray streamBody(bool *ended = nullptr) const
+    {
+        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return {};
+        const QByteArray head = buffer.left(headEnd).toLower();
+        QByteArray rest = buffer.mid(headEnd + 4);
+        if (!head.contains("transfer-encoding: chunked"))
+            return rest;
+        QByteArray body;
+        for (;;) {
+            const qsizetype lineEnd = rest.indexOf("\r\n");
+            if (lineEnd < 0)
+                break;
+            bool ok = false;
+            const qsizetype size = rest.left(lineEnd).toLongLong(&ok, 16);
+            if (!ok || rest.size() < lineEnd + 2 + size + 2)
+                break;
+            if (size == 0) {
+                if (ended)
+                    *ended = true;
+                break;
+            }
+            body += rest.mid(lineEnd + 2, size);
+            rest.remove(0, lineEnd + 2 + size + 2);
+        }
+        return body;
+    }
+
+    QSslSocket socket;
+    QByteArray buffer;
+};
+
+inline QList<QJsonArray> dataLines(const QByteArray &stream)
+{
+    QList<QJsonArray> messages;
+    for (const QByteArray &line : stream.split('\n')) {
+        if (line.startsWith("data: "))
+            messages.append(QJsonDocument::fromJson(line.mid(6)).array());
+    }
+    return messages;
+}
+
+} // namespace SimTest
