@@ -181,6 +181,7 @@ link-window MS                 how long a press lasts (default 30000)
 add-key [KEY]                  register an application key (random when omitted)
 revoke-key KEY | revoke-keys   later requests with the key answer 403; its streams end
 fault STATUS [body=json|empty-errors|empty|html] [text="description"] [path=REGEX] [method=M] [count=N]
+fault STATUS custom="BODY" [type=CONTENT-TYPE] [path=REGEX] [method=M] [count=N]
 stall [path=REGEX] [method=M] [count=N]        read matching requests, never answer
 close-on-request [path=REGEX] [method=M] [count=N]   close the connection instead of answering
 delay MS [path=REGEX] [method=M] [count=N]     answer matching requests late
@@ -292,6 +293,10 @@ QJsonObject SimControl::execute(const QString &line)
         const std::optional<int> status = number(argument);
         if (!status || *status < 100 || *status > 599)
             return failure(u"expected a status from 100 to 599"_s);
+        if (command.options.contains(u"custom"_s)) {
+            const QByteArray type = command.options.value(u"type"_s, u"application/json"_s).toUtf8();
+            return addFault(SimFault::custom(*status, command.options.value(u"custom"_s).toUtf8(), type));
+        }
         const QString bodyName = command.options.value(u"body"_s, u"json"_s);
         SimFault::Body body = SimFault::Body::jsonErrors;
         if (bodyName == "json"_L1)

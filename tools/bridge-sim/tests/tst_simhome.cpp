@@ -495,6 +495,9 @@ void TestSimHome::controlCommands()
     QCOMPARE(simulator.faults().last().method, u"PUT"_s);
     QCOMPARE(simulator.faults().last().description, u"it broke"_s);
     QCOMPARE(simulator.faults().last().body, SimFault::Body::emptyErrors);
+    QVERIFY(control.execute(u"fault 200 custom=\"{\\\"errors\\\":[]}\" type=text/plain"_s)[u"ok"_s].toBool());
+    QCOMPARE(simulator.faults().last().responseBody(), R"({"errors":[]})"_ba);
+    QCOMPARE(simulator.faults().last().responseContentType(), "text/plain"_ba);
     QVERIFY(control.execute(u"clear-faults"_s)[u"ok"_s].toBool());
     QVERIFY(simulator.faults().isEmpty());
 
