@@ -10,12 +10,16 @@
 #include <QCoroSignal>
 #include <QLoggingCategory>
 #include <QNetworkReply>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 Q_LOGGING_CATEGORY(lumoraNet, "lumora.net")
+
+// How long the body of a refusing answer may take before it is cut.
+constexpr std::chrono::milliseconds refusedBodyGrace{2000};
 
 // Tells a waiting reader that the stream has news. Always queued, so the
 // reader resumes from the event loop and never inside a network handler of
@@ -79,8 +83,10 @@ private:
             return; // no head yet
         m_statusChecked = true;
         // The body of a refusing answer is not read here.
-        if (auto failure = HueBridgeClient::check(m_reply))
+        if (auto failure = HueBridgeClient::check(m_reply)) {
+            m_refused = true;
             finish(std::make_exception_ptr(*failure));
+        }
     }
 
     void read()
@@ -159,6 +165,18 @@ private:
         // Only this producer's connections: Qt's own carry the abort to the
         // network thread, which then closes the connection.
         QObject::disconnect(reply, nullptr, &m_signal, nullptr);
+        if (m_refused && !reply->isFinished()) {
+            // Qt reports a refusing status as an error of its own once the
+            // (short) body is in; aborting before that makes it report twice.
+            // So the reply finishes by itself, and is cut only if its body
+            // does not end.
+            QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+            QTimer::singleShot(refusedBodyGrace, reply, [reply] {
+                if (!reply->isFinished())
+                    reply->abort();
+            });
+            return;
+        }
         if (!reply->isFinished())
             reply->abort();
         reply->deleteLater();
@@ -170,6 +188,7 @@ private:
     HueLineSplitter m_splitter;
     QList<QList<HueEvent>> m_batches;
     bool m_statusChecked = false;
+    bool m_refused = false;
     bool m_finished = false;
     std::exception_ptr m_error;
 };
