@@ -14,6 +14,11 @@ Item {
     readonly property bool lit: glow !== null && glow !== undefined
     property real radius: 14
     default property alias content: contentLayer.data
+    // The whole card is drawn once into a texture and then only composited,
+    // so that grids of cards stay cheap while cards slide or a copy follows
+    // the pointer; a change inside the card redraws just that card.
+    layer.enabled: GraphicsInfo.api !== GraphicsInfo.Software
+    layer.smooth: true
     readonly property color textColor: "white"
 
     // The painted state follows the glow with an ease-out of 0.2 s. A fixed
@@ -96,6 +101,7 @@ Item {
             radius: 1.5
             samples: 5
             color: Qt.rgba(0, 0, 0, 0.28)
+            cached: true
         }
     }
 }

@@ -268,25 +268,24 @@ Item {
                 }
             }
 
-            // Over the content, so that a drag may start anywhere on the cell;
-            // controls that keep their grab (sliders, the wheel) are not stolen from.
-            Item {
-                anchors.fill: parent
-                z: 1
-                DragHandler {
-                    id: handler
-                    target: null
-                    dragThreshold: 8
-                    onActiveChanged: {
-                        if (active)
-                            grid.pointerMoved(cell.itemId, centroid.scenePressPosition, centroid.scenePosition);
-                        else
-                            grid.pointerReleased(cell.itemId);
-                    }
-                    onCentroidChanged: {
-                        if (active)
-                            grid.pointerMoved(cell.itemId, centroid.scenePressPosition, centroid.scenePosition);
-                    }
+            // On the cell itself, so that it sees the presses the content does
+            // not take: controls inside a cell (sliders, switches, buttons) keep
+            // their own drags, and a drag starts anywhere else on the card.
+            DragHandler {
+                id: handler
+                target: null
+                dragThreshold: 8
+                // A surrounding Flickable must not take a card away mid-drag.
+                grabPermissions: PointerHandler.CanTakeOverFromHandlersOfDifferentType
+                onActiveChanged: {
+                    if (active)
+                        grid.pointerMoved(cell.itemId, centroid.scenePressPosition, centroid.scenePosition);
+                    else
+                        grid.pointerReleased(cell.itemId);
+                }
+                onCentroidChanged: {
+                    if (active)
+                        grid.pointerMoved(cell.itemId, centroid.scenePressPosition, centroid.scenePosition);
                 }
             }
         }

@@ -18,6 +18,12 @@ Item {
         name: "HueToggle"
         when: windowShown
 
+        function test_accessibility() {
+            compare(toggle.Accessible.role, Accessible.CheckBox);
+            compare(toggle.Accessible.name, "Wohnzimmer");
+            verify(toggle.checkable);
+        }
+
         function test_size() {
             compare(toggle.width, 46);
             compare(toggle.height, 28);

@@ -49,6 +49,35 @@ Item {
         return true;
     }
 
+    Component {
+        id: sliderContent
+        Item {
+            required property var item
+            implicitHeight: 40
+            BrightnessSlider {
+                objectName: "slider-" + parent.item.id
+                x: 10
+                y: 10
+                width: 200
+                brightness: 50
+                onChange: value => root.sliderValues.push(value)
+            }
+        }
+    }
+    property var sliderValues: []
+
+    // Cards carry sliders; dragging a slider must move the slider, not the card.
+    ReorderableGrid {
+        id: withSliders
+        y: 280
+        width: 460
+        columnMinimum: 220
+        columnSpacing: 10
+        model: [{ id: "x" }, { id: "y" }]
+        content: sliderContent
+    }
+    SignalSpy { id: slidersSpy; target: withSliders; signalName: "commit" }
+
     TestCase {
         name: "ReorderableGrid"
         when: windowShown
@@ -201,6 +230,19 @@ Item {
                 compare(commitSpy.count, 1);
                 compare(commitSpy.signalArguments[0][0], data.expected);
             }
+        }
+
+        function test_sliderInCellKeepsItsDrag() {
+            root.sliderValues = [];
+            mousePress(withSliders, 60, 20);
+            mouseMove(withSliders, 80, 20, -1, Qt.LeftButton);
+            mouseMove(withSliders, 150, 22, -1, Qt.LeftButton);
+            mouseMove(withSliders, 300, 25, -1, Qt.LeftButton);
+            compare(withSliders.drag, null);
+            mouseRelease(withSliders, 300, 25);
+            compare(slidersSpy.count, 0);
+            compare(root.sliderValues.length, 4);
+            compare(root.sliderValues[3], 100);
         }
 
         function test_vanishedItemEndsDrag() {
