@@ -242,6 +242,8 @@ Item {
                 grid.cellsVersion++;
             }
 
+            activeFocusOnTab: true
+            Accessible.focusable: true
             Accessible.role: Accessible.ListItem
             Accessible.name: contentItem ? contentItem.Accessible.name : ""
             Accessible.description: Rules.tr("Aktionen: Nach vorne verschieben, Nach hinten verschieben",
@@ -266,6 +268,17 @@ Item {
                     moveBack();
                     event.accepted = true;
                 }
+            }
+
+            Rectangle {
+                z: 3
+                anchors.fill: parent
+                anchors.margins: -3
+                radius: 17
+                color: "transparent"
+                border.width: 2
+                border.color: Qt.rgba(1, 1, 1, 0.7)
+                visible: cell.activeFocus
             }
 
             // On the cell itself, so that it sees the presses the content does

@@ -245,6 +245,19 @@ Item {
             compare(root.sliderValues[3], 100);
         }
 
+        function test_keyboardMoves() {
+            const cell = grid.cellOf("b");
+            cell.forceActiveFocus();
+            verify(cell.activeFocus);
+            keyClick(Qt.Key_Right, Qt.AltModifier);
+            compare(commitSpy.count, 1);
+            compare(commitSpy.signalArguments[0][0], ["a", "c", "b", "d"]);
+            keyClick(Qt.Key_Left, Qt.AltModifier);
+            compare(commitSpy.signalArguments[1][0], ["b", "a", "c", "d"]);
+            keyClick(Qt.Key_Left);
+            compare(commitSpy.count, 2, "plain arrows do not move the item");
+        }
+
         function test_vanishedItemEndsDrag() {
             mousePress(grid, 40, 30);
             mouseMove(grid, 50, 30, -1, Qt.LeftButton);
