@@ -122,9 +122,8 @@ struct Index
 class Resolver
 {
 public:
-    explicit Resolver(const QHash<QString, HueResource> &resources, bool withScenes = true)
+    explicit Resolver(const QHash<QString, HueResource> &resources)
         : m_resources(resources)
-        , m_withScenes(withScenes)
     {
     }
 
@@ -159,6 +158,58 @@ public:
         light.supportsColor = light.xy.has_value() || light.gamut.has_value();
         light.isReachable = !connectivity || *connectivity == "connected"_L1;
         return light;
+    }
+
+    const HueResource *groupedLightOf(const HueResource &group) const
+    {
+        if (!group.services)
+            return nullptr;
+        const auto service = std::find_if(group.services->cbegin(), group.services->cend(),
+                                          [](const HueResourceRef &ref) { return ref.rtype == groupedLightType; });
+        return service != group.services->cend() ? find(service->rid) : nullptr;
+    }
+
+    // The ids of the lights a room or zone lists, directly or through their
+    // devices, in listing order.
+    QStringList lightIDsOf(const HueResource &group)
+    {
+        QStringList ids;
+        if (!group.children)
+            return ids;
+        for (const HueResourceRef &child : *group.children) {
+            if (child.rtype == lightType) {
+                if (const HueResource *resource = find(child.rid); resource && resource->type == lightType)
+                    ids.append(resource->id);
+            } else if (child.rtype == deviceType) {
+                for (const HueResource *resource : index().lightsByOwner.value(child.rid))
+                    ids.append(resource->id);
+            }
+        }
+        return ids;
+    }
+
+    QList<HueHome::GroupMembers> groupMembers()
+    {
+        QList<HueHome::GroupMembers> all;
+        const auto add = [&](const HueResource &group, QStringList ids) {
+            const HueResource *groupedLight = groupedLightOf(group);
+            all.append({group.id, groupedLight ? std::optional(groupedLight->id) : std::nullopt, std::move(ids)});
+        };
+        for (const ResourceList *kind : {&index().rooms, &index().zones}) {
+            for (const HueResource *group : *kind) {
+                QStringList ids = lightIDsOf(*group);
+                if (!ids.isEmpty())
+                    add(*group, std::move(ids));
+            }
+        }
+        if (const HueResource *home = index().home) {
+            QStringList ids;
+            ids.reserve(index().lights.size());
+            for (const HueResource *light : index().lights)
+                ids.append(light->id);
+            add(*home, std::move(ids));
+        }
+        return all;
     }
 
     // The lights a room or zone lists, directly or through their devices.
@@ -221,13 +272,7 @@ public:
             group.name = HueText::tr(u"Unbenannt"_s, u"Unnamed"_s);
         group.archetype = resource.archetype;
 
-        const HueResource *groupedLight = nullptr;
-        if (resource.services) {
-            const auto service = std::find_if(resource.services->cbegin(), resource.services->cend(),
-                                              [](const HueResourceRef &ref) { return ref.rtype == groupedLightType; });
-            if (service != resource.services->cend())
-                groupedLight = find(service->rid);
-        }
+        const HueResource *groupedLight = groupedLightOf(resource);
         if (groupedLight) {
             group.groupedLightID = groupedLight->id;
             group.brightness = groupedLight->brightness;
@@ -238,8 +283,6 @@ public:
             group.isOn = std::any_of(lights.cbegin(), lights.cend(), [](const HueLight &light) { return light.isOn; });
         group.lights = std::move(lights);
 
-        if (!m_withScenes)
-            return group;
         const ResourceList &scenes = index().scenesByGroup.value(resource.id);
         group.scenes.reserve(scenes.size());
         for (const HueResource *scene : scenes)
@@ -363,7 +406,6 @@ private:
     }
 
     const QHash<QString, HueResource> &m_resources;
-    const bool m_withScenes;
     std::optional<Index> m_index;
 };
 
@@ -431,9 +473,9 @@ QList<HueGroup> HueHome::allGroups() const
     return Resolver(resources).allGroups();
 }
 
-QList<HueGroup> HueHome::allGroupsWithoutScenes() const
+QList<HueHome::GroupMembers> HueHome::groupMembers() const
 {
-    return Resolver(resources, false).allGroups();
+    return Resolver(resources).groupMembers();
 }
 
 std::optional<HueGroup> HueHome::group(const QString &id) const

@@ -62,9 +62,17 @@ struct HueHome
     std::optional<HueGroup> home() const;
     /// rooms(), then zones(), then home() when present.
     QList<HueGroup> allGroups() const;
-    /// The same groups with empty scene lists, at a fraction of the cost: for
-    /// callers that only look at the lights of each group.
-    QList<HueGroup> allGroupsWithoutScenes() const;
+    /// Which lights make up each room and zone with lights, and the home: the
+    /// membership alone, unsorted and unresolved. What a local change needs
+    /// to recompute the groups' state on every slider movement.
+    struct GroupMembers
+    {
+        QString groupID;
+        std::optional<QString> groupedLightID;
+        /// In the group's listing order; a light listed twice appears twice.
+        QStringList lightIDs;
+    };
+    QList<GroupMembers> groupMembers() const;
 
     /// A room or zone (also without lights) or the home group.
     std::optional<HueGroup> group(const QString &id) const;

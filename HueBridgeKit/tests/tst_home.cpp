@@ -224,12 +224,21 @@ void TestHome::realBridge()
     QCOMPARE(all.at(0), room);
     QCOMPARE(all.at(1), zone);
     QCOMPARE(all.at(2), *whole);
-    const QList<HueGroup> bare = home.allGroupsWithoutScenes();
-    QCOMPARE(bare.size(), 3);
-    for (qsizetype i = 0; i < bare.size(); ++i) {
-        HueGroup expected = all.at(i);
-        expected.scenes.clear();
-        QCOMPARE(bare.at(i), expected);
+    // The bare membership agrees with the resolved groups.
+    const QList<HueHome::GroupMembers> members = home.groupMembers();
+    QCOMPARE(members.size(), 3);
+    for (const HueGroup &group : all) {
+        const auto found = std::find_if(members.cbegin(), members.cend(),
+                                        [&](const HueHome::GroupMembers &m) { return m.groupID == group.id; });
+        QVERIFY(found != members.cend());
+        QCOMPARE(found->groupedLightID, group.groupedLightID);
+        QStringList expected;
+        for (const HueLight &light : group.lights)
+            expected.append(light.id);
+        QStringList actual = found->lightIDs;
+        expected.sort();
+        actual.sort();
+        QCOMPARE(actual, expected);
     }
     QCOMPARE(home.group(roomID), room);
     QCOMPARE(home.group(homeID), *whole);

@@ -41,24 +41,28 @@ void EditableHome::syncGroups(const QSet<QString> &lightIDs, const std::optional
 {
     if (lightIDs.isEmpty())
         return;
-    // Only the lights of each group matter here; resolving every scene of
-    // every group on each slider movement would double the cost.
-    const QList<HueGroup> groups = home.allGroupsWithoutScenes();
-    for (const HueGroup &group : groups) {
-        if (!group.groupedLightID || group.groupedLightID == skipped || group.lights.isEmpty())
+    // Only the membership matters here: resolving names, sorting and scenes
+    // of every group on each slider movement would cost several times more.
+    const QList<HueHome::GroupMembers> groups = home.groupMembers();
+    for (const HueHome::GroupMembers &group : groups) {
+        if (!group.groupedLightID || group.groupedLightID == skipped || group.lightIDs.isEmpty())
             continue;
-        const bool touched = std::any_of(group.lights.cbegin(), group.lights.cend(),
-                                         [&lightIDs](const HueLight &light) { return lightIDs.contains(light.id); });
+        const bool touched = std::any_of(group.lightIDs.cbegin(), group.lightIDs.cend(),
+                                         [&lightIDs](const QString &id) { return lightIDs.contains(id); });
         if (!touched)
             continue;
 
         bool anyOn = false;
         double sum = 0;
         int samples = 0;
-        for (const HueLight &light : group.lights) {
-            anyOn = anyOn || light.isOn;
-            if (light.isOn && light.brightness) {
-                sum += *light.brightness;
+        for (const QString &id : group.lightIDs) {
+            const auto light = home.resources.constFind(id);
+            if (light == home.resources.cend())
+                continue;
+            const bool isOn = light->isOn.value_or(false);
+            anyOn = anyOn || isOn;
+            if (isOn && light->brightness) {
+                sum += *light->brightness;
                 ++samples;
             }
         }
