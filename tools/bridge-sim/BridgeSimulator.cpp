@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QPointer>
+#include <QQueue>
 #include <QRandomGenerator>
 #include <QSslConfiguration>
 #include <QSslSocket>
@@ -113,6 +114,11 @@ struct BridgeSimulator::Private
     int idleTimeout = 0;
     StreamFraming framing = StreamFraming::chunked;
     int streamLifetime = 0;
+    int delayedRequests = 0;
+    int maximumParallel = 0;
+    int rateLimit = 0;
+    QElapsedTimer clock;
+    QQueue<qint64> recentRequests;
     qint64 lastMessageSecond = 0;
     int messageInSecond = 0;
     QList<SimFault> faults;
@@ -300,6 +306,10 @@ struct BridgeSimulator::Private
             return;
 
         const QString path = entry.path();
+        if (const std::optional<SimFault> refusal = overload(path)) {
+            applyFault(*still, *refusal, std::move(request), logIndex);
+            return;
+        }
         for (qsizetype i = 0; i < faults.size(); ++i) {
             if (!faults[i].matches(request.method, path))
                 continue;
@@ -333,7 +343,9 @@ struct BridgeSimulator::Private
         case SimFault::Action::delay: {
             c.busy = true;
             const int id = c.id;
+            ++delayedRequests;
             QTimer::singleShot(fault.delayMs, q, [this, id, request = std::move(request), logIndex] {
+                --delayedRequests;
                 Connection *later = find(id);
                 if (!later || !later->socket)
                     return;
@@ -344,6 +356,26 @@ struct BridgeSimulator::Private
             return;
         }
         }
+    }
+
+    // A bridge refuses work it cannot take: its web server answers an HTML
+    // 503 when too many requests are in flight, and newer firmware answers
+    // 429 beyond its request rate. The event stream is not counted.
+    std::optional<SimFault> overload(const QString &path)
+    {
+        if (path == "/eventstream/clip/v2"_L1)
+            return std::nullopt;
+        if (maximumParallel > 0 && delayedRequests >= maximumParallel)
+            return SimFault::html(503);
+        if (rateLimit > 0) {
+            const qint64 now = clock.elapsed();
+            while (!recentRequests.isEmpty() && recentRequests.head() <= now - 1000)
+                recentRequests.dequeue();
+            if (recentRequests.size() >= rateLimit)
+                return SimFault::respond(429, SimFault::Body::jsonErrors, u"Too many requests"_s);
+            recentRequests.enqueue(now);
+        }
+        return std::nullopt;
     }
 
     void setStatus(qint64 logIndex, int status)
@@ -610,6 +642,7 @@ BridgeSimulator::BridgeSimulator(QObject *parent)
     , d(std::make_unique<Private>())
 {
     d->q = this;
+    d->clock.start();
     d->server = new AcceptingServer;
     d->server->setParent(this);
     d->eventTimer = new QTimer(this);
@@ -894,6 +927,17 @@ void BridgeSimulator::setIdleTimeout(int milliseconds)
         d->idleSweep->start(std::clamp(d->idleTimeout / 4, 10, 1000));
     else
         d->idleSweep->stop();
+}
+
+void BridgeSimulator::setRateLimit(int requestsPerSecond)
+{
+    d->rateLimit = std::max(requestsPerSecond, 0);
+    d->recentRequests.clear();
+}
+
+void BridgeSimulator::setMaximumParallelRequests(int maximum)
+{
+    d->maximumParallel = std::max(maximum, 0);
 }
 
 void BridgeSimulator::setEventStreamLifetime(int milliseconds)

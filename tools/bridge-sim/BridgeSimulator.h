@@ -144,6 +144,15 @@ public:
     /// port. Any 127.x.y.z works on Linux without configuration.
     bool moveTo(const QHostAddress &address, quint16 port = 0, QString *error = nullptr);
 
+    // Overload, as a bridge shows it.
+    /// Answers 429 with a JSON errors list to requests beyond this many in
+    /// the last second (0, the default: no limit). The event stream does not count.
+    void setRateLimit(int requestsPerSecond);
+    /// Answers an HTML 503 at once while this many requests are held back by
+    /// delay faults (0, the default: no limit), as the bridge's web server
+    /// does when too many requests run in parallel.
+    void setMaximumParallelRequests(int maximum);
+
     // The request log.
     QList<SimRequest> requestLog() const;
     void clearRequestLog();

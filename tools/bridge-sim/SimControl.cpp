@@ -199,6 +199,8 @@ burst MESSAGES [ITEMS]         send MESSAGES light-update messages of ITEMS even
 interval MS                    shortest time between event messages (default 1000)
 stream-lifetime MS             end each later event stream MS after it opens (0: never)
 idle-timeout MS                close keep-alive connections idle for MS (0: never)
+rate-limit N                   answer 429 beyond N requests per second (0: no limit)
+max-parallel N                 answer an HTML 503 while N delayed requests are pending (0: no limit)
 log [N] | clear-log            the last N requests (default all) / forget them
 quit                           stop the simulator
 )"_s;
@@ -262,17 +264,21 @@ QJsonObject SimControl::execute(const QString &line)
         sim->releaseLinkButton();
         return success();
     }
-    if (verb == "link-window"_L1 || verb == "interval"_L1 || verb == "stream-lifetime"_L1
-        || verb == "idle-timeout"_L1) {
+    if (verb == "link-window"_L1 || verb == "interval"_L1 || verb == "stream-lifetime"_L1 || verb == "idle-timeout"_L1
+        || verb == "rate-limit"_L1 || verb == "max-parallel"_L1) {
         const std::optional<int> ms = number(argument);
         if (!ms || *ms < 0)
-            return failure(u"expected milliseconds"_s);
+            return failure(u"expected a non-negative number"_s);
         if (verb == "interval"_L1)
             sim->setEventInterval(*ms);
         else if (verb == "stream-lifetime"_L1)
             sim->setEventStreamLifetime(*ms);
         else if (verb == "idle-timeout"_L1)
             sim->setIdleTimeout(*ms);
+        else if (verb == "rate-limit"_L1)
+            sim->setRateLimit(*ms);
+        else if (verb == "max-parallel"_L1)
+            sim->setMaximumParallelRequests(*ms);
         else
             sim->setLinkButtonWindow(*ms);
         return success();

@@ -145,6 +145,10 @@ int main(int argc, char *argv[])
         u"stream-lifetime"_s, u"End each event stream this many milliseconds after it opens."_s, u"ms"_s, u"0"_s);
     const QCommandLineOption idleOption(
         u"idle-timeout"_s, u"Close keep-alive connections idle for this many milliseconds."_s, u"ms"_s, u"0"_s);
+    const QCommandLineOption rateOption(u"rate-limit"_s, u"Answer 429 beyond this many requests per second."_s,
+                                        u"count"_s, u"0"_s);
+    const QCommandLineOption latencyOption(u"latency"_s, u"Answer every request this many milliseconds late."_s,
+                                           u"ms"_s, u"0"_s);
     const QCommandLineOption closeDelimitedOption(u"close-delimited"_s, u"Stream events without chunked encoding, "
                                                                         "ended by closing the connection."_s);
     const QCommandLineOption maxScenesOption(u"max-scenes"_s, u"Answer 507 when creating more scenes than this."_s,
@@ -161,7 +165,7 @@ int main(int argc, char *argv[])
                        idOption,      modelOption,          nameOption,      resourcesOption, generateOption,
                        keyOption,     pressedOption,        windowOption,    intervalOption,  lifetimeOption,
                        idleOption,    closeDelimitedOption, maxScenesOption, controlOption,   printOption,
-                       mdnsOption});
+                       mdnsOption,    rateOption,           latencyOption});
     parser.process(app);
 
     BridgeSimulator simulator;
@@ -173,6 +177,9 @@ int main(int argc, char *argv[])
     simulator.setMaximumScenes(parser.value(maxScenesOption).toInt());
     simulator.setEventStreamLifetime(parser.value(lifetimeOption).toInt());
     simulator.setIdleTimeout(parser.value(idleOption).toInt());
+    simulator.setRateLimit(parser.value(rateOption).toInt());
+    if (const int latency = parser.value(latencyOption).toInt(); latency > 0)
+        simulator.addFault(SimFault::delay(latency).onPath(u"^/(api|clip)"_s));
     if (parser.isSet(closeDelimitedOption))
         simulator.setStreamFraming(BridgeSimulator::StreamFraming::closeDelimited);
 

@@ -57,7 +57,11 @@ public:
     QJsonObject jsonCommand(const QByteArray &line) { return QJsonDocument::fromJson(command(line)).object(); }
     bool finishes(int timeout = 10000)
     {
-        return QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; }, timeout);
+        const bool finished = QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; }, timeout);
+        // What the process wrote last may still be unread when it ends.
+        output += process.readAllStandardOutput();
+        errors += process.readAllStandardError();
+        return finished;
     }
 
     QProcess process;

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void controlEndpointAndBurst();
     void streamLifetimeEndsStreams();
     void idleConnectionsClose();
+    void overloadAnswers();
     void runsOnAnotherThread();
 
 private:
@@ -571,6 +572,39 @@ void TestBridgeSimulator::idleConnectionsClose()
     QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 1; }, 5000));
     QTest::qWait(400);
     QCOMPARE(stream.socket.state(), QAbstractSocket::ConnectedState);
+}
+
+void TestBridgeSimulator::overloadAnswers()
+{
+    sim->setRateLimit(3);
+    TlsClient client(*sim);
+    QVERIFY(client.waitEncrypted());
+    QList<int> statuses;
+    for (int i = 0; i < 5; ++i) {
+        client.send(u"GET"_s, u"/api/0/config"_s);
+        statuses.append(client.response()->status);
+    }
+    // Generous: a slow machine may let a second pass between requests.
+    QVERIFY2(statuses.mid(0, 3) == QList<int>({200, 200, 200}) && statuses.contains(429),
+             qPrintable(QString::number(statuses.last())));
+    sim->setRateLimit(0);
+
+    sim->setMaximumParallelRequests(1);
+    sim->addFault(SimFault::delay(500).onPath(u"^/clip"_s).times(1));
+    TlsClient slow(*sim);
+    TlsClient second(*sim);
+    QVERIFY(slow.waitEncrypted());
+    QVERIFY(second.waitEncrypted());
+    slow.send(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
+    QVERIFY(QTest::qWaitFor([&] { return sim->requestLog().size() == 6; }, 5000));
+    second.send(u"GET"_s, u"/api/0/config"_s);
+    const std::optional<Response> refused = second.response();
+    QVERIFY(refused);
+    QCOMPARE(refused->status, 503);
+    QVERIFY(refused->hasHeader("content-type: text/html"));
+    QCOMPARE(slow.response()->status, 200);
+    second.send(u"GET"_s, u"/api/0/config"_s);
+    QCOMPARE(second.response()->status, 200);
 }
 
 // A benchmark that measures the client's CPU time keeps the simulator on a
