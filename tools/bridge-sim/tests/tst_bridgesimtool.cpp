@@ -4,6 +4,7 @@
 #include "SimProcess.h"
 #include "SimTestClient.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,7 +28,8 @@ void TestBridgeSimTool::servesAndObeysCommands()
     const QString pem = directory.filePath(u"root.pem"_s);
     SimProcess sim;
     QVERIFY2(sim.start({u"--generate"_s, u"small"_s, u"--key"_s, u"test-key"_s, u"--root-pem"_s, pem, u"--bridge-id"_s,
-                        u"c42996fffec4e2d8"_s, u"--model"_s, u"BSB003"_s}),
+                        u"c42996fffec4e2d8"_s, u"--model"_s, u"BSB003"_s, u"--latency"_s, u"100"_s, u"--rate-limit"_s,
+                        u"1000"_s}),
              sim.errors.constData());
     QCOMPARE(sim.values.value(u"BRIDGE_ID"_s), u"C42996FFFEC4E2D8"_s);
     QCOMPARE(sim.values.value(u"ADDRESS"_s), u"127.0.0.1"_s);
@@ -40,8 +42,11 @@ void TestBridgeSimTool::servesAndObeysCommands()
     QVERIFY(client.waitEncrypted());
     QCOMPARE(client.socket.peerCertificate().subjectInfo(QSslCertificate::OrganizationalUnitName),
              QStringList{u"BSB003"_s});
+    QElapsedTimer timer;
+    timer.start();
     client.send(u"GET"_s, u"/clip/v2/resource/light"_s, {}, u"test-key"_s);
     std::optional<Response> answer = client.response();
+    QVERIFY(timer.elapsed() >= 80);
     QVERIFY(answer);
     QCOMPARE(answer->status, 200);
     QCOMPARE(answer->json()[u"data"_s].toArray().size(), 12);
