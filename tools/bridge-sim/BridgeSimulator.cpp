@@ -117,6 +117,7 @@ struct BridgeSimulator::Private
     int delayedRequests = 0;
     int maximumParallel = 0;
     int rateLimit = 0;
+    int latency = 0;
     QElapsedTimer clock;
     QQueue<qint64> recentRequests;
     qint64 lastMessageSecond = 0;
@@ -310,16 +311,38 @@ struct BridgeSimulator::Private
             applyFault(*still, *refusal, std::move(request), logIndex);
             return;
         }
+        if (latency > 0 && path != "/eventstream/clip/v2"_L1) {
+            // Faults are looked at when the answer is due, so that they can
+            // still be switched on while a request waits.
+            still->busy = true;
+            ++delayedRequests;
+            QTimer::singleShot(latency, q, [this, id, request = std::move(request), logIndex]() mutable {
+                --delayedRequests;
+                Connection *later = find(id);
+                if (!later || !later->socket)
+                    return;
+                later->busy = false;
+                dispatch(*later, std::move(request), logIndex);
+                process(id);
+            });
+            return;
+        }
+        dispatch(*still, std::move(request), logIndex);
+    }
+
+    void dispatch(Connection &c, SimHttpParser::Request request, qint64 logIndex)
+    {
+        const QString path = request.target.section(u'?', 0, 0);
         for (qsizetype i = 0; i < faults.size(); ++i) {
             if (!faults[i].matches(request.method, path))
                 continue;
             const SimFault fault = faults[i];
             if (faults[i].remaining > 0 && --faults[i].remaining == 0)
                 faults.remove(i);
-            applyFault(*still, fault, std::move(request), logIndex);
+            applyFault(c, fault, std::move(request), logIndex);
             return;
         }
-        route(*still, request, logIndex);
+        route(c, request, logIndex);
     }
 
     void applyFault(Connection &c, const SimFault &fault, SimHttpParser::Request request, qint64 logIndex)
@@ -933,6 +956,11 @@ void BridgeSimulator::setRateLimit(int requestsPerSecond)
 {
     d->rateLimit = std::max(requestsPerSecond, 0);
     d->recentRequests.clear();
+}
+
+void BridgeSimulator::setLatency(int milliseconds)
+{
+    d->latency = std::max(milliseconds, 0);
 }
 
 void BridgeSimulator::setMaximumParallelRequests(int maximum)

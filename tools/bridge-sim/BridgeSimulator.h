@@ -149,9 +149,12 @@ public:
     /// the last second (0, the default: no limit). The event stream does not count.
     void setRateLimit(int requestsPerSecond);
     /// Answers an HTML 503 at once while this many requests are held back by
-    /// delay faults (0, the default: no limit), as the bridge's web server
-    /// does when too many requests run in parallel.
+    /// the latency or delay faults (0, the default: no limit), as the
+    /// bridge's web server does when too many requests run in parallel.
     void setMaximumParallelRequests(int maximum);
+    /// Answers every request but the event stream this much later (0, the
+    /// default), as a bridge takes tens of milliseconds; faults still apply.
+    void setLatency(int milliseconds);
 
     // The request log.
     QList<SimRequest> requestLog() const;

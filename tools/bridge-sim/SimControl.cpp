@@ -201,6 +201,7 @@ stream-lifetime MS             end each later event stream MS after it opens (0:
 idle-timeout MS                close keep-alive connections idle for MS (0: never)
 rate-limit N                   answer 429 beyond N requests per second (0: no limit)
 max-parallel N                 answer an HTML 503 while N delayed requests are pending (0: no limit)
+latency MS                     answer every request but the event stream MS late (0: at once)
 log [N] | clear-log            the last N requests (default all) / forget them
 quit                           stop the simulator
 )"_s;
@@ -265,7 +266,7 @@ QJsonObject SimControl::execute(const QString &line)
         return success();
     }
     if (verb == "link-window"_L1 || verb == "interval"_L1 || verb == "stream-lifetime"_L1 || verb == "idle-timeout"_L1
-        || verb == "rate-limit"_L1 || verb == "max-parallel"_L1) {
+        || verb == "rate-limit"_L1 || verb == "max-parallel"_L1 || verb == "latency"_L1) {
         const std::optional<int> ms = number(argument);
         if (!ms || *ms < 0)
             return failure(u"expected a non-negative number"_s);
@@ -279,6 +280,8 @@ QJsonObject SimControl::execute(const QString &line)
             sim->setRateLimit(*ms);
         else if (verb == "max-parallel"_L1)
             sim->setMaximumParallelRequests(*ms);
+        else if (verb == "latency"_L1)
+            sim->setLatency(*ms);
         else
             sim->setLinkButtonWindow(*ms);
         return success();

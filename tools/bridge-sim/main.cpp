@@ -178,8 +178,7 @@ int main(int argc, char *argv[])
     simulator.setEventStreamLifetime(parser.value(lifetimeOption).toInt());
     simulator.setIdleTimeout(parser.value(idleOption).toInt());
     simulator.setRateLimit(parser.value(rateOption).toInt());
-    if (const int latency = parser.value(latencyOption).toInt(); latency > 0)
-        simulator.addFault(SimFault::delay(latency).onPath(u"^/(api|clip)"_s));
+    simulator.setLatency(parser.value(latencyOption).toInt());
     if (parser.isSet(closeDelimitedOption))
         simulator.setStreamFraming(BridgeSimulator::StreamFraming::closeDelimited);
 
