@@ -1,8 +1,8 @@
 #include "HueCancellationToken.h"
 
 #include "HueCancelledError.h"
+#include "HueResumeGate.h"
 
-#include <QCoroSignal>
 #include <QNetworkReply>
 #include <QPointer>
 #include <QTimer>
@@ -19,31 +19,19 @@ struct HueCancellationToken::State
 
 namespace {
 
-// Something a coroutine can await that either a timer or a cancellation fires.
-class Wakeup : public QObject
-{
-    Q_OBJECT
-public:
-    void fire() { Q_EMIT fired(); }
-Q_SIGNALS:
-    void fired();
-};
-
 QCoro::Task<void> sleepFor(HueCancellationToken token, std::chrono::milliseconds duration)
 {
     token.throwIfCancelled();
-    Wakeup wakeup;
+    HueResumeGate gate;
     QTimer timer;
     timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &wakeup, &Wakeup::fire);
-    // The wake-up is queued so that whoever cancels finishes first; the
-    // coroutine then resumes from the event loop, not from inside cancel().
-    auto registration = token.onCancel([&timer, &wakeup] {
+    QObject::connect(&timer, &QTimer::timeout, gate.context(), [&gate] { gate.open(); });
+    auto registration = token.onCancel([&timer, &gate] {
         timer.stop();
-        QMetaObject::invokeMethod(&wakeup, &Wakeup::fire, Qt::QueuedConnection);
+        gate.open();
     });
     timer.start(duration);
-    co_await qCoro(&wakeup, &Wakeup::fired);
+    co_await gate.wait();
     token.throwIfCancelled();
 }
 
@@ -54,13 +42,16 @@ QCoro::Task<void> waitForReply(HueCancellationToken token, QPointer<QNetworkRepl
     if (token.isCancelled() && !reply->isFinished())
         reply->abort();
     if (!reply->isFinished()) {
-        // Queued for the same reason as above: abort() finishes the reply
-        // synchronously, which would resume this coroutine inside cancel().
+        HueResumeGate gate;
+        QObject::connect(reply.data(), &QNetworkReply::finished, gate.context(), [&gate] { gate.open(); });
+        QObject::connect(reply.data(), &QObject::destroyed, gate.context(), [&gate] { gate.open(); });
+        // Queued: abort() finishes the reply synchronously, and whoever
+        // cancels should finish first.
         auto registration = token.onCancel([reply] {
             if (reply)
                 QMetaObject::invokeMethod(reply.data(), &QNetworkReply::abort, Qt::QueuedConnection);
         });
-        co_await qCoro(reply.data(), &QNetworkReply::finished);
+        co_await gate.wait();
     }
     token.throwIfCancelled();
 }
@@ -157,5 +148,3 @@ void HueCancellationToken::Registration::reset()
     m_state.reset();
     m_id = 0;
 }
-
-#include "HueCancellationToken.moc"

@@ -5,9 +5,9 @@
 #include "HueCancelledError.h"
 #include "HueEventStreamParser.h"
 #include "HueLineSplitter.h"
+#include "HueResumeGate.h"
 #include "HueTransportError.h"
 
-#include <QCoroSignal>
 #include <QLoggingCategory>
 #include <QNetworkReply>
 #include <QTimer>
@@ -21,14 +21,14 @@ Q_LOGGING_CATEGORY(lumoraNet, "lumora.net")
 // How long the body of a refusing answer may take before it is cut.
 constexpr std::chrono::milliseconds refusedBodyGrace{2000};
 
-// Tells a waiting reader that the stream has news. Always queued, so the
-// reader resumes from the event loop and never inside a network handler of
-// the producer it may be about to drop.
+// Tells waiting readers that the stream has news. Readers wait through a
+// HueResumeGate, so they resume from the event loop and never inside a
+// network handler of the producer they may be about to drop.
 class StreamSignal : public QObject
 {
     Q_OBJECT
 public:
-    void post() { QMetaObject::invokeMethod(this, &StreamSignal::changed, Qt::QueuedConnection); }
+    void post() { Q_EMIT changed(); }
 Q_SIGNALS:
     void changed();
 };
@@ -211,7 +211,9 @@ QCoro::Task<std::optional<QList<HueEvent>>> nextBatch(std::shared_ptr<HueEventSt
                 std::rethrow_exception(producer->error());
             co_return std::nullopt;
         }
-        co_await qCoro(producer->signal(), &StreamSignal::changed);
+        HueResumeGate gate;
+        QObject::connect(producer->signal(), &StreamSignal::changed, gate.context(), [&gate] { gate.open(); });
+        co_await gate.wait();
     }
 }
 

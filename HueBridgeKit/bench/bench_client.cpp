@@ -65,6 +65,18 @@ struct SimulatorProcess
         return true;
     }
 
+    /// Sends one command line and returns the line it answers with.
+    QByteArray command(const QByteArray &line)
+    {
+        process.write(line + '\n');
+        process.waitForBytesWritten(5000);
+        while (!process.canReadLine()) {
+            if (!process.waitForReadyRead(10000))
+                return {};
+        }
+        return process.readLine();
+    }
+
     ~SimulatorProcess()
     {
         process.closeWriteChannel();
@@ -181,8 +193,64 @@ void BM_EventStreamParseDecode(benchmark::State &state)
     state.SetBytesProcessed(int64_t(state.iterations()) * body.size());
 }
 
+QCoro::Task<qint64> readUpdates(HueEventStream *stream, qint64 wanted)
+{
+    qint64 updates = 0;
+    try {
+        while (updates < wanted) {
+            const auto batch = co_await stream->next();
+            if (!batch)
+                break;
+            for (const HueEvent &event : *batch)
+                updates += event.resources.size();
+        }
+    } catch (...) {
+    }
+    co_return updates;
+}
+
+// The whole path of a live update: TLS, line splitting, parsing, decoding. The
+// simulator is its own process, told by its command input to send bursts.
+void BM_EventStreamThroughSimulator(benchmark::State &state)
+{
+    const int itemsPerMessage = int(state.range(0));
+    const int messages = 100;
+    SimulatorProcess sim;
+    if (!sim.start()) {
+        state.SkipWithError("cannot start lumora-bridge-sim");
+        return;
+    }
+    HueBridgeSession::Options options;
+    options.expectedBridgeID = sim.bridgeID;
+    options.trustAnchor = sim.root;
+    options.port = sim.port;
+    const HueBridgeClient client(u"127.0.0.1"_s, u"bench-key"_s, HueBridgeSession::create(options));
+    HueEventStream stream = client.events();
+    bool connected = false;
+    for (int attempt = 0; attempt < 200 && !connected; ++attempt) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        connected = sim.command("status").contains(R"("eventStreams":1)");
+    }
+    if (!connected) {
+        state.SkipWithError("the event stream did not connect");
+        return;
+    }
+
+    const double cpuBefore = processCpuSeconds();
+    qint64 updates = 0;
+    const QByteArray burst = "burst " + QByteArray::number(messages) + ' ' + QByteArray::number(itemsPerMessage);
+    for (auto _ : state) {
+        sim.command(burst);
+        updates += QCoro::waitFor(readUpdates(&stream, qint64(messages) * itemsPerMessage));
+    }
+    const double cpu = processCpuSeconds() - cpuBefore;
+    state.counters["updates/s"] = benchmark::Counter(double(updates), benchmark::Counter::kIsRate);
+    state.counters["client_cpu_us/update"] = cpu * 1e6 / double(std::max<qint64>(updates, 1));
+}
+
 } // namespace
 
+BENCHMARK(BM_EventStreamThroughSimulator)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SendToLightSequential)->Unit(benchmark::kMicrosecond)->MinTime(3.0)->UseRealTime();
 BENCHMARK(BM_EventStreamParseDecode)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
 

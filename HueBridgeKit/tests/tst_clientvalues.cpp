@@ -48,6 +48,7 @@ private Q_SLOTS:
     void cancelStopsSleep();
     void cancelledBeforeSleep();
     void droppedRegistrationDoesNotRun();
+    void cancelRacingTheTimer();
 };
 
 void TestClientValues::url_data()
@@ -211,6 +212,19 @@ void TestClientValues::droppedRegistrationDoesNotRun()
     int late = 0;
     auto immediate = token.onCancel([&late] { ++late; });
     QCOMPARE(late, 1);
+}
+
+// The timer and the cancellation both wake the sleeper in the same turn of
+// the event loop: it must resume once, not a second time after its frame is gone.
+void TestClientValues::cancelRacingTheTimer()
+{
+    for (int round = 0; round < 50; ++round) {
+        HueCancellationToken token;
+        auto task = sleepAndReport(token, 0ms);
+        token.cancel();
+        QCOMPARE(QCoro::waitFor(task), u"cancelled"_s);
+        QTest::qWait(1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestClientValues)

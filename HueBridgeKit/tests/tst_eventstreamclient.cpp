@@ -62,6 +62,7 @@ private Q_SLOTS:
 
     void batchesInOrder();
     void startsAtOnceAndBuffers();
+    void burstWhileReading();
     void linesThatAreNotEvents();
     void refusingStatus_data();
     void refusingStatus();
@@ -141,6 +142,28 @@ void TestEventStreamClient::startsAtOnceAndBuffers()
         QCOMPARE(nextOf(stream), u"l"_s + QString::number(i) + u'+');
     QCOMPARE(nextOf(stream), u"end"_s);
     QCOMPARE(nextOf(stream), u"end"_s);
+}
+
+// Many messages arriving while the reader waits wake it many times; it must
+// resume once per wait (a second wake-up after its frame is gone would crash).
+void TestEventStreamClient::burstWhileReading()
+{
+    HueEventStream stream = client().events();
+    QVERIFY(waitForStreams(1));
+    int updates = 0;
+    for (int round = 0; round < 5; ++round) {
+        m_sim->sendUpdateBurst(200, 3);
+        int batches = 0;
+        while (updates < (round + 1) * 600 && batches < 1000) {
+            const auto outcome = run(stream.next());
+            QCOMPARE(outcome.error, QString());
+            QVERIFY(*outcome.value);
+            for (const HueEvent &event : **outcome.value)
+                updates += int(event.resources.size());
+            ++batches;
+        }
+    }
+    QCOMPARE(updates, 3000);
 }
 
 void TestEventStreamClient::linesThatAreNotEvents()
