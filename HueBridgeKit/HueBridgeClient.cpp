@@ -184,40 +184,32 @@ QCoro::Task<QString> pairTask(HueBridgeClient client, QString deviceType, HueCan
     if (!document || !document->isArray() || document->array().isEmpty())
         throw HueBridgeError::invalidResponse();
 
-    // Every entry must decode (a list of Entry), though only the first counts.
-    std::optional<std::optional<QString>> firstUsername;
-    std::optional<std::pair<int, QString>> firstError;
-    const QJsonArray entries = document->array();
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (!entries.at(i).isObject())
+    // Only the first entry is looked at: once it carries a key, the bridge has
+    // created it, and whatever follows must not lose it.
+    if (!document->array().first().isObject())
+        throw HueBridgeError::invalidResponse();
+    const QJsonObject entry = document->array().first().toObject();
+    std::optional<QString> username;
+    if (!HueJson::isAbsent(entry, "success"_L1)) {
+        const QJsonValue success = entry.value("success"_L1);
+        username = success.isObject() ? HueJson::string(success.toObject().value("username"_L1)) : std::nullopt;
+        if (!username)
             throw HueBridgeError::invalidResponse();
-        const QJsonObject entry = entries.at(i).toObject();
-        std::optional<QString> username;
-        if (!HueJson::isAbsent(entry, "success"_L1)) {
-            const QJsonValue success = entry.value("success"_L1);
-            username = success.isObject() ? HueJson::string(success.toObject().value("username"_L1)) : std::nullopt;
-            if (!username)
-                throw HueBridgeError::invalidResponse();
-        }
-        std::optional<std::pair<int, QString>> error;
-        if (!HueJson::isAbsent(entry, "error"_L1)) {
-            const QJsonValue value = entry.value("error"_L1);
-            if (!value.isObject())
-                throw HueBridgeError::invalidResponse();
-            const auto type = HueJson::integer(value.toObject().value("type"_L1));
-            const auto description = HueJson::string(value.toObject().value("description"_L1));
-            if (!type || !description)
-                throw HueBridgeError::invalidResponse();
-            error = std::pair(*type, *description);
-        }
-        if (i == 0) {
-            firstUsername = username;
-            firstError = error;
-        }
+    }
+    std::optional<std::pair<int, QString>> firstError;
+    if (!HueJson::isAbsent(entry, "error"_L1)) {
+        const QJsonValue value = entry.value("error"_L1);
+        if (!value.isObject())
+            throw HueBridgeError::invalidResponse();
+        const auto type = HueJson::integer(value.toObject().value("type"_L1));
+        const auto description = HueJson::string(value.toObject().value("description"_L1));
+        if (!type || !description)
+            throw HueBridgeError::invalidResponse();
+        firstError = std::pair(*type, *description);
     }
 
-    if (firstUsername && *firstUsername)
-        co_return **firstUsername;
+    if (username)
+        co_return *username;
     if (!firstError)
         throw HueBridgeError::api(HueText::tr(u"unbekannter Fehler"_s, u"unknown error"_s));
     if (firstError->first == 101)

@@ -131,6 +131,8 @@ void TestClient::pairingAnswers_data()
     QTest::newRow("success") << R"([{"success":{"username":"abc"}}])"_ba << u"key:abc"_s;
     QTest::newRow("success wins over later errors")
         << R"([{"success":{"username":"abc"}},{"error":{"type":101,"description":"x"}}])"_ba << u"key:abc"_s;
+    QTest::newRow("success wins over a malformed later entry")
+        << R"([{"success":{"username":"abc"}},42,{"error":{}}])"_ba << u"key:abc"_s;
     QTest::newRow("101 with extra keys")
         << R"([{"error":{"type":101,"address":"","description":"link button not pressed"}}])"_ba
         << u"linkButtonNotPressed"_s;
