@@ -43,7 +43,30 @@ Item {
         }
         return ids;
     }
-    readonly property var displayedIds: drag ? Rules.reorderSorted(itemIds, drag.order) : itemIds
+    // The parts of the drag that cells depend on, changed only when they
+    // change: a pointer move that keeps the order touches no cell.
+    property string dragId: ""
+    property var dragOrder: null
+    onDragChanged: {
+        const id = drag === null ? "" : drag.id;
+        if (dragId !== id)
+            dragId = id;
+        const order = drag === null ? null : drag.order;
+        if (!sameList(dragOrder, order))
+            dragOrder = order;
+    }
+    function sameList(a, b) {
+        if (a === b)
+            return true;
+        if (!a || !b || a.length !== b.length)
+            return false;
+        for (let i = 0; i < a.length; ++i) {
+            if (a[i] !== b[i])
+                return false;
+        }
+        return true;
+    }
+    readonly property var displayedIds: dragOrder !== null ? Rules.reorderSorted(itemIds, dragOrder) : itemIds
     readonly property var columnLayout: Rules.columns(width, columnMinimum, columnMaximum, columnSpacing)
     // Frames of the cells in the grid's coordinates, keyed by id, and the total height.
     readonly property var layout: computeLayout()
@@ -204,7 +227,7 @@ Item {
             width: frame.width
             height: frame.height
             // The dragged item's slot stays as an empty gap under the floating copy.
-            opacity: grid.drag !== null && grid.drag.id === itemId ? 0 : 1
+            opacity: grid.dragId === itemId ? 0 : 1
 
             // response 0.32 s, damping fraction 0.82, in SpringAnimation's 16 ms steps
             // A new cell appears in its slot; later moves slide.
