@@ -117,8 +117,9 @@ void MdnsResponder::setService(const QString &instanceName, const QString &hostN
     d->txt = txt;
     d->configured = true;
     if (running) {
-        d->announcementsLeft = announcementCount;
-        d->announceTimer.start(0);
+        d->socket->sendMulticast(d->announcement(std::nullopt));
+        d->announcementsLeft = announcementCount - 1;
+        d->announceTimer.start();
     }
 }
 
@@ -245,7 +246,9 @@ void MdnsResponder::stop()
         return;
     d->socket->sendMulticast(d->announcement(0));
     d->socket->close();
-    delete d->socket;
+    // Later: stop() may be called from a slot of queryAnswered, which runs
+    // inside the socket's own delivery.
+    d->socket->deleteLater();
     d->socket = nullptr;
 }
 

@@ -146,6 +146,27 @@ private Q_SLOTS:
         QTest::qWait(300);
         QCOMPARE(answered.size(), 1);
 
+        // Renaming while running withdraws the old instance and announces the new.
+        heard.clear();
+        responder.setService(u"Hue Bridge - 0A0B0D"_s, u"0017880a0b0d.local"_s, QHostAddress(u"127.0.0.6"_s), 443,
+                             bridgeTxt);
+        QTRY_VERIFY_WITH_TIMEOUT(heard.size() >= 2, 5000);
+        QVERIFY(
+            std::all_of(heard.at(0).answers.cbegin(), heard.at(0).answers.cend(), [](auto &r) { return r.ttl == 0; }));
+        QCOMPARE(heard.at(0).answers.at(0).target, name("Hue Bridge - 0A0B0C._hue._tcp.local"));
+        QCOMPARE(heard.at(1).answers.at(0).target, name("Hue Bridge - 0A0B0D._hue._tcp.local"));
+        QVERIFY(heard.at(1).answers.at(0).ttl > 0);
+
+        // Stopping from a slot of its own signal is safe.
+        connect(&responder, &MdnsResponder::queryAnswered, &responder, &MdnsResponder::stop);
+        query.questions = {{name("_hue._tcp.local"), MdnsMessage::PTR}};
+        listener.sendMulticast(query);
+        QTRY_VERIFY_WITH_TIMEOUT(!responder.isRunning(), 5000);
+        QTest::qWait(100);
+
+        heard.clear();
+        QVERIFY(responder.start());
+        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty(), 5000);
         heard.clear();
         responder.stop();
         QVERIFY(!responder.isRunning());
