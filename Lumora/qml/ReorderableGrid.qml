@@ -33,15 +33,15 @@ Item {
     readonly property bool dragging: drag !== null && !drag.isSettling
 
     readonly property int count: repeater.count
+    // The ids in model order, read from the cells' own indexes: they are
+    // current as soon as a row moves, before the Repeater reorders its list.
     readonly property var itemIds: {
         cellsVersion;
-        const ids = [];
-        for (let i = 0; i < repeater.count; ++i) {
-            const cell = repeater.itemAt(i);
-            if (cell)
-                ids.push(cell.itemId);
-        }
-        return ids;
+        const live = [];
+        for (const id in cells)
+            live.push(cells[id]);
+        live.sort((a, b) => a.index - b.index);
+        return live.map(cell => cell.itemId);
     }
     // The parts of the drag that cells depend on, changed only when they
     // change: a pointer move that keeps the order touches no cell.
@@ -235,12 +235,22 @@ Item {
             Behavior on x { enabled: cell.placed; SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 } }
             Behavior on y { enabled: cell.placed; SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 } }
 
-            onItemIdChanged: grid.cellsVersion++
+            // The id the cell is known under in grid.cells.
+            property string registeredId
+            onItemIdChanged: {
+                if (registeredId !== "" && grid.cells[registeredId] === cell) {
+                    delete grid.cells[registeredId];
+                    grid.cells[itemId] = cell;
+                    registeredId = itemId;
+                }
+                grid.cellsVersion++;
+            }
             onIndexChanged: grid.cellsVersion++
             onContentHeightChanged: grid.cellsVersion++
 
             Component.onCompleted: {
                 grid.cells[itemId] = cell;
+                registeredId = itemId;
                 if (grid.content) {
                     contentItem = grid.content.createObject(cell, { item: cell.entry });
                     if (contentItem)
@@ -253,8 +263,8 @@ Item {
                     Qt.callLater(() => cell.placed = true);
             }
             Component.onDestruction: {
-                if (grid.cells[itemId] === cell)
-                    delete grid.cells[itemId];
+                if (grid.cells[registeredId] === cell)
+                    delete grid.cells[registeredId];
                 // The pointer's release would reach a destroyed handler: end the
                 // drag here so that the grid does not stay in a drag forever.
                 // Nothing is committed, as the release was never seen.

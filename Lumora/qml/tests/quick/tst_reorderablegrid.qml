@@ -78,6 +78,44 @@ Item {
     }
     SignalSpy { id: slidersSpy; target: withSliders; signalName: "commit" }
 
+    // A list model keyed by id, as the screens use: rows move in place.
+    ListModel {
+        id: rows
+        ListElement { key: "p" }
+        ListElement { key: "q" }
+        ListElement { key: "r" }
+    }
+    Component {
+        id: rowContent
+        Rectangle {
+            required property var item
+            implicitHeight: 30
+            color: "gray"
+        }
+    }
+    ReorderableGrid {
+        id: modelGrid
+        y: 340
+        width: 350
+        columnMinimum: 80
+        columnSpacing: 10
+        idRole: "key"
+        model: rows
+        content: rowContent
+        onCommit: ids => {
+            // The owner saves the order and moves its rows to match.
+            for (let target = 0; target < ids.length; ++target) {
+                for (let from = target; from < rows.count; ++from) {
+                    if (rows.get(from).key === ids[target]) {
+                        if (from !== target)
+                            rows.move(from, target, 1);
+                        break;
+                    }
+                }
+            }
+        }
+    }
+
     TestCase {
         name: "ReorderableGrid"
         when: windowShown
@@ -256,6 +294,21 @@ Item {
             compare(commitSpy.signalArguments[1][0], ["b", "a", "c", "d"]);
             keyClick(Qt.Key_Left);
             compare(commitSpy.count, 2, "plain arrows do not move the item");
+        }
+
+        function test_listModelRowsMoveInPlace() {
+            compare(modelGrid.itemIds, ["p", "q", "r"]);
+            const cellP = modelGrid.cellOf("p");
+            mousePress(modelGrid, 40, 15);
+            mouseMove(modelGrid, 50, 15, -1, Qt.LeftButton);
+            mouseMove(modelGrid, 220, 15, -1, Qt.LeftButton);
+            mouseRelease(modelGrid, 220, 15);
+            compare(modelGrid.itemIds, ["q", "r", "p"]);
+            // The cell was moved, not rebuilt: state inside it survives.
+            verify(modelGrid.cellOf("p") === cellP);
+            tryCompare(modelGrid, "drag", null, 3000);
+            compare(modelGrid.displayedIds, ["q", "r", "p"]);
+            tryCompare(cellP, "x", 180, 3000);
         }
 
         function test_vanishedItemEndsDrag() {
