@@ -67,9 +67,11 @@ private Q_SLOTS:
     void homeAsTextAndJson();
     void lightAndGroupCommands_data();
     void lightAndGroupCommands();
-    void ambiguousNamesListTheCandidates();
+    void colourWithinGamutAndAmbiguousNames();
     void sceneCommands();
     void watchFollowsChangesAndStopsOnSigterm();
+    void watchEndsWhenTheKeyIsRevoked();
+    void interruptedPairingStoresNothing();
 
 private:
     QProcessEnvironment environment(const QString &language = u"en"_s) const;
@@ -421,7 +423,7 @@ void TestLumoraCtl::lightAndGroupCommands()
         QCOMPARE(m_sim->resource(id)->value("on"_L1).toObject().value("on"_L1).toBool(), on);
 }
 
-void TestLumoraCtl::ambiguousNamesListTheCandidates()
+void TestLumoraCtl::colourWithinGamutAndAmbiguousNames()
 {
     // A colour goes out within the light's own gamut (A for this light).
     const CtlRun blue =
@@ -544,6 +546,32 @@ void TestLumoraCtl::watchFollowsChangesAndStopsOnSigterm()
     ::kill(pid_t(text.process.processId()), SIGINT);
     QVERIFY(text.finishes(10000));
     QCOMPARE(text.result().exitCode, 0);
+}
+
+void TestLumoraCtl::watchEndsWhenTheKeyIsRevoked()
+{
+    CtlProcess watch(environment());
+    watch.start(keyed({u"watch"_s}));
+    QTRY_VERIFY_WITH_TIMEOUT(m_sim->eventStreamCount() == 1, 15000);
+    // The stream ends; the reload after the pause is refused: no endless retries.
+    m_sim->revokeApplicationKey(m_key);
+    QVERIFY(watch.finishes(15000));
+    const CtlRun run = watch.result();
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(run.err.contains("refused the key"), run.err.constData());
+}
+
+void TestLumoraCtl::interruptedPairingStoresNothing()
+{
+    m_sim->releaseLinkButton();
+    CtlProcess ctl(environment());
+    ctl.start({u"pair"_s, u"127.0.0.1"_s, u"--port"_s, QString::number(m_sim->port()), u"--trust-anchor"_s, m_rootPem});
+    QTRY_VERIFY_WITH_TIMEOUT(!requestsTo(*m_sim, u"POST"_s, u"/api"_s).isEmpty(), 15000);
+    ::kill(pid_t(ctl.process.processId()), SIGINT);
+    QVERIFY(ctl.finishes(10000));
+    QCOMPARE(ctl.result().exitCode, 130);
+    QSettings settings(settingsPath(), QSettings::IniFormat);
+    QVERIFY(!PairedBridge::load(settings));
 }
 
 QTEST_GUILESS_MAIN(TestLumoraCtl)
