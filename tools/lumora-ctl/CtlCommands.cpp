@@ -32,7 +32,8 @@ using CtlFormat::outJson;
     throw CtlFailure::usage(HueText::tr(german, english));
 }
 
-/// What a name argument refers to, in both languages.
+/// What a name argument refers to: the German "none found" phrase (its
+/// article depends on the noun) and the English noun.
 struct Noun
 {
     QString german;
@@ -62,8 +63,13 @@ T pick(const QList<T> &candidates, const QString &query, const Noun &noun,
         for (const T &candidate : candidates)
             names.append(candidate.name);
         names.sort(Qt::CaseInsensitive);
-        const QString known = names.isEmpty() ? u"–"_s : names.join(", "_L1);
-        usageError(u"Keine "_s + noun.german + u" „"_s + query + u"“ gefunden. Vorhanden: "_s + known,
+        names.removeDuplicates();
+        // A large home would bury the message; the first names are hint enough.
+        constexpr qsizetype shown = 20;
+        QString known = names.isEmpty() ? u"–"_s : names.mid(0, shown).join(", "_L1);
+        if (names.size() > shown)
+            known += u", …"_s;
+        usageError(noun.german + u" „"_s + query + u"“ gefunden. Vorhanden: "_s + known,
                    u"No "_s + noun.english + u" “"_s + query + u"” found. Known: "_s + known);
     }
     QStringList listed;
@@ -331,8 +337,9 @@ QCoro::Task<void> light(CtlArguments arguments, HueCancellationToken cancel)
 {
     const CtlConnection connection = co_await CtlConnection::open(arguments, true, cancel);
     const HueHome home = co_await loadHome(connection, cancel);
-    const HueLight target = pick<HueLight>(allLights(home), arguments.positional.first(), {u"Lampe"_s, u"light"_s},
-                                           [](const HueLight &light) { return light.name; });
+    const HueLight target =
+        pick<HueLight>(allLights(home), arguments.positional.first(), {u"Keine Lampe"_s, u"light"_s},
+                       [](const HueLight &light) { return light.name; });
     if (arguments.color && !target.supportsColor) {
         throw CtlFailure(CtlExit::bridgeError, HueText::tr(target.name + u" kann keine Farben zeigen."_s,
                                                            target.name + u" cannot show colours."_s));
@@ -353,7 +360,7 @@ QCoro::Task<void> group(CtlArguments arguments, HueCancellationToken cancel)
     const HueHome home = co_await loadHome(connection, cancel);
     const bool room = arguments.command == "room"_L1;
     const HueGroup target = pick<HueGroup>(groupsOfType(home, {arguments.command}), arguments.positional.first(),
-                                           room ? Noun{u"Raum"_s, u"room"_s} : Noun{u"Zone"_s, u"zone"_s},
+                                           room ? Noun{u"Kein Raum"_s, u"room"_s} : Noun{u"Keine Zone"_s, u"zone"_s},
                                            [](const HueGroup &group) { return group.name; });
     if (!target.groupedLightID) {
         throw CtlFailure(CtlExit::bridgeError, HueText::tr(target.name + u" hat keine Lampen zum Schalten."_s,
@@ -386,8 +393,8 @@ QCoro::Task<void> scene(CtlArguments arguments, HueCancellationToken cancel)
     const auto groupLabelOf = [](const HueGroup &group) { return group.name; };
 
     if (saveName) {
-        const HueGroup owner =
-            pick<HueGroup>(owners, arguments.positional.at(1), {u"Gruppe"_s, u"room or zone"_s}, groupLabelOf);
+        const HueGroup owner = pick<HueGroup>(owners, arguments.positional.at(1),
+                                              {u"Kein Raum und keine Zone"_s, u"room or zone"_s}, groupLabelOf);
         const auto ref = owner.sceneOwner();
         const QList<HueSceneAction> actions = home.currentLightAsSceneActions(owner.id);
         if (!ref || actions.isEmpty()) {
@@ -412,7 +419,8 @@ QCoro::Task<void> scene(CtlArguments arguments, HueCancellationToken cancel)
         }
     }
     if (arguments.group) {
-        const HueGroup owner = pick<HueGroup>(owners, *arguments.group, {u"Gruppe"_s, u"room or zone"_s}, groupLabelOf);
+        const HueGroup owner =
+            pick<HueGroup>(owners, *arguments.group, {u"Kein Raum und keine Zone"_s, u"room or zone"_s}, groupLabelOf);
         QList<HueScene> inGroup;
         for (const HueScene &candidate : scenes) {
             if (candidate.groupID == owner.id)
@@ -420,10 +428,9 @@ QCoro::Task<void> scene(CtlArguments arguments, HueCancellationToken cancel)
         }
         scenes = inGroup;
     }
-    const HueScene target =
-        pick<HueScene>(scenes, arguments.positional.at(1), {u"Szene"_s, u"scene"_s}, [&home](const HueScene &scene) {
-            return scene.name + u" – "_s + groupLabel(home, scene.groupID);
-        });
+    const HueScene target = pick<HueScene>(
+        scenes, arguments.positional.at(1), {u"Keine Szene"_s, u"scene"_s},
+        [&home](const HueScene &scene) { return scene.name + u" – "_s + groupLabel(home, scene.groupID); });
     if (action == "recall"_L1) {
         co_await connection.client.recallScene(target.id, cancel);
     } else if (action == "overwrite"_L1) {
