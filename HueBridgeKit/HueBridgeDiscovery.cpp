@@ -1,8 +1,8 @@
 #include "HueBridgeDiscovery.h"
 
+#include "HueResumeGate.h"
 #include "MdnsBrowser.h"
 
-#include <QCoro/QCoroSignal>
 #include <QCoro/QCoroTimer>
 #include <QDeadlineTimer>
 #include <QHostAddress>
@@ -33,6 +33,21 @@ QCoro::Task<> sleepFor(std::chrono::milliseconds duration, HueCancellationToken 
     co_await timer;
 }
 
+/// Waits until `object` emits `signal` or `limit` has passed. The signal may
+/// fire any number of times, also after the wait is over (QCoro's own signal
+/// wait would resume a finished coroutine in that case).
+template<typename Object, typename Signal>
+QCoro::Task<> signalOrTimeout(Object *object, Signal signal, std::chrono::milliseconds limit)
+{
+    HueResumeGate gate;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(object, signal, gate.context(), [&gate] { gate.open(); });
+    QObject::connect(&timer, &QTimer::timeout, gate.context(), [&gate] { gate.open(); });
+    timer.start(limit);
+    co_await gate.wait();
+}
+
 QCoro::Task<QList<MdnsServiceInstance>> liveBrowse(std::chrono::milliseconds timeout, HueCancellationToken token)
 {
     MdnsBrowser browser(HueBridgeDiscovery::serviceType());
@@ -61,7 +76,7 @@ QCoro::Task<std::optional<MdnsServiceInstance>> liveResolve(MdnsServiceInstance 
         const auto instances = resolver.instances();
         if (!instances.isEmpty() && instances.constFirst().host && !instances.constFirst().ipv4.isEmpty())
             co_return instances.constFirst();
-        co_await qCoro(&resolver, &MdnsBrowser::instancesChanged, remaining(deadline));
+        co_await signalOrTimeout(&resolver, &MdnsBrowser::instancesChanged, remaining(deadline));
     }
     co_return std::nullopt;
 }
@@ -76,7 +91,7 @@ QCoro::Task<bool> connected(QTcpSocket *socket, QDeadlineTimer deadline)
             co_return true;
         if (state == QAbstractSocket::UnconnectedState)
             co_return false;
-        co_await qCoro(guard.data(), &QAbstractSocket::stateChanged, remaining(deadline));
+        co_await signalOrTimeout(guard.data(), &QAbstractSocket::stateChanged, remaining(deadline));
     }
     co_return guard && guard->state() == QAbstractSocket::ConnectedState;
 }
