@@ -494,6 +494,11 @@ std::optional<HueLight> HueHome::light(const QString &id) const
     return Resolver(resources).light(found.value());
 }
 
+QList<HueLight> HueHome::lights() const
+{
+    return Resolver(resources).allLights();
+}
+
 std::optional<HueScene> HueHome::scene(const QString &id) const
 {
     const auto found = resources.constFind(id);

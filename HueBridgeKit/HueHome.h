@@ -77,6 +77,8 @@ struct HueHome
     /// A room or zone (also without lights) or the home group.
     std::optional<HueGroup> group(const QString &id) const;
     std::optional<HueLight> light(const QString &id) const;
+    /// Every light of the bridge, sorted by name.
+    QList<HueLight> lights() const;
     std::optional<HueScene> scene(const QString &id) const;
 
     /// The stored scene actions of a resource; empty when it has none.

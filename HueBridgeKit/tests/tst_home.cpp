@@ -214,6 +214,8 @@ void TestHome::realBridge()
     // The bridge_home has no name of its own.
     QCOMPARE(whole->name, HueText::tr(u"Zuhause"_s, u"Home"_s));
     QCOMPARE(whole->lights.size(), 6);
+    // Every light of the bridge, resolved and sorted as the home group shows them.
+    QCOMPARE(home.lights(), whole->lights);
     QCOMPARE(whole->groupedLightID, u"0a74457c-cb8d-44c2-a5a5-dcb7b3675550"_s);
     QVERIFY(whole->isOn);
     QVERIFY(whole->scenes.isEmpty());

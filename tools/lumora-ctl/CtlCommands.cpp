@@ -79,18 +79,6 @@ T pick(const QList<T> &candidates, const QString &query, const Noun &noun,
                u"“"_s + query + u"” matches several; please give the id.\n"_s + listed.join(u'\n'));
 }
 
-QList<HueLight> allLights(const HueHome &home)
-{
-    QList<HueLight> lights;
-    for (const HueResource &resource : home.resources) {
-        if (resource.type == "light"_L1) {
-            if (const auto light = home.light(resource.id))
-                lights.append(*light);
-        }
-    }
-    return lights;
-}
-
 /// Rooms and/or zones, also those without lights.
 QList<HueGroup> groupsOfType(const HueHome &home, const QStringList &types)
 {
@@ -337,9 +325,8 @@ QCoro::Task<void> light(CtlArguments arguments, HueCancellationToken cancel)
 {
     const CtlConnection connection = co_await CtlConnection::open(arguments, true, cancel);
     const HueHome home = co_await loadHome(connection, cancel);
-    const HueLight target =
-        pick<HueLight>(allLights(home), arguments.positional.first(), {u"Keine Lampe"_s, u"light"_s},
-                       [](const HueLight &light) { return light.name; });
+    const HueLight target = pick<HueLight>(home.lights(), arguments.positional.first(), {u"Keine Lampe"_s, u"light"_s},
+                                           [](const HueLight &light) { return light.name; });
     if (arguments.color && !target.supportsColor) {
         throw CtlFailure(CtlExit::bridgeError, HueText::tr(target.name + u" kann keine Farben zeigen."_s,
                                                            target.name + u" cannot show colours."_s));

@@ -28,18 +28,6 @@ QMap<QString, T> byID(const QList<T> &items)
     return map;
 }
 
-QList<HueLight> lightsOf(const HueHome &home)
-{
-    QList<HueLight> lights;
-    for (const HueResource &resource : home.resources) {
-        if (resource.type == "light"_L1) {
-            if (const auto light = home.light(resource.id))
-                lights.append(*light);
-        }
-    }
-    return lights;
-}
-
 QList<HueScene> scenesOf(const HueHome &home)
 {
     QList<HueScene> scenes;
@@ -148,7 +136,7 @@ QList<Change> changes(const HueHome &before, const HueHome &after)
 {
     QList<Change> result;
     compare(
-        result, lightsOf(before), lightsOf(after), [](const HueLight &a, const HueLight &b) { return a == b; },
+        result, before.lights(), after.lights(), [](const HueLight &a, const HueLight &b) { return a == b; },
         [](const HueLight &light) {
             return Change{u"light"_s, {}, light.id, light.name, CtlFormat::json(light), CtlFormat::state(light)};
         });
