@@ -255,12 +255,15 @@ int main(int argc, char *argv[])
             return 1;
         }
         // A moved bridge announces its new address.
-        QObject::connect(&simulator, &BridgeSimulator::listeningChanged, &responder, [&](bool listening) {
-            if (listening)
-                responder.setService(u"Hue Bridge - "_s + id.right(6).toUpper(), host, simulator.address(),
+        // id and host by value: they live only in this block.
+        QObject::connect(&simulator, &BridgeSimulator::listeningChanged, &responder,
+                         [&simulator, &responder, id, host](bool listening) {
+                             if (listening)
+                                 responder.setService(
+                                     u"Hue Bridge - "_s + id.right(6).toUpper(), host, simulator.address(),
                                      simulator.port(),
                                      {{"bridgeid"_ba, id.toUtf8()}, {"modelid"_ba, simulator.modelId().toUtf8()}});
-        });
+                         });
     }
 #else
     if (parser.isSet(mdnsOption)) {
