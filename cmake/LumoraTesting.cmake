@@ -2,7 +2,7 @@
 #                 [ENVIRONMENT <VAR=value...>] [WRAPPER <command...>] [TIMEOUT <seconds>])
 #
 # One Qt Test executable per area. The label "pure" marks tests that need no
-# network peer, display or session bus (`ctest -L pure` runs just those).
+# network peer, display or session bus; the sanitizer pass runs exactly those.
 # WRAPPER runs the test through another command (for example a private network
 # namespace for multicast tests).
 function(lumora_add_test name)
