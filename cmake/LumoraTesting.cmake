@@ -11,7 +11,7 @@ function(lumora_add_test name)
   target_link_libraries(${name} PRIVATE Qt6::Test lumora_strict ${ARG_LIBRARIES})
   target_compile_definitions(${name} PRIVATE
     LUMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    LUMORA_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+    LUMORA_FIXTURE="${PROJECT_SOURCE_DIR}/fixtures/bridge-resources-bsb002.json")
   add_test(NAME ${name} COMMAND ${ARG_WRAPPER} $<TARGET_FILE:${name}>)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)

@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString fixture = QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json");
+const QString fixture = QStringLiteral(LUMORA_FIXTURE);
 
 QByteArray compactJson(const QByteArray &json)
 {

@@ -121,7 +121,7 @@ QStringList ids(const QList<HueLight> &lights)
 
 HueHome fixtureHome()
 {
-    QFile file(QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json"));
+    QFile file(QStringLiteral(LUMORA_FIXTURE));
     if (!file.open(QIODevice::ReadOnly))
         qFatal("fixture missing");
     const auto decoded = LossyArray<HueResource>::fromJson(QJsonDocument::fromJson(file.readAll()).array());

@@ -30,7 +30,7 @@ HueResource decode(const char *text)
 
 QJsonArray fixture()
 {
-    QFile file(QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json"));
+    QFile file(QStringLiteral(LUMORA_FIXTURE));
     if (!file.open(QIODevice::ReadOnly))
         qFatal("fixture missing");
     return QJsonDocument::fromJson(file.readAll()).array();

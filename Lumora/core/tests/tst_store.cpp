@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString fixture = QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json");
+const QString fixture = QStringLiteral(LUMORA_FIXTURE);
 const QString colorLight = u"b3fe71ef-d0ef-48de-9355-d9e604377df0"_s;
 const QString ambianceLight = u"3a6710fa-4474-4eba-b533-5e6e72968feb"_s;
 

@@ -58,7 +58,7 @@ void TestBridgeSimulator::init()
 {
     sim = std::make_unique<BridgeSimulator>();
     sim->setBridgeId(u"001788fffea532a7"_s);
-    QVERIFY(sim->loadResources(QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json")));
+    QVERIFY(sim->loadResources(QStringLiteral(LUMORA_FIXTURE)));
     key = sim->addApplicationKey();
     QString error;
     QVERIFY2(sim->start(QHostAddress::LocalHost, 0, &error), qPrintable(error));

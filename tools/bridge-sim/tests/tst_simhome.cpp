@@ -173,7 +173,7 @@ void TestSimHome::loadAcceptsArrayAndEnvelope()
     QCOMPARE(simulator.resources().size(), QJsonDocument::fromJson(json).isArray() ? count : 0);
 
     // The recorded fixture loads whole.
-    QFile fixture(QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json"));
+    QFile fixture(QStringLiteral(LUMORA_FIXTURE));
     QVERIFY(fixture.open(QIODevice::ReadOnly));
     SimHome real;
     QVERIFY(real.load(fixture.readAll()));

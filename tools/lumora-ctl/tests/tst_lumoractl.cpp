@@ -98,7 +98,7 @@ void TestLumoraCtl::init()
     QVERIFY(m_config->isValid());
     m_sim = std::make_unique<BridgeSimulator>();
     QString error;
-    QVERIFY2(m_sim->loadResources(QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json"), &error),
+    QVERIFY2(m_sim->loadResources(QStringLiteral(LUMORA_FIXTURE), &error),
              qPrintable(error));
     m_key = m_sim->addApplicationKey();
     m_sim->setEventInterval(50);

@@ -21,7 +21,7 @@ const QString regularScene = u"cdbf3740-7977-4a11-8275-8c78636ad4bd"_s;
 
 HueHome fixtureHome()
 {
-    QFile file(QStringLiteral(LUMORA_SHARED_DIR "/fixtures/bridge-resources-bsb002.json"));
+    QFile file(QStringLiteral(LUMORA_FIXTURE));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
