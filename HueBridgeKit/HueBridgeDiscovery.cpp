@@ -42,6 +42,8 @@ QCoro::Task<> signalOrTimeout(Object *object, Signal signal, std::chrono::millis
     HueResumeGate gate;
     QTimer timer;
     timer.setSingleShot(true);
+    // The limit is a promise too: a service gets its full time to answer.
+    timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(object, signal, gate.context(), [&gate] { gate.open(); });
     QObject::connect(&timer, &QTimer::timeout, gate.context(), [&gate] { gate.open(); });
     timer.start(limit);

@@ -25,6 +25,10 @@ QCoro::Task<void> sleepFor(HueCancellationToken token, std::chrono::milliseconds
     HueResumeGate gate;
     QTimer timer;
     timer.setSingleShot(true);
+    // Every timed wait of the application ends here (reconnect delays, hold
+    // release, link-button pauses); a coarse timer may fire up to 5 % early,
+    // and an early hold release finds nothing expired and has to re-arm.
+    timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, gate.context(), [&gate] { gate.open(); });
     auto registration = token.onCancel([&timer, &gate] {
         timer.stop();

@@ -166,8 +166,16 @@ void TestClientValues::config()
 
 void TestClientValues::sleepRunsOut()
 {
-    HueCancellationToken token;
-    QCOMPARE(QCoro::waitFor(sleepAndReport(token, 20ms)), u"slept"_s);
+    // Waits are exact: a coarse timer may end up to 5 % early by rounding its
+    // end to a whole second of the monotonic clock. Aim the end 30 ms past
+    // one, where such a timer would fire 30 ms early.
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 now = clock.msecsSinceReference();
+    const std::chrono::milliseconds duration(600 + (1030 - (now + 600) % 1000) % 1000);
+    QCOMPARE(QCoro::waitFor(sleepAndReport(HueCancellationToken(), duration)), u"slept"_s);
+    QVERIFY2(clock.elapsed() >= duration.count(),
+             qPrintable(QString::number(clock.elapsed()) + u" < "_s + QString::number(duration.count())));
 }
 
 void TestClientValues::cancelStopsSleep()
