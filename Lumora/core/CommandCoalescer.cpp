@@ -1,9 +1,9 @@
 #include "CommandCoalescer.h"
 
-#include <QCoro/QCoroTimer>
+#include "HueCancelledError.h"
+
 #include <QLoggingCategory>
 #include <QPointer>
-#include <QTimer>
 
 #include <exception>
 #include <memory>
@@ -13,14 +13,19 @@ Q_LOGGING_CATEGORY(lcCoalescer, "lumora.store")
 } // namespace
 
 CommandCoalescer::CommandCoalescer(QObject *parent)
-    : CommandCoalescer(&CommandCoalescer::preciseSleep, parent)
+    : CommandCoalescer(&CommandCoalescer::rest, parent)
 {
 }
 
 CommandCoalescer::CommandCoalescer(Pause pause, QObject *parent)
     : QObject(parent)
-    , m_pause(pause ? std::move(pause) : Pause(&CommandCoalescer::preciseSleep))
+    , m_pause(pause ? std::move(pause) : Pause(&CommandCoalescer::rest))
 {
+}
+
+CommandCoalescer::~CommandCoalescer()
+{
+    m_lifetime.cancel();
 }
 
 void CommandCoalescer::submit(HueLightCommand command, QString target, Duration spacing, Send send)
@@ -49,13 +54,13 @@ void CommandCoalescer::startLoop(QString target, Duration spacing, Send send)
     // Not awaited: the loop ends by itself once its target has nothing
     // pending after a rest. The pause function is copied into the loop so
     // that it stays valid even if the coalescer goes away mid-rest.
-    sendLoop(this, std::move(target), spacing, std::move(send), m_pause);
+    sendLoop(this, std::move(target), spacing, std::move(send), m_pause, m_lifetime);
 }
 
 QCoro::Task<void> CommandCoalescer::sendLoop(QPointer<CommandCoalescer> self, QString target, Duration spacing,
-                                             Send send, Pause pause)
+                                             Send send, Pause pause, HueCancellationToken lifetime)
 {
-    while (self) {
+    while (self && !lifetime.isCancelled()) {
         const auto next = self->m_pending.find(target);
         if (next == self->m_pending.end()) {
             self->m_running.remove(target);
@@ -75,21 +80,21 @@ QCoro::Task<void> CommandCoalescer::sendLoop(QPointer<CommandCoalescer> self, QS
         } catch (...) {
             qCWarning(lcCoalescer) << "sending a command failed unexpectedly";
         }
-        if (!self)
+        if (!self || lifetime.isCancelled())
             co_return;
         try {
-            co_await pause(spacing);
+            co_await pause(spacing, lifetime);
         } catch (...) {
             qCWarning(lcCoalescer) << "the rest between two commands failed; going on at once";
         }
     }
 }
 
-QCoro::Task<void> CommandCoalescer::preciseSleep(Duration duration)
+QCoro::Task<void> CommandCoalescer::rest(Duration duration, HueCancellationToken token)
 {
-    auto timer = std::make_unique<QTimer>();
-    timer->setTimerType(Qt::PreciseTimer);
-    timer->setSingleShot(true);
-    timer->start(duration);
-    co_await *timer;
+    try {
+        co_await token.sleep(duration);
+    } catch (const HueCancelledError &) {
+        // The coalescer is going away; the loop sees that and ends.
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HueCancellationToken.h"
 #include "HueLightCommand.h"
 
 #include <QCoro/QCoroTask>
@@ -24,13 +25,17 @@ class CommandCoalescer : public QObject
 
 public:
     using Duration = std::chrono::milliseconds;
-    /// How a loop rests between two sends. Must not throw.
-    using Pause = std::function<QCoro::Task<void>(Duration)>;
+    /// How a loop rests between two sends. Must not throw, and should end
+    /// soon once the token is cancelled: that happens when the coalescer goes
+    /// away, and a loop still resting then would outlive it.
+    using Pause = std::function<QCoro::Task<void>(Duration, HueCancellationToken)>;
     /// Transmits one command and handles its own failures.
     using Send = std::function<QCoro::Task<void>(HueLightCommand)>;
 
     explicit CommandCoalescer(QObject *parent = nullptr);
     explicit CommandCoalescer(Pause pause, QObject *parent = nullptr);
+    /// Ends the loops that are resting; loops waiting for a send end when it returns.
+    ~CommandCoalescer() override;
 
     /// Queues `command` for `target`, merged into the target's waiting
     /// command if there is one. `spacing` and `send` are those of the loop
@@ -41,16 +46,16 @@ public:
     /// True while the target has a send loop (sending or resting).
     bool isRunning(const QString &target) const { return m_running.contains(target); }
 
-    /// The default rest: a precise timer, so the spacing is not stretched by
-    /// timer coalescing of the platform.
-    static QCoro::Task<void> preciseSleep(Duration duration);
+    /// The default rest: an exact sleep that ends early only when cancelled.
+    static QCoro::Task<void> rest(Duration duration, HueCancellationToken token);
 
 private:
     void startLoop(QString target, Duration spacing, Send send);
     static QCoro::Task<void> sendLoop(QPointer<CommandCoalescer> self, QString target, Duration spacing, Send send,
-                                      Pause pause);
+                                      Pause pause, HueCancellationToken lifetime);
 
     QHash<QString, HueLightCommand> m_pending;
     QSet<QString> m_running;
     Pause m_pause;
+    HueCancellationToken m_lifetime;
 };

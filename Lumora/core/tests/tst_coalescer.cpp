@@ -14,6 +14,11 @@ namespace {
 
 using Duration = CommandCoalescer::Duration;
 
+QCoro::Task<void> answeredAtOnce()
+{
+    co_return;
+}
+
 HueLightCommand brightness(double value)
 {
     HueLightCommand command;
@@ -88,7 +93,7 @@ struct Script
     }
     CommandCoalescer::Pause pauser()
     {
-        return [this](Duration duration) { return pause(this, duration); };
+        return [this](Duration duration, HueCancellationToken) { return pause(this, duration); };
     }
 
     static void startQueuedLoops() { QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall); }
@@ -162,6 +167,7 @@ private Q_SLOTS:
     void restAfterLastSend();
     void failingSendDoesNotStallTheTarget();
     void destroyedWhileSending();
+    void destroyedWhileRestingEndsTheLoop();
     void defaultPauseRests();
 };
 
@@ -350,6 +356,26 @@ void TestCoalescer::destroyedWhileSending()
     }
     script.advanceTo(2000);
     QCOMPARE(script.sent.size(), 1);
+}
+
+void TestCoalescer::destroyedWhileRestingEndsTheLoop()
+{
+    // The loop's frame holds its send function; the witness lives as long as it.
+    auto witness = std::make_shared<int>(0);
+    const std::weak_ptr<int> loopAlive = witness;
+    {
+        CommandCoalescer coalescer;
+        coalescer.submit(brightness(1), u"l"_s, 1h, [witness](HueLightCommand) {
+            ++*witness;
+            return answeredAtOnce();
+        });
+        witness.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(loopAlive.lock() ? *loopAlive.lock() : -1, 1, 5000);
+        QVERIFY(coalescer.isRunning(u"l"_s)); // resting for an hour
+    }
+    // Only the wake-up queued by the cancellation is delivered; no time passes.
+    QCoreApplication::sendPostedEvents();
+    QVERIFY(loopAlive.expired());
 }
 
 namespace {
