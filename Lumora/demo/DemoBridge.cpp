@@ -1,0 +1,230 @@
+#include "DemoBridge.h"
+
+#include "BridgeSimulator.h"
+#include "DemoOutsideChange.h"
+#include "PlatformWords.h"
+
+#include <QCoro/QCoroTimer>
+#include <QFile>
+#include <QHash>
+#include <QHostAddress>
+#include <QLoggingCategory>
+#include <QSettings>
+#include <QSslCertificate>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+using namespace Qt::StringLiterals;
+
+Q_LOGGING_CATEGORY(lcDemo, "lumora.demo", QtWarningMsg)
+
+/// What the store's services need of the demo, shared with them so that they
+/// outlive the demo bridge without pointing into it.
+struct DemoBridgeShared
+{
+    /// The key store: application keys by bridge id, for this process only.
+    QHash<QString, QString> keys;
+    QSslCertificate root;
+    quint16 port = 0;
+    bool listening = false;
+    DemoBridge::Duration discoveryTime{0};
+};
+
+namespace {
+
+/// The home the demo serves: the listing of a real bridge, built in.
+const auto homeResource = ":/lumora/demo/home.json"_L1;
+
+QCoro::Task<std::optional<QString>> loadKey(std::shared_ptr<DemoBridgeShared> shared, QString account)
+{
+    if (const auto found = shared->keys.constFind(account); found != shared->keys.cend())
+        co_return *found;
+    co_return std::nullopt;
+}
+
+QCoro::Task<bool> saveKey(std::shared_ptr<DemoBridgeShared> shared, QString key, QString account)
+{
+    shared->keys.insert(account, key);
+    co_return true;
+}
+
+QCoro::Task<void> deleteKey(std::shared_ptr<DemoBridgeShared> shared, QString account)
+{
+    shared->keys.remove(account);
+    co_return;
+}
+
+/// Answers as a browse of the network would, after a browse's time, but
+/// only from here: not one multicast packet is sent.
+QCoro::Task<QList<DiscoveredBridge>> discover(std::shared_ptr<DemoBridgeShared> shared)
+{
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    timer.start(shared->discoveryTime);
+    co_await timer;
+    QList<DiscoveredBridge> found;
+    if (shared->listening) {
+        // The id as a bridge announces it in its TXT record: lower case.
+        found.append(DiscoveredBridge{DemoBridge::bridgeName(), DemoBridge::bridgeID().toLower(), u"127.0.0.1"_s});
+    }
+    co_return found;
+}
+
+bool isLoopback(const QString &host)
+{
+    QHostAddress address;
+    return address.setAddress(host) && address.isLoopback();
+}
+
+} // namespace
+
+QString DemoBridge::bridgeID()
+{
+    return u"001788FFFEDE0A11"_s;
+}
+
+QString DemoBridge::bridgeName()
+{
+    return u"Hue Bridge (Demo)"_s;
+}
+
+QString DemoBridge::defaultSettingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u"/demo.ini"_s;
+}
+
+DemoBridge::DemoBridge(QObject *parent)
+    : DemoBridge(Options{}, parent)
+{
+}
+
+DemoBridge::DemoBridge(Options options, QObject *parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+    , m_simulator(std::make_unique<BridgeSimulator>())
+    , m_shared(std::make_shared<DemoBridgeShared>())
+    , m_settings(std::make_shared<QSettings>(
+          m_options.settingsPath.isEmpty() ? defaultSettingsPath() : m_options.settingsPath, QSettings::IniFormat))
+    , m_random(QRandomGenerator::global()->generate())
+{
+    m_shared->discoveryTime = m_options.discoveryTime;
+    m_simulator->setBridgeId(bridgeID());
+    m_simulator->setName(bridgeName());
+
+    m_linkButtonTimer.setSingleShot(true);
+    connect(&m_linkButtonTimer, &QTimer::timeout, this, [this] {
+        qCDebug(lcDemo) << "pressing the link button";
+        m_simulator->pressLinkButton();
+    });
+    m_outsideChangeTimer.setSingleShot(true);
+    connect(&m_outsideChangeTimer, &QTimer::timeout, this, &DemoBridge::changeSomething);
+
+    connect(m_simulator.get(), &BridgeSimulator::requestReceived, this,
+            [this](const SimRequest &request) { onRequest(request.method, request.path()); });
+    connect(m_simulator.get(), &BridgeSimulator::eventStreamsChanged, this, &DemoBridge::onEventStreams);
+}
+
+DemoBridge::~DemoBridge()
+{
+    m_shared->listening = false;
+    // The simulator reports its closing streams while it goes; nobody here
+    // may hear that any more.
+    m_simulator->disconnect(this);
+    m_simulator.reset();
+}
+
+bool DemoBridge::start(QString *error)
+{
+    if (m_simulator->isListening())
+        return true;
+    QFile home(homeResource);
+    if (!home.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = u"The demo home is missing from this build ("_s + homeResource + u")."_s;
+        return false;
+    }
+    if (!m_simulator->loadResourcesJson(home.readAll(), error))
+        return false;
+    if (!m_simulator->start(QHostAddress::LocalHost, 0, error))
+        return false;
+    m_shared->root = m_simulator->rootCertificate();
+    m_shared->port = m_simulator->port();
+    m_shared->listening = true;
+    qCDebug(lcDemo) << "demo bridge listening on port" << m_shared->port;
+    return true;
+}
+
+HueStore::Environment DemoBridge::environment() const
+{
+    HueStore::Environment environment;
+    const std::shared_ptr<DemoBridgeShared> shared = m_shared;
+    environment.keys = BridgeKeyStore{
+        [shared](QString account) { return loadKey(shared, std::move(account)); },
+        [shared](QString key, QString account) { return saveKey(shared, std::move(key), std::move(account)); },
+        [shared](QString account) { return deleteKey(shared, std::move(account)); },
+    };
+    environment.makeClient = [shared](QString host, std::optional<QString> bridgeID, std::optional<QString> key) {
+        HueBridgeSession::Options options;
+        options.expectedBridgeID = std::move(bridgeID);
+        options.trustAnchor = shared->root;
+        // Only a loopback address reaches the demo bridge. Any other address
+        // has no bridge in the demo: its client goes to port 0 of this
+        // machine, which refuses at once, so nothing leaves loopback.
+        if (isLoopback(host)) {
+            options.port = shared->port;
+            return HueBridgeClient(std::move(host), std::move(key), HueBridgeSession::create(std::move(options)));
+        }
+        options.port = quint16(0);
+        return HueBridgeClient(u"127.0.0.1"_s, std::move(key), HueBridgeSession::create(std::move(options)));
+    };
+    environment.discover = [shared] { return discover(shared); };
+    environment.deviceName = [] {
+        const QString name = QSysInfo::machineHostName();
+        return name.isEmpty() ? PlatformWords::fallbackDeviceName() : name;
+    };
+    return environment;
+}
+
+void DemoBridge::onRequest(const QString &method, const QString &path)
+{
+    // One press per series of pairing requests, a few seconds into it, as a
+    // person walking over to the bridge would.
+    if (method == "POST"_L1 && path == "/api"_L1 && !m_simulator->isLinkButtonPressed()
+        && !m_linkButtonTimer.isActive()) {
+        m_linkButtonTimer.start(m_options.linkButtonDelay);
+    }
+}
+
+void DemoBridge::onEventStreams(int count)
+{
+    // Changes are made only while someone listens: the bridge replays none.
+    if (count == 0)
+        m_outsideChangeTimer.stop();
+    else if (!m_outsideChangeTimer.isActive())
+        scheduleOutsideChange();
+}
+
+void DemoBridge::scheduleOutsideChange()
+{
+    if (m_options.outsideChangeInterval <= Duration::zero())
+        return;
+    const double factor = 0.75 + 0.5 * m_random.generateDouble();
+    m_outsideChangeTimer.start(Duration(qint64(double(m_options.outsideChangeInterval.count()) * factor)));
+}
+
+void DemoBridge::changeSomething()
+{
+    QList<QJsonObject> lights;
+    for (const QString &id : m_simulator->resourceIds(u"light"_s)) {
+        if (std::optional<QJsonObject> light = m_simulator->resource(id))
+            lights.append(*light);
+    }
+    if (const std::optional<DemoOutsideChange> change = DemoOutsideChange::choose(lights, m_random)) {
+        qCDebug(lcDemo) << "changing" << change->lightID << "from outside:" << change->patch;
+        if (m_simulator->changeFromOutside(change->lightID, change->patch))
+            Q_EMIT changedFromOutside(change->lightID);
+    }
+    if (m_simulator->eventStreamCount() > 0)
+        scheduleOutsideChange();
+}
