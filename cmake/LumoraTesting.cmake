@@ -2,9 +2,36 @@
 #                 [ENVIRONMENT <VAR=value...>] [WRAPPER <command...>] [TIMEOUT <seconds>])
 #
 # One Qt Test executable per area. The label "pure" marks tests that need no
-# network peer, display or session bus; the sanitizer pass runs exactly those.
+# network peer, display or session bus. Every test that does not load QML gets
+# the label "headless" and belongs to the target lumora_headless_tests: the
+# sanitizer pass builds that target alone and runs exactly those tests.
 # WRAPPER runs the test through another command (for example a private network
 # namespace for multicast tests).
+if(NOT TARGET lumora_headless_tests)
+  add_custom_target(lumora_headless_tests)
+endif()
+
+# True when the test links Qt Quick or QML directly or through one of its libraries.
+function(lumora_test_loads_qml result)
+  set(found FALSE)
+  foreach(library IN LISTS ARGN)
+    set(closure ${library})
+    if(TARGET ${library})
+      get_target_property(type ${library} TYPE)
+      if(NOT type STREQUAL "INTERFACE_LIBRARY")
+        get_target_property(linked ${library} LINK_LIBRARIES)
+        list(APPEND closure ${linked})
+      endif()
+    endif()
+    foreach(item IN LISTS closure)
+      if(item MATCHES "^Qt6::(Quick|Qml|QuickTest)$")
+        set(found TRUE)
+      endif()
+    endforeach()
+  endforeach()
+  set(${result} ${found} PARENT_SCOPE)
+endfunction()
+
 function(lumora_add_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;LABELS;ENVIRONMENT;WRAPPER" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -17,6 +44,11 @@ function(lumora_add_test name)
     set(ARG_TIMEOUT 300)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  lumora_test_loads_qml(loads_qml ${ARG_LIBRARIES})
+  if(NOT loads_qml)
+    list(APPEND ARG_LABELS headless)
+    add_dependencies(lumora_headless_tests ${name})
+  endif()
   if(ARG_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
   endif()
