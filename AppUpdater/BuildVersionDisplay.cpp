@@ -1,7 +1,6 @@
 #include "BuildVersionDisplay.h"
 
-#include <QDateTime>
-#include <QLocale>
+#include "AppVersionDisplay.h"
 
 using namespace Qt::StringLiterals;
 
@@ -12,20 +11,7 @@ BuildVersionDisplay::BuildVersionDisplay(QTimeZone timeZone)
 
 QString BuildVersionDisplay::readableBuild(const QString &buildVersion) const
 {
-    if (buildVersion.size() != 14)
-        return buildVersion;
-    for (const QChar c : buildVersion) {
-        if (c.unicode() > 127 || !c.isDigit())
-            return buildVersion;
-    }
-    // Qt's format parsers are strict (month 13 or 30 February give no date).
-    // Date and time are read apart so that no local time zone is involved.
-    const QDate date = QDate::fromString(buildVersion.left(8), u"yyyyMMdd"_s);
-    const QTime time = QTime::fromString(buildVersion.mid(8), u"HHmmss"_s);
-    const QDateTime parsed(date, time, QTimeZone::utc());
-    if (!date.isValid() || !time.isValid() || !parsed.isValid())
-        return buildVersion;
-    return QLocale::c().toString(parsed.toTimeZone(m_timeZone), u"yyyy-MM-dd HH:mm:ss"_s);
+    return AppVersionDisplay::formattedBuildVersion(buildVersion, m_timeZone);
 }
 
 QString BuildVersionDisplay::formatUpdateDisplayVersion(const UpdateItem &update, QString &bundleDisplayVersion,

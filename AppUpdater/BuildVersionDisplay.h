@@ -16,9 +16,9 @@ public:
 
     QTimeZone timeZone() const { return m_timeZone; }
 
-    /// Exactly 14 ASCII digits that parse strictly as a UTC timestamp become
-    /// "yyyy-MM-dd HH:mm:ss" in the display's time zone; anything else is
-    /// returned unchanged.
+    /// The build as the About panel shows it (AppVersionDisplay's rule): a
+    /// strict UTC timestamp becomes "yyyy-MM-dd HH:mm:ss" in the display's time
+    /// zone; anything else is returned unchanged.
     QString readableBuild(const QString &buildVersion) const;
 
     /// Sets bundleDisplayVersion to "<it> (<readable bundle build>)" and
