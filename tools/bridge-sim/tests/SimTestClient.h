@@ -72,6 +72,12 @@ public:
         request += extra + "\r\n" + body;
         socket.write(request);
     }
+    std::optional<Response> request(const QString &method, const QString &path, const QByteArray &body = {},
+                                    const QString &key = {})
+    {
+        send(method, path, body, key);
+        return response();
+    }
     // Cuts one complete answer with Content-Length out of the buffer.
     std::optional<Response> response(int timeout = 5000)
     {

@@ -1,44 +1,45 @@
-// The executable's --mdns announcement, checked with plain multicast DNS
-// queries. Runs only inside a private network namespace (the test's wrapper
-// creates one); anywhere else it skips rather than send multicast.
+// The executable's --mdns announcement, asked with the library's own message
+// codec: one PTR question brings the instance, its SRV, TXT and A records; a
+// move re-announces the address. Runs only inside a private network namespace.
 
-#include "SimProcess.h"
+#include "MdnsMessage.h"
+#include "PrivateNetwork.h"
+#include "TestProcess.h"
 
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 #include <QTest>
 #include <QUdpSocket>
-#include <QtEndian>
 
 using namespace Qt::StringLiterals;
-using namespace SimTest;
 
 namespace {
 
-QByteArray query(const QByteArray &name, quint16 type)
+/// Every record of the first answer to one unicast-response question.
+QList<MdnsMessage::Record> ask(const QString &name, quint16 type)
 {
-    QByteArray packet(12, '\0');
-    packet[5] = 1; // one question
-    for (const QByteArray &label : name.split('.')) {
-        packet += char(label.size());
-        packet += label;
-    }
-    packet += '\0';
-    char tail[4];
-    qToBigEndian<quint16>(type, tail);
-    qToBigEndian<quint16>(0x8001, tail + 2); // class IN, unicast response wanted
-    packet += QByteArray(tail, 4);
-    return packet;
+    QUdpSocket socket;
+    if (!socket.bind(QHostAddress::AnyIPv4, 0))
+        return {};
+    socket.setMulticastInterface(QNetworkInterface::interfaceFromName(u"lo"_s));
+    MdnsMessage query;
+    query.questions = {{MdnsName::fromDotted(name), type, MdnsMessage::classIN, true}};
+    socket.writeDatagram(query.toBytes(), QHostAddress(u"224.0.0.251"_s), 5353);
+    std::optional<MdnsMessage> answer;
+    [[maybe_unused]] const bool answered = QTest::qWaitFor(
+        [&] {
+            while (socket.hasPendingDatagrams() && !answer)
+                answer = MdnsMessage::parse(socket.receiveDatagram().data());
+            return answer.has_value();
+        },
+        5000);
+    return answer ? answer->answers + answer->additionals : QList<MdnsMessage::Record>{};
 }
 
-bool onlyLoopback()
+const MdnsMessage::Record *find(const QList<MdnsMessage::Record> &records, quint16 type)
 {
-    const QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &interface : interfaces) {
-        if (!(interface.flags() & QNetworkInterface::IsLoopBack))
-            return false;
-    }
-    return true;
+    const auto found = std::find_if(records.cbegin(), records.cend(), [type](auto &r) { return r.type == type; });
+    return found == records.cend() ? nullptr : &*found;
 }
 
 } // namespace
@@ -48,58 +49,34 @@ class TestBridgeSimMdns : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void announcesAndFollowsAMove();
+    void announcesAndFollowsAMove()
+    {
+        LUMORA_SKIP_OUTSIDE_PRIVATE_NETWORK();
+        TestProcess sim(QStringLiteral(LUMORA_BRIDGE_SIM_EXECUTABLE));
+        sim.start({u"--mdns"_s, u"--bridge-id"_s, u"001788FFFEA532A7"_s, u"--model"_s, u"BSB003"_s}, true);
+        QVERIFY2(sim.waitReady(), sim.err.constData());
 
-private:
-    QByteArray ask(const QByteArray &name, quint16 type);
+        const QList<MdnsMessage::Record> records = ask(u"_hue._tcp.local"_s, MdnsMessage::PTR);
+        const auto *ptr = find(records, MdnsMessage::PTR);
+        const auto *srv = find(records, MdnsMessage::SRV);
+        const auto *txt = find(records, MdnsMessage::TXT);
+        QVERIFY(ptr && srv && txt && find(records, MdnsMessage::A));
+        QCOMPARE(ptr->target, MdnsName::fromDotted(u"Hue Bridge - A532A7._hue._tcp.local"_s));
+        QCOMPARE(srv->port, sim.values.value(u"PORT"_s).toUShort());
+        QCOMPARE(srv->target, MdnsName::fromDotted(u"001788a532a7.local"_s));
+        QCOMPARE(txt->txtValue("bridgeid"), "001788fffea532a7"_ba);
+        QCOMPARE(txt->txtValue("modelid"), "BSB003"_ba);
+
+        QVERIFY(sim.jsonCommand("move 127.0.0.2").value(u"ok"_s).toBool());
+        const auto *address = find(ask(u"001788a532a7.local"_s, MdnsMessage::A), MdnsMessage::A);
+        QVERIFY(address);
+        QCOMPARE(address->address, QHostAddress(u"127.0.0.2"_s));
+
+        sim.command("quit");
+        QVERIFY(sim.finishes());
+        QCOMPARE(sim.exitCode(), 0);
+    }
 };
-
-QByteArray TestBridgeSimMdns::ask(const QByteArray &name, quint16 type)
-{
-    QUdpSocket socket;
-    if (!socket.bind(QHostAddress::AnyIPv4, 0))
-        return {};
-    socket.setMulticastInterface(QNetworkInterface::interfaceFromName(u"lo"_s));
-    socket.writeDatagram(query(name, type), QHostAddress(u"224.0.0.251"_s), 5353);
-    QByteArray answers;
-    [[maybe_unused]] const bool any = QTest::qWaitFor(
-        [&] {
-            while (socket.hasPendingDatagrams())
-                answers += socket.receiveDatagram().data();
-            return !answers.isEmpty();
-        },
-        5000);
-    return answers;
-}
-
-void TestBridgeSimMdns::announcesAndFollowsAMove()
-{
-    if (!onlyLoopback())
-        QSKIP("multicast DNS is only sent inside a private network namespace");
-    SimProcess sim;
-    QVERIFY2(sim.start({u"--mdns"_s, u"--bridge-id"_s, u"001788FFFEA532A7"_s, u"--model"_s, u"BSB003"_s}),
-             sim.errors.constData());
-    const quint16 port = sim.values.value(u"PORT"_s).toUShort();
-
-    const QByteArray services = ask("_hue._tcp.local", 12);
-    QVERIFY(services.contains("Hue Bridge - A532A7"));
-    const QByteArray instance = ask("Hue Bridge - A532A7._hue._tcp.local", 33); // SRV
-    char portBytes[2];
-    qToBigEndian<quint16>(port, portBytes);
-    QVERIFY(instance.contains(QByteArray(portBytes, 2)));
-    QVERIFY(instance.contains("001788a532a7"));
-    const QByteArray txt = ask("Hue Bridge - A532A7._hue._tcp.local", 16);
-    QVERIFY(txt.contains("bridgeid=001788fffea532a7"));
-    QVERIFY(txt.contains("modelid=BSB003"));
-
-    QVERIFY(sim.jsonCommand("move 127.0.0.2").value(u"ok"_s).toBool());
-    const QByteArray address = ask("001788a532a7.local", 1);
-    QVERIFY(address.contains(QByteArray("\x7f\x00\x00\x02", 4)));
-
-    sim.command("quit");
-    QVERIFY(sim.finishes());
-    QCOMPARE(sim.process.exitCode(), 0);
-}
 
 QTEST_GUILESS_MAIN(TestBridgeSimMdns)
 #include "tst_bridgesimmdns.moc"
