@@ -3,11 +3,11 @@
 // Runs only inside the private network namespace that the test run creates.
 #include "MdnsResponder.h"
 #include "MdnsSocket.h"
+#include "PrivateNetwork.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkDatagram>
-#include <QNetworkInterface>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -36,14 +36,7 @@ class TestMdnsResponder : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase()
-    {
-        const auto interfaces = QNetworkInterface::allInterfaces();
-        for (const auto &interface : interfaces) {
-            if (!interface.flags().testFlag(QNetworkInterface::IsLoopBack))
-                QSKIP("sends multicast: run it through in-private-netns.sh (as ctest does)");
-        }
-    }
+    void initTestCase() { LUMORA_SKIP_OUTSIDE_PRIVATE_NETWORK(); }
 
     void refusesToStartWithoutAService()
     {
@@ -81,6 +74,8 @@ private Q_SLOTS:
                  (QJsonObject{{u"bridgeid"_s, u"0017880a0b0cfffe"_s}, {u"modelid"_s, u"BSB002"_s}}));
     }
 
+    // A question for somebody else is not answered: the answer to the next
+    // question, asked from the same socket, is the first to arrive.
     void answersALegacyResolverByUnicast()
     {
         MdnsResponder responder;
@@ -89,6 +84,9 @@ private Q_SLOTS:
         QUdpSocket resolver;
         QVERIFY(resolver.bind(QHostAddress(u"127.0.0.1"_s), 0));
         MdnsMessage query;
+        query.id = 0x4241;
+        query.questions = {{name("other.local"), MdnsMessage::A}};
+        resolver.writeDatagram(query.toBytes(), MdnsSocket::group(), MdnsSocket::port);
         query.id = 0x4242;
         query.questions = {{name("0017880A0B0C.local"), MdnsMessage::A}};
         resolver.writeDatagram(query.toBytes(), MdnsSocket::group(), MdnsSocket::port);
@@ -140,12 +138,6 @@ private Q_SLOTS:
             additionalTypes.append(record.type);
         QCOMPARE(additionalTypes, (QList<quint16>{MdnsMessage::A, MdnsMessage::TXT}));
 
-        // A question for somebody else is not answered.
-        query.questions = {{name("other.local"), MdnsMessage::A}};
-        listener.sendMulticast(query);
-        QTest::qWait(300);
-        QCOMPARE(answered.size(), 1);
-
         // Renaming while running withdraws the old instance and announces the new.
         heard.clear();
         responder.setService(u"Hue Bridge - 0A0B0D"_s, u"0017880a0b0d.local"_s, QHostAddress(u"127.0.0.6"_s), 443,
@@ -162,7 +154,6 @@ private Q_SLOTS:
         query.questions = {{name("_hue._tcp.local"), MdnsMessage::PTR}};
         listener.sendMulticast(query);
         QTRY_VERIFY_WITH_TIMEOUT(!responder.isRunning(), 5000);
-        QTest::qWait(100);
 
         heard.clear();
         QVERIFY(responder.start());
