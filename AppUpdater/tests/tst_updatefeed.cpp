@@ -1,10 +1,9 @@
+#include "Ed25519Signer.h"
 #include "UpdateFeed.h"
 #include "UpdateSignature.h"
 #include "UpdateVersionComparator.h"
 
 #include <QTest>
-
-#include <openssl/evp.h>
 
 using namespace Qt::StringLiterals;
 
@@ -28,33 +27,6 @@ QByteArray item(const char *version, const char *url = "https://example.org/Lumo
     return text;
 }
 
-struct KeyPair
-{
-    QByteArray publicKey;
-    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key{nullptr, &EVP_PKEY_free};
-
-    static KeyPair generate()
-    {
-        KeyPair pair;
-        pair.key.reset(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"));
-        size_t length = 32;
-        pair.publicKey.resize(32);
-        EVP_PKEY_get_raw_public_key(pair.key.get(), reinterpret_cast<unsigned char *>(pair.publicKey.data()), &length);
-        return pair;
-    }
-
-    QString sign(const QByteArray &data) const
-    {
-        std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-        EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, key.get());
-        QByteArray signature(64, '\0');
-        size_t length = 64;
-        EVP_DigestSign(context.get(), reinterpret_cast<unsigned char *>(signature.data()), &length,
-                       reinterpret_cast<const unsigned char *>(data.constData()), size_t(data.size()));
-        return QString::fromLatin1(signature.toBase64());
-    }
-};
-
 } // namespace
 
 class TestUpdateFeed : public QObject
@@ -62,125 +34,109 @@ class TestUpdateFeed : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void versionOrder_data();
-    void versionOrder();
-    void parseItems();
-    void parseFailures_data();
-    void parseFailures();
-    void signatures();
+    void versionOrder_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("order");
+        QTest::newRow("equal") << u"1.2.3"_s << u"1.2.3"_s << 0;
+        QTest::newRow("numeric not text") << u"1.10"_s << u"1.9"_s << 1;
+        QTest::newRow("timestamps") << u"20270101000000"_s << u"20261231235959"_s << 1;
+        QTest::newRow("longer number") << u"100"_s << u"99"_s << 1;
+        QTest::newRow("leading zeros") << u"1.05"_s << u"1.5"_s << 0;
+        QTest::newRow("more parts") << u"1.0.1"_s << u"1.0"_s << 1;
+        QTest::newRow("beta older than release") << u"1.0b2"_s << u"1.0"_s << -1;
+        QTest::newRow("beta order") << u"1.0b2"_s << u"1.0b10"_s << -1;
+        QTest::newRow("release newer than beta of it") << u"1.0"_s << u"1.0rc1"_s << 1;
+        QTest::newRow("digits beyond 64 bits")
+            << u"123456789012345678901234567890"_s << u"123456789012345678901234567889"_s << 1;
+        QTest::newRow("empty") << QString() << u"1"_s << -1;
+    }
+    void versionOrder()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, order);
+        QCOMPARE(UpdateVersionComparator::compare(a, b), order);
+        QCOMPARE(UpdateVersionComparator::compare(b, a), -order);
+    }
+    void parseItems()
+    {
+        const UpdateFeed::Parsed parsed = UpdateFeed::parse(
+            feed(item("20270101000000", "https://example.org/a.tar.gz", "0.2.0") + item("20261201000000")
+                 + item("20280101000000", "http://example.org/insecure.tar.gz") // not https: dropped
+                 + "<item><title>no version</title></item>" + item("20271231000000", "https://example.org/b.tar.gz")
+                 + "<somethingElse><item>ignored</item></somethingElse>"));
+        QVERIFY(!parsed.error);
+        QCOMPARE(parsed.items.size(), 3);
+        QCOMPARE(parsed.items.at(0).versionString, u"20270101000000"_s);
+        QCOMPARE(parsed.items.at(0).displayVersionString, u"0.2.0"_s);
+        QCOMPARE(parsed.items.at(0).archiveURL, QUrl(u"https://example.org/a.tar.gz"_s));
+        QCOMPARE(parsed.items.at(0).edSignature, u"c2ln"_s);
+        QCOMPARE(parsed.items.at(0).archiveLength, 12);
+        // Without a marketing version the build stands in for it.
+        QCOMPARE(parsed.items.at(1).displayVersionString, u"20261201000000"_s);
+
+        const std::optional<UpdateItem> newest = UpdateFeed::newest(parsed.items);
+        QVERIFY(newest);
+        QCOMPARE(newest->archiveURL, QUrl(u"https://example.org/b.tar.gz"_s));
+        QVERIFY(!UpdateFeed::newest({}));
+
+        // Elements of another namespace with the same local name do not count.
+        const UpdateFeed::Parsed foreign =
+            UpdateFeed::parse(feed("<item xmlns:x=\"urn:other\"><x:version>9</x:version>"
+                                   "<enclosure url=\"https://e.org/a\" lumora:edSignature=\"c2ln\"/></item>"));
+        QVERIFY(!foreign.error);
+        QVERIFY(foreign.items.isEmpty());
+    }
+    void parseFailures_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("not XML") << QByteArray("{\"version\": 2}");
+        QTest::newRow("HTML") << QByteArray("<html><body>Not found</body></html>");
+        QTest::newRow("cut off") << feed(item("2")).chopped(20);
+        QTest::newRow("unbalanced") << QByteArray("<rss><channel><item></channel></rss>");
+        QTest::newRow("entity bomb") << QByteArray(R"(<?xml version="1.0"?>
+    <!DOCTYPE rss [<!ENTITY a "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa">
+    <!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;">
+    <!ENTITY c "&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;">
+    <!ENTITY d "&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;">
+    <!ENTITY e "&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;">]>
+    <rss><channel><item><title>&e;</title></item></channel></rss>)");
+    }
+    void parseFailures()
+    {
+        QFETCH(QByteArray, document);
+        const UpdateFeed::Parsed parsed = UpdateFeed::parse(document);
+        QVERIFY(parsed.error);
+        QVERIFY(!parsed.error->isEmpty());
+        QVERIFY(parsed.items.isEmpty());
+    }
+    void signatures()
+    {
+        const Ed25519Signer signer;
+        const QByteArray key = signer.publicKey();
+        const QByteArray archive = "the archive's bytes";
+        const QString signature = QString::fromLatin1(signer.sign(archive));
+        const QByteArray raw = QByteArray::fromBase64(signature.toLatin1());
+        QByteArray flipped = raw;
+        flipped[10] = char(flipped[10] ^ 1);
+
+        using UpdateSignature::Result;
+        QCOMPARE(UpdateSignature::verify(key, signature, archive), Result::valid);
+        QCOMPARE(UpdateSignature::verify(key, signature, QByteArray("the archive's bytes!")), Result::invalid);
+        QCOMPARE(UpdateSignature::verify(Ed25519Signer().publicKey(), signature, archive), Result::invalid);
+        QCOMPARE(UpdateSignature::verify(key, QString::fromLatin1(flipped.toBase64()), archive), Result::invalid);
+        QCOMPARE(UpdateSignature::verify(key, QString::fromLatin1(raw.left(63).toBase64()), archive),
+                 Result::malformedSignature);
+        QCOMPARE(UpdateSignature::verify(key, QString::fromLatin1(QByteArray(raw + 'x').toBase64()), archive),
+                 Result::malformedSignature);
+        QCOMPARE(UpdateSignature::verify(key, u"%%%"_s, archive), Result::malformedSignature);
+        QCOMPARE(UpdateSignature::verify(key.left(31), signature, archive), Result::malformedKey);
+        QCOMPARE(UpdateSignature::verify(key, QString::fromLatin1(signer.sign({})), QByteArrayView()), Result::valid);
+    }
 };
-
-void TestUpdateFeed::versionOrder_data()
-{
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("b");
-    QTest::addColumn<int>("order");
-    QTest::newRow("equal") << u"1.2.3"_s << u"1.2.3"_s << 0;
-    QTest::newRow("numeric not text") << u"1.10"_s << u"1.9"_s << 1;
-    QTest::newRow("timestamps") << u"20270101000000"_s << u"20261231235959"_s << 1;
-    QTest::newRow("longer number") << u"100"_s << u"99"_s << 1;
-    QTest::newRow("leading zeros") << u"1.05"_s << u"1.5"_s << 0;
-    QTest::newRow("more parts") << u"1.0.1"_s << u"1.0"_s << 1;
-    QTest::newRow("beta older than release") << u"1.0b2"_s << u"1.0"_s << -1;
-    QTest::newRow("beta order") << u"1.0b2"_s << u"1.0b10"_s << -1;
-    QTest::newRow("release newer than beta of it") << u"1.0"_s << u"1.0rc1"_s << 1;
-    QTest::newRow("digits beyond 64 bits")
-        << u"123456789012345678901234567890"_s << u"123456789012345678901234567889"_s << 1;
-    QTest::newRow("empty") << QString() << u"1"_s << -1;
-}
-
-void TestUpdateFeed::versionOrder()
-{
-    QFETCH(QString, a);
-    QFETCH(QString, b);
-    QFETCH(int, order);
-    QCOMPARE(UpdateVersionComparator::compare(a, b), order);
-    QCOMPARE(UpdateVersionComparator::compare(b, a), -order);
-}
-
-void TestUpdateFeed::parseItems()
-{
-    const UpdateFeed::Parsed parsed = UpdateFeed::parse(
-        feed(item("20270101000000", "https://example.org/a.tar.gz", "0.2.0") + item("20261201000000")
-             + item("20280101000000", "http://example.org/insecure.tar.gz") // not https: dropped
-             + "<item><title>no version</title></item>" + item("20271231000000", "https://example.org/b.tar.gz")
-             + "<somethingElse><item>ignored</item></somethingElse>"));
-    QVERIFY(!parsed.error);
-    QCOMPARE(parsed.items.size(), 3);
-    QCOMPARE(parsed.items.at(0).versionString, u"20270101000000"_s);
-    QCOMPARE(parsed.items.at(0).displayVersionString, u"0.2.0"_s);
-    QCOMPARE(parsed.items.at(0).archiveURL, QUrl(u"https://example.org/a.tar.gz"_s));
-    QCOMPARE(parsed.items.at(0).edSignature, u"c2ln"_s);
-    QCOMPARE(parsed.items.at(0).archiveLength, 12);
-    // Without a marketing version the build stands in for it.
-    QCOMPARE(parsed.items.at(1).displayVersionString, u"20261201000000"_s);
-
-    const std::optional<UpdateItem> newest = UpdateFeed::newest(parsed.items);
-    QVERIFY(newest);
-    QCOMPARE(newest->archiveURL, QUrl(u"https://example.org/b.tar.gz"_s));
-    QVERIFY(!UpdateFeed::newest({}));
-
-    // Elements of another namespace with the same local name do not count.
-    const UpdateFeed::Parsed foreign = UpdateFeed::parse(feed(
-        R"(<item xmlns:x="urn:other"><x:version>9</x:version><enclosure url="https://e.org/a" lumora:edSignature="c2ln"/></item>)"));
-    QVERIFY(!foreign.error);
-    QVERIFY(foreign.items.isEmpty());
-}
-
-void TestUpdateFeed::parseFailures_data()
-{
-    QTest::addColumn<QByteArray>("document");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("not XML") << QByteArray("{\"version\": 2}");
-    QTest::newRow("HTML") << QByteArray("<html><body>Not found</body></html>");
-    QTest::newRow("cut off") << feed(item("2")).chopped(20);
-    QTest::newRow("unbalanced") << QByteArray("<rss><channel><item></channel></rss>");
-    QTest::newRow("entity bomb") << QByteArray(R"(<?xml version="1.0"?>
-<!DOCTYPE rss [<!ENTITY a "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa">
-<!ENTITY b "&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;">
-<!ENTITY c "&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;">
-<!ENTITY d "&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;">
-<!ENTITY e "&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;">]>
-<rss><channel><item><title>&e;</title></item></channel></rss>)");
-}
-
-void TestUpdateFeed::parseFailures()
-{
-    QFETCH(QByteArray, document);
-    const UpdateFeed::Parsed parsed = UpdateFeed::parse(document);
-    QVERIFY(parsed.error);
-    QVERIFY(!parsed.error->isEmpty());
-    QVERIFY(parsed.items.isEmpty());
-}
-
-void TestUpdateFeed::signatures()
-{
-    const KeyPair pair = KeyPair::generate();
-    QCOMPARE(pair.publicKey.size(), 32);
-    const QByteArray archive = "the archive's bytes";
-    const QString signature = pair.sign(archive);
-
-    using UpdateSignature::Result;
-    QCOMPARE(UpdateSignature::verify(pair.publicKey, signature, archive), Result::valid);
-    QCOMPARE(UpdateSignature::verify(pair.publicKey, signature, QByteArray("the archive's bytes!")), Result::invalid);
-    QCOMPARE(UpdateSignature::verify(KeyPair::generate().publicKey, signature, archive), Result::invalid);
-
-    QByteArray flipped = QByteArray::fromBase64(signature.toLatin1());
-    flipped[10] = char(flipped[10] ^ 1);
-    QCOMPARE(UpdateSignature::verify(pair.publicKey, QString::fromLatin1(flipped.toBase64()), archive),
-             Result::invalid);
-
-    const QByteArray raw = QByteArray::fromBase64(signature.toLatin1());
-    QCOMPARE(UpdateSignature::verify(pair.publicKey, QString::fromLatin1(raw.left(63).toBase64()), archive),
-             Result::malformedSignature);
-    QCOMPARE(UpdateSignature::verify(pair.publicKey, QString::fromLatin1(QByteArray(raw + 'x').toBase64()), archive),
-             Result::malformedSignature);
-    QCOMPARE(UpdateSignature::verify(pair.publicKey, u"%%%"_s, archive), Result::malformedSignature);
-    QCOMPARE(UpdateSignature::verify(pair.publicKey.left(31), signature, archive), Result::malformedKey);
-
-    const QString emptySignature = pair.sign({});
-    QCOMPARE(UpdateSignature::verify(pair.publicKey, emptySignature, QByteArrayView()), Result::valid);
-}
 
 QTEST_GUILESS_MAIN(TestUpdateFeed)
 #include "tst_updatefeed.moc"
