@@ -11,140 +11,121 @@ class TestAppVersion : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void formattedBuild_data();
-    void formattedBuild();
-    void timestampComponents();
-    void labelsFromBundle_data();
-    void labelsFromBundle();
-    void buildDateFromExecutable();
-    void compiledInBundle();
-    void aboutPanelOptions();
+    void formattedBuild_data()
+    {
+        QTest::addColumn<QString>("build");
+        QTest::addColumn<int>("offsetSeconds");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("utc") << u"20261206162720"_s << 0 << u"2026-12-06 16:27:20"_s;
+        QTest::newRow("one hour east") << u"20261206162720"_s << 3600 << u"2026-12-06 17:27:20"_s;
+        QTest::newRow("east across midnight and year") << u"20261231233000"_s << 3600 << u"2027-01-01 00:30:00"_s;
+        QTest::newRow("west across midnight") << u"20260301003000"_s << -3600 << u"2026-02-28 23:30:00"_s;
+        QTest::newRow("leap day") << u"20240229120000"_s << 0 << u"2024-02-29 12:00:00"_s;
+        QTest::newRow("29 February of a common year") << u"20250229120000"_s << 0 << u"20250229120000"_s;
+        QTest::newRow("30 February") << u"20260230120000"_s << 0 << u"20260230120000"_s;
+        QTest::newRow("second 60") << u"20261206162760"_s << 0 << u"20261206162760"_s;
+        QTest::newRow("hour 24") << u"20261206240000"_s << 0 << u"20261206240000"_s;
+        QTest::newRow("month 13") << u"20261306162720"_s << 0 << u"20261306162720"_s;
+        QTest::newRow("day 0") << u"20261200162720"_s << 0 << u"20261200162720"_s;
+        QTest::newRow("13 digits") << u"2026120616272"_s << 0 << u"2026120616272"_s;
+        QTest::newRow("a letter") << u"2026120616272a"_s << 0 << u"2026120616272a"_s;
+        QTest::newRow("Arabic-Indic digits") << u"٢٠٢٦١٢٠٦١٦٢٧٢٠"_s << 0 << u"٢٠٢٦١٢٠٦١٦٢٧٢٠"_s;
+        QTest::newRow("full-width digits")
+            << u"２０２６１２０６１６２７２０"_s << 0 << u"２０２６１２０６１６２７２０"_s;
+        QTest::newRow("plain build number") << u"42"_s << 0 << u"42"_s;
+        QTest::newRow("empty") << QString() << 0 << QString();
+    }
+    void formattedBuild()
+    {
+        QFETCH(QString, build);
+        QFETCH(int, offsetSeconds);
+        QFETCH(QString, expected);
+        QCOMPARE(AppVersionDisplay::formattedBuildVersion(build, QTimeZone(offsetSeconds)), expected);
+    }
+    void timestampComponents()
+    {
+        const auto components = AppVersionDisplay::timestampComponents("20240229235959");
+        QVERIFY(components);
+        QCOMPARE(*components, (AppVersionTimestamp{2024, 2, 29, 23, 59, 59}));
+        QCOMPARE(components->date(), QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59), QTimeZone::utc()));
+
+        QVERIFY(!AppVersionDisplay::timestampComponents("20240229 35959"));
+        QVERIFY(!AppVersionDisplay::timestampComponents(QByteArray("2024022923595\0", 14)));
+        QVERIFY(!AppVersionDisplay::timestampComponents("-0240229235959"));
+    }
+    void labelsFromBundle_data()
+    {
+        QTest::addColumn<QVariantMap>("info");
+        QTest::addColumn<QString>("label");
+
+        QTest::newRow("nothing") << QVariantMap{} << u"Version 0 (0)"_s;
+        QTest::newRow("timestamp build") << QVariantMap{{AppBundle::shortVersionKey, u"1.4.2"_s},
+                                                        {AppBundle::buildVersionKey, u"20261206162720"_s}}
+                                         << u"Version 1.4.2 (2026-12-06 17:27:20)"_s;
+        QTest::newRow("impossible build")
+            << QVariantMap{{AppBundle::shortVersionKey, u"1.4.2"_s}, {AppBundle::buildVersionKey, u"20260230120000"_s}}
+            << u"Version 1.4.2 (20260230120000)"_s;
+        QTest::newRow("values that are not text")
+            << QVariantMap{{AppBundle::shortVersionKey, 3}, {AppBundle::buildVersionKey, QStringList{u"1"_s}}}
+            << u"Version 0 (0)"_s;
+    }
+    void labelsFromBundle()
+    {
+        QFETCH(QVariantMap, info);
+        QFETCH(QString, label);
+        const AppVersionInfo version = AppVersionInfo::current(AppBundle{info, std::nullopt});
+        QCOMPARE(AppVersionDisplay::label(version, QTimeZone(3600)), label);
+        QVERIFY(!version.buildDate);
+    }
+    void buildDateFromExecutable()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(u"Lumora"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QDateTime stamp(QDate(2025, 3, 4), QTime(5, 6, 7), QTimeZone::utc());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+        file.close();
+
+        const AppVersionInfo present = AppVersionInfo::current(AppBundle{{}, path});
+        QVERIFY(present.buildDate);
+        QCOMPARE(*present.buildDate, stamp);
+
+        const AppVersionInfo missing = AppVersionInfo::current(AppBundle{{}, dir.filePath(u"gone"_s)});
+        QVERIFY(!missing.buildDate);
+    }
+    void compiledInBundle()
+    {
+        // The build writes the project version and its own UTC time as the build.
+        const AppVersionInfo info = AppVersionInfo::current();
+        QVERIFY(!info.shortVersion.isEmpty());
+        QVERIFY(info.shortVersion != u"0"_s);
+        const auto components = AppVersionDisplay::timestampComponents(info.buildVersion.toUtf8());
+        QVERIFY2(components, qPrintable(info.buildVersion));
+        QVERIFY(components->date() <= QDateTime::currentDateTimeUtc().addSecs(60));
+        QVERIFY(info.buildDate);
+        QCOMPARE(AppBundle::main().info.value(AppBundle::identifierKey).toString(), u"app.lumora.Lumora"_s);
+    }
+    void aboutPanelOptions()
+    {
+        const AppVersionInfo info{u"2.0"_s, u"20260101000000"_s, std::nullopt};
+        const QVariantMap options = AppVersionDisplay::standardAboutPanelOptions(u"Lumora"_s, info, QTimeZone(-3600));
+        QCOMPARE(options.size(), 3);
+        QCOMPARE(options.value(AppVersionDisplay::applicationNameOption).toString(), u"Lumora"_s);
+        QCOMPARE(options.value(AppVersionDisplay::applicationVersionOption).toString(), u"2.0 (2025-12-31 23:00:00)"_s);
+        QVERIFY(options.contains(AppVersionDisplay::versionOption));
+        QCOMPARE(options.value(AppVersionDisplay::versionOption).toString(), QString());
+
+        const QVariantMap plain =
+            AppVersionDisplay::standardAboutPanelOptions(u"Lumora"_s, {u"0"_s, u"0"_s, {}}, QTimeZone::utc());
+        QCOMPARE(plain.size(), 3);
+        QCOMPARE(plain.value(AppVersionDisplay::applicationVersionOption).toString(), u"0 (0)"_s);
+    }
 };
-
-void TestAppVersion::formattedBuild_data()
-{
-    QTest::addColumn<QString>("build");
-    QTest::addColumn<int>("offsetSeconds");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("utc") << u"20261206162720"_s << 0 << u"2026-12-06 16:27:20"_s;
-    QTest::newRow("one hour east") << u"20261206162720"_s << 3600 << u"2026-12-06 17:27:20"_s;
-    QTest::newRow("east across midnight and year") << u"20261231233000"_s << 3600 << u"2027-01-01 00:30:00"_s;
-    QTest::newRow("west across midnight") << u"20260301003000"_s << -3600 << u"2026-02-28 23:30:00"_s;
-    QTest::newRow("leap day") << u"20240229120000"_s << 0 << u"2024-02-29 12:00:00"_s;
-    QTest::newRow("29 February of a common year") << u"20250229120000"_s << 0 << u"20250229120000"_s;
-    QTest::newRow("30 February") << u"20260230120000"_s << 0 << u"20260230120000"_s;
-    QTest::newRow("31 April") << u"20260431120000"_s << 0 << u"20260431120000"_s;
-    QTest::newRow("second 60") << u"20261206162760"_s << 0 << u"20261206162760"_s;
-    QTest::newRow("minute 60") << u"20261206166000"_s << 0 << u"20261206166000"_s;
-    QTest::newRow("hour 24") << u"20261206240000"_s << 0 << u"20261206240000"_s;
-    QTest::newRow("month 13") << u"20261306162720"_s << 0 << u"20261306162720"_s;
-    QTest::newRow("month 0") << u"20260006162720"_s << 0 << u"20260006162720"_s;
-    QTest::newRow("day 0") << u"20261200162720"_s << 0 << u"20261200162720"_s;
-    QTest::newRow("13 digits") << u"2026120616272"_s << 0 << u"2026120616272"_s;
-    QTest::newRow("15 digits") << u"202612061627200"_s << 0 << u"202612061627200"_s;
-    QTest::newRow("a letter") << u"2026120616272a"_s << 0 << u"2026120616272a"_s;
-    QTest::newRow("a dot") << u"2026.120616272"_s << 0 << u"2026.120616272"_s;
-    QTest::newRow("Arabic-Indic digits") << u"٢٠٢٦١٢٠٦١٦٢٧٢٠"_s << 0 << u"٢٠٢٦١٢٠٦١٦٢٧٢٠"_s;
-    QTest::newRow("plain build number") << u"42"_s << 0 << u"42"_s;
-    QTest::newRow("empty") << QString() << 0 << QString();
-}
-
-void TestAppVersion::formattedBuild()
-{
-    QFETCH(QString, build);
-    QFETCH(int, offsetSeconds);
-    QFETCH(QString, expected);
-    QCOMPARE(AppVersionDisplay::formattedBuildVersion(build, QTimeZone(offsetSeconds)), expected);
-}
-
-void TestAppVersion::timestampComponents()
-{
-    const auto components = AppVersionDisplay::timestampComponents("20240229235959");
-    QVERIFY(components);
-    QCOMPARE(*components, (AppVersionTimestamp{2024, 2, 29, 23, 59, 59}));
-    QCOMPARE(components->date(), QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59), QTimeZone::utc()));
-
-    QVERIFY(!AppVersionDisplay::timestampComponents("20240229 35959"));
-    QVERIFY(!AppVersionDisplay::timestampComponents(QByteArray("2024022923595\0", 14)));
-    QVERIFY(!AppVersionDisplay::timestampComponents("-0240229235959"));
-}
-
-void TestAppVersion::labelsFromBundle_data()
-{
-    QTest::addColumn<QVariantMap>("info");
-    QTest::addColumn<QString>("label");
-
-    QTest::newRow("nothing") << QVariantMap{} << u"Version 0 (0)"_s;
-    QTest::newRow("timestamp build") << QVariantMap{{AppBundle::shortVersionKey, u"1.4.2"_s},
-                                                    {AppBundle::buildVersionKey, u"20261206162720"_s}}
-                                     << u"Version 1.4.2 (2026-12-06 17:27:20)"_s;
-    QTest::newRow("impossible build") << QVariantMap{{AppBundle::shortVersionKey, u"1.4.2"_s},
-                                                     {AppBundle::buildVersionKey, u"20260230120000"_s}}
-                                      << u"Version 1.4.2 (20260230120000)"_s;
-    QTest::newRow("values that are not text")
-        << QVariantMap{{AppBundle::shortVersionKey, 3}, {AppBundle::buildVersionKey, QStringList{u"1"_s}}}
-        << u"Version 0 (0)"_s;
-}
-
-void TestAppVersion::labelsFromBundle()
-{
-    QFETCH(QVariantMap, info);
-    QFETCH(QString, label);
-    const AppVersionInfo version = AppVersionInfo::current(AppBundle{info, std::nullopt});
-    QCOMPARE(AppVersionDisplay::label(version, QTimeZone(3600)), label);
-    QVERIFY(!version.buildDate);
-}
-
-void TestAppVersion::buildDateFromExecutable()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(u"Lumora"_s);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    const QDateTime stamp(QDate(2025, 3, 4), QTime(5, 6, 7), QTimeZone::utc());
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
-    file.close();
-
-    const AppVersionInfo present = AppVersionInfo::current(AppBundle{{}, path});
-    QVERIFY(present.buildDate);
-    QCOMPARE(*present.buildDate, stamp);
-
-    const AppVersionInfo missing = AppVersionInfo::current(AppBundle{{}, dir.filePath(u"gone"_s)});
-    QVERIFY(!missing.buildDate);
-}
-
-void TestAppVersion::compiledInBundle()
-{
-    // The build writes the project version and its own UTC time as the build.
-    const AppVersionInfo info = AppVersionInfo::current();
-    QVERIFY(!info.shortVersion.isEmpty());
-    QVERIFY(info.shortVersion != u"0"_s);
-    const auto components = AppVersionDisplay::timestampComponents(info.buildVersion.toUtf8());
-    QVERIFY2(components, qPrintable(info.buildVersion));
-    QVERIFY(components->date() <= QDateTime::currentDateTimeUtc().addSecs(60));
-    QVERIFY(info.buildDate);
-    QCOMPARE(AppBundle::main().info.value(AppBundle::identifierKey).toString(), u"app.lumora.Lumora"_s);
-}
-
-void TestAppVersion::aboutPanelOptions()
-{
-    const AppVersionInfo info{u"2.0"_s, u"20260101000000"_s, std::nullopt};
-    const QVariantMap options = AppVersionDisplay::standardAboutPanelOptions(u"Lumora"_s, info, QTimeZone(-3600));
-    QCOMPARE(options.size(), 3);
-    QCOMPARE(options.value(AppVersionDisplay::applicationNameOption).toString(), u"Lumora"_s);
-    QCOMPARE(options.value(AppVersionDisplay::applicationVersionOption).toString(), u"2.0 (2025-12-31 23:00:00)"_s);
-    QVERIFY(options.contains(AppVersionDisplay::versionOption));
-    QCOMPARE(options.value(AppVersionDisplay::versionOption).toString(), QString());
-
-    const QVariantMap plain =
-        AppVersionDisplay::standardAboutPanelOptions(u"Lumora"_s, {u"0"_s, u"0"_s, {}}, QTimeZone::utc());
-    QCOMPARE(plain.size(), 3);
-    QCOMPARE(plain.value(AppVersionDisplay::applicationVersionOption).toString(), u"0 (0)"_s);
-}
 
 QTEST_GUILESS_MAIN(TestAppVersion)
 #include "tst_appversion.moc"
