@@ -300,10 +300,16 @@ QCoro::Task<void> HueStore::runConnection(QPointer<HueStore> self, QString key, 
     }
 }
 
+bool HueStore::owns(const HueBridgeClient &client, const std::optional<PairedBridge> &bridge) const
+{
+    return m_client && m_client->session() == client.session() && m_bridge == bridge;
+}
+
 QCoro::Task<void> HueStore::reloadThrowing(QPointer<HueStore> self, HueBridgeClient client, HueCancellationToken token)
 {
+    const std::optional<PairedBridge> bridge = self ? self->m_bridge : std::nullopt;
     const QList<HueResource> resources = co_await client.resources(token);
-    if (self)
+    if (self && self->owns(client, bridge))
         self->replaceHome(resources);
 }
 

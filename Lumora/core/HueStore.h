@@ -152,6 +152,12 @@ private:
     void setCommandError(std::optional<QString> error);
     void replaceHome(const QList<HueResource> &resources);
 
+    /// Whether a result obtained with `client` while `bridge` was paired
+    /// still belongs here: the client is still the store's and the paired
+    /// bridge has not changed. Results of forgotten or replaced connections
+    /// are dropped, so another bridge's home or errors never show.
+    bool owns(const HueBridgeClient &client, const std::optional<PairedBridge> &bridge) const;
+
     void connectTo(const PairedBridge &bridge, const QString &key);
     void scheduleRelease();
     /// Runs a reload with `client` on its own, its failure ignored.

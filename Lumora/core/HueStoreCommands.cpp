@@ -19,13 +19,16 @@ QCoro::Task<void> HueStore::applyOutcome(QPointer<HueStore> self, Request reques
     if (!self || !self->m_client)
         co_return;
     const HueBridgeClient client = *self->m_client;
+    const std::optional<PairedBridge> bridge = self->m_bridge;
     std::exception_ptr failure;
     try {
         co_await request(client, token);
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!self || token.isCancelled())
+    // An answer for a bridge that was forgotten or replaced meanwhile is not
+    // this connection's: it must neither report nor forget anything.
+    if (!self || token.isCancelled() || !self->owns(client, bridge))
         co_return;
     if (!failure) {
         self->setCommandError(std::nullopt);
@@ -144,11 +147,12 @@ QCoro::Task<std::optional<QString>> HueStore::saveScene(QString name, HueGroup g
 
     QPointer<HueStore> self(this);
     const HueBridgeClient client = *m_client;
+    const std::optional<PairedBridge> bridge = m_bridge;
     const HueCancellationToken token = m_lifetime;
     try {
         co_await client.createScene(*cleaned, *owner, actions, token);
     } catch (const HueBridgeError &error) {
-        if (error.kind() == HueBridgeError::Kind::unauthorized && self)
+        if (error.kind() == HueBridgeError::Kind::unauthorized && self && self->owns(client, bridge))
             self->forgetBridge();
         co_return error.errorDescription();
     } catch (...) {

@@ -8,6 +8,8 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -48,6 +50,8 @@ private Q_SLOTS:
     void destroyingTheStoreStopsEverything();
     void faultStormsNeverLoseThePairing();
     void forgetBridgeStopsAWaitingLoad();
+    void staleResultsAreDropped_data();
+    void staleResultsAreDropped();
 
 private:
     HueStore::Environment environment();
@@ -59,6 +63,8 @@ private:
     std::shared_ptr<FakeKeys> m_keys;
     std::shared_ptr<FakeDiscovery> m_discovery;
     std::shared_ptr<QList<int>> m_delayAttempts;
+    /// Every session a client was made with, the newest last.
+    std::shared_ptr<QList<std::shared_ptr<HueBridgeSession>>> m_sessions;
     QString m_key;
 };
 
@@ -75,6 +81,7 @@ void TestStore::init()
     m_keys = std::make_shared<FakeKeys>();
     m_discovery = std::make_shared<FakeDiscovery>();
     m_delayAttempts = std::make_shared<QList<int>>();
+    m_sessions = std::make_shared<QList<std::shared_ptr<HueBridgeSession>>>();
 }
 
 void TestStore::cleanup()
@@ -91,12 +98,14 @@ HueStore::Environment TestStore::environment()
     // else is what the application uses.
     const QSslCertificate root = m_sim->rootCertificate();
     const quint16 port = m_sim->port();
-    environment.makeClient = [root, port](QString host, std::optional<QString> bridgeID, std::optional<QString> key) {
+    environment.makeClient = [root, port, sessions = m_sessions](QString host, std::optional<QString> bridgeID,
+                                                                 std::optional<QString> key) {
         HueBridgeSession::Options options;
         options.expectedBridgeID = std::move(bridgeID);
         options.trustAnchor = root;
         options.port = port;
-        return HueBridgeClient(std::move(host), std::move(key), HueBridgeSession::create(options));
+        sessions->append(HueBridgeSession::create(options));
+        return HueBridgeClient(std::move(host), std::move(key), sessions->last());
     };
     auto discovery = m_discovery;
     environment.discover = [discovery] { return fakeDiscover(discovery); };
@@ -572,6 +581,53 @@ void TestStore::forgetBridgeStopsAWaitingLoad()
     QCOMPARE(m_sim->requestLog().size(), before);
     QCOMPARE(store->phase(), HueStore::Phase::unpaired());
     QVERIFY(!store->bridge());
+}
+
+void TestStore::staleResultsAreDropped_data()
+{
+    QTest::addColumn<QString>("pending");
+    QTest::newRow("reload") << u"reload"_s;
+    QTest::newRow("failing command") << u"command"_s;
+}
+
+void TestStore::staleResultsAreDropped()
+{
+    QFETCH(QString, pending);
+    auto store = pairedStore();
+    store->start();
+    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+    QStringList answered; // paths of the requests whose answer has arrived
+    connect(m_sessions->last()->manager(), &QNetworkAccessManager::finished, this,
+            [&answered](QNetworkReply *reply) { answered.append(reply->url().path()); });
+    QString path;
+    if (pending == u"reload"_s) {
+        m_sim->addFault(SimFault::delay(300).onPath(u"^/clip/v2/resource$"_s).times(1));
+        store->refresh();
+        path = u"/clip/v2/resource"_s;
+        QTRY_COMPARE_WITH_TIMEOUT(requests(u"GET"_s, path).size(), 2, 5000);
+    } else {
+        m_sim->addFault(SimFault::stall().onMethod(u"PUT"_s));
+        store->setLight(colorLight, HueLightCommand{false, {}, {}, {}});
+        path = u"/clip/v2/resource/light/"_s + colorLight;
+        QTRY_COMPARE_WITH_TIMEOUT(requests(u"PUT"_s, path).size(), 1, 5000);
+    }
+
+    // The bridge is forgotten while the request is under way; its answer (a
+    // late home, or a failure) arrives afterwards and must change nothing.
+    store->forgetBridge();
+    QSignalSpy homes(store.get(), &HueStore::homeChanged);
+    if (pending == u"command"_s) {
+        // Qt sends the request again on a closed connection; both fail.
+        m_sim->clearFaults();
+        m_sim->addFault(SimFault::respond(503).onMethod(u"PUT"_s));
+        m_sim->closeConnections();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(answered.contains(path), 5000);
+    QCoreApplication::sendPostedEvents(); // resumes the request's coroutine
+    QVERIFY(store->home().isEmpty());
+    QCOMPARE(homes.count(), 0);
+    QVERIFY(!store->commandError());
+    QCOMPARE(store->phase(), HueStore::Phase::unpaired());
 }
 
 QTEST_GUILESS_MAIN(TestStore)
