@@ -111,6 +111,9 @@ DemoBridge::DemoBridge(Options options, QObject *parent)
     m_shared->discoveryTime = m_options.discoveryTime;
     m_simulator->setBridgeId(bridgeID());
     m_simulator->setName(bridgeName());
+    // The demo runs for hours with sliders sending many requests a second;
+    // the log is for diagnostics and need not keep them all.
+    m_simulator->setRequestLogLimit(1000);
 
     m_linkButtonTimer.setSingleShot(true);
     connect(&m_linkButtonTimer, &QTimer::timeout, this, [this] {
