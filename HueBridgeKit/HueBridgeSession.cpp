@@ -46,18 +46,20 @@ HueBridgeSession::~HueBridgeSession() = default;
 void HueBridgeSession::configure(QNetworkRequest &request) const
 {
     // Only the anchor as CA certificate: Qt then consults no system roots.
-    // Qt's own check also compares a name with the leaf's subjectAltName (a
-    // bridge leaf has none) or common name; whatever errors it reports go to
-    // the sslErrors handler in `send`, where the bridge trust evaluation decides.
     QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
     ssl.setCaCertificates(m_anchor ? QList<QSslCertificate>{*m_anchor} : QList<QSslCertificate>{});
     ssl.setPeerVerifyMode(QSslSocket::VerifyPeer);
     ssl.setOcspStaplingEnabled(false);
+    // A bridge serves one certificate whatever name is asked for, and the
+    // name below is not one to announce.
+    ssl.setSslOption(QSsl::SslOptionDisableServerNameIndication, true);
     request.setSslConfiguration(ssl);
-    // Qt's own check then compares the leaf with the bridge id instead of the
-    // address, so a leaf that happens to name the address cannot pass it.
-    if (m_options.expectedBridgeID)
-        request.setPeerVerifyName(*m_options.expectedBridgeID);
+    // Qt's own check would accept a leaf whose subjectAltName names the
+    // address or the bridge id, whatever its common name, and then never ask
+    // the bridge trust evaluation. Against a name no certificate carries, Qt
+    // always reports an error, so every handshake reaches the sslErrors
+    // handler in `send`, where the evaluation alone decides.
+    request.setPeerVerifyName(QStringLiteral("bridge.lumora.invalid"));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);

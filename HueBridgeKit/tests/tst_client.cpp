@@ -466,6 +466,10 @@ void TestClient::trust_data()
     // A leaf that names the address in subjectAltName satisfies Qt's own
     // host check; the bridge id must still decide.
     QTest::newRow("address in alt name, wrong id") << u"alt name"_s << std::optional(u"C42996FFFEC4E2D8"_s) << false;
+    // The same for a leaf that names the bridge id there but another bridge
+    // as its common name: only the common name counts.
+    QTest::newRow("id in alt name, other common name")
+        << u"id in alt name"_s << std::optional(u"C42996FFFEC4E2D8"_s) << false;
 }
 
 void TestClient::trust()
@@ -487,7 +491,7 @@ void TestClient::trust()
     } else {
         SimCertificateOptions options;
         options.commonName = u"001788FFFE0A0B0C"_s;
-        options.subjectAltNames = {u"IP:127.0.0.1"_s};
+        options.subjectAltNames = {presented == u"alt name"_s ? u"IP:127.0.0.1"_s : u"DNS:"_s + bridgeID};
         identity = SimCertificates::makeLeaf(root, options);
     }
     QVERIFY(!identity.isNull());
