@@ -98,14 +98,18 @@ QCoro::Task<bool> connected(QTcpSocket *socket, QDeadlineTimer deadline)
     co_return guard && guard->state() == QAbstractSocket::ConnectedState;
 }
 
-QCoro::Task<std::optional<QString>> liveConnect(MdnsServiceInstance service, std::chrono::milliseconds limit,
-                                                HueCancellationToken token)
+QCoro::Task<std::optional<HueBridgeDiscovery::Confirmed>>
+liveConnect(MdnsServiceInstance service, std::chrono::milliseconds limit, HueCancellationToken token)
 {
     const QDeadlineTimer deadline(limit);
     if (!service.host || service.ipv4.isEmpty()) {
         auto resolved = co_await liveResolve(service, deadline, token);
         if (!resolved)
             co_return std::nullopt;
+        // The TXT record usually comes with the SRV and address records that
+        // finish the service; it carries the bridge id and must not be lost.
+        if (!resolved->txt)
+            resolved->txt = service.txt;
         service = std::move(*resolved);
     }
     // Only IPv4: the address is what the application later talks to, and an
@@ -118,10 +122,10 @@ QCoro::Task<std::optional<QString>> liveConnect(MdnsServiceInstance service, std
         const auto registration = token.onCancel([raw] { raw->abort(); });
         socket->connectToHost(address, service.port);
         if (co_await connected(socket.get(), deadline)) {
-            const QString host = socket->peerAddress().toString();
+            HueBridgeDiscovery::Confirmed confirmed{socket->peerAddress().toString(), service.txt};
             // No data is sent; the connection only proved the address.
             socket->abort();
-            co_return host;
+            co_return confirmed;
         }
         socket->abort();
     }
@@ -158,11 +162,14 @@ QCoro::Task<QList<DiscoveredBridge>> HueBridgeDiscovery::bridges(std::chrono::mi
             break;
         if (service.name.isEmpty())
             continue;
-        const std::optional<QString> reported = co_await network.connect(service, connectLimit, token);
-        const std::optional<QString> host = reported ? address(*reported) : std::nullopt;
+        const std::optional<Confirmed> confirmed = co_await network.connect(service, connectLimit, token);
+        const std::optional<QString> host = confirmed ? address(confirmed->host) : std::nullopt;
         if (!host)
             continue;
-        bridges.append(DiscoveredBridge{service.name, bridgeID(service), *host});
+        MdnsServiceInstance described = service;
+        if (confirmed->txt)
+            described.txt = confirmed->txt;
+        bridges.append(DiscoveredBridge{service.name, bridgeID(described), *host});
     }
     co_return bridges;
 }

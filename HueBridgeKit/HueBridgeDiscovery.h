@@ -25,6 +25,20 @@ public:
     /// How long one service may take to accept the confirming connection.
     static constexpr std::chrono::milliseconds connectLimit{3000};
 
+    /// What the confirming connection learned about one service.
+    struct Confirmed
+    {
+        /// The remote host as the connection reports it: an address,
+        /// possibly with "%scope", or a name.
+        QString host;
+        /// The TXT strings once known, also when they were only learned
+        /// while resolving a service the browse left unfinished; absent when
+        /// none are known.
+        std::optional<QList<QByteArray>> txt;
+
+        bool operator==(const Confirmed &) const = default;
+    };
+
     /// The network steps the algorithm runs on; tests script them.
     struct Network
     {
@@ -32,11 +46,9 @@ public:
         /// the last snapshot.
         std::function<QCoro::Task<QList<MdnsServiceInstance>>(std::chrono::milliseconds, HueCancellationToken)> browse;
         /// Connects to the service (resolving it first if the browse did not
-        /// finish that) within the given limit, and returns the remote host
-        /// as the connection reports it (an address, possibly with "%scope",
-        /// or a name), or nothing.
-        std::function<QCoro::Task<std::optional<QString>>(MdnsServiceInstance, std::chrono::milliseconds,
-                                                          HueCancellationToken)>
+        /// finish that) within the given limit; nothing when it did not answer.
+        std::function<QCoro::Task<std::optional<Confirmed>>(MdnsServiceInstance, std::chrono::milliseconds,
+                                                            HueCancellationToken)>
             connect;
     };
 

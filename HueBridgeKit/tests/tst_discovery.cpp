@@ -14,6 +14,7 @@ struct Script
 {
     QList<MdnsServiceInstance> services;
     QHash<QString, std::optional<QString>> reportedHost; // by instance name
+    QHash<QString, QList<QByteArray>> resolvedTxt;       // learned while connecting, by instance name
     std::chrono::milliseconds browseTime{0};
     QStringList connected;
     QList<std::chrono::milliseconds> limits;
@@ -33,8 +34,8 @@ QCoro::Task<QList<MdnsServiceInstance>> scriptedBrowse(std::chrono::milliseconds
     co_return script.services;
 }
 
-QCoro::Task<std::optional<QString>> scriptedConnect(MdnsServiceInstance service, std::chrono::milliseconds limit,
-                                                    HueCancellationToken token)
+QCoro::Task<std::optional<HueBridgeDiscovery::Confirmed>>
+scriptedConnect(MdnsServiceInstance service, std::chrono::milliseconds limit, HueCancellationToken token)
 {
     if (service.name == script.cancelDuring)
         token.cancel();
@@ -44,7 +45,12 @@ QCoro::Task<std::optional<QString>> scriptedConnect(MdnsServiceInstance service,
     script.limits.append(limit);
     co_await QCoro::sleepFor(5ms);
     --script.active;
-    co_return script.reportedHost.value(service.name);
+    const std::optional<QString> host = script.reportedHost.value(service.name);
+    if (!host)
+        co_return std::nullopt;
+    const auto txt = script.resolvedTxt.constFind(service.name);
+    co_return HueBridgeDiscovery::Confirmed{*host,
+                                            txt != script.resolvedTxt.cend() ? std::optional(*txt) : service.txt};
 }
 
 MdnsServiceInstance service(const QString &name, std::optional<QList<QByteArray>> txt)
@@ -81,7 +87,10 @@ private Q_SLOTS:
             service(u"Twin"_s, QList<QByteArray>{}),
             service(u"Twin"_s, QList<QByteArray>{}),
             service(QString(), QList<QByteArray>{"bridgeid=3"}),
+            // Still unresolved when the browse ended: its TXT came with the resolution.
+            service(u"Resolved late"_s, std::nullopt),
         };
+        script.resolvedTxt = {{u"Resolved late"_s, QList<QByteArray>{"bridgeid=001788fffe0a0b0c"}}};
         script.reportedHost = {
             {u"Hue Bridge - A532A7"_s, u"192.168.1.10"_s},
             {u"No TXT"_s, u"192.168.1.11"_s},
@@ -91,6 +100,7 @@ private Q_SLOTS:
             {u"Scoped"_s, u"192.168.1.12%eth0"_s},
             {u"Twin"_s, u"::ffff:192.168.1.13"_s},
             {QString(), u"192.168.1.14"_s},
+            {u"Resolved late"_s, u"192.168.1.15"_s},
         };
         const auto bridges = run(3s);
         QCOMPARE(script.browseTime, 3000ms);
@@ -102,12 +112,14 @@ private Q_SLOTS:
             // No de-duplication: the browse said it twice.
             {u"Twin"_s, std::nullopt, u"192.168.1.13"_s},
             {u"Twin"_s, std::nullopt, u"192.168.1.13"_s},
+            {u"Resolved late"_s, u"001788fffe0a0b0c"_s, u"192.168.1.15"_s},
         };
         QCOMPARE(bridges, expected);
         // Every named service was tried, in browse order, one at a time, each
         // with the 3-second limit; a nameless one was not.
-        QCOMPARE(script.connected, (QStringList{u"Hue Bridge - A532A7"_s, u"No TXT"_s, u"IPv6 only"_s, u"Unreachable"_s,
-                                                u"Philips hue - 122DCF"_s, u"Scoped"_s, u"Twin"_s, u"Twin"_s}));
+        QCOMPARE(script.connected,
+                 (QStringList{u"Hue Bridge - A532A7"_s, u"No TXT"_s, u"IPv6 only"_s, u"Unreachable"_s,
+                              u"Philips hue - 122DCF"_s, u"Scoped"_s, u"Twin"_s, u"Twin"_s, u"Resolved late"_s}));
         QCOMPARE(script.maxActive, 1);
         QVERIFY(std::all_of(script.limits.cbegin(), script.limits.cend(), [](auto limit) { return limit == 3000ms; }));
     }
