@@ -1,4 +1,6 @@
 // Drives the real QML building blocks with simulated pointer input.
+#include "QuickHarness.h"
+
 #include <QQmlEngine>
 #include <QtPlugin>
 #include <QtQml/qqmlextensionplugin.h>
@@ -13,7 +15,11 @@ class Setup : public QObject
     Q_OBJECT
 
 public Q_SLOTS:
-    void qmlEngineAvailable(QQmlEngine *engine) { engine->addImportPath(u"qrc:/qt/qml"_s); }
+    void qmlEngineAvailable(QQmlEngine *engine)
+    {
+        engine->addImportPath(u"qrc:/qt/qml"_s);
+        TestBridge::installInto(engine);
+    }
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(tst_quick, Setup)

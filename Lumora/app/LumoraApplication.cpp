@@ -1,0 +1,107 @@
+#include "LumoraApplication.h"
+
+#include "AppInfo.h"
+#include "LumoraStore.h"
+#include "MainWindowSelection.h"
+#include "SystemWake.h"
+#include "Theme.h"
+
+#include <QGuiApplication>
+#include <QLoggingCategory>
+#include <QPalette>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
+#include <QQuickWindow>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+Q_LOGGING_CATEGORY(lcApp, "lumora.app")
+}
+
+LumoraApplication::LumoraApplication(Services services, QObject *parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_store(std::make_unique<HueStore>(m_services.settings, m_services.environment))
+{
+    // Coming back to the application or waking the computer reloads the
+    // home; the store does so only while it is connected.
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            m_store->refresh();
+    });
+    m_wake = new SystemWake(this);
+    connect(m_wake, &SystemWake::woke, this, [this] {
+        qCDebug(lcApp) << "the computer woke; refreshing";
+        m_store->refresh();
+    });
+}
+
+LumoraApplication::~LumoraApplication()
+{
+    // Windows and bindings go before the store they read.
+    m_engine.reset();
+}
+
+void LumoraApplication::applyLook()
+{
+    QQuickStyle::setStyle(u"Fusion"_s);
+    QPalette palette;
+    const QColor content = Theme::color(Theme::contentRGB);
+    const QColor card = Theme::color(Theme::cardRGB);
+    palette.setColor(QPalette::Window, content);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    palette.setColor(QPalette::Base, Theme::color(Theme::sidebarRGB));
+    palette.setColor(QPalette::AlternateBase, card);
+    palette.setColor(QPalette::Text, Qt::white);
+    palette.setColor(QPalette::Button, card);
+    palette.setColor(QPalette::ButtonText, Qt::white);
+    palette.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 110));
+    palette.setColor(QPalette::ToolTipBase, card);
+    palette.setColor(QPalette::ToolTipText, Qt::white);
+    palette.setColor(QPalette::Light, QColor(255, 255, 255, 60));
+    palette.setColor(QPalette::Mid, QColor(0, 0, 0, 90));
+    palette.setColor(QPalette::Dark, QColor(0, 0, 0, 140));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(255, 255, 255, 90));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(255, 255, 255, 90));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(255, 255, 255, 90));
+    QGuiApplication::setPalette(palette);
+}
+
+bool LumoraApplication::load(QString *error)
+{
+    LumoraStore::provide(m_store.get(), m_services.settings);
+    AppInfo::provide(m_services.updater);
+    m_engine = std::make_unique<QQmlApplicationEngine>();
+    m_engine->addImportPath(u"qrc:/qt/qml"_s);
+    QStringList warnings;
+    connect(m_engine.get(), &QQmlEngine::warnings, this, [&warnings](const QList<QQmlError> &list) {
+        for (const auto &warning : list)
+            warnings.append(warning.toString());
+    });
+    m_engine->load(QUrl(u"qrc:/qt/qml/Lumora/MainWindow.qml"_s));
+    if (!mainWindow()) {
+        if (error)
+            *error = warnings.join(u'\n');
+        return false;
+    }
+    return true;
+}
+
+QQuickWindow *LumoraApplication::mainWindow() const
+{
+    if (!m_engine || m_engine->rootObjects().isEmpty())
+        return nullptr;
+    return qobject_cast<QQuickWindow *>(m_engine->rootObjects().constFirst());
+}
+
+void LumoraApplication::bringForward()
+{
+    qCDebug(lcApp) << "another launch asked for the main window";
+    MainWindowSelection::bringForward([this] {
+        if (QQuickWindow *window = mainWindow())
+            MainWindowSelection::reveal(*window);
+    });
+}

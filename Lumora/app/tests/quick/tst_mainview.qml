@@ -1,0 +1,82 @@
+import QtQuick
+import QtTest
+import Lumora
+import LumoraTest
+
+// The working screen: the sidebar's rows and selection with its fallbacks,
+// the detail column, and the banner for a refused command.
+TestCase {
+    id: test
+    name: "MainView"
+    when: windowShown
+    visible: true
+    width: 940
+    height: 640
+
+    MainView {
+        id: main
+        anchors.fill: parent
+    }
+
+    function rowOf(title) {
+        const sidebar = findChild(main, "sidebar");
+        const stack = [sidebar];
+        while (stack.length > 0) {
+            const item = stack.pop();
+            if (item.value !== undefined && item.title === title)
+                return item;
+            for (let i = 0; i < item.children.length; ++i)
+                stack.push(item.children[i]);
+        }
+        return null;
+    }
+
+    function initTestCase() {
+        tryCompare(Store, "phase", Store.Ready, 10000);
+        tryVerify(() => rowOf("Test Room") !== null, 5000);
+    }
+
+    function test_1_selectionIsStoredAndFallsBack() {
+        // Nothing stored and no favourites: Home.
+        compare(Store.selection, "home");
+        mouseClick(rowOf("Test Room"));
+        verify(Store.selection.startsWith("group:"));
+        tryCompare(main, "title", "Test Room");
+        // Ctrl+click on the selected row clears it, which stores Home.
+        mouseClick(rowOf("Test Room"), 10, 10, Qt.LeftButton, Qt.ControlModifier);
+        compare(Store.selection, "home");
+        mouseClick(rowOf("Favourites"));
+        compare(Store.selection, "favorites");
+        // A room that vanishes from the bridge falls back to Home.
+        mouseClick(rowOf("Test Zone"));
+        const zone = Store.selectedGroupId;
+        verify(TestBridge.removeResource(zone));
+        tryCompare(Store, "selection", "home", 5000);
+        verify(rowOf("Test Zone") === null);
+    }
+
+    function test_2_keyboardMovesTheSelection() {
+        Store.select("favorites");
+        findChild(main, "sidebar").forceActiveFocus();
+        keyClick(Qt.Key_Down);
+        compare(Store.selection, "home");
+        keyClick(Qt.Key_Down);
+        verify(Store.selection.startsWith("group:"));
+        keyClick(Qt.Key_Up);
+        keyClick(Qt.Key_Up);
+        keyClick(Qt.Key_Up);
+        compare(Store.selection, "favorites");
+    }
+
+    function test_3_refusedCommandShowsInTheBanner() {
+        const light = TestBridge.resourceIds("light")[0];
+        TestBridge.failRequests("^/clip/v2/resource/light/", 500, 1);
+        Store.setLightOn(light, false);
+        const banner = findChild(main, "bannerText");
+        tryVerify(() => banner.visible && banner.text !== "", 5000);
+        compare(banner.text, Store.commandError);
+        // The next command that succeeds clears it.
+        Store.setLightOn(light, true);
+        tryVerify(() => !banner.visible, 5000);
+    }
+}

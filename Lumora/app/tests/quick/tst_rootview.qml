@@ -1,0 +1,56 @@
+import QtQuick
+import QtTest
+import Lumora
+import LumoraTest
+
+// The window's content follows the phase and the home: the working screen
+// through outages once a home is loaded, the placeholders only before.
+TestCase {
+    id: test
+    name: "RootView"
+    when: windowShown
+    visible: true
+    width: 940
+    height: 640
+
+    RootView {
+        id: root
+        anchors.fill: parent
+    }
+
+    function find(name) {
+        return findChild(root, name);
+    }
+
+    function test_1_outageKeepsTheHomeAndShowsTheBanner() {
+        tryCompare(Store, "screen", Store.MainScreen, 10000);
+        verify(find("sidebar") !== null);
+        TestBridge.goDown();
+        tryCompare(Store, "phase", Store.Unreachable, 10000);
+        // The last known state stays on screen; the banner reports the outage.
+        compare(Store.screen, Store.MainScreen);
+        const banner = find("bannerText");
+        tryVerify(() => banner.visible && banner.text.startsWith("Bridge unreachable"));
+        verify(TestBridge.comeBack());
+        tryCompare(Store, "phase", Store.Ready, 10000);
+        tryVerify(() => !banner.visible);
+    }
+
+    function test_2_unreachableBeforeALoadOffersAnotherBridge() {
+        // A fresh pairing whose first loads fail has no home to keep.
+        Store.forgetBridge();
+        tryCompare(Store, "screen", Store.PairingScreen);
+        TestBridge.failRequests("^/clip/v2/resource$", 503, 1000);
+        Store.pair("127.0.0.1");
+        tryCompare(Store, "pairingStep", Store.WaitingForButton);
+        TestBridge.pressLinkButton();
+        tryCompare(Store, "screen", Store.UnreachableScreen, 10000);
+        const placeholder = find("unreachable");
+        verify(placeholder.description.endsWith("\n" + Store.unreachableMessage));
+        verify(placeholder.description.startsWith("Lumora keeps trying. Is this computer on the same network"));
+        mouseClick(findChild(placeholder, "action"));
+        compare(Store.screen, Store.PairingScreen);
+        compare(Store.bridge, null);
+        TestBridge.clearFaults();
+    }
+}

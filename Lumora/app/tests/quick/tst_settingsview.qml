@@ -1,0 +1,39 @@
+import QtQuick
+import QtTest
+import Lumora
+import LumoraTest
+
+// The settings: the paired bridge's rows, disconnecting at once, and the
+// update section without an update configuration.
+TestCase {
+    id: test
+    name: "SettingsView"
+    when: windowShown
+    visible: true
+    width: 460
+    height: 500
+
+    SettingsView {
+        id: settings
+        width: 460
+    }
+
+    function test_bridgeRowsAndDisconnect() {
+        tryCompare(Store, "phase", Store.Ready, 10000);
+        verify(!findChild(settings, "noBridge").visible);
+        const disconnect = findChild(settings, "disconnect");
+        verify(disconnect.visible);
+        // Without asking: the pairing is gone at once.
+        mouseClick(disconnect);
+        compare(Store.bridge, null);
+        compare(Store.phase, Store.Unpaired);
+        tryVerify(() => findChild(settings, "noBridge").visible);
+        verify(!disconnect.visible);
+    }
+
+    function test_updatesNotConfigured() {
+        verify(AppInfo.configurationError !== "");
+        verify(!findChild(settings, "automaticUpdates").enabled);
+        verify(AppInfo.versionLabel.startsWith("Version "));
+    }
+}

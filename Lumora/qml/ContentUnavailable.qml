@@ -1,0 +1,62 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Lumora
+
+// A full-area placeholder for content that cannot be shown: a large symbol,
+// a title, a description and optionally one action.
+Item {
+    id: root
+
+    property string symbol
+    property string title
+    property string description
+    // The action's button text; no button when empty.
+    property string actionText
+    signal action
+
+    Accessible.role: Accessible.StaticText
+    Accessible.name: title
+
+    ColumnLayout {
+        anchors.centerIn: parent
+        width: Math.min(root.width - 64, 420)
+        spacing: 10
+
+        SymbolIcon {
+            Layout.alignment: Qt.AlignHCenter
+            Layout.preferredWidth: 44
+            Layout.preferredHeight: 44
+            name: root.symbol
+            color: Qt.rgba(1, 1, 1, 0.55)
+            visible: root.symbol !== ""
+        }
+        Label {
+            Layout.fillWidth: true
+            text: root.title
+            color: "white"
+            font.pixelSize: 20
+            font.weight: Font.DemiBold
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.Wrap
+        }
+        Label {
+            objectName: "description"
+            Layout.fillWidth: true
+            text: root.description
+            color: Qt.rgba(1, 1, 1, 0.6)
+            font.pixelSize: 13
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.Wrap
+            visible: text !== ""
+        }
+        Button {
+            objectName: "action"
+            Layout.alignment: Qt.AlignHCenter
+            Layout.topMargin: 6
+            text: root.actionText
+            visible: root.actionText !== ""
+            onClicked: root.action()
+        }
+    }
+}

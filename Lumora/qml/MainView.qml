@@ -1,0 +1,137 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Lumora
+
+// The working screen: the sidebar with Favourites, Home, the rooms and the
+// zones, and the detail column with the status banner over the chosen screen.
+SplitView {
+    id: root
+
+    // The detail screen's title, passed up to the window.
+    readonly property string title: detail.item && detail.item.title !== undefined ? detail.item.title : ""
+
+    orientation: Qt.Horizontal
+
+    GroupListModel {
+        id: rooms
+        store: Store
+        source: GroupListModel.Rooms
+    }
+    GroupListModel {
+        id: zones
+        store: Store
+        source: GroupListModel.Zones
+    }
+
+    // Every row's stored value in sidebar order, for the arrow keys.
+    readonly property var rowValues: ["favorites", "home"]
+        .concat(rooms.ids.map(id => "group:" + id))
+        .concat(zones.ids.map(id => "group:" + id))
+
+    function step(delta) {
+        const index = rowValues.indexOf(Store.selection);
+        const next = Math.max(0, Math.min(rowValues.length - 1, index + delta));
+        Store.select(rowValues[next]);
+    }
+
+    handle: Rectangle {
+        implicitWidth: 1
+        color: Qt.rgba(0, 0, 0, 0.6)
+    }
+
+    Rectangle {
+        id: sidebar
+        objectName: "sidebar"
+        SplitView.minimumWidth: 190
+        SplitView.preferredWidth: 220
+        SplitView.maximumWidth: 300
+        color: Theme.sidebar
+        focus: true
+        Keys.onUpPressed: root.step(-1)
+        Keys.onDownPressed: root.step(1)
+
+        Flickable {
+            anchors.fill: parent
+            contentHeight: column.implicitHeight + 20
+            clip: true
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
+
+            Column {
+                id: column
+                y: 10
+                width: sidebar.width
+
+                SidebarRow {
+                    width: column.width
+                    value: "favorites"
+                    title: Rules.tr("Favoriten", "Favourites")
+                    symbolName: "star.fill"
+                }
+                SidebarRow {
+                    width: column.width
+                    value: "home"
+                    title: Rules.tr("Zuhause", "Home")
+                    symbolName: "house.fill"
+                }
+                SidebarSection {
+                    width: column.width
+                    title: Rules.tr("Räume", "Rooms")
+                    model: rooms
+                }
+                SidebarSection {
+                    width: column.width
+                    title: Rules.tr("Zonen", "Zones")
+                    model: zones
+                }
+            }
+        }
+        TapHandler {
+            onTapped: sidebar.forceActiveFocus()
+        }
+    }
+
+    Rectangle {
+        SplitView.fillWidth: true
+        color: Theme.content
+
+        ColumnLayout {
+            anchors.fill: parent
+            spacing: 0
+
+            StatusBanner {
+                Layout.fillWidth: true
+            }
+            Loader {
+                id: detail
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+                sourceComponent: Store.selection === "favorites" ? favoritesPage
+                                 : Store.selection === "home" ? homePage : groupPage
+            }
+        }
+    }
+
+    // ---- detail screens ----------------------------------------------------
+    Component {
+        id: favoritesPage
+        PlainPage {
+            title: Rules.tr("Favoriten", "Favourites")
+        }
+    }
+    Component {
+        id: homePage
+        PlainPage {
+            title: Rules.tr("Zuhause", "Home")
+        }
+    }
+    Component {
+        id: groupPage
+        PlainPage {
+            readonly property string groupId: Store.selectedGroupId
+            title: (Store.homeRevision, Store.groupInfo(groupId).name ?? "")
+        }
+    }
+    // ---- end of detail screens ----------------------------------------------
+}

@@ -1,0 +1,138 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Window
+import Lumora
+
+// The application's one main window, with its menu, the settings window and
+// the About dialog. Closing it ends the application.
+ApplicationWindow {
+    id: window
+
+    objectName: "main"
+    title: root.title !== "" ? root.title + " – Lumora" : "Lumora"
+    width: 940
+    height: 640
+    minimumWidth: 720
+    minimumHeight: 460
+    color: Theme.content
+    palette.window: Theme.content
+
+    function openSettings() {
+        settings.show();
+        settings.raise();
+        settings.requestActivate();
+    }
+    function openAbout() {
+        about.open();
+    }
+
+    menuBar: MenuBar {
+        Menu {
+            title: "Lumora"
+            Action {
+                text: Rules.tr("Einstellungen …", "Settings…")
+                shortcut: "Ctrl+,"
+                onTriggered: window.openSettings()
+            }
+            Action {
+                text: Rules.tr("Nach Updates suchen …", "Check for Updates…")
+                enabled: AppInfo.canCheckForUpdates
+                onTriggered: AppInfo.checkForUpdates()
+            }
+            Action {
+                text: Rules.tr("Über Lumora", "About Lumora")
+                onTriggered: window.openAbout()
+            }
+            MenuSeparator {}
+            Action {
+                text: Rules.tr("Beenden", "Quit")
+                shortcut: StandardKey.Quit
+                onTriggered: Qt.quit()
+            }
+        }
+    }
+
+    RootView {
+        id: root
+        anchors.fill: parent
+    }
+
+    onClosing: Qt.quit()
+
+    Window {
+        id: settings
+        objectName: "settings"
+        title: Rules.tr("Einstellungen", "Settings")
+        color: Theme.content
+        width: 460
+        height: settingsView.implicitHeight
+        minimumWidth: 460
+        maximumWidth: 460
+        minimumHeight: settingsView.implicitHeight
+        maximumHeight: settingsView.implicitHeight
+        transientParent: null
+        SettingsView {
+            id: settingsView
+            anchors.fill: parent
+        }
+    }
+
+    Dialog {
+        id: about
+        objectName: "about"
+        anchors.centerIn: parent
+        modal: true
+        standardButtons: Dialog.Ok
+        width: 320
+        background: Rectangle {
+            color: Theme.card
+            radius: 12
+        }
+        Column {
+            width: parent.width
+            spacing: 8
+            SymbolIcon {
+                anchors.horizontalCenter: parent.horizontalCenter
+                width: 56
+                height: 56
+                name: "lightbulb.led.wide"
+                color: "#ffd60a"
+            }
+            Label {
+                anchors.horizontalCenter: parent.horizontalCenter
+                text: AppInfo.aboutName
+                color: "white"
+                font.pixelSize: 20
+                font.weight: Font.DemiBold
+            }
+            Label {
+                objectName: "aboutVersion"
+                anchors.horizontalCenter: parent.horizontalCenter
+                text: AppInfo.aboutVersion
+                color: Qt.rgba(1, 1, 1, 0.7)
+                font.pixelSize: 12
+            }
+        }
+    }
+
+    // A check the user started reports its outcome.
+    Connections {
+        target: AppInfo
+        function onUpdateMessage(message) {
+            updateNotice.text = message;
+            updateNotice.open();
+        }
+    }
+    Dialog {
+        id: updateNotice
+        property alias text: noticeLabel.text
+        anchors.centerIn: parent
+        modal: true
+        standardButtons: Dialog.Ok
+        Label {
+            id: noticeLabel
+            color: "white"
+            wrapMode: Text.Wrap
+        }
+    }
+}

@@ -1,0 +1,232 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Lumora
+
+// The main window's content while no bridge is paired: the search, the
+// bridges found, a typed address, and the wait for the link button.
+Item {
+    id: root
+
+    // The only state of the screen: what the user typed.
+    property alias manualHost: address.text
+    readonly property int step: Store.pairingStep
+    readonly property bool hasBridges: Store.discoveredBridges.length > 0
+
+    Component.onCompleted: Store.searchBridges()
+
+    ColumnLayout {
+        anchors.centerIn: parent
+        width: Math.min(root.width - 64, 460)
+        spacing: 18
+
+        SymbolIcon {
+            Layout.alignment: Qt.AlignHCenter
+            Layout.preferredWidth: 44
+            Layout.preferredHeight: 44
+            name: "lightbulb.led.wide"
+            color: "#0a84ff"
+        }
+        Label {
+            Layout.alignment: Qt.AlignHCenter
+            text: Rules.tr("Mit der Hue Bridge verbinden", "Connect to the Hue Bridge")
+            color: "white"
+            font.pixelSize: 22
+            font.weight: Font.DemiBold
+        }
+
+        // Searching: the indicator and nothing else.
+        Row {
+            objectName: "searching"
+            Layout.alignment: Qt.AlignHCenter
+            visible: root.step === Store.Searching
+            spacing: 10
+            BusyIndicator {
+                running: parent.visible
+                implicitWidth: 28
+                implicitHeight: 28
+            }
+            Label {
+                anchors.verticalCenter: parent.verticalCenter
+                text: Rules.tr("Suche im Netzwerk …", "Searching the network…")
+                color: Qt.rgba(1, 1, 1, 0.85)
+                font.pixelSize: 13
+            }
+        }
+
+        // Waiting for the link button.
+        ColumnLayout {
+            objectName: "waiting"
+            Layout.fillWidth: true
+            visible: root.step === Store.WaitingForButton
+            spacing: 12
+            BusyIndicator {
+                Layout.alignment: Qt.AlignHCenter
+                running: parent.visible
+            }
+            Label {
+                Layout.fillWidth: true
+                text: Rules.tr("Drücke jetzt den runden Knopf oben auf der Bridge.",
+                               "Now press the round button on top of the bridge.")
+                color: "white"
+                font.pixelSize: 15
+                font.weight: Font.DemiBold
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+            }
+            Label {
+                Layout.fillWidth: true
+                text: Rules.tr("Lumora wartet bis zu 30 Sekunden.", "Lumora waits for up to 30 seconds.")
+                color: Qt.rgba(1, 1, 1, 0.6)
+                font.pixelSize: 13
+                horizontalAlignment: Text.AlignHCenter
+            }
+            Button {
+                objectName: "cancel"
+                Layout.alignment: Qt.AlignHCenter
+                text: Rules.tr("Abbrechen", "Cancel")
+                onClicked: Store.cancelPairing()
+            }
+        }
+
+        // The last attempt's failure.
+        RowLayout {
+            objectName: "failure"
+            Layout.fillWidth: true
+            visible: root.step === Store.Failed
+            spacing: 8
+            SymbolIcon {
+                Layout.preferredWidth: 16
+                Layout.preferredHeight: 16
+                Layout.alignment: Qt.AlignTop
+                name: "exclamationmark.triangle.fill"
+                color: "#ff9f0a"
+            }
+            Label {
+                objectName: "failureText"
+                Layout.fillWidth: true
+                text: Store.pairingMessage
+                color: "#ff9f0a"
+                font.pixelSize: 13
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+            }
+        }
+
+        // The bridge choice, while idle or after a failure.
+        ColumnLayout {
+            objectName: "choice"
+            Layout.fillWidth: true
+            visible: root.step === Store.Idle || root.step === Store.Failed
+            spacing: 12
+
+            ColumnLayout {
+                objectName: "lookingForBridge"
+                Layout.fillWidth: true
+                visible: !root.hasBridges
+                spacing: 8
+                Row {
+                    Layout.alignment: Qt.AlignHCenter
+                    spacing: 10
+                    BusyIndicator {
+                        running: parent.visible
+                        implicitWidth: 28
+                        implicitHeight: 28
+                    }
+                    Label {
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: Rules.tr("Suche nach der Bridge …", "Looking for the bridge…")
+                        color: Qt.rgba(1, 1, 1, 0.85)
+                        font.pixelSize: 13
+                    }
+                }
+                Label {
+                    objectName: "hint"
+                    Layout.fillWidth: true
+                    text: Store.pairingHint
+                    color: Qt.rgba(1, 1, 1, 0.6)
+                    font.pixelSize: 12
+                    horizontalAlignment: Text.AlignHCenter
+                    wrapMode: Text.Wrap
+                }
+            }
+
+            Repeater {
+                model: Store.discoveredBridges
+                delegate: Button {
+                    id: bridgeButton
+                    required property var modelData
+                    objectName: "bridge:" + modelData.host
+                    Layout.fillWidth: true
+                    implicitHeight: bridgeRow.implicitHeight + 16
+                    Accessible.name: modelData.name + ", " + modelData.host
+                    onClicked: Store.pair(modelData.host)
+                    contentItem: RowLayout {
+                        id: bridgeRow
+                        Column {
+                            Layout.fillWidth: true
+                            topPadding: 4
+                            bottomPadding: 4
+                            Label {
+                                text: bridgeButton.modelData.name
+                                color: "white"
+                                font.pixelSize: 14
+                            }
+                            Label {
+                                text: bridgeButton.modelData.host
+                                color: Qt.rgba(1, 1, 1, 0.6)
+                                font.pixelSize: 11
+                            }
+                        }
+                        Label {
+                            text: Rules.tr("Verbinden", "Connect")
+                            color: "white"
+                            font.pixelSize: 13
+                        }
+                    }
+                }
+            }
+
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 8
+                TextField {
+                    id: address
+                    objectName: "address"
+                    Layout.fillWidth: true
+                    placeholderText: Rules.tr("IP-Adresse der Bridge", "IP address of the bridge")
+                    inputMethodHints: Qt.ImhNoPredictiveText | Qt.ImhNoAutoUppercase
+                    // Return always asks; the store ignores a blank address.
+                    onAccepted: Store.pair(text)
+                }
+                Button {
+                    objectName: "connect"
+                    text: Rules.tr("Verbinden", "Connect")
+                    enabled: !Store.isBlankAddress(address.text)
+                    onClicked: Store.pair(address.text)
+                }
+            }
+
+            Label {
+                objectName: "searchAgain"
+                Layout.alignment: Qt.AlignHCenter
+                visible: root.hasBridges
+                text: Rules.tr("Erneut suchen", "Search Again")
+                color: "#0a84ff"
+                font.pixelSize: 13
+                font.underline: searchHover.hovered
+                Accessible.role: Accessible.Link
+                Accessible.name: text
+                Accessible.onPressAction: Store.searchBridges()
+                HoverHandler {
+                    id: searchHover
+                    cursorShape: Qt.PointingHandCursor
+                }
+                TapHandler {
+                    onTapped: Store.searchBridges()
+                }
+            }
+        }
+    }
+}

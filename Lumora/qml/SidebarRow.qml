@@ -1,0 +1,82 @@
+import QtQuick
+import QtQuick.Controls
+import Lumora
+
+// One selectable row of the sidebar: the symbol, the title and, for a lit
+// room or zone, a dot in the colours of its glow.
+Item {
+    id: row
+
+    // The stored form of what this row selects.
+    required property string value
+    required property string title
+    required property string symbolName
+    property var glow: null
+    readonly property bool selected: Store.selection === value
+
+    implicitHeight: 30
+    implicitWidth: 180
+
+    Accessible.role: Accessible.ListItem
+    Accessible.name: title
+    Accessible.selected: selected
+    Accessible.selectable: true
+    Accessible.onPressAction: Store.select(value)
+
+    Rectangle {
+        anchors.fill: parent
+        anchors.leftMargin: 8
+        anchors.rightMargin: 8
+        radius: 6
+        color: row.selected ? Qt.rgba(1, 1, 1, 0.12) : hover.hovered ? Qt.rgba(1, 1, 1, 0.05) : "transparent"
+    }
+    SymbolIcon {
+        id: icon
+        x: 18
+        width: 16
+        height: 16
+        anchors.verticalCenter: parent.verticalCenter
+        name: row.symbolName
+        color: Qt.rgba(1, 1, 1, 0.7)
+    }
+    Label {
+        x: 42
+        width: row.width - 42 - (dot.visible ? 36 : 18)
+        anchors.verticalCenter: parent.verticalCenter
+        text: row.title
+        color: "white"
+        font.pixelSize: 13
+        elide: Text.ElideRight
+    }
+    Rectangle {
+        id: dot
+        objectName: "glowDot"
+        visible: row.glow !== null && row.glow !== undefined
+        width: 9
+        height: 9
+        radius: 4.5
+        anchors.right: parent.right
+        anchors.rightMargin: 20
+        anchors.verticalCenter: parent.verticalCenter
+        gradient: Gradient {
+            orientation: Gradient.Horizontal
+            GradientStop { position: 0; color: dot.visible ? row.glow.fill[0] : "transparent" }
+            GradientStop { position: 1; color: dot.visible ? row.glow.fill[row.glow.fill.length - 1] : "transparent" }
+        }
+        Accessible.role: Accessible.Indicator
+        Accessible.name: Rules.tr("an", "on")
+    }
+
+    HoverHandler {
+        id: hover
+    }
+    TapHandler {
+        // Ctrl+click on the selected row clears the selection, which shows Home.
+        onTapped: (eventPoint, button) => {
+            if ((point.modifiers & Qt.ControlModifier) && row.selected)
+                Store.clearSelection();
+            else
+                Store.select(row.value);
+        }
+    }
+}

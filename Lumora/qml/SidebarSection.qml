@@ -1,0 +1,36 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import QtQuick.Controls
+import Lumora
+
+// A titled group of sidebar rows over rooms or zones; nothing at all while
+// the list is empty.
+Column {
+    id: section
+
+    required property string title
+    required property var model
+
+    visible: model.count > 0
+
+    Label {
+        x: 18
+        topPadding: 14
+        bottomPadding: 4
+        text: section.title
+        color: Qt.rgba(1, 1, 1, 0.45)
+        font.pixelSize: 11
+        font.weight: Font.DemiBold
+    }
+    Repeater {
+        model: section.model
+        delegate: SidebarRow {
+            required property var model
+            width: section.width
+            value: "group:" + model.id
+            title: model.name
+            symbolName: model.symbol
+            glow: model.glow
+        }
+    }
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "HueStore.h"
+
+#include <QObject>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <memory>
+
+class BridgeSimulator;
+class QQmlEngine;
+class QSettings;
+
+/// What Qt Quick tests of the screens run against: a real store connected
+/// over TLS to an in-process bridge simulator on loopback, serving the
+/// recorded real-bridge home, with settings in a temporary folder and the key
+/// in memory. Offered to QML as the `Store` singleton (through LumoraStore)
+/// and as `TestBridge`, which reads the simulator's request log and plays the
+/// world outside the application (a wall switch, the link button, an outage).
+class TestBridge : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString bridgeId READ bridgeId CONSTANT)
+
+public:
+    /// Starts the simulator and a store paired with it; `start()` connects.
+    explicit TestBridge(QObject *parent = nullptr);
+    ~TestBridge() override;
+
+    /// Makes `engine`'s Store and TestBridge singletons this bridge's; for
+    /// QUICK_TEST_MAIN_WITH_SETUP's qmlEngineAvailable (one bridge per file).
+    static void installInto(QQmlEngine *engine);
+
+    HueStore *store() const { return m_store.get(); }
+    BridgeSimulator *simulator() const { return m_simulator.get(); }
+    std::shared_ptr<QSettings> settings() const { return m_settings; }
+    QString bridgeId() const;
+
+    /// Requests the simulator received since the last clear, as
+    /// [{method, path, body}] (body parsed as JSON when it is), filtered by
+    /// method (empty: any) and path prefix.
+    Q_INVOKABLE QVariantList requests(const QString &method = {}, const QString &pathPrefix = {}) const;
+    Q_INVOKABLE void clearRequests();
+    /// The simulator's current resource, or an empty map.
+    Q_INVOKABLE QVariantMap resource(const QString &id) const;
+    Q_INVOKABLE QStringList resourceIds(const QString &type) const;
+    /// A change made elsewhere; events flow to the application.
+    Q_INVOKABLE bool changeFromOutside(const QString &id, const QVariantMap &patch);
+    Q_INVOKABLE bool removeResource(const QString &id);
+    Q_INVOKABLE void pressLinkButton();
+    /// The next `count` requests whose path matches are refused with `status`.
+    Q_INVOKABLE void failRequests(const QString &pathPattern, int status, int count = 1);
+    /// Every request matching the path is held unanswered until clearFaults().
+    Q_INVOKABLE void stallRequests(const QString &pathPattern);
+    Q_INVOKABLE void clearFaults();
+    Q_INVOKABLE void goDown();
+    Q_INVOKABLE bool comeBack();
+    /// Whether discovery reports the bridge (it does by default).
+    Q_INVOKABLE void setDiscoverable(bool discoverable) { m_discoverable = discoverable; }
+
+private:
+    HueStore::Environment environment();
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<BridgeSimulator> m_simulator;
+    std::shared_ptr<QSettings> m_settings;
+    std::shared_ptr<QHash<QString, QString>> m_keys;
+    std::unique_ptr<HueStore> m_store;
+    bool m_discoverable = true;
+};
