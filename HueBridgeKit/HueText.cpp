@@ -1,6 +1,7 @@
 #include "HueText.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -8,9 +9,17 @@ namespace HueText {
 
 bool usesGerman(const QStringList &preferredLanguages)
 {
-    if (preferredLanguages.isEmpty())
-        return false;
-    return preferredLanguages.first().toLower().startsWith("de"_L1);
+    // The application speaks German and English: the first of the user's
+    // languages that is one of them decides, whatever region or encoding
+    // follows the language code ("de-AT", "de_CH.UTF-8").
+    for (const QString &tag : preferredLanguages) {
+        const QString language = tag.section(QRegularExpression(u"[-_.@]"_s), 0, 0).toLower();
+        if (language == "de"_L1)
+            return true;
+        if (language == "en"_L1)
+            return false;
+    }
+    return false;
 }
 
 bool usesGerman()

@@ -7,11 +7,13 @@
 /// picks the member for the user's language, decided once per process.
 namespace HueText {
 
-/// True when the first of the user's preferred UI languages is German (any
-/// region). Computed on first use from any thread, then fixed.
+/// True when German is the user's choice among the two languages the
+/// application speaks, from the preferred UI languages in order (which honour
+/// LANGUAGE and LC_MESSAGES). Computed on first use from any thread, then fixed.
 bool usesGerman();
 
-/// The rule itself, over an ordered list of language tags.
+/// The rule itself, over an ordered list of language tags: German when the
+/// first tag that is German or English (any region) is German.
 bool usesGerman(const QStringList &preferredLanguages);
 
 /// The German text first, the English text second.
