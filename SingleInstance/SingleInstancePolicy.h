@@ -20,8 +20,9 @@ struct SingleInstancePolicy
                  QString allowMultipleInstancesKey = QStringLiteral("allowMultipleInstances"));
     static SingleInstancePolicy alwaysSingle() { return {}; }
 
-    /// True only for userDefaults whose stored value under the key is a true
-    /// boolean; anything else (absent, text, number) keeps one instance.
+    /// True only for userDefaults whose stored value under the key says
+    /// "true" as people write it: a true boolean, or "true", "1", "yes" or
+    /// "on" in any letter case. Anything else keeps one instance.
     bool allowsMultipleInstances() const;
 
     bool operator==(const SingleInstancePolicy &) const = default;

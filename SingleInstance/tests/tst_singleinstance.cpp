@@ -126,8 +126,13 @@ void TestSingleInstance::policyReadsTheSetting_data()
     QTest::newRow("absent") << QVariant() << false;
     QTest::newRow("true") << QVariant(true) << true;
     QTest::newRow("false") << QVariant(false) << false;
-    QTest::newRow("a number") << QVariant(1) << false;
-    QTest::newRow("other text") << QVariant(u"yes"_s) << false;
+    QTest::newRow("one") << QVariant(1) << true;
+    QTest::newRow("zero") << QVariant(0) << false;
+    QTest::newRow("another number") << QVariant(2) << false;
+    for (const QString &yes : {u"1"_s, u"yes"_s, u"YES"_s, u"On"_s, u"TRUE"_s})
+        QTest::newRow(qPrintable(u"text "_s + yes)) << QVariant(yes) << true;
+    for (const QString &no : {u"0"_s, u"no"_s, u"off"_s, u"y"_s, u" yes"_s, u"enabled"_s, QString()})
+        QTest::newRow(qPrintable(u"text '"_s + no + u"'"_s)) << QVariant(no) << false;
 }
 
 void TestSingleInstance::policyReadsTheSetting()
