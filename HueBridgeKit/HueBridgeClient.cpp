@@ -89,11 +89,6 @@ HueTransportError transportError(QNetworkReply *reply)
     return HueTransportError(reply->error(), reply->errorString());
 }
 
-QByteArray sceneActionsBody(const QList<HueSceneAction> &actions)
-{
-    return HueJson::compact(QJsonObject{{"actions"_L1, HueSceneAction::body(actions)}});
-}
-
 } // namespace
 
 std::optional<HueBridgeError> HueBridgeClient::check(const QNetworkReply *reply)
@@ -242,11 +237,14 @@ QCoro::Task<QList<HueResource>> resourcesTask(HueBridgeClient client, HueCancell
     co_return std::move(data->elements);
 }
 
-QCoro::Task<void> putTask(HueBridgeClient client, QString path, QByteArray body, HueCancellationToken cancel)
+QCoro::Task<void> putTask(HueBridgeClient client, QString path, QJsonObject body, HueCancellationToken cancel)
 {
+    // Serialised inside the operation: a body that cannot be written fails
+    // it like any other error, before anything is sent.
+    QByteArray bytes = HueJson::compact(body);
     QNetworkRequest request = client.request(path);
     request.setRawHeader(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/json"));
-    co_await transfer(client.session(), std::move(request), "PUT", std::move(body), cancel);
+    co_await transfer(client.session(), std::move(request), "PUT", std::move(bytes), cancel);
 }
 
 QCoro::Task<QString> createSceneTask(HueBridgeClient client, QString name, HueResourceRef group,
@@ -358,20 +356,19 @@ QCoro::Task<QList<HueResource>> HueBridgeClient::resources(HueCancellationToken 
 QCoro::Task<void> HueBridgeClient::sendToLight(HueLightCommand command, QString lightID,
                                                HueCancellationToken cancel) const
 {
-    return putTask(*this, u"/clip/v2/resource/light/"_s + lightID, HueJson::compact(command.body()), std::move(cancel));
+    return putTask(*this, u"/clip/v2/resource/light/"_s + lightID, command.body(), std::move(cancel));
 }
 
 QCoro::Task<void> HueBridgeClient::sendToGroupedLight(HueLightCommand command, QString groupedLightID,
                                                       HueCancellationToken cancel) const
 {
-    return putTask(*this, u"/clip/v2/resource/grouped_light/"_s + groupedLightID, HueJson::compact(command.body()),
-                   std::move(cancel));
+    return putTask(*this, u"/clip/v2/resource/grouped_light/"_s + groupedLightID, command.body(), std::move(cancel));
 }
 
 QCoro::Task<void> HueBridgeClient::recallScene(QString id, HueCancellationToken cancel) const
 {
     const QJsonObject body{{"recall"_L1, QJsonObject{{"action"_L1, u"active"_s}}}};
-    return putTask(*this, u"/clip/v2/resource/scene/"_s + id, HueJson::compact(body), std::move(cancel));
+    return putTask(*this, u"/clip/v2/resource/scene/"_s + id, body, std::move(cancel));
 }
 
 QCoro::Task<QString> HueBridgeClient::createScene(QString name, HueResourceRef group, QList<HueSceneAction> actions,
@@ -383,7 +380,8 @@ QCoro::Task<QString> HueBridgeClient::createScene(QString name, HueResourceRef g
 QCoro::Task<void> HueBridgeClient::updateScene(QString id, QList<HueSceneAction> actions,
                                                HueCancellationToken cancel) const
 {
-    return putTask(*this, u"/clip/v2/resource/scene/"_s + id, sceneActionsBody(actions), std::move(cancel));
+    return putTask(*this, u"/clip/v2/resource/scene/"_s + id,
+                   QJsonObject{{"actions"_L1, HueSceneAction::body(actions)}}, std::move(cancel));
 }
 
 QCoro::Task<void> HueBridgeClient::deleteScene(QString id, HueCancellationToken cancel) const

@@ -29,7 +29,9 @@ class QNetworkReply;
 /// - `HueBridgeError` when the bridge answered with something unusable,
 /// - `HueTransportError` when the transfer failed (unchanged Qt code and text;
 ///   a refused server trust is one, so is the 8-second timeout),
-/// - `HueCancelledError` when `cancel` was cancelled while it waited.
+/// - `HueCancelledError` when `cancel` was cancelled while it waited,
+/// - `HueSerializationError` when a request body holds a number that is not
+///   finite (nothing is sent then).
 /// No operation retries. Operations may run concurrently on one client; they
 /// run on the thread that created the session (the main thread), where the
 /// coroutines resume. Pass a `HueCancellationToken` to be able to stop one.

@@ -26,10 +26,10 @@ QJsonObject HueLightCommand::body() const
     if (isOn)
         object.insert("on"_L1, QJsonObject{{"on"_L1, *isOn}});
     if (brightness) {
+        // NaN stays as it is: it cannot be sent, and the request refuses it
+        // rather than turning it into a brightness nobody chose.
         double b = *brightness;
-        // NaN would serialise as null and the bridge would reject the whole
-        // command; treat it like any other value below the range.
-        if (b <= 0 || std::isnan(b))
+        if (b <= 0)
             b = 0;
         if (b > 100)
             b = 100;

@@ -1,5 +1,7 @@
 #include "HueValues.h"
 
+#include "HueSerializationError.h"
+
 #include <QJsonDocument>
 
 #include <cmath>
@@ -47,13 +49,34 @@ bool isAbsent(const QJsonObject &object, QLatin1StringView key)
     return it == object.constEnd() || it->isNull();
 }
 
+namespace {
+
+// Qt writes a number that is not finite as null; refuse it instead.
+void requireFinite(const QJsonValue &value)
+{
+    if (value.isDouble() && !std::isfinite(value.toDouble()))
+        throw HueSerializationError();
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it)
+            requireFinite(it.value());
+    } else if (value.isArray()) {
+        for (const QJsonValue element : value.toArray())
+            requireFinite(element);
+    }
+}
+
+} // namespace
+
 QByteArray compact(const QJsonObject &object)
 {
+    requireFinite(object);
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 QByteArray compact(const QJsonArray &array)
 {
+    requireFinite(array);
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 

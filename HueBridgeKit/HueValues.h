@@ -117,7 +117,8 @@ bool optionalKey(const QJsonObject &object, QLatin1StringView key, std::optional
     return out.has_value();
 }
 
-/// Request bodies go out as compact JSON.
+/// Request bodies go out as compact JSON. Throws `HueSerializationError` when
+/// the value holds a number that is not finite.
 QByteArray compact(const QJsonObject &object);
 QByteArray compact(const QJsonArray &array);
 

@@ -6,6 +6,7 @@
 #include "HueBridgeClient.h"
 #include "HueBridgeError.h"
 #include "HueCancelledError.h"
+#include "HueSerializationError.h"
 #include "HueTransportError.h"
 
 #include <QCoroTask>
@@ -19,7 +20,7 @@ namespace ClientTestSupport {
 
 /// "api:<message>", "http:<status>", "linkButtonNotPressed", "unauthorized",
 /// "invalidResponse", "transport:<QNetworkReply::NetworkError name>",
-/// "cancelled", or "unknown".
+/// "cancelled", "serialization", or "unknown".
 inline QString describe(std::exception_ptr error)
 {
     using namespace Qt::StringLiterals;
@@ -43,6 +44,8 @@ inline QString describe(std::exception_ptr error)
                + QString::fromLatin1(QMetaEnum::fromType<QNetworkReply::NetworkError>().valueToKey(e.code()));
     } catch (const HueCancelledError &) {
         return u"cancelled"_s;
+    } catch (const HueSerializationError &) {
+        return u"serialization"_s;
     } catch (...) {
     }
     return u"unknown"_s;

@@ -206,6 +206,10 @@ void TestClient::commandsChangeTheBridge()
     command.xy = HueXY{0.3, 0.4};
     QCOMPARE(run(c.sendToLight(command, light)).error, QString());
     const QJsonObject state = *m_sim->resource(light);
+    // A body that cannot be written fails before anything is sent.
+    const auto sent = m_sim->requestLog().size();
+    QCOMPARE(run(c.sendToLight(HueLightCommand{{}, std::nan(""), {}, {}}, light)).error, u"serialization"_s);
+    QCOMPARE(m_sim->requestLog().size(), sent);
     QCOMPARE(state.value("on"_L1).toObject().value("on"_L1).toBool(), true);
     QCOMPARE(state.value("dimming"_L1).toObject().value("brightness"_L1).toDouble(), 42.5);
 

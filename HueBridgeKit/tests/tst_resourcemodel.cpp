@@ -1,5 +1,6 @@
 #include "HueEvent.h"
 #include "HueResource.h"
+#include "HueSerializationError.h"
 #include "LossyArray.h"
 
 #include <QFile>
@@ -329,7 +330,11 @@ void TestResourceModel::commandBody_data()
     QTest::newRow("over 100") << HueLightCommand{{}, 140.0, {}, {}} << R"({"dimming":{"brightness":100}})"_ba;
     QTest::newRow("negative") << HueLightCommand{{}, -5.0, {}, {}} << R"({"dimming":{"brightness":0}})"_ba;
     QTest::newRow("fraction") << HueLightCommand{{}, 0.4, {}, {}} << R"({"dimming":{"brightness":0.4}})"_ba;
-    QTest::newRow("nan") << HueLightCommand{{}, std::nan(""), {}, {}} << R"({"dimming":{"brightness":0}})"_ba;
+    // Numbers that are not finite cannot be sent (an empty body: refused).
+    QTest::newRow("nan") << HueLightCommand{{}, std::nan(""), {}, {}} << QByteArray();
+    QTest::newRow("infinite") << HueLightCommand{{}, qInf(), {}, {}} << R"({"dimming":{"brightness":100}})"_ba;
+    QTest::newRow("xy nan") << HueLightCommand{true, {}, HueXY{std::nan(""), 0.3}, {}} << QByteArray();
+    QTest::newRow("xy infinite") << HueLightCommand{{}, {}, HueXY{0.3, -qInf()}, {}} << QByteArray();
     QTest::newRow("xy unclamped") << HueLightCommand{{}, {}, HueXY{0.9, -0.1}, {}}
                                   << R"({"color":{"xy":{"x":0.9,"y":-0.1}}})"_ba;
     QTest::newRow("mirek unclamped") << HueLightCommand{{}, {}, {}, 1000}
@@ -343,7 +348,13 @@ void TestResourceModel::commandBody()
 {
     QFETCH(HueLightCommand, command);
     QFETCH(QByteArray, body);
-    QCOMPARE(HueJson::compact(command.body()), body);
+    if (body.isEmpty()) {
+        QVERIFY_THROWS_EXCEPTION(HueSerializationError, HueJson::compact(command.body()));
+        QVERIFY_THROWS_EXCEPTION(HueSerializationError,
+                                 HueJson::compact(HueSceneAction::body({HueSceneAction{u"l"_s, command}})));
+    } else {
+        QCOMPARE(HueJson::compact(command.body()), body);
+    }
 }
 
 void TestResourceModel::commandMerge()

@@ -2,6 +2,7 @@
 
 #include "HueBridgeError.h"
 #include "HueCancelledError.h"
+#include "HueSerializationError.h"
 #include "HueTransportError.h"
 
 #include <QLoggingCategory>
@@ -160,6 +161,8 @@ QString HueStore::describe(const std::exception_ptr &failure)
     } catch (const HueBridgeError &error) {
         return error.errorDescription();
     } catch (const HueTransportError &error) {
+        return error.errorDescription();
+    } catch (const HueSerializationError &error) {
         return error.errorDescription();
     } catch (const std::exception &error) {
         return QString::fromUtf8(error.what());
