@@ -160,6 +160,8 @@ Item {
                     objectName: "bridge:" + modelData.host
                     Layout.fillWidth: true
                     implicitHeight: bridgeRow.implicitHeight + 16
+                    leftPadding: 14
+                    rightPadding: 14
                     Accessible.name: modelData.name + ", " + modelData.host
                     onClicked: Store.pair(modelData.host)
                     contentItem: RowLayout {

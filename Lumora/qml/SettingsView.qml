@@ -14,6 +14,28 @@ Pane {
     implicitWidth: 460
     padding: 20
     background: Rectangle { color: Theme.content }
+    // Quick Controls draw from this palette, not from the application's.
+    palette.window: Theme.content
+    palette.windowText: "white"
+    palette.base: Theme.sidebar
+    palette.alternateBase: Theme.card
+    palette.text: "white"
+    palette.button: Theme.card
+    palette.buttonText: "white"
+    palette.brightText: "white"
+    palette.highlight: "#0a84ff"
+    palette.highlightedText: "white"
+    palette.placeholderText: Qt.rgba(1, 1, 1, 0.45)
+    palette.toolTipBase: Theme.card
+    palette.toolTipText: "white"
+    palette.light: Qt.rgba(1, 1, 1, 0.25)
+    palette.midlight: Qt.rgba(1, 1, 1, 0.15)
+    palette.mid: Qt.rgba(0, 0, 0, 0.35)
+    palette.dark: Qt.rgba(0, 0, 0, 0.55)
+    palette.shadow: "black"
+    palette.disabled.buttonText: Qt.rgba(1, 1, 1, 0.35)
+    palette.disabled.text: Qt.rgba(1, 1, 1, 0.35)
+    palette.disabled.windowText: Qt.rgba(1, 1, 1, 0.35)
 
     component FormRow: RowLayout {
         id: formRow

@@ -88,6 +88,8 @@ HueStore::Environment TestBridge::environment()
     };
     QPointer<TestBridge> self(this);
     environment.discover = [self]() -> QCoro::Task<QList<DiscoveredBridge>> {
+        if (self && self->m_discoveryTime > 0)
+            co_await HueCancellationToken().sleep(std::chrono::milliseconds(self->m_discoveryTime));
         if (!self || !self->m_discoverable)
             co_return {};
         co_return QList<DiscoveredBridge>{{self->m_simulator->name(), self->bridgeId(), u"127.0.0.1"_s}};

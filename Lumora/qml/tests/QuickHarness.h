@@ -58,14 +58,19 @@ public:
     Q_INVOKABLE bool comeBack();
     /// Whether discovery reports the bridge (it does by default).
     Q_INVOKABLE void setDiscoverable(bool discoverable) { m_discoverable = discoverable; }
+    /// How long a search takes (none by default).
+    Q_INVOKABLE void setDiscoveryTime(int milliseconds) { m_discoveryTime = milliseconds; }
 
-private:
+    /// Services reaching only this bridge: for a second store (the whole
+    /// application wired as main wires it).
     HueStore::Environment environment();
 
+private:
     QTemporaryDir m_folder;
     std::unique_ptr<BridgeSimulator> m_simulator;
     std::shared_ptr<QSettings> m_settings;
     std::shared_ptr<QHash<QString, QString>> m_keys;
     std::unique_ptr<HueStore> m_store;
     bool m_discoverable = true;
+    int m_discoveryTime = 0;
 };
