@@ -20,9 +20,10 @@ Item {
     implicitWidth: 200
     implicitHeight: 20
 
-    // A standard slider for accessibility tools (read through these names).
-    readonly property real from: 0
-    readonly property real to: 100
+    // A standard slider for accessibility tools, which read the range, the
+    // value and the step through these names.
+    readonly property real minimumValue: 0
+    readonly property real maximumValue: 100
     readonly property real stepSize: 10
     property real value: brightness
     onValueChanged: {

@@ -15,11 +15,6 @@ QList<QColor> toColors(const QList<HueRGB> &list)
     return result;
 }
 
-HueRGB mix(HueRGB a, HueRGB b, double t)
-{
-    return {a.red + (b.red - a.red) * t, a.green + (b.green - a.green) * t, a.blue + (b.blue - a.blue) * t};
-}
-
 } // namespace
 
 Glow Glow::make(QList<HueRGB> colors, std::optional<double> brightness)
@@ -40,16 +35,15 @@ QList<HueRGB> Glow::fill() const
     return colors;
 }
 
-QList<HueRGB> Glow::samples() const
+QList<Glow::Stop> Glow::stops() const
 {
-    const auto stops = fill();
-    const auto segments = double(stops.size() - 1);
-    QList<HueRGB> result;
-    result.reserve(sampleCount);
-    for (int i = 0; i < sampleCount; ++i) {
-        const double position = double(i) / (sampleCount - 1) * segments;
-        const auto index = std::min(qsizetype(position), stops.size() - 2);
-        result.append(mix(stops[index], stops[index + 1], position - double(index)));
+    const auto colors = fill().mid(0, stopCount);
+    const auto last = colors.size() - 1;
+    QList<Stop> result;
+    result.reserve(stopCount);
+    for (qsizetype i = 0; i < stopCount; ++i) {
+        const auto index = std::min(i, last);
+        result.append({double(index) / double(last), colors[index]});
     }
     return result;
 }
@@ -64,7 +58,18 @@ QList<QColor> Glow::fillColors() const
     return toColors(fill());
 }
 
-QList<QColor> Glow::sampleColors() const
+QList<QColor> Glow::stopColors() const
 {
-    return toColors(samples());
+    QList<QColor> result;
+    for (const auto &stop : stops())
+        result.append(Theme::color(stop.color));
+    return result;
+}
+
+QList<double> Glow::stopPositions() const
+{
+    QList<double> result;
+    for (const auto &stop : stops())
+        result.append(stop.position);
+    return result;
 }

@@ -18,7 +18,8 @@ struct Glow
     Q_PROPERTY(QList<QColor> colors READ colorList CONSTANT)
     Q_PROPERTY(double shade MEMBER shade CONSTANT)
     Q_PROPERTY(QList<QColor> fill READ fillColors CONSTANT)
-    Q_PROPERTY(QList<QColor> samples READ sampleColors CONSTANT)
+    Q_PROPERTY(QList<QColor> stopColors READ stopColors CONSTANT)
+    Q_PROPERTY(QList<double> stopPositions READ stopPositions CONSTANT)
 
 public:
     QList<HueRGB> colors;
@@ -31,15 +32,25 @@ public:
     /// A single colour is used twice so the fill is even.
     QList<HueRGB> fill() const;
 
-    /// The fill sampled at sampleCount evenly spaced positions. With up to four
-    /// colours every stop of fill() falls on a sample, so a gradient through
-    /// the samples is the same gradient; a fixed count lets each stop animate.
-    static constexpr int sampleCount = 7;
-    QList<HueRGB> samples() const;
+    /// The fill as exactly stopCount gradient stops, so that a view can draw
+    /// it with a fixed set of stops: the fill's colours at their own positions,
+    /// the last one repeated at the trailing edge. Every glow the screens make
+    /// (a scene's swatch has the most, five) is drawn exactly; colours beyond
+    /// the fifth are left out.
+    static constexpr int stopCount = 5;
+    struct Stop
+    {
+        double position = 0;
+        HueRGB color;
+
+        friend bool operator==(const Stop &, const Stop &) = default;
+    };
+    QList<Stop> stops() const;
 
     QList<QColor> colorList() const;
     QList<QColor> fillColors() const;
-    QList<QColor> sampleColors() const;
+    QList<QColor> stopColors() const;
+    QList<double> stopPositions() const;
 
     friend bool operator==(const Glow &, const Glow &) = default;
 };

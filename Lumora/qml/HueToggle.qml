@@ -4,10 +4,33 @@ import QtQuick.Templates as T
 import Qt5Compat.GraphicalEffects
 
 // The on/off switch of the cards, drawn for dark surfaces: a 46 × 28 capsule
-// with a knob that glides to the trailing end when on. Flipping writes
-// `checked`; the owner acts on `toggled`.
+// with a knob that glides to the trailing end when on. It holds no state of
+// its own: it shows its owner's `isOn`, and flipping only asks the owner
+// through `switched`, so a command the store refuses and reverts moves the
+// knob back.
 T.Switch {
     id: control
+
+    property bool isOn: false
+    signal switched(bool isOn)
+
+    checked: isOn
+    onToggled: {
+        const wanted = checked;
+        checked = Qt.binding(() => control.isOn);
+        control.switched(wanted);
+    }
+
+    // Only the capsule takes the pointer, not the corners of its rectangle.
+    containmentMask: QtObject {
+        function contains(point: point): bool {
+            const r = control.height / 2;
+            const x = Math.min(Math.max(point.x, r), control.width - r);
+            const dx = point.x - x;
+            const dy = point.y - r;
+            return dx * dx + dy * dy <= r * r;
+        }
+    }
 
     implicitWidth: 46
     implicitHeight: 28
@@ -21,12 +44,12 @@ T.Switch {
         implicitWidth: 46
         implicitHeight: 28
         radius: height / 2
-        color: control.checked ? Qt.rgba(0, 0, 0, 0.3) : Qt.rgba(1, 1, 1, 0.1)
+        color: control.isOn ? Qt.rgba(0, 0, 0, 0.3) : Qt.rgba(1, 1, 1, 0.1)
     }
 
     indicator: Item {
         readonly property real side: control.height - 6
-        x: control.checked ? control.width - width - 3 : 3
+        x: control.isOn ? control.width - width - 3 : 3
         y: 3
         width: side
         height: side
@@ -45,7 +68,7 @@ T.Switch {
         Rectangle {
             anchors.fill: parent
             radius: width / 2
-            color: control.checked ? "white" : Qt.rgba(1, 1, 1, 0.5)
+            color: control.isOn ? "white" : Qt.rgba(1, 1, 1, 0.5)
         }
     }
 

@@ -9,7 +9,7 @@ import Qt5Compat.GraphicalEffects
 Item {
     id: root
 
-    // A glow value (Rules.glow(...)) or null for an unlit card.
+    // A glow value (Rules.glow(...) or a model's glow role) or null for an unlit card.
     property var glow: null
     readonly property bool lit: glow !== null && glow !== undefined
     property real radius: 14
@@ -21,72 +21,67 @@ Item {
     layer.smooth: true
     readonly property color textColor: "white"
 
-    // The painted state follows the glow with an ease-out of 0.2 s. A fixed
-    // number of gradient stops lets every stop animate on its own.
-    property color c0: Theme.card
-    property color c1: Theme.card
-    property color c2: Theme.card
-    property color c3: Theme.card
-    property color c4: Theme.card
-    property color c5: Theme.card
-    property color c6: Theme.card
-    property real shade: 0.3
-    property bool animated: false
-
-    function apply() {
-        if (!lit)
+    // A change of the glow fades the new paint in over the old one with an
+    // ease-out of 0.2 s: blending two gradients whose stops sit at the same
+    // places is the gradient of the blended colours, and it costs two layers
+    // instead of one animation per stop.
+    property var front: null
+    property var back: null
+    property bool ready: false
+    onGlowChanged: {
+        if (!ready) {
+            front = glow;
             return;
-        const s = glow.samples;
-        c0 = s[0]; c1 = s[1]; c2 = s[2]; c3 = s[3]; c4 = s[4]; c5 = s[5]; c6 = s[6];
-        shade = glow.shade;
+        }
+        if (Rules.sameGlow(front, glow))
+            return;
+        back = front;
+        front = glow;
+        fade.restart();
     }
-    onGlowChanged: apply()
-    Component.onCompleted: { apply(); animated = true; }
-
-    Behavior on c0 { enabled: root.animated; ColorAnimation { duration: 200; easing.type: Easing.OutQuad } }
-    Behavior on c1 { enabled: root.animated; ColorAnimation { duration: 200; easing.type: Easing.OutQuad } }
-    Behavior on c2 { enabled: root.animated; ColorAnimation { duration: 200; easing.type: Easing.OutQuad } }
-    Behavior on c3 { enabled: root.animated; ColorAnimation { duration: 200; easing.type: Easing.OutQuad } }
-    Behavior on c4 { enabled: root.animated; ColorAnimation { duration: 200; easing.type: Easing.OutQuad } }
-    Behavior on c5 { enabled: root.animated; ColorAnimation { duration: 200; easing.type: Easing.OutQuad } }
-    Behavior on c6 { enabled: root.animated; ColorAnimation { duration: 200; easing.type: Easing.OutQuad } }
-    Behavior on shade { enabled: root.animated; NumberAnimation { duration: 200; easing.type: Easing.OutQuad } }
-
-    Rectangle {
-        anchors.fill: parent
-        radius: root.radius
-        color: Theme.card
+    Component.onCompleted: {
+        front = glow;
+        ready = true;
     }
 
-    Item {
-        id: glowLayer
-        anchors.fill: parent
-        opacity: root.lit ? 1 : 0
-        visible: opacity > 0
-        Behavior on opacity { enabled: root.animated; NumberAnimation { duration: 200; easing.type: Easing.OutQuad } }
-
+    component Paint: Item {
+        id: paint
+        property var glow: null
+        readonly property bool lit: glow !== null && glow !== undefined
         Rectangle {
             anchors.fill: parent
             radius: root.radius
-            gradient: Gradient {
-                orientation: Gradient.Horizontal
-                GradientStop { position: 0; color: root.c0 }
-                GradientStop { position: 1 / 6; color: root.c1 }
-                GradientStop { position: 2 / 6; color: root.c2 }
-                GradientStop { position: 3 / 6; color: root.c3 }
-                GradientStop { position: 4 / 6; color: root.c4 }
-                GradientStop { position: 5 / 6; color: root.c5 }
-                GradientStop { position: 1; color: root.c6 }
-            }
+            gradient: GlowGradient { glow: paint.glow }
         }
         Rectangle {
             anchors.fill: parent
             radius: root.radius
+            visible: paint.lit
             gradient: Gradient {
-                GradientStop { position: 0; color: Qt.rgba(0, 0, 0, root.shade * 0.15) }
-                GradientStop { position: 1; color: Qt.rgba(0, 0, 0, root.shade) }
+                GradientStop { position: 0; color: Qt.rgba(0, 0, 0, paint.lit ? paint.glow.shade * 0.15 : 0) }
+                GradientStop { position: 1; color: Qt.rgba(0, 0, 0, paint.lit ? paint.glow.shade : 0) }
             }
         }
+    }
+
+    Paint {
+        anchors.fill: parent
+        glow: root.back
+        visible: fade.running
+    }
+    Paint {
+        id: frontPaint
+        anchors.fill: parent
+        glow: root.front
+    }
+    NumberAnimation {
+        id: fade
+        target: frontPaint
+        property: "opacity"
+        from: 0
+        to: 1
+        duration: 200
+        easing.type: Easing.OutQuad
     }
 
     Item {

@@ -68,8 +68,20 @@ Item {
     }
     readonly property var displayedIds: dragOrder !== null ? Rules.reorderSorted(itemIds, dragOrder) : itemIds
     readonly property var columnLayout: Rules.columns(width, columnMinimum, columnMaximum, columnSpacing)
-    // Frames of the cells in the grid's coordinates, keyed by id, and the total height.
-    readonly property var layout: computeLayout()
+    // Frames of the cells in the grid's coordinates, keyed by id, the total
+    // height and the ids in display order.
+    readonly property var nextLayout: computeLayout()
+    property var layout: nextLayout
+    // Cells slide to new slots only when the order of ids changed; a new
+    // width, column count or neighbour's height moves them at once. Set
+    // before the new layout reaches the cells, so their animations see it.
+    property bool slideMoves: false
+    onNextLayoutChanged: {
+        const reordered = !sameList(layout.ids, nextLayout.ids);
+        if (slideMoves !== reordered)
+            slideMoves = reordered;
+        layout = nextLayout;
+    }
 
     implicitHeight: layout.height
     implicitWidth: columnMinimum
@@ -112,7 +124,7 @@ Item {
             }
             top += rowHeight;
         }
-        return { frames: frames, height: top };
+        return { frames: frames, height: top, ids: ids };
     }
 
     function entryOf(id) {
@@ -148,7 +160,6 @@ Item {
                 isSettling: false,
                 token: ++tokenCounter
             };
-            floating.show(id);
         }
         if (drag.id !== id || drag.isSettling)
             return;
@@ -169,7 +180,13 @@ Item {
     function pointerReleased(id) {
         if (drag === null || drag.id !== id || drag.isSettling)
             return;
-        commit(drag.order.slice());
+        // Items that arrived during the drag keep their places after it.
+        const order = drag.order.slice();
+        for (const other of itemIds) {
+            if (order.indexOf(other) < 0)
+                order.push(other);
+        }
+        commit(order);
         if (drag === null || drag.id !== id || drag.isSettling)
             return;
         const frame = layout.frames[id];
@@ -185,12 +202,38 @@ Item {
         settleAnimation.restart();
     }
 
+    // A model that is replaced or reset during a drag ends it without a
+    // commit: the working order was made from items that are gone, and saving
+    // it would drop the saved places of the items that are new.
+    function abandonDrag() {
+        if (drag === null)
+            return;
+        settleAnimation.stop();
+        drag = null;
+    }
+    onModelChanged: abandonDrag()
+    Connections {
+        target: grid.model !== null && typeof grid.model === "object" && !Array.isArray(grid.model) ? grid.model : null
+        ignoreUnknownSignals: true
+        function onModelAboutToBeReset() { grid.abandonDrag(); }
+    }
+
+    // The dragged cell's own handler sees the release; when the cell is gone
+    // because its item vanished mid-drag, the grid sees it here instead, and
+    // the drag ends as usual.
+    PointHandler {
+        target: null
+        acceptedButtons: Qt.LeftButton
+        onActiveChanged: {
+            if (!active && grid.drag !== null && grid.cellOf(grid.drag.id) === null)
+                grid.pointerReleased(grid.drag.id);
+        }
+    }
+
     function settled() {
         // A drag that started meanwhile keeps going; only this drag is cleared.
-        if (drag !== null && drag.token === settleToken) {
+        if (drag !== null && drag.token === settleToken)
             drag = null;
-            floating.hide();
-        }
     }
 
     // response 0.26 s, damping fraction 0.86, in SpringAnimation's 16 ms steps
@@ -211,7 +254,7 @@ Item {
         onItemAdded: grid.cellsVersion++
         onItemRemoved: grid.cellsVersion++
 
-        delegate: Item {
+        delegate: ReorderCell {
             id: cell
             required property var model
             required property int index
@@ -230,10 +273,16 @@ Item {
             opacity: grid.dragId === itemId ? 0 : 1
 
             // response 0.32 s, damping fraction 0.82, in SpringAnimation's 16 ms steps
-            // A new cell appears in its slot; later moves slide.
+            // A new cell appears in its slot; later changes of order slide.
             property bool placed: false
-            Behavior on x { enabled: cell.placed; SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 } }
-            Behavior on y { enabled: cell.placed; SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 } }
+            Behavior on x {
+                enabled: cell.placed && grid.slideMoves
+                SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 }
+            }
+            Behavior on y {
+                enabled: cell.placed && grid.slideMoves
+                SpringAnimation { spring: 6.168; damping: 0.515; epsilon: 0.25 }
+            }
 
             // The id the cell is known under in grid.cells.
             property string registeredId
@@ -265,32 +314,19 @@ Item {
             Component.onDestruction: {
                 if (grid.cells[registeredId] === cell)
                     delete grid.cells[registeredId];
-                // The pointer's release would reach a destroyed handler: end the
-                // drag here so that the grid does not stay in a drag forever.
-                // Nothing is committed, as the release was never seen.
-                if (handler.active && grid.drag !== null && grid.drag.id === itemId && !grid.drag.isSettling) {
-                    grid.drag = null;
-                    floating.hide();
-                }
                 grid.cellsVersion++;
             }
 
             activeFocusOnTab: true
             Accessible.focusable: true
             Accessible.role: Accessible.ListItem
-            Accessible.name: contentItem ? contentItem.Accessible.name : ""
-            Accessible.description: Rules.tr("Aktionen: Nach vorne verschieben, Nach hinten verschieben",
-                                             "Actions: Move forward, Move back")
-            // The two move actions, offered to assistive technologies as the
-            // decrease and increase actions and to the keyboard as Alt+arrows.
-            readonly property var accessibilityActions: [
-                { name: Rules.tr("Nach vorne verschieben", "Move forward"), step: -1 },
-                { name: Rules.tr("Nach hinten verschieben", "Move back"), step: 1 }
-            ]
+            Accessible.name: accessibleName
+            accessibleName: contentItem ? contentItem.Accessible.name : ""
+            // Assistive technologies offer the two moves as named actions; the
+            // keyboard has them as Alt with the arrow keys.
+            onMoveRequested: step => grid.moveBy(itemId, step)
             function moveForward() { return grid.moveBy(itemId, -1); }
             function moveBack() { return grid.moveBy(itemId, 1); }
-            Accessible.onDecreaseAction: moveForward()
-            Accessible.onIncreaseAction: moveBack()
             Keys.onPressed: event => {
                 if (!(event.modifiers & Qt.AltModifier))
                     return;
@@ -337,11 +373,18 @@ Item {
         }
     }
 
+    // The lifted copy is a picture of the dragged cell's content, kept live:
+    // it shows what the cell shows, takes no input, and has nothing in it that
+    // assistive technologies could find.
     Item {
         id: floating
-        property Item copy: null
         z: 2
-        visible: grid.drag !== null && grid.itemIds.indexOf(grid.drag.id) >= 0
+        readonly property Item source: {
+            grid.cellsVersion;
+            const cell = grid.drag === null ? null : grid.cellOf(grid.drag.id);
+            return cell ? cell.contentItem : null;
+        }
+        visible: grid.drag !== null && source !== null
         enabled: false
         Accessible.ignored: true
         width: grid.drag ? grid.drag.width : 0
@@ -353,29 +396,10 @@ Item {
         scale: grid.drag !== null && !grid.drag.isSettling ? 1.03 : 1.0
         Behavior on scale { NumberAnimation { duration: 260; easing.type: Easing.OutQuad } }
 
-        function show(id) {
-            hide();
-            if (!grid.content)
-                return;
-            copy = grid.content.createObject(floating, { item: grid.entryOf(id) });
-            const created = copy;
-            if (created) {
-                created.width = Qt.binding(() => floating.width);
-                created.y = Qt.binding(() => (floating.height - created.height) / 2);
-            }
-        }
-        function hide() {
-            if (copy) {
-                copy.destroy();
-                copy = null;
-            }
-        }
-
         RectangularGlow {
             anchors.fill: parent
             anchors.topMargin: 10
             anchors.bottomMargin: -10
-            z: -1
             glowRadius: 16
             spread: 0
             cornerRadius: 14 + glowRadius
@@ -383,6 +407,15 @@ Item {
             opacity: grid.drag !== null && !grid.drag.isSettling ? 0.5 : 0
             visible: GraphicsInfo.api !== GraphicsInfo.Software
             Behavior on opacity { NumberAnimation { duration: 260; easing.type: Easing.OutQuad } }
+        }
+        ShaderEffectSource {
+            objectName: "dragCopy"
+            width: floating.width
+            height: floating.source ? floating.source.height : 0
+            y: (floating.height - height) / 2
+            sourceItem: floating.visible ? floating.source : null
+            live: true
+            smooth: true
         }
     }
 }

@@ -70,6 +70,16 @@ Glow UiRules::glow(const QList<QColor> &colors, const QVariant &brightness) cons
     return Glow::make(list, numberOf(brightness));
 }
 
+bool UiRules::sameGlow(const QVariant &a, const QVariant &b) const
+{
+    const auto glowOf = [](const QVariant &value) -> std::optional<Glow> {
+        if (value.metaType() == QMetaType::fromType<Glow>())
+            return value.value<Glow>();
+        return std::nullopt;
+    };
+    return glowOf(a) == glowOf(b);
+}
+
 double UiRules::brightnessFill(double width, double shown) const
 {
     return BrightnessSlider::fill(width, shown);

@@ -28,6 +28,9 @@ public:
     /// A glow from colours and a brightness in percent (undefined or null: full).
     Q_INVOKABLE Glow glow(const QList<QColor> &colors, const QVariant &brightness) const;
 
+    /// Whether two glows (or nulls) paint the same.
+    Q_INVOKABLE bool sameGlow(const QVariant &a, const QVariant &b) const;
+
     Q_INVOKABLE double brightnessFill(double width, double shown) const;
     Q_INVOKABLE double brightnessAt(double x, double width) const;
     Q_INVOKABLE double brightnessForAccessibility(double value) const;

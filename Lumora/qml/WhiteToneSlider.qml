@@ -17,11 +17,26 @@ T.Slider {
     readonly property var bounds: Rules.whiteToneBounds(range.minimum, range.maximum)
     readonly property var stopColors: Rules.whiteToneStops(range.minimum, range.maximum)
 
+    readonly property real shownValue: Rules.whiteToneShown(mirek, range.minimum, range.maximum)
+
     from: bounds.lower
     to: bounds.upper
     stepSize: 0
-    value: Rules.whiteToneShown(mirek, range.minimum, range.maximum)
+    value: shownValue
     onMoved: control.change(Rules.whiteToneMirek(value, range.minimum, range.maximum))
+    // The slider clamps its value to the range it has at that moment; when
+    // the range changes, the bounds and the value arrive one after the other,
+    // so the value is taken again once both bounds are current.
+    onFromChanged: resync()
+    onToChanged: resync()
+    function resync() {
+        if (!pressed)
+            value = Qt.binding(() => control.shownValue);
+    }
+
+    // Accessibility tools read the range through these names.
+    readonly property real minimumValue: from
+    readonly property real maximumValue: to
 
     leftPadding: 4
     rightPadding: 4

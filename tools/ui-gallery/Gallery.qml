@@ -203,8 +203,8 @@ Rectangle {
                     spacing: 12
                     Row {
                         spacing: 12
-                        HueToggle { checked: true }
-                        HueToggle { checked: false }
+                        HueToggle { isOn: true }
+                        HueToggle { isOn: false }
                     }
                     LitSurface {
                         width: 200
@@ -213,12 +213,12 @@ Rectangle {
                         HueToggle {
                             x: 12
                             y: 12
-                            checked: true
+                            isOn: true
                         }
                         HueToggle {
                             x: 70
                             y: 12
-                            checked: false
+                            isOn: false
                         }
                     }
                 }

@@ -42,7 +42,8 @@ LitSurface {
     HueToggle {
         x: card.width - width - 14
         y: 12
-        checked: card.item.on
+        text: card.item.name
+        isOn: card.item.on
     }
     BrightnessSlider {
         x: 14

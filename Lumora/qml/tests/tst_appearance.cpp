@@ -43,7 +43,7 @@ private Q_SLOTS:
     void glowShade_data();
     void glowShade();
     void glowFill();
-    void glowSamplesMatchFill();
+    void glowStopsMatchFill();
     void groupGlow();
     void summary_data();
     void summary();
@@ -89,27 +89,21 @@ void TestAppearance::glowFill()
     QVERIFY(!(Glow::make(three, 80) == Glow::make(three, 79)));
 }
 
-void TestAppearance::glowSamplesMatchFill()
+void TestAppearance::glowStopsMatchFill()
 {
-    // The painted gradient goes through seven samples; for one to four colours
-    // each colour must land exactly on a sample at its own position.
-    const QList<HueRGB> palette{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0}};
-    for (int n = 1; n <= 4; ++n) {
+    // The painted gradient has five stops; for one to five colours every
+    // colour must be drawn at its own position, the last one up to the edge.
+    const QList<HueRGB> palette{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0}, {0, 1, 1}, {1, 0, 1}};
+    for (int n = 1; n <= 6; ++n) {
         const auto glow = Glow::make(palette.mid(0, n), 100);
-        const auto samples = glow.samples();
-        QCOMPARE(samples.size(), Glow::sampleCount);
-        const auto stops = glow.fill();
-        for (qsizetype i = 0; i < stops.size(); ++i) {
-            const auto index = i * (Glow::sampleCount - 1) / (stops.size() - 1);
-            const auto &s = samples[index];
-            QVERIFY2(qFuzzyCompare(1 + s.red, 1 + stops[i].red) && qFuzzyCompare(1 + s.green, 1 + stops[i].green)
-                         && qFuzzyCompare(1 + s.blue, 1 + stops[i].blue),
-                     qPrintable(u"n=%1 stop %2"_s.arg(n).arg(i)));
-        }
+        const auto stops = glow.stops();
+        QCOMPARE(stops.size(), Glow::stopCount);
+        const auto fill = glow.fill().mid(0, Glow::stopCount);
+        for (qsizetype i = 0; i < fill.size(); ++i)
+            QCOMPARE(stops[i], (Glow::Stop{double(i) / double(fill.size() - 1), fill[i]}));
+        for (qsizetype i = fill.size(); i < stops.size(); ++i)
+            QCOMPARE(stops[i], (Glow::Stop{1, fill.last()}));
     }
-    // Between two colours the samples interpolate linearly.
-    const auto two = Glow::make({{0, 0, 0}, {1, 1, 1}}, 100).samples();
-    QCOMPARE(two[3].red, 0.5);
 }
 
 void TestAppearance::groupGlow()

@@ -1,4 +1,5 @@
 // Drives the real QML building blocks with simulated pointer input.
+#include "AccessibleProbe.h"
 #include "QuickHarness.h"
 
 #include <QQmlEngine>
@@ -19,6 +20,10 @@ public Q_SLOTS:
     {
         engine->addImportPath(u"qrc:/qt/qml"_s);
         TestBridge::installInto(engine);
+        static const int probe = qmlRegisterSingletonType<AccessibleProbe>(
+            "LumoraTest", 1, 0, "AccessibleProbe",
+            [](QQmlEngine *, QJSEngine *) -> QObject * { return new AccessibleProbe; });
+        Q_UNUSED(probe);
     }
 };
 

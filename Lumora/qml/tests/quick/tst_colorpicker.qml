@@ -1,6 +1,7 @@
 import QtQuick
 import QtTest
 import Lumora
+import LumoraTest
 
 Item {
     width: 600
@@ -131,6 +132,29 @@ Item {
             compare(last, 500);
             for (let i = 0; i < mirekSpy.count; ++i)
                 verify(Number.isInteger(mirekSpy.signalArguments[i][0]));
+        }
+
+        function test_rangeChangeReclamps_data() {
+            // A wider range must not leave the value clamped to the narrower one,
+            // whichever bound arrives first.
+            return [
+                { tag: "wider", from: { minimum: 153, maximum: 454 }, to: { minimum: 153, maximum: 500 }, mirek: 153, value: 500 },
+                { tag: "narrower", from: { minimum: 153, maximum: 500 }, to: { minimum: 250, maximum: 454 }, mirek: 300, value: 404 },
+                { tag: "moved up", from: { minimum: 153, maximum: 300 }, to: { minimum: 400, maximum: 500 }, mirek: 450, value: 450 }
+            ];
+        }
+
+        function test_rangeChangeReclamps(data) {
+            const slider = findChild(panel, "whiteTone");
+            panel.mirek = data.mirek;
+            panel.mirekRange = data.from;
+            panel.mirekRange = data.to;
+            compare(slider.value, data.value);
+            const seen = AccessibleProbe.describe(slider);
+            compare(seen.minimum, data.to.minimum);
+            compare(seen.maximum, data.to.maximum);
+            panel.mirekRange = { minimum: 153, maximum: 500 };
+            panel.mirek = 153;
         }
 
         function test_singleValueRange() {

@@ -1,6 +1,7 @@
 import QtQuick
 import QtTest
 import Lumora
+import LumoraTest
 
 Item {
     width: 200
@@ -12,16 +13,25 @@ Item {
         y: 20
         text: "Wohnzimmer"
     }
-    SignalSpy { id: spy; target: toggle; signalName: "toggled" }
+    SignalSpy { id: spy; target: toggle; signalName: "switched" }
 
     TestCase {
         name: "HueToggle"
         when: windowShown
 
+        function init() {
+            toggle.isOn = false;
+            tryCompare(toggle.indicator, "x", 3);
+            spy.clear();
+        }
+
         function test_accessibility() {
-            compare(toggle.Accessible.role, Accessible.CheckBox);
-            compare(toggle.Accessible.name, "Wohnzimmer");
-            verify(toggle.checkable);
+            const seen = AccessibleProbe.describe(toggle);
+            compare(seen.role, Accessible.CheckBox);
+            compare(seen.name, "Wohnzimmer");
+            compare(seen.checked, false);
+            toggle.isOn = true;
+            compare(AccessibleProbe.describe(toggle).checked, true);
         }
 
         function test_size() {
@@ -29,28 +39,44 @@ Item {
             compare(toggle.height, 28);
         }
 
-        function test_clickAnywhereFlips_data() {
+        function test_ownerDecides() {
+            // A flip asks the owner and shows nothing of its own.
+            mouseClick(toggle, 23, 14);
+            compare(spy.count, 1);
+            compare(spy.signalArguments[0][0], true);
+            compare(toggle.checked, false);
+            compare(toggle.indicator.x, 3);
+            // The owner agrees: the switch follows.
+            toggle.isOn = true;
+            compare(toggle.checked, true);
+            mouseClick(toggle, 23, 14);
+            compare(spy.signalArguments[1][0], false);
+            compare(toggle.checked, true, "a refused command leaves the switch where the owner has it");
+            toggle.forceActiveFocus();
+            keyClick(Qt.Key_Space);
+            compare(spy.count, 3);
+            compare(spy.signalArguments[2][0], false);
+        }
+
+        function test_capsuleIsHitArea_data() {
             return [
-                { tag: "centre", x: 23, y: 14 },
-                { tag: "leading end", x: 3, y: 14 },
-                { tag: "trailing corner", x: 44, y: 26 }
+                { tag: "centre", x: 23, y: 14, flips: true },
+                { tag: "leading end", x: 2, y: 14, flips: true },
+                { tag: "trailing end", x: 45, y: 14, flips: true },
+                { tag: "top edge", x: 23, y: 0, flips: true },
+                { tag: "trailing corner", x: 44, y: 26, flips: false },
+                { tag: "leading corner", x: 1, y: 1, flips: false }
             ];
         }
 
-        function test_clickAnywhereFlips(data) {
-            const before = toggle.checked;
-            spy.clear();
+        function test_capsuleIsHitArea(data) {
             mouseClick(toggle, data.x, data.y);
-            compare(toggle.checked, !before);
-            compare(spy.count, 1);
-            mouseClick(toggle, data.x, data.y);
-            compare(toggle.checked, before);
+            compare(spy.count, data.flips ? 1 : 0);
         }
 
         function test_knobGlides() {
-            toggle.checked = false;
             tryCompare(toggle.indicator, "x", 3);
-            toggle.checked = true;
+            toggle.isOn = true;
             // The knob animates towards the trailing end, inset 3 points.
             verify(toggle.indicator.x < 21);
             tryCompare(toggle.indicator, "x", 46 - 22 - 3, 1000);

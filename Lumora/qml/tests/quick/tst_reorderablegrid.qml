@@ -1,6 +1,7 @@
 import QtQuick
 import QtTest
 import Lumora
+import LumoraTest
 
 Item {
     id: root
@@ -257,11 +258,11 @@ Item {
         function test_accessibilityMoves(data) {
             const cell = grid.cellOf(data.id);
             verify(cell !== null);
-            compare(cell.accessibilityActions.map(a => a.name), ["Move forward", "Move back"]);
-            if (data.step < 0)
-                cell.Accessible.decreaseAction();
-            else
-                cell.Accessible.increaseAction();
+            const seen = AccessibleProbe.describe(cell);
+            compare(seen.role, Accessible.ListItem);
+            compare(seen.name, data.id);
+            compare(seen.actions, ["Move forward", "Move back"]);
+            verify(AccessibleProbe.doAction(cell, data.step < 0 ? "Move forward" : "Move back"));
             if (data.expected === null) {
                 compare(commitSpy.count, 0);
             } else {
@@ -311,14 +312,88 @@ Item {
             tryCompare(cellP, "x", 180, 3000);
         }
 
-        function test_vanishedItemEndsDrag() {
+        function test_vanishedItemEndsDragOnRelease() {
+            rows.clear();
+            rows.append({ key: "p" });
+            rows.append({ key: "q" });
+            rows.append({ key: "r" });
+            const commits = [];
+            const record = ids => commits.push(ids);
+            modelGrid.commit.connect(record);
+            mousePress(modelGrid, 130, 15);
+            mouseMove(modelGrid, 140, 15, -1, Qt.LeftButton);
+            mouseMove(modelGrid, 40, 15, -1, Qt.LeftButton);
+            compare(modelGrid.drag.order, ["q", "p", "r"]);
+            // The dragged item is deleted elsewhere: its copy goes, the drag stays.
+            rows.remove(1);
+            verify(modelGrid.drag !== null);
+            compare(findChild(modelGrid, "dragCopy").parent.visible, false);
+            mouseRelease(modelGrid, 40, 15);
+            modelGrid.commit.disconnect(record);
+            compare(commits.length, 1);
+            compare(commits[0], ["q", "p", "r"]);
+            tryCompare(modelGrid, "drag", null, 3000);
+        }
+
+        function test_resetAbandonsDrag() {
             mousePress(grid, 40, 30);
             mouseMove(grid, 50, 30, -1, Qt.LeftButton);
-            verify(grid.drag !== null);
-            grid.model = [{ id: "b" }, { id: "c" }, { id: "d" }];
+            mouseMove(grid, 220, 30, -1, Qt.LeftButton);
+            compare(grid.drag.order, ["b", "c", "a", "d"]);
+            // A new list arrives: the half-finished order is not saved over it.
+            grid.model = [{ id: "d" }, { id: "c" }, { id: "e" }, { id: "a" }, { id: "b" }];
             compare(grid.drag, null);
-            mouseRelease(grid, 50, 30);
+            compare(grid.displayedIds, ["d", "c", "e", "a", "b"]);
+            mouseMove(grid, 300, 30, -1, Qt.LeftButton);
+            mouseRelease(grid, 300, 30);
             compare(commitSpy.count, 0);
+            compare(grid.drag, null);
         }
+
+        function test_onlyOrderChangesSlide() {
+            // A narrower grid has fewer columns: cells jump to their new places.
+            grid.width = 170;
+            compare(grid.columnLayout.count, 2);
+            compare(grid.cellOf("c").x, grid.layout.frames["c"].x);
+            compare(grid.cellOf("c").y, grid.layout.frames["c"].y);
+            grid.width = 350;
+            compare(grid.cellOf("d").x, 270);
+            compare(grid.cellOf("d").y, 0);
+            // Rows that move in the model slide to their new slots.
+            rows.clear();
+            rows.append({ key: "p" });
+            rows.append({ key: "q" });
+            rows.append({ key: "r" });
+            const cellP = modelGrid.cellOf("p");
+            tryVerify(() => cellP.placed && settled(modelGrid), 3000);
+            rows.move(0, 2, 1);
+            compare(modelGrid.layout.frames["p"].x, 180);
+            verify(cellP.x < 180, "the moved cell slides");
+            tryCompare(cellP, "x", 180, 3000);
+        }
+
+        function test_dragCopyIsInvisibleToAssistiveTools() {
+            // The cell and its content carry the name; a live copy would add a third.
+            const before = AccessibleProbe.treeNames(grid).filter(n => n === "a").length;
+            compare(before, 2);
+            mousePress(grid, 40, 30);
+            mouseMove(grid, 50, 30, -1, Qt.LeftButton);
+            mouseMove(grid, 130, 30, -1, Qt.LeftButton);
+            verify(findChild(grid, "dragCopy").parent.visible);
+            compare(AccessibleProbe.treeNames(grid).filter(n => n === "a").length, before);
+            mouseRelease(grid, 130, 30);
+        }
+    }
+
+    function findChild(item, name) {
+        for (let i = 0; i < item.children.length; ++i) {
+            const child = item.children[i];
+            if (child.objectName === name)
+                return child;
+            const found = findChild(child, name);
+            if (found)
+                return found;
+        }
+        return null;
     }
 }
