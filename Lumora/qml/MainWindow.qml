@@ -9,6 +9,7 @@ ApplicationWindow {
     id: window
 
     objectName: "main"
+    visible: true
     title: root.title !== "" ? root.title + " – Lumora" : "Lumora"
     width: 940
     height: 640
