@@ -1,0 +1,194 @@
+// The id-keyed lists the screens draw from: a new list is applied as the
+// difference (insert, remove, move, changed roles), never as a reset, so a
+// live event does not recreate a card; against a live store, an outside
+// change, a new order, a star and a removed resource each touch only what
+// they change.
+#include "GroupListModel.h"
+#include "LightListModel.h"
+#include "LumoraStore.h"
+#include "QuickHarness.h"
+#include "SceneListModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QList<KeyedListModel::Row> rows(const QString &spec)
+{
+    // "a1 b2" → rows a and b whose only value is 1 and 2.
+    QList<KeyedListModel::Row> list;
+    for (const auto &entry : spec.split(u' ', Qt::SkipEmptyParts))
+        list.append({entry.left(1), {entry.mid(1).toInt()}});
+    return list;
+}
+
+int roleOf(const QAbstractItemModel &model, const QByteArray &name)
+{
+    return model.roleNames().key(name, -1);
+}
+
+} // namespace
+
+class ListModelsTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestBridge> m_bridge;
+    std::unique_ptr<LumoraStore> m_store;
+
+private Q_SLOTS:
+    void difference_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("inserts");
+        QTest::addColumn<int>("removes");
+        QTest::addColumn<int>("moves");
+        QTest::addColumn<int>("changes");
+        QTest::addColumn<int>("resets");
+        QTest::newRow("first fill") << "" << "a1 b1 c1" << 1 << 0 << 0 << 0 << 0;
+        QTest::newRow("same") << "a1 b1" << "a1 b1" << 0 << 0 << 0 << 0 << 0;
+        QTest::newRow("one value") << "a1 b1 c1" << "a1 b2 c1" << 0 << 0 << 0 << 1 << 0;
+        QTest::newRow("added in the middle") << "a1 c1" << "a1 b1 c1" << 1 << 0 << 0 << 0 << 0;
+        QTest::newRow("removed") << "a1 b1 c1" << "a1 c1" << 0 << 1 << 0 << 0 << 0;
+        QTest::newRow("last to first") << "a1 b1 c1 d1" << "d1 a1 b1 c1" << 0 << 0 << 1 << 0 << 0;
+        QTest::newRow("moved and changed") << "a1 b1 c1" << "c2 a1 b1" << 0 << 0 << 1 << 1 << 0;
+        QTest::newRow("all at once") << "a1 b1 c1 d1" << "e1 c1 a2" << 1 << 2 << 1 << 1 << 0;
+        QTest::newRow("emptied") << "a1 b1" << "" << 0 << 2 << 0 << 0 << 0;
+        QTest::newRow("another home") << "a1 b1" << "x1 y1" << 0 << 0 << 0 << 0 << 1;
+        QTest::newRow("repeated id keeps the first") << "" << "a1 a2 b1" << 1 << 0 << 0 << 0 << 0;
+    }
+    void difference()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        KeyedListModel model({"value"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.apply(rows(before));
+        const auto start = model.statistics();
+        model.apply(rows(after));
+        const auto &end = model.statistics();
+        QTEST(end.inserts - start.inserts, "inserts");
+        QTEST(end.removes - start.removes, "removes");
+        QTEST(end.moves - start.moves, "moves");
+        QTEST(end.changes - start.changes, "changes");
+        QTEST(end.resets - start.resets, "resets");
+        // Whatever the steps, the model ends up showing exactly the new list.
+        QList<KeyedListModel::Row> expected = rows(after);
+        if (after == u"a1 a2 b1")
+            expected.removeAt(1);
+        QCOMPARE(model.count(), expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            QCOMPARE(model.get(i).value(u"id"_s).toString(), expected[i].id);
+            QCOMPARE(model.get(i).value(u"value"_s), expected[i].values.first());
+        }
+    }
+
+    void init()
+    {
+        m_bridge = std::make_unique<TestBridge>();
+        m_store = std::make_unique<LumoraStore>(m_bridge->store(), m_bridge->settings());
+        m_bridge->store()->start();
+        QTRY_COMPARE_WITH_TIMEOUT(m_bridge->store()->phase(), HueStorePhase::ready(), 10000);
+        m_store->updateNow();
+    }
+    void cleanup()
+    {
+        m_store.reset();
+        m_bridge.reset();
+    }
+
+    void liveChangesTouchOnlyTheirRows()
+    {
+        LightListModel lights;
+        lights.setStore(m_store.get());
+        const QString room = m_store->snapshot().rooms.value(0).id;
+        lights.setGroupId(room);
+        QVERIFY(lights.count() >= 2);
+        QCOMPARE(lights.orderList(), u"lights."_s + room);
+        QSignalSpy changed(&lights, &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(&lights, &QAbstractItemModel::modelReset);
+        QSignalSpy removed(&lights, &QAbstractItemModel::rowsRemoved);
+
+        // A wall switch dims one light: only its row changes, only in the
+        // roles that show brightness.
+        const QString dimmed = lights.ids().constFirst();
+        m_bridge->changeFromOutside(dimmed, {{u"on"_s, QVariantMap{{u"on"_s, true}}},
+                                             {u"dimming"_s, QVariantMap{{u"brightness"_s, 12.5}}}});
+        QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), 5000);
+        QCOMPARE(lights.find(dimmed).value(u"brightness"_s).toDouble(), 12.5);
+        for (const auto &signal : std::as_const(changed)) {
+            QCOMPARE(signal.at(0).toModelIndex().row(), lights.indexOf(dimmed));
+            const auto roles = signal.at(2).value<QList<int>>();
+            QVERIFY(roles.contains(roleOf(lights, "brightness")));
+            QVERIFY(!roles.contains(roleOf(lights, "name")));
+        }
+
+        // The user's new order moves rows; a star changes one role.
+        QSignalSpy moved(&lights, &QAbstractItemModel::rowsMoved);
+        QStringList reversed = lights.ids();
+        std::reverse(reversed.begin(), reversed.end());
+        lights.saveOrder(reversed);
+        QCOMPARE(lights.ids(), reversed);
+        QVERIFY(!moved.isEmpty());
+        changed.clear();
+        m_store->toggleFavorite(u"light"_s, reversed.first());
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(2).value<QList<int>>(), QList<int>{roleOf(lights, "isFavorite")});
+        QCOMPARE(reset.size(), 0);
+        QCOMPARE(removed.size(), 0);
+
+        // Favourites follow the home: a starred light removed on the bridge
+        // leaves the list.
+        LightListModel favorites;
+        favorites.setFavorites(true);
+        favorites.setStore(m_store.get());
+        QCOMPARE(favorites.ids(), QStringList{reversed.first()});
+        QVERIFY(m_bridge->removeResource(reversed.first()));
+        QTRY_COMPARE_WITH_TIMEOUT(favorites.count(), 0, 5000);
+        QCOMPARE(lights.indexOf(reversed.first()), -1);
+        QCOMPARE(reset.size(), 0);
+    }
+
+    void listsAndRecords()
+    {
+        GroupListModel rooms;
+        rooms.setStore(m_store.get());
+        GroupListModel zones;
+        zones.setSource(GroupListModel::Zones);
+        zones.setStore(m_store.get());
+        GroupListModel home;
+        home.setSource(GroupListModel::Home);
+        home.setStore(m_store.get());
+        QCOMPARE(rooms.orderList(), u"rooms"_s);
+        QCOMPARE(home.orderList(), QString());
+        QCOMPARE(home.count(), 1);
+        QVERIFY(rooms.count() >= 1 && zones.count() >= 1);
+        // A single record agrees with its row.
+        const QString room = rooms.ids().constFirst();
+        QCOMPARE(m_store->groupInfo(room), rooms.find(room));
+        QVERIFY(m_store->groupInfo(u"nothing"_s).isEmpty());
+
+        SceneListModel scenes;
+        scenes.setStore(m_store.get());
+        scenes.setGroupId(room);
+        QVERIFY(scenes.count() >= 1);
+        const QVariantMap scene = scenes.get(0);
+        QVERIFY(scene.value(u"groupName"_s).isNull());
+        // A favourite scene carries its group's name.
+        SceneListModel favoriteScenes;
+        favoriteScenes.setFavorites(true);
+        favoriteScenes.setStore(m_store.get());
+        m_store->toggleFavorite(u"scene"_s, scene.value(u"id"_s).toString());
+        QCOMPARE(favoriteScenes.count(), 1);
+        QCOMPARE(favoriteScenes.get(0).value(u"groupName"_s).toString(), rooms.find(room).value(u"name"_s).toString());
+        QCOMPARE(favoriteScenes.orderList(), u"favorites.scenes"_s);
+    }
+};
+
+QTEST_MAIN(ListModelsTest)
+#include "tst_listmodels.moc"
