@@ -87,6 +87,7 @@ bool LumoraApplication::load(QString *error)
             *error = warnings.join(u'\n');
         return false;
     }
+    qCDebug(lcApp) << "the main window is loaded";
     return true;
 }
 

@@ -1,0 +1,124 @@
+// The lumora executable as a person starts it: a second launch hands over
+// and ends, the preference lets several run, a missing display and a wrong
+// option end with a clear word. Each run gets folders of its own and the
+// demo bridge, so nothing leaves loopback.
+#include <QDir>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString program = QStringLiteral(LUMORA_EXECUTABLE);
+
+/// One lumora process with its own output.
+struct Launch
+{
+    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+    QByteArray output;
+
+    Launch(const QProcessEnvironment &environment, const QStringList &arguments)
+    {
+        process->setProcessEnvironment(environment);
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        QObject::connect(process.get(), &QProcess::readyRead, process.get(),
+                         [this] { output += process->readAll(); });
+        process->start(program, arguments);
+    }
+    ~Launch()
+    {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+    bool said(const char *text) const { return output.contains(text); }
+};
+
+} // namespace
+
+class LumoraProcessTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_CONFIG_HOME"_s, m_folder.filePath(u"config"_s));
+        environment.insert(u"XDG_DATA_HOME"_s, m_folder.filePath(u"data"_s));
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        environment.insert(u"QT_LOGGING_RULES"_s, u"lumora.app.debug=true"_s);
+        environment.insert(u"LANGUAGE"_s, u"en"_s);
+        return environment;
+    }
+
+private Q_SLOTS:
+    void secondLaunchHandsOverAndEnds()
+    {
+        Launch first(environment(), {u"--demo"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(first.said("the main window is loaded"), 30000);
+        Launch second(environment(), {u"--demo"_s});
+        QVERIFY(second.process->waitForFinished(30000));
+        QCOMPARE(second.process->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.process->exitCode(), 0);
+        QVERIFY(!second.said("the main window is loaded"));
+        // The running instance was told and brought its window forward.
+        QTRY_VERIFY_WITH_TIMEOUT(first.said("another launch asked for the main window"), 10000);
+        QCOMPARE(first.process->state(), QProcess::Running);
+    }
+
+    void preferenceAllowsSeveral()
+    {
+        {
+            QSettings settings(m_folder.filePath(u"config/Lumora/Lumora.conf"_s), QSettings::NativeFormat);
+            settings.setValue(u"allowMultipleInstances"_s, true);
+        }
+        Launch first(environment(), {u"--demo"_s});
+        Launch second(environment(), {u"--demo"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(first.said("the main window is loaded"), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(second.said("the main window is loaded"), 30000);
+        QCOMPARE(first.process->state(), QProcess::Running);
+        QCOMPARE(second.process->state(), QProcess::Running);
+        QSettings(m_folder.filePath(u"config/Lumora/Lumora.conf"_s), QSettings::NativeFormat)
+            .remove(u"allowMultipleInstances"_s);
+    }
+
+    void clearWordsInsteadOfACrash_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("display");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("no display") << QStringList{u"--demo"_s} << false << 1
+                                    << QByteArray("needs a graphical session");
+        QTest::newRow("unknown option") << QStringList{u"--trust-anchor"_s, u"x.pem"_s} << true << 2
+                                        << QByteArray("Unknown option: --trust-anchor");
+        QTest::newRow("help") << QStringList{u"--help"_s} << true << 0 << QByteArray("--demo");
+    }
+    void clearWordsInsteadOfACrash()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, display);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, message);
+        QProcessEnvironment env = environment();
+        if (!display) {
+            for (const auto &name : {u"QT_QPA_PLATFORM"_s, u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s})
+                env.remove(name);
+        }
+        Launch launch(env, arguments);
+        QVERIFY(launch.process->waitForFinished(30000));
+        launch.output += launch.process->readAll();
+        QCOMPARE(launch.process->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(launch.process->exitCode(), exitCode);
+        QVERIFY2(launch.said(message.constData()), launch.output.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(LumoraProcessTest)
+#include "tst_lumoraprocess.moc"
