@@ -23,5 +23,10 @@ struct GridColumns
 
     Layout layout(double width) const;
 
+    /// The two column sets of the screens: cards of lights, rooms and zones,
+    /// and the smaller scene tiles.
+    static GridColumns cards() { return {270, std::nullopt, 12}; }
+    static GridColumns tiles() { return {170, std::nullopt, 10}; }
+
     friend bool operator==(const GridColumns &, const GridColumns &) = default;
 };

@@ -116,21 +116,20 @@ SplitView {
     // ---- detail screens ----------------------------------------------------
     Component {
         id: favoritesPage
-        PlainPage {
-            title: Rules.tr("Favoriten", "Favourites")
+        FavoritesView {
+            onOpen: id => Store.openGroup(id)
         }
     }
     Component {
         id: homePage
-        PlainPage {
-            title: Rules.tr("Zuhause", "Home")
+        HomeOverviewView {
+            onOpen: id => Store.openGroup(id)
         }
     }
     Component {
         id: groupPage
-        PlainPage {
-            readonly property string groupId: Store.selectedGroupId
-            title: (Store.homeRevision, Store.groupInfo(groupId).name ?? "")
+        GroupDetailView {
+            groupId: Store.selectedGroupId
         }
     }
     // ---- end of detail screens ----------------------------------------------

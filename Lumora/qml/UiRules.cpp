@@ -56,6 +56,18 @@ QString UiRules::tr(const QString &german, const QString &english) const
     return HueText::tr(german, english);
 }
 
+QVariantMap UiRules::cardColumns() const
+{
+    const auto set = GridColumns::cards();
+    return {{u"minimum"_s, set.minimum}, {u"spacing"_s, set.spacing}};
+}
+
+QVariantMap UiRules::tileColumns() const
+{
+    const auto set = GridColumns::tiles();
+    return {{u"minimum"_s, set.minimum}, {u"spacing"_s, set.spacing}};
+}
+
 QStringList UiRules::symbolNames() const
 {
     return Symbols::names();

@@ -15,12 +15,18 @@ class UiRules : public QObject
     Q_OBJECT
     QML_NAMED_ELEMENT(Rules)
     QML_SINGLETON
+    /// {minimum, spacing} of the column sets of card and tile grids.
+    Q_PROPERTY(QVariantMap cardColumns READ cardColumns CONSTANT)
+    Q_PROPERTY(QVariantMap tileColumns READ tileColumns CONSTANT)
 
 public:
     using QObject::QObject;
 
     /// The German text when the user's language is German, else the English one.
     Q_INVOKABLE QString tr(const QString &german, const QString &english) const;
+
+    QVariantMap cardColumns() const;
+    QVariantMap tileColumns() const;
 
     /// Every system symbol name of the icon table.
     Q_INVOKABLE QStringList symbolNames() const;

@@ -27,6 +27,7 @@ QVariantMap AccessibleProbe::describe(QQuickItem *item) const
         return {};
     QVariantMap map{{u"role"_s, int(iface->role())},
                     {u"name"_s, iface->text(QAccessible::Name)},
+                    {u"description"_s, iface->text(QAccessible::Description)},
                     {u"checked"_s, bool(iface->state().checked)},
                     {u"invisible"_s, bool(iface->state().invisible)},
                     {u"childCount"_s, iface->childCount()}};

@@ -34,6 +34,8 @@ TestCase {
     function initTestCase() {
         tryCompare(Store, "phase", Store.Ready, 10000);
         tryVerify(() => rowOf("Test Room") !== null, 5000);
+        // The sidebar places its new rows with the next frame.
+        waitForRendering(main);
     }
 
     function test_1_selectionIsStoredAndFallsBack() {

@@ -1,0 +1,37 @@
+import QtQuick
+import QtQuick.Controls
+import Lumora
+
+// The colour picker as a popover under the button it belongs to (its parent).
+// It sends nothing itself: picks go to the owner.
+Popup {
+    id: popup
+
+    property alias current: panel.current
+    property alias supportsColor: panel.supportsColor
+    property alias mirek: panel.mirek
+    property alias mirekRange: panel.mirekRange
+    readonly property alias panel: panel
+    signal colorPicked(color value)
+    signal mirekPicked(int mirek)
+
+    x: Math.round((parent ? parent.width : 0) / 2 - width / 2)
+    y: (parent ? parent.height : 0) + 6
+    margins: 8
+    padding: 0
+    focus: true
+    // A press on the button itself is left to the button, which closes it.
+    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutsideParent
+
+    background: Rectangle {
+        color: "#28292c"
+        radius: 12
+        border.width: 1
+        border.color: Qt.rgba(1, 1, 1, 0.1)
+    }
+    contentItem: ColorPickerPanel {
+        id: panel
+        onColorPicked: value => popup.colorPicked(value)
+        onMirekPicked: value => popup.mirekPicked(value)
+    }
+}

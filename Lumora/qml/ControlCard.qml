@@ -1,0 +1,97 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Lumora
+
+// The card of a light, room or zone: its leading view, name and caption, an
+// accessory, the on/off switch, and below them the brightness slider, which
+// always keeps its place so that every card has the same height.
+LitSurface {
+    id: card
+
+    property string name
+    // Empty for none.
+    property string caption
+    property bool isOn: false
+    // A number from 0 to 100, or null.
+    property var brightness: null
+    property alias leading: leadingSlot.data
+    property alias accessory: accessoryRow.data
+    readonly property alias toggle: toggle
+    readonly property alias slider: slider
+    readonly property bool hasBrightness: isOn && brightness !== null && brightness !== undefined
+
+    signal switched(bool isOn)
+    signal brightnessPicked(real value)
+
+    implicitWidth: 270
+    implicitHeight: 14 + 34 + 10 + 20 + 8
+
+    Accessible.role: Accessible.Grouping
+    Accessible.name: name
+
+    RowLayout {
+        x: 14
+        y: 14
+        width: card.width - 28
+        height: 34
+        spacing: 12
+
+        Item {
+            id: leadingSlot
+            Layout.preferredWidth: childrenRect.width
+            Layout.preferredHeight: childrenRect.height
+            Layout.alignment: Qt.AlignVCenter
+        }
+        Column {
+            Layout.fillWidth: true
+            Layout.minimumWidth: 0
+            Layout.alignment: Qt.AlignVCenter
+            spacing: 1
+            Label {
+                width: parent.width
+                text: card.name
+                color: "white"
+                font.pixelSize: 15
+                font.weight: Font.Medium
+                elide: Text.ElideRight
+                maximumLineCount: 1
+                Accessible.ignored: true
+            }
+            Label {
+                width: parent.width
+                visible: card.caption !== ""
+                text: card.caption
+                color: Qt.rgba(1, 1, 1, 0.8)
+                font.pixelSize: 11
+                elide: Text.ElideRight
+                maximumLineCount: 1
+                Accessible.ignored: true
+            }
+        }
+        Row {
+            id: accessoryRow
+            Layout.alignment: Qt.AlignVCenter
+            spacing: 6
+        }
+        HueToggle {
+            id: toggle
+            Layout.alignment: Qt.AlignVCenter
+            text: card.name
+            isOn: card.isOn
+            onSwitched: value => card.switched(value)
+        }
+    }
+
+    BrightnessSlider {
+        id: slider
+        x: 14
+        y: 14 + 34 + 10
+        width: card.width - 28
+        // Shown and usable only for a lit card with a brightness; its room
+        // stays either way.
+        visible: card.hasBrightness
+        brightness: card.hasBrightness ? card.brightness : 0
+        onChange: value => card.brightnessPicked(value)
+    }
+}

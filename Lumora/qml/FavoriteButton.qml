@@ -1,0 +1,39 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Templates as T
+import Lumora
+
+// The star that adds a scene, room, zone or light to the favourites or
+// removes it. A star that is not set shows only while the pointer is over its
+// owner, and takes no room until then.
+T.AbstractButton {
+    id: control
+
+    // "scene", "group" or "light", and the thing's id.
+    property string kind
+    property string itemId
+    property bool isFavorite: false
+    property bool isOwnerHovered: false
+    readonly property string label: isFavorite ? Rules.tr("Aus Favoriten entfernen", "Remove from favourites")
+                                               : Rules.tr("Zu Favoriten hinzufügen", "Add to favourites")
+
+    visible: isFavorite || isOwnerHovered
+    padding: 4
+    implicitWidth: visible ? 16 + leftPadding + rightPadding : 0
+    implicitHeight: 16 + topPadding + bottomPadding
+    focusPolicy: Qt.TabFocus
+    hoverEnabled: true
+
+    onClicked: Store.toggleFavorite(kind, itemId)
+
+    Accessible.role: Accessible.Button
+    Accessible.name: label
+    ToolTip.visible: hovered
+    ToolTip.delay: 700
+    ToolTip.text: label
+
+    contentItem: SymbolIcon {
+        name: control.isFavorite ? "star.fill" : "star"
+        color: "white"
+    }
+}

@@ -1,0 +1,194 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Templates as T
+import Lumora
+
+// The screen of one room or zone: its header card with the colour for all
+// lights and the star, its lights with the button that saves them as a scene,
+// and its scenes.
+ScreenPage {
+    id: view
+
+    property string groupId
+    // The group's card values (GroupListModel's roles), following the home.
+    readonly property var group: (Store.homeRevision, Store.hasFavorites, Store.groupInfo(groupId))
+    property bool showsColorPicker: false
+    property bool showsSaveScene: false
+
+    title: group.name ?? ""
+
+    ControlCard {
+        id: header
+        objectName: "header"
+        width: view.stack.width
+        name: view.group.name ?? ""
+        caption: view.group.summary ?? ""
+        glow: view.group.glow ?? null
+        isOn: view.group.isOn ?? false
+        brightness: view.group.brightness ?? null
+        onSwitched: value => Store.setGroupOn(view.groupId, value)
+        onBrightnessPicked: value => Store.setGroupBrightness(view.groupId, value)
+
+        leading: Item {
+            width: 32
+            height: 30
+            SymbolIcon {
+                anchors.centerIn: parent
+                width: 22
+                height: 22
+                name: view.group.symbol ?? ""
+                color: "white"
+            }
+        }
+        accessory: [
+            T.AbstractButton {
+                id: colorButton
+                objectName: "groupColorButton"
+                visible: view.group.hasColorButton ?? false
+                padding: 4
+                implicitWidth: 26
+                implicitHeight: 26
+                hoverEnabled: true
+                focusPolicy: Qt.TabFocus
+                onClicked: view.showsColorPicker = !view.showsColorPicker
+                Accessible.role: Accessible.Button
+                Accessible.name: Rules.tr("Farbe für ", "Colour for ") + (view.group.name ?? "")
+                ToolTip.visible: hovered
+                ToolTip.delay: 700
+                ToolTip.text: Rules.tr("Farbe für alle Lampen wählen", "Choose a colour for all lights")
+                contentItem: SymbolIcon {
+                    name: "paintpalette.fill"
+                    color: "white"
+                }
+                ColorPickerPopup {
+                    id: picker
+                    objectName: "groupColorPicker"
+                    current: view.group.pickerColor ?? "white"
+                    supportsColor: view.group.supportsColor ?? false
+                    mirek: null
+                    mirekRange: view.group.colorRange ?? null
+                    onColorPicked: value => Store.setGroupColor(view.groupId, value)
+                    onMirekPicked: value => Store.setGroupMirek(view.groupId, value)
+                    onClosed: view.showsColorPicker = false
+                }
+            },
+            FavoriteButton {
+                anchors.verticalCenter: parent.verticalCenter
+                kind: "group"
+                itemId: view.groupId
+                isFavorite: view.group.isFavorite ?? false
+                isOwnerHovered: true
+            }
+        ]
+    }
+    onShowsColorPickerChanged: showsColorPicker ? picker.open() : picker.close()
+    onShowsSaveSceneChanged: showsSaveScene ? savePopup.open() : savePopup.close()
+
+    Column {
+        width: parent.width
+        visible: lights.count > 0
+        SectionTitle {
+            width: parent.width
+            text: Rules.tr("Lampen", "Lights")
+
+            T.AbstractButton {
+                id: saveSceneButton
+                objectName: "saveSceneButton"
+                leftPadding: 10
+                rightPadding: 10
+                topPadding: 5
+                bottomPadding: 5
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
+                implicitHeight: implicitContentHeight + topPadding + bottomPadding
+                hoverEnabled: true
+                focusPolicy: Qt.TabFocus
+                onClicked: view.showsSaveScene = !view.showsSaveScene
+                Accessible.role: Accessible.Button
+                Accessible.name: Rules.tr("Als Szene speichern", "Save as Scene")
+                ToolTip.visible: hovered
+                ToolTip.delay: 700
+                ToolTip.text: Rules.tr("Das aktuelle Licht in " + (view.group.name ?? "") + " als Szene speichern",
+                                       "Save the current light in " + (view.group.name ?? "") + " as a scene")
+                background: Rectangle {
+                    radius: height / 2
+                    color: Theme.card
+                    function contains(point: point): bool {
+                        const r = height / 2;
+                        const x = Math.min(Math.max(point.x, r), width - r);
+                        return (point.x - x) * (point.x - x) + (point.y - r) * (point.y - r) <= r * r;
+                    }
+                }
+                containmentMask: background
+                contentItem: Row {
+                    spacing: 5
+                    opacity: 0.85
+                    SymbolIcon {
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: 12
+                        height: 12
+                        name: "plus"
+                        color: "white"
+                    }
+                    Label {
+                        text: Rules.tr("Als Szene speichern", "Save as Scene")
+                        color: "white"
+                        font.pixelSize: 12
+                        font.weight: Font.Medium
+                    }
+                }
+
+                Popup {
+                    id: savePopup
+                    objectName: "saveScenePopup"
+                    x: Math.round(saveSceneButton.width - width)
+                    y: saveSceneButton.height + 6
+                    margins: 8
+                    padding: 0
+                    focus: true
+                    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutsideParent
+                    onClosed: view.showsSaveScene = false
+                    background: Rectangle {
+                        color: "#28292c"
+                        radius: 12
+                        border.width: 1
+                        border.color: Qt.rgba(1, 1, 1, 0.1)
+                    }
+                    // A fresh panel for every opening: an empty name, no failure.
+                    contentItem: Loader {
+                        active: savePopup.visible
+                        focus: true
+                        sourceComponent: SaveScenePanel {
+                            objectName: "saveScenePanel"
+                            focus: true
+                            groupId: view.groupId
+                            groupName: view.group.name ?? ""
+                            onDone: view.showsSaveScene = false
+                            Component.onCompleted: nameField.forceActiveFocus()
+                        }
+                    }
+                }
+            }
+        }
+        LightGrid {
+            id: lights
+            objectName: "lightsGrid"
+            width: parent.width
+            groupId: view.groupId
+        }
+    }
+    Column {
+        width: parent.width
+        visible: scenes.count > 0
+        topPadding: 6
+        SectionTitle {
+            width: parent.width
+            text: Rules.tr("Szenen", "Scenes")
+        }
+        SceneGrid {
+            id: scenes
+            objectName: "scenesGrid"
+            width: parent.width
+            groupId: view.groupId
+        }
+    }
+}

@@ -1,0 +1,27 @@
+import QtQuick
+import Lumora
+
+// The cards of rooms, zones or favourite groups in their saved order; a click
+// on a card opens its group, a drag saves the new order.
+ReorderableGrid {
+    id: grid
+
+    property alias source: groups.source
+    readonly property alias groups: groups
+    signal open(string groupId)
+
+    columnMinimum: Rules.cardColumns.minimum
+    columnSpacing: Rules.cardColumns.spacing
+    spacing: 12
+    model: GroupListModel {
+        id: groups
+        store: Store
+    }
+    content: Component {
+        GroupCard {
+            openable: true
+            onOpen: grid.open(groupId)
+        }
+    }
+    onCommit: ids => groups.saveOrder(ids)
+}

@@ -1,0 +1,24 @@
+import QtQuick
+import Lumora
+
+// The cards of a group's lights, or of the favourite lights, in their saved
+// order; a drag saves the new order.
+ReorderableGrid {
+    id: grid
+
+    property string groupId
+    property bool favorites: false
+
+    columnMinimum: Rules.cardColumns.minimum
+    columnSpacing: Rules.cardColumns.spacing
+    spacing: 12
+    model: LightListModel {
+        store: Store
+        groupId: grid.groupId
+        favorites: grid.favorites
+    }
+    content: Component {
+        LightCard {}
+    }
+    onCommit: ids => model.saveOrder(ids)
+}

@@ -1,0 +1,90 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Templates as T
+import Lumora
+
+// A room on the home overview: a header that opens the room, then its lights
+// and its scenes, on a panel of their own. Absent for a room with neither.
+Rectangle {
+    id: section
+
+    // A row of GroupListModel (its roles by name).
+    required property var room
+    signal open()
+
+    visible: room.lightCount > 0 || room.sceneCount > 0
+    color: Theme.panel
+    radius: 22
+    implicitHeight: visible ? column.implicitHeight + 28 : 0
+
+    Column {
+        id: column
+        x: 14
+        y: 14
+        width: section.width - 28
+        spacing: 12
+
+        T.AbstractButton {
+            id: header
+            objectName: "roomHeader"
+            width: parent.width
+            implicitHeight: 24
+            leftPadding: 4
+            rightPadding: 4
+            hoverEnabled: true
+            focusPolicy: Qt.TabFocus
+            onClicked: section.open()
+            Accessible.role: Accessible.Button
+            Accessible.name: section.room.openLabel
+            ToolTip.visible: hovered
+            ToolTip.delay: 700
+            ToolTip.text: section.room.openLabel
+
+            contentItem: Row {
+                spacing: 8
+                opacity: 0.85
+                Item {
+                    width: 24
+                    height: 24
+                    SymbolIcon {
+                        anchors.centerIn: parent
+                        width: 14
+                        height: 14
+                        name: section.room.symbol
+                        color: "white"
+                    }
+                }
+                Label {
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: Math.min(implicitWidth, header.availableWidth - 24 - 8 - 8 - 11 - 8)
+                    text: section.room.name
+                    color: "white"
+                    font.pixelSize: 14
+                    font.weight: Font.DemiBold
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                }
+            }
+            SymbolIcon {
+                anchors.right: parent.right
+                anchors.rightMargin: 4
+                anchors.verticalCenter: parent.verticalCenter
+                width: 11
+                height: 11
+                name: "chevron.right"
+                color: Qt.rgba(1, 1, 1, 0.85 * 0.7)
+            }
+        }
+
+        LightGrid {
+            width: parent.width
+            groupId: section.room.id
+            visible: count > 0
+        }
+        SceneGrid {
+            width: parent.width
+            groupId: section.room.id
+            visible: count > 0
+        }
+    }
+}

@@ -1,0 +1,24 @@
+import QtQuick
+import Lumora
+
+// The tiles of a group's scenes, or of the favourite scenes (which name their
+// group), in their saved order; a drag saves the new order.
+ReorderableGrid {
+    id: grid
+
+    property string groupId
+    property bool favorites: false
+
+    columnMinimum: Rules.tileColumns.minimum
+    columnSpacing: Rules.tileColumns.spacing
+    spacing: 10
+    model: SceneListModel {
+        store: Store
+        groupId: grid.groupId
+        favorites: grid.favorites
+    }
+    content: Component {
+        SceneTile {}
+    }
+    onCommit: ids => model.saveOrder(ids)
+}

@@ -1,0 +1,194 @@
+import QtQuick
+import QtQuick.Controls
+import Lumora
+
+// The tile of one scene: its colours as a swatch, its name, and the group's
+// name where the scene is shown away from its group. A click recalls it; the
+// context menu overwrites it with the current light or deletes it, each after
+// a confirmation.
+Item {
+    id: tile
+
+    // A row of SceneListModel (its roles by name).
+    required property var item
+    readonly property string sceneId: item.id
+    readonly property bool isHovered: hover.hovered
+    property bool asksToOverwrite: false
+    property bool asksToDelete: false
+    readonly property string label: Rules.tr("Szene ", "Scene ") + item.name
+
+    implicitWidth: 170
+    implicitHeight: Math.max(56, texts.implicitHeight + 20)
+
+    // One element for assistive tools: a button named after the scene whose
+    // press recalls it; the star beside it is an element of its own.
+    Accessible.role: Accessible.Button
+    Accessible.name: label
+    Accessible.description: item.isActive ? Rules.tr("aktiv", "active") : ""
+    Accessible.onPressAction: Store.recall(sceneId)
+
+    Rectangle {
+        id: background
+        anchors.fill: parent
+        radius: 14
+        color: tile.item.isActive ? Qt.rgba(1, 1, 1, 0.2) : Theme.card
+        border.width: tile.item.isActive ? 1.5 : 0
+        border.color: Qt.rgba(1, 1, 1, 0.85)
+    }
+
+    Rectangle {
+        id: swatch
+        objectName: "swatch"
+        x: 10
+        anchors.verticalCenter: parent.verticalCenter
+        width: 34
+        height: 34
+        radius: 17
+        gradient: GlowGradient {
+            glow: tile.item.swatch
+        }
+    }
+    Column {
+        id: texts
+        x: swatch.x + swatch.width + 10
+        width: tile.width - x - 10 - (star.visible ? star.width + 6 : 0)
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: 1
+        Label {
+            width: parent.width
+            text: tile.item.name
+            color: "white"
+            font.pixelSize: 13
+            font.weight: Font.Medium
+            elide: Text.ElideRight
+            maximumLineCount: 1
+            Accessible.ignored: true
+        }
+        Label {
+            width: parent.width
+            visible: tile.item.groupName !== null && tile.item.groupName !== undefined
+            text: visible ? tile.item.groupName : ""
+            color: Qt.rgba(1, 1, 1, 0.65)
+            font.pixelSize: 11
+            elide: Text.ElideRight
+            maximumLineCount: 1
+            Accessible.ignored: true
+        }
+    }
+
+    HoverHandler {
+        id: hover
+    }
+    TapHandler {
+        acceptedButtons: Qt.LeftButton
+        onTapped: Store.recall(tile.sceneId)
+    }
+    TapHandler {
+        acceptedButtons: Qt.RightButton
+        onTapped: eventPoint => tile.showMenu(eventPoint.position)
+    }
+    Keys.onMenuPressed: showMenu(Qt.point(width / 2, height / 2))
+
+    FavoriteButton {
+        id: star
+        anchors.right: parent.right
+        anchors.rightMargin: 6
+        anchors.verticalCenter: parent.verticalCenter
+        kind: "scene"
+        itemId: tile.sceneId
+        isFavorite: tile.item.isFavorite
+        isOwnerHovered: tile.isHovered
+    }
+
+    // The menu and the dialogs are made when asked for: a home has hundreds
+    // of tiles, and each takes them with it when it goes.
+    function showMenu(position) {
+        menuLoader.active = true;
+        menuLoader.item.menu.popup(tile, position);
+    }
+    Loader {
+        id: menuLoader
+        active: false
+        sourceComponent: Item {
+            property alias menu: menu
+            Menu {
+                id: menu
+                objectName: "sceneMenu"
+                MenuItem {
+                    text: Rules.tr("Mit aktuellem Licht überschreiben …", "Overwrite with Current Light…")
+                    onTriggered: tile.asksToOverwrite = true
+                }
+                MenuSeparator {
+                }
+                MenuItem {
+                    text: Rules.tr("Szene löschen …", "Delete Scene…")
+                    palette.windowText: "#ff6961"
+                    onTriggered: tile.asksToDelete = true
+                }
+            }
+        }
+    }
+
+    component Confirmation: Dialog {
+        id: dialog
+        property string message
+        property string confirmText
+        property bool destructive: false
+        signal confirmed
+        parent: Overlay.overlay
+        anchors.centerIn: parent
+        width: Math.min(420, parent ? parent.width - 40 : 420)
+        modal: true
+        Component.onCompleted: open()
+        Label {
+            objectName: "message"
+            width: dialog.availableWidth
+            text: dialog.message
+            wrapMode: Text.Wrap
+        }
+        footer: DialogButtonBox {
+            Button {
+                objectName: "cancel"
+                text: Rules.tr("Abbrechen", "Cancel")
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            }
+            Button {
+                objectName: "confirm"
+                text: dialog.confirmText
+                DialogButtonBox.buttonRole: dialog.destructive ? DialogButtonBox.DestructiveRole : DialogButtonBox.AcceptRole
+                onClicked: {
+                    dialog.confirmed();
+                    dialog.close();
+                }
+            }
+        }
+    }
+
+    Loader {
+        active: tile.asksToOverwrite
+        sourceComponent: Item {
+            Confirmation {
+                objectName: "overwriteDialog"
+                title: Rules.tr("Szene „" + tile.item.name + "“ überschreiben?", "Overwrite the scene “" + tile.item.name + "”?")
+                message: Rules.tr("Die Szene merkt sich das Licht, das der Raum gerade zeigt, und vergisst ihr bisheriges. " + "Das gilt auch in der Hue-App.", "The scene takes on the light the room shows right now and forgets what it held before. " + "This applies in the Hue app as well.")
+                confirmText: Rules.tr("Überschreiben", "Overwrite")
+                onConfirmed: Store.overwriteScene(tile.sceneId)
+                onClosed: tile.asksToOverwrite = false
+            }
+        }
+    }
+    Loader {
+        active: tile.asksToDelete
+        sourceComponent: Item {
+            Confirmation {
+                objectName: "deleteDialog"
+                title: Rules.tr("Szene „" + tile.item.name + "“ löschen?", "Delete the scene “" + tile.item.name + "”?")
+                message: Rules.tr("Die Szene wird auf der Bridge gelöscht und verschwindet damit auch aus der Hue-App.", "The scene is deleted on the bridge and disappears from the Hue app as well.")
+                confirmText: Rules.tr("Löschen", "Delete")
+                destructive: true
+                onConfirmed: Store.deleteScene(tile.sceneId)
+                onClosed: tile.asksToDelete = false
+            }
+        }
+    }
+}
