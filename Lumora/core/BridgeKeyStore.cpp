@@ -108,12 +108,8 @@ QCoro::Task<bool> keychainDelete(QString account, std::chrono::milliseconds time
     co_return true;
 }
 
-QCoro::Task<bool> keychainSave(QString key, QString account, std::chrono::milliseconds timeout)
+QCoro::Task<bool> keychainWrite(QString key, QString account, std::chrono::milliseconds timeout)
 {
-    // One item per account: clear whatever is there first. If the store did
-    // not even answer that, a write would only queue up behind it.
-    if (!co_await keychainDelete(account, timeout))
-        co_return false;
     auto *job = new QKeychain::WritePasswordJob(QLatin1StringView(BridgeKeyStore::service));
     job->setKey(account);
     job->setTextData(key);
@@ -124,6 +120,16 @@ QCoro::Task<bool> keychainSave(QString key, QString account, std::chrono::millis
         qCWarning(lcKeyStore) << "could not store a bridge key:" << job->errorString();
     job->deleteLater();
     co_return stored;
+}
+
+QCoro::Task<bool> keychainSave(QString key, QString account, std::chrono::milliseconds timeout)
+{
+    // One item per account: clear whatever is there first. The steps are
+    // built as locals, not as temporaries inside the awaited expression.
+    std::function<QCoro::Task<bool>()> remove = [account, timeout] { return keychainDelete(account, timeout); };
+    std::function<QCoro::Task<bool>()> add = [key, account, timeout] { return keychainWrite(key, account, timeout); };
+    QCoro::Task<bool> replacing = BridgeKeyStore::replace(std::move(remove), std::move(add));
+    co_return co_await replacing;
 }
 
 QCoro::Task<void> keychainDeleteIgnoringOutcome(QString account, std::chrono::milliseconds timeout)
@@ -141,6 +147,15 @@ BridgeKeyStore BridgeKeyStore::keychain(std::chrono::milliseconds timeout)
                           QString account) { return keychainSave(std::move(key), std::move(account), timeout); },
         .delete_ = [timeout](QString account) { return keychainDeleteIgnoringOutcome(std::move(account), timeout); },
     };
+}
+
+QCoro::Task<bool> BridgeKeyStore::replace(std::function<QCoro::Task<bool>()> remove,
+                                          std::function<QCoro::Task<bool>()> add)
+{
+    // A removal that did not answer in time may still finish; the add then
+    // gets its own full time behind it.
+    co_await remove();
+    co_return co_await add();
 }
 
 #include "BridgeKeyStore.moc"

@@ -35,4 +35,10 @@ struct BridgeKeyStore
     /// within `timeout`: a missing, locked, refusing or silent store reads
     /// as no key and makes a save fail.
     static BridgeKeyStore keychain(std::chrono::milliseconds timeout = defaultTimeout);
+
+    /// How a save replaces a key: first `remove` whatever the account holds,
+    /// then `add` the new one. The removal's outcome is ignored, even when it
+    /// did not answer in time (true from `remove` means it answered): a slow
+    /// store may still take the add. True exactly when the add succeeds.
+    static QCoro::Task<bool> replace(std::function<QCoro::Task<bool>()> remove, std::function<QCoro::Task<bool>()> add);
 };

@@ -126,6 +126,8 @@ private Q_SLOTS:
     void storedBytesThatAreNotUtf8();
     void noSecretService();
     void silentSecretService();
+    void saveAddsWhateverTheRemovalGave_data();
+    void saveAddsWhateverTheRemovalGave();
 };
 
 void TestKeyStore::initTestCase()
@@ -240,6 +242,35 @@ void TestKeyStore::silentSecretService()
 
     bus.unregisterObject(u"/"_s, QDBusConnection::UnregisterTree);
     QDBusConnection::disconnectFromBus(u"silent-secrets"_s);
+}
+
+namespace {
+QCoro::Task<bool> step(QStringList *log, QString name, bool outcome)
+{
+    log->append(name);
+    co_return outcome;
+}
+} // namespace
+
+void TestKeyStore::saveAddsWhateverTheRemovalGave_data()
+{
+    QTest::addColumn<bool>("removalAnswered");
+    QTest::addColumn<bool>("added");
+    QTest::newRow("removed, added") << true << true;
+    QTest::newRow("removal timed out, added") << false << true;
+    QTest::newRow("removal timed out, add failed") << false << false;
+    QTest::newRow("removed, add failed") << true << false;
+}
+
+void TestKeyStore::saveAddsWhateverTheRemovalGave()
+{
+    QFETCH(bool, removalAnswered);
+    QFETCH(bool, added);
+    QStringList log;
+    const auto saved = finish(BridgeKeyStore::replace([&] { return step(&log, u"remove"_s, removalAnswered); },
+                                                      [&] { return step(&log, u"add"_s, added); }));
+    QCOMPARE(saved, std::optional<bool>(added));
+    QCOMPARE(log, (QStringList{u"remove"_s, u"add"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestKeyStore)
