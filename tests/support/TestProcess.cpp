@@ -18,6 +18,8 @@ TestProcess::~TestProcess()
     if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished(5000);
+    } else {
+        collect();
     }
 }
 
@@ -109,4 +111,11 @@ void TestProcess::collect()
     // What the process wrote last may still be unread when it ends.
     out += process.readAllStandardOutput();
     err += process.readAllStandardError();
+    // A sanitizer's report on the child would otherwise stay in this buffer,
+    // and the test would only see a crash or an odd exit code.
+    if (!m_reported && process.state() == QProcess::NotRunning
+        && (err.contains("Sanitizer") || err.contains("runtime error:"))) {
+        m_reported = true;
+        qWarning("%s", err.constData());
+    }
 }

@@ -55,4 +55,5 @@ private:
     void collect();
 
     qsizetype m_taken = 0;
+    bool m_reported = false;
 };
