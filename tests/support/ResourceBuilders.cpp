@@ -38,14 +38,19 @@ HueResource connectivity(const QString &id, const std::optional<QString> &owner,
     return resource;
 }
 
-HueResource group(const QString &id, const QString &type, const std::optional<QString> &name, const QStringList &lights,
-                  const std::optional<QString> &groupedLight)
+QList<HueResourceRef> lightRefs(const QStringList &ids)
+{
+    QList<HueResourceRef> refs;
+    for (const QString &id : ids)
+        refs.append(ref(id, u"light"_s));
+    return refs;
+}
+
+HueResource group(const QString &id, const QString &type, const std::optional<QString> &name,
+                  const QList<HueResourceRef> &children, const std::optional<QString> &groupedLight)
 {
     HueResource resource(id, type);
     resource.name = name;
-    QList<HueResourceRef> children;
-    for (const QString &light : lights)
-        children.append(ref(light, u"light"_s));
     resource.children = children;
     if (groupedLight)
         resource.services =
@@ -53,11 +58,12 @@ HueResource group(const QString &id, const QString &type, const std::optional<QS
     return resource;
 }
 
-HueResource groupedLight(const QString &id, const std::optional<HueResourceRef> &owner, std::optional<bool> on,
-                         std::optional<double> brightness)
+HueResource groupedLight(const QString &id, const std::optional<QString> &owner, std::optional<bool> on,
+                         std::optional<double> brightness, const QString &ownerType)
 {
     HueResource resource(id, u"grouped_light"_s);
-    resource.owner = owner;
+    if (owner)
+        resource.owner = ref(*owner, ownerType);
     resource.isOn = on;
     resource.brightness = brightness;
     return resource;

@@ -16,12 +16,15 @@ HueResource light(const QString &id, const std::optional<QString> &name = std::n
 HueResource device(const QString &id, const std::optional<QString> &name,
                    const std::optional<QString> &archetype = std::nullopt);
 HueResource connectivity(const QString &id, const std::optional<QString> &owner, const QString &status);
-/// A room or zone holding these lights. Its grouped light, when given, is
-/// listed after another service, as bridges list them.
-HueResource group(const QString &id, const QString &type, const std::optional<QString> &name, const QStringList &lights,
-                  const std::optional<QString> &groupedLight = std::nullopt);
-HueResource groupedLight(const QString &id, const std::optional<HueResourceRef> &owner, std::optional<bool> on,
-                         std::optional<double> brightness = std::nullopt);
+/// References to these lights.
+QList<HueResourceRef> lightRefs(const QStringList &ids);
+/// A room, zone or home with these children. Its grouped light, when given,
+/// is listed after another service, as bridges list them.
+HueResource group(const QString &id, const QString &type, const std::optional<QString> &name,
+                  const QList<HueResourceRef> &children, const std::optional<QString> &groupedLight = std::nullopt);
+HueResource groupedLight(const QString &id, const std::optional<QString> &owner, std::optional<bool> on,
+                         std::optional<double> brightness = std::nullopt,
+                         const QString &ownerType = QStringLiteral("room"));
 HueResource scene(const QString &id, const std::optional<QString> &name, const std::optional<QString> &roomID,
                   std::optional<bool> active = std::nullopt,
                   const std::optional<QList<HueSceneAction>> &actions = std::nullopt);
