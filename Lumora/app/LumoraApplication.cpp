@@ -16,7 +16,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-Q_LOGGING_CATEGORY(lcApp, "lumora.app")
+// Silent unless enabled (QT_LOGGING_RULES="lumora.app.debug=true").
+Q_LOGGING_CATEGORY(lcApp, "lumora.app", QtWarningMsg)
 }
 
 LumoraApplication::LumoraApplication(Services services, QObject *parent)

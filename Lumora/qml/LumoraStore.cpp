@@ -224,7 +224,9 @@ void LumoraStore::updateSelection()
     // A stored group is checked against the home itself: it may be a room
     // without lights, which the lists leave out but which can still be shown.
     const SidebarItem item = ScreenRules::selection(
-        stored, [this](const QString &id) { return m_store->home().group(id).has_value(); }, hasFavorites());
+        stored,
+        [this](const QString &id) { return m_snapshot.group(id) || m_store->home().group(id).has_value(); },
+        hasFavorites());
     if (item == m_selection)
         return;
     m_selection = item;

@@ -25,7 +25,6 @@ Pane {
     palette.brightText: "white"
     palette.highlight: "#0a84ff"
     palette.highlightedText: "white"
-    palette.placeholderText: Qt.rgba(1, 1, 1, 0.45)
     palette.toolTipBase: Theme.card
     palette.toolTipText: "white"
     palette.light: Qt.rgba(1, 1, 1, 0.25)

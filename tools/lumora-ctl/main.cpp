@@ -1,5 +1,6 @@
 // lumora-ctl: the Lumora bridge from the command line, with the same library,
 // settings and credential store as the desktop application.
+#include "AppIdentity.h"
 #include "CtlArguments.h"
 #include "CtlCommands.h"
 #include "CtlFailure.h"
@@ -28,9 +29,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     // The application's own names: the paired bridge, favourites and order
     // live in the same settings as the desktop application's.
-    QCoreApplication::setOrganizationName(u"Lumora"_s);
-    QCoreApplication::setOrganizationDomain(u"lumora.app"_s);
-    QCoreApplication::setApplicationName(u"Lumora"_s);
+    AppIdentity::apply();
     QCoreApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
     // The library's debug lines are for developers; QT_LOGGING_RULES still wins.
     QLoggingCategory::setFilterRules(u"lumora.*.debug=false"_s);

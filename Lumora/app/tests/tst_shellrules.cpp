@@ -3,6 +3,7 @@
 #include "HueText.h"
 #include "LaunchOptions.h"
 #include "ScreenRules.h"
+#include "SystemWake.h"
 
 #include <QTest>
 
@@ -85,6 +86,14 @@ private Q_SLOTS:
         QVERIFY(!ScreenRules::isBlankHost(u" 192.168.1.2 "_s));
         // Pairing trims only spaces and tabs, so a line break is not blank.
         QVERIFY(!ScreenRules::isBlankHost(u"\n"_s));
+    }
+
+    void wakeWithoutSystemBus()
+    {
+        // A machine without a reachable system bus simply has no wake hook.
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/lumora-test-bus");
+        SystemWake wake;
+        QVERIFY(!wake.isWatching());
     }
 
     void launchOptions_data()
