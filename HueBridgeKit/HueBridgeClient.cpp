@@ -17,7 +17,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-Q_LOGGING_CATEGORY(lumoraNet, "lumora.net")
+// Silent unless a user asks for it with QT_LOGGING_RULES (for example
+// "lumora.*=true"): the application writes no log lines of its own by default.
+Q_LOGGING_CATEGORY(lumoraNet, "lumora.bridge", QtFatalMsg)
 
 const QByteArray applicationKeyHeader = QByteArrayLiteral("hue-application-key");
 

@@ -16,7 +16,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-Q_LOGGING_CATEGORY(lumoraNet, "lumora.net")
+// Silent unless a user asks for it with QT_LOGGING_RULES (for example
+// "lumora.*=true"): the application writes no log lines of its own by default.
+Q_LOGGING_CATEGORY(lumoraNet, "lumora.bridge", QtFatalMsg)
 
 // How long the body of a refusing answer may take before it is cut.
 constexpr std::chrono::milliseconds refusedBodyGrace{2000};

@@ -8,7 +8,9 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcMdns, "lumora.net.mdns", QtWarningMsg)
+// Silent unless a user asks for it with QT_LOGGING_RULES (for example
+// "lumora.*=true"): the application writes no log lines of its own by default.
+Q_LOGGING_CATEGORY(lcMdns, "lumora.discovery", QtFatalMsg)
 
 // mDNS packets are at most 9000 bytes on the wire; larger datagrams are read
 // whole by the kernel anyway, so the cap only limits what we look at.

@@ -289,6 +289,7 @@ void TestEventStreamClient::droppingTheStreamAbortsTheTransfer()
 
 void TestEventStreamClient::endlessLineIsSkipped()
 {
+    QTest::failOnWarning(QRegularExpression(u"longer than"_s)); // no log line unless asked for
     HueBridgeSession::Options options;
     options.maximumStreamLineSize = 64 * 1024;
     HueEventStream stream = client(options).events();

@@ -10,7 +10,9 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcKeyStore, "lumora.store")
+// Silent unless a user asks for it with QT_LOGGING_RULES (for example
+// "lumora.*=true"): the application writes no log lines of its own by default.
+Q_LOGGING_CATEGORY(lcKeyStore, "lumora.keystore", QtFatalMsg)
 
 /// Watches one keychain job for its end or for the time limit, whichever
 /// comes first, and reports exactly once. The job is never deleted while it

@@ -9,7 +9,9 @@
 #include <memory>
 
 namespace {
-Q_LOGGING_CATEGORY(lcCoalescer, "lumora.store")
+// Silent unless a user asks for it with QT_LOGGING_RULES (for example
+// "lumora.*=true"): the application writes no log lines of its own by default.
+Q_LOGGING_CATEGORY(lcCoalescer, "lumora.store", QtFatalMsg)
 } // namespace
 
 CommandCoalescer::CommandCoalescer(QObject *parent)

@@ -9,7 +9,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-Q_LOGGING_CATEGORY(lcFavorites, "lumora.store")
+// Silent unless a user asks for it with QT_LOGGING_RULES (for example
+// "lumora.*=true"): the application writes no log lines of its own by default.
+Q_LOGGING_CATEGORY(lcFavorites, "lumora.store", QtFatalMsg)
 
 // All or nothing: one entry that does not decode (an unknown kind, say)
 // makes the whole stored list count as empty.

@@ -13,7 +13,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-Q_LOGGING_CATEGORY(lcStore, "lumora.store")
+// Silent unless a user asks for it with QT_LOGGING_RULES (for example
+// "lumora.*=true"): the application writes no log lines of its own by default.
+Q_LOGGING_CATEGORY(lcStore, "lumora.store", QtFatalMsg)
 
 bool isUnauthorized(const std::exception_ptr &failure)
 {

@@ -10,7 +10,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-Q_LOGGING_CATEGORY(lcOrder, "lumora.store")
+// Silent unless a user asks for it with QT_LOGGING_RULES (for example
+// "lumora.*=true"): the application writes no log lines of its own by default.
+Q_LOGGING_CATEGORY(lcOrder, "lumora.store", QtFatalMsg)
 
 // All or nothing, like the favourites: a list that is not an array of
 // strings makes the whole stored map count as empty.

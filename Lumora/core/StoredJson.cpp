@@ -5,7 +5,9 @@
 #include <QSettings>
 
 namespace {
-Q_LOGGING_CATEGORY(lcStoredJson, "lumora.store")
+// Silent unless a user asks for it with QT_LOGGING_RULES (for example
+// "lumora.*=true"): the application writes no log lines of its own by default.
+Q_LOGGING_CATEGORY(lcStoredJson, "lumora.store", QtFatalMsg)
 
 void flush(QSettings &settings)
 {

@@ -5,6 +5,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -68,6 +70,7 @@ private Q_SLOTS:
     void orderBridgesAreSeparate();
     void orderBadValues_data() { addBadValues(); }
     void orderBadValues();
+    void warningsWhenAsked();
 
 private:
     QJsonDocument storedJson(const QString &key) const;
@@ -81,6 +84,8 @@ void TestPersistence::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_settings = std::make_shared<QSettings>(m_dir->filePath(u"settings.ini"_s), QSettings::IniFormat);
+    // Damaged values are handled quietly: no log line unless asked for.
+    QTest::failOnWarning(QRegularExpression(u".*"_s));
 }
 
 void TestPersistence::cleanup()
@@ -291,6 +296,16 @@ void TestPersistence::orderBadValues()
     store.save({u"r"_s}, u"rooms"_s);
     QCOMPARE(storedJson(u"order.b"_s).object(), (QJsonObject{{u"rooms"_s, QJsonArray{u"r"_s}}}));
     QCOMPARE(storedJson(u"order.other"_s).object(), (QJsonObject{{u"rooms"_s, QJsonArray{u"x"_s}}}));
+}
+
+void TestPersistence::warningsWhenAsked()
+{
+    // What a user gets with QT_LOGGING_RULES="lumora.*=true".
+    QLoggingCategory::setFilterRules(u"lumora.*=true"_s);
+    m_settings->setValue(u"favorites.b"_s, QByteArray("{"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"not JSON"_s));
+    FavoritesStore(m_settings).load(u"b"_s);
+    QLoggingCategory::setFilterRules(QString());
 }
 
 QTEST_GUILESS_MAIN(TestPersistence)
