@@ -129,6 +129,31 @@ TestCase {
         compare(requests[requests.length - 1].body.dimming.brightness, last);
     }
 
+    function test_dragSavesTheOrder() {
+        const zone = idOf("zone", "Test Zone");
+        let view = show("group", zone);
+        let grid = findChild(view, "lightsGrid");
+        tryVerify(() => grid.count === 3, 5000);
+        const before = grid.model.ids.slice();
+        const first = cellOf(grid, before[0]);
+        const second = cellOf(grid, before[1]);
+        // Picked up by its name, carried onto the second card's place.
+        const from = first.mapToItem(view, 150, 20);
+        const to = second.mapToItem(view, 150, 20);
+        mousePress(view, from.x, from.y);
+        for (let i = 1; i <= 8; ++i)
+            mouseMove(view, from.x + (to.x - from.x) * i / 8, from.y + (to.y - from.y) * i / 8, -1, Qt.LeftButton);
+        mouseRelease(view, to.x, to.y);
+        const expected = [before[1], before[0], before[2]];
+        compare(grid.model.ids, expected);
+        tryCompare(grid, "drag", null, 3000);
+        // Saved under the group's list: a new screen shows the same order.
+        view = show("group", zone);
+        grid = findChild(view, "lightsGrid");
+        tryVerify(() => grid.count === 3, 5000);
+        compare(grid.model.ids, expected);
+    }
+
     function test_colourForAnOffLight() {
         const zone = idOf("zone", "Test Zone");
         const light = idOf("light", "Hue light with color and color temperature 2");
