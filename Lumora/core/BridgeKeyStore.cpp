@@ -75,7 +75,7 @@ QCoro::Task<bool> run(QKeychain::Job *job, std::chrono::milliseconds timeout)
 
 QCoro::Task<std::optional<QString>> keychainLoad(QString account, std::chrono::milliseconds timeout)
 {
-    auto *job = new QKeychain::ReadPasswordJob(QLatin1StringView(BridgeKeyStore::service));
+    auto *job = new QKeychain::ReadPasswordJob(BridgeKeyStore::service());
     job->setKey(account);
     if (!co_await run(job, timeout))
         co_return std::nullopt;
@@ -102,7 +102,7 @@ QCoro::Task<std::optional<QString>> keychainLoad(QString account, std::chrono::m
 /// did not answer at all.
 QCoro::Task<bool> keychainDelete(QString account, std::chrono::milliseconds timeout)
 {
-    auto *job = new QKeychain::DeletePasswordJob(QLatin1StringView(BridgeKeyStore::service));
+    auto *job = new QKeychain::DeletePasswordJob(BridgeKeyStore::service());
     job->setKey(account);
     if (!co_await run(job, timeout))
         co_return false;
@@ -112,7 +112,7 @@ QCoro::Task<bool> keychainDelete(QString account, std::chrono::milliseconds time
 
 QCoro::Task<bool> keychainWrite(QString key, QString account, std::chrono::milliseconds timeout)
 {
-    auto *job = new QKeychain::WritePasswordJob(QLatin1StringView(BridgeKeyStore::service));
+    auto *job = new QKeychain::WritePasswordJob(BridgeKeyStore::service());
     job->setKey(account);
     job->setTextData(key);
     if (!co_await run(job, timeout))

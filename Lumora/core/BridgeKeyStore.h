@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AppIdentity.h"
+
 #include <QCoro/QCoroTask>
 #include <QString>
 
@@ -21,8 +23,9 @@ struct BridgeKeyStore
     /// Removes the key of a bridge id; the outcome is not reported.
     std::function<QCoro::Task<void>(QString account)> delete_;
 
-    /// The credential-store service name of the items.
-    static constexpr auto service = "app.lumora.Lumora.bridge-key";
+    /// The credential-store service name of the items: the application
+    /// identifier followed by ".bridge-key".
+    static QString service() { return AppIdentity::id() + QStringLiteral(".bridge-key"); }
 
     /// How long one call to the credential store may take. Generous, since a
     /// locked keyring may be waiting for the user to type a password; beyond

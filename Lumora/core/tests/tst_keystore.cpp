@@ -70,7 +70,7 @@ int storedItemCount(const QString &account)
                                                        u"org.freedesktop.Secret.Service"_s, u"SearchItems"_s);
     // QtKeychain files its items under "user" (the account) and "server" (the service).
     const QMap<QString, QString> attributes{{u"user"_s, account},
-                                            {u"server"_s, QString::fromLatin1(BridgeKeyStore::service)}};
+                                            {u"server"_s, BridgeKeyStore::service()}};
     call << QVariant::fromValue(attributes);
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 10'000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2)
@@ -188,7 +188,7 @@ void TestKeyStore::storedBytesThatAreNotUtf8()
         QSKIP("no Secret Service on this bus");
     const QString account = uniqueAccount();
     // Another program (or an older version) left bytes that are not text.
-    auto *job = new QKeychain::WritePasswordJob(QString::fromLatin1(BridgeKeyStore::service));
+    auto *job = new QKeychain::WritePasswordJob(BridgeKeyStore::service());
     job->setKey(account);
     job->setBinaryData(QByteArray("\xff\xfe\x80key", 6));
     bool written = false;
