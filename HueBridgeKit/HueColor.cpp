@@ -1,7 +1,10 @@
 #include "HueColor.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -47,16 +50,33 @@ constexpr std::array<SurfaceStop, 4> surfaceStops{{
     {500, {1.00, 0.80, 0.47}},
 }};
 
-} // namespace
-
-size_t qHash(const HueRGB &rgb, size_t seed) noexcept
+// Every redraw converts the colour of each lit light and each scene swatch,
+// and the conversions spend their time in pow() and log(). The same few
+// colours come back on every redraw, so each thread remembers its recent
+// results, keyed by the exact bits of the input: a remembered colour is the
+// one the conversion gives.
+template<typename Key>
+class Remembered
 {
-    return qHashMulti(seed, rgb.red, rgb.green, rgb.blue);
-}
+public:
+    template<typename Convert>
+    HueRGB get(const Key &key, Convert &&convert)
+    {
+        const auto found = m_results.constFind(key);
+        if (found != m_results.cend())
+            return found.value();
+        if (m_results.size() >= 4096)
+            m_results.clear();
+        const HueRGB result = convert();
+        m_results.insert(key, result);
+        return result;
+    }
 
-namespace HueColor {
+private:
+    QHash<Key, HueRGB> m_results;
+};
 
-HueRGB rgb(HueXY xy)
+HueRGB rgbOfXY(HueXY xy)
 {
     if (xy.y <= 0)
         return {1, 1, 1};
@@ -76,6 +96,43 @@ HueRGB rgb(HueXY xy)
         b /= m;
     }
     return {gammaEncode(r), gammaEncode(g), gammaEncode(b)};
+}
+
+HueRGB rgbOfMirek(int mirek)
+{
+    const double m = std::max(mirek, 1);
+    const double kelvin = 1'000'000.0 / m;
+    if (kelvin <= 1000)
+        return {1.0, 67.92041905680745 / 255, 0.0};
+    const double t = kelvin > 40000 ? 400 : kelvin / 100;
+    double red;
+    double green;
+    double blue;
+    if (t <= 66) {
+        red = 1;
+        green = (99.4708025861 * std::log(t) - 161.1195681661) / 255;
+        blue = t <= 19 ? 0 : (138.5177312231 * std::log(t - 10) - 305.0447927307) / 255;
+    } else {
+        red = 329.698727446 * std::pow(t - 60, -0.1332047592) / 255;
+        green = 288.1221695283 * std::pow(t - 60, -0.0755148492) / 255;
+        blue = 1;
+    }
+    return {std::clamp(red, 0.0, 1.0), std::clamp(green, 0.0, 1.0), std::clamp(blue, 0.0, 1.0)};
+}
+
+} // namespace
+
+size_t qHash(const HueRGB &rgb, size_t seed) noexcept
+{
+    return qHashMulti(seed, rgb.red, rgb.green, rgb.blue);
+}
+
+namespace HueColor {
+
+HueRGB rgb(HueXY xy)
+{
+    thread_local Remembered<std::pair<quint64, quint64>> remembered;
+    return remembered.get({std::bit_cast<quint64>(xy.x), std::bit_cast<quint64>(xy.y)}, [xy] { return rgbOfXY(xy); });
 }
 
 HueXY xy(HueRGB rgb, const std::optional<HueGamut> &gamut)
@@ -121,24 +178,8 @@ HueXY clamp(HueXY p, const HueGamut &gamut)
 
 HueRGB rgb(int mirek)
 {
-    const double m = std::max(mirek, 1);
-    const double kelvin = 1'000'000.0 / m;
-    if (kelvin <= 1000)
-        return {1.0, 67.92041905680745 / 255, 0.0};
-    const double t = kelvin > 40000 ? 400 : kelvin / 100;
-    double red;
-    double green;
-    double blue;
-    if (t <= 66) {
-        red = 1;
-        green = (99.4708025861 * std::log(t) - 161.1195681661) / 255;
-        blue = t <= 19 ? 0 : (138.5177312231 * std::log(t - 10) - 305.0447927307) / 255;
-    } else {
-        red = 329.698727446 * std::pow(t - 60, -0.1332047592) / 255;
-        green = 288.1221695283 * std::pow(t - 60, -0.0755148492) / 255;
-        blue = 1;
-    }
-    return {std::clamp(red, 0.0, 1.0), std::clamp(green, 0.0, 1.0), std::clamp(blue, 0.0, 1.0)};
+    thread_local Remembered<int> remembered;
+    return remembered.get(mirek, [mirek] { return rgbOfMirek(mirek); });
 }
 
 HueRGB surface(int mirek)

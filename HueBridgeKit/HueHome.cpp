@@ -24,16 +24,32 @@ const QString deviceType = u"device"_s;
 const QString connectivityType = u"zigbee_connectivity"_s;
 
 // The ordering a file browser uses: case-insensitive, locale-aware, digits by
-// value. A collator is costly to set up, so each thread keeps one for the
-// current default locale (QCollator itself must not be shared between threads).
-const QCollator &nameCollator()
+// value. A collator is costly to set up, and a collation key costly to make,
+// so each thread keeps one collator for the current default locale (QCollator
+// itself must not be shared between threads) and the keys of the names it
+// has sorted, until the locale changes.
+struct NameCollation
 {
-    struct Cached
+    QLocale locale;
+    QCollator collator;
+    QHash<QString, QCollatorSortKey> keys;
+
+    QCollatorSortKey key(const QString &name)
     {
-        QLocale locale;
-        QCollator collator;
-    };
-    thread_local std::optional<Cached> cached;
+        const auto found = keys.constFind(name);
+        if (found != keys.cend())
+            return found.value();
+        // Names come and go as the user renames things; a bound keeps a
+        // long session from collecting every name it ever saw.
+        if (keys.size() >= 8192)
+            keys.clear();
+        return keys.insert(name, collator.sortKey(name)).value();
+    }
+};
+
+NameCollation &nameCollation()
+{
+    thread_local std::optional<NameCollation> cached;
     const QLocale locale;
     if (!cached || cached->locale != locale) {
         // Qt collates the C locale (LANG=C, C.UTF-8, POSIX) by code points,
@@ -42,9 +58,9 @@ const QCollator &nameCollator()
         QCollator collator(locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale);
         collator.setNumericMode(true);
         collator.setCaseSensitivity(Qt::CaseInsensitive);
-        cached = Cached{locale, std::move(collator)};
+        cached.emplace(NameCollation{locale, std::move(collator), {}});
     }
-    return cached->collator;
+    return *cached;
 }
 
 // Sorts by name with one collation key per item instead of a full collation
@@ -55,7 +71,7 @@ void sortByName(QList<T> &items)
 {
     if (items.size() < 2)
         return;
-    const QCollator &collator = nameCollator();
+    NameCollation &collation = nameCollation();
     struct Keyed
     {
         QCollatorSortKey key;
@@ -64,7 +80,7 @@ void sortByName(QList<T> &items)
     std::vector<Keyed> keyed;
     keyed.reserve(items.size());
     for (qsizetype i = 0; i < items.size(); ++i)
-        keyed.push_back(Keyed{collator.sortKey(items.at(i).name), i});
+        keyed.push_back(Keyed{collation.key(items.at(i).name), i});
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const Keyed &a, const Keyed &b) { return a.key.compare(b.key) < 0; });
     QList<T> sorted;
@@ -100,9 +116,15 @@ Modelled modelled(const QString &type)
 
 using ResourceList = QList<const HueResource *>;
 
-// What a resolver needs beyond single lookups, from one pass over the home.
-struct Index
+} // namespace
+
+// What the views need beyond single lookups, from one pass over the home. It
+// reads only the fields HueResourceMap watches (types and references) and
+// points at the stored resources, whose state it leaves to the views: it is
+// valid for as long as the map's structure stamp is `structure`.
+struct HueHomeIndex
 {
+    quint64 structure = 0;
     // Each in the dictionary's order.
     ResourceList lights;
     ResourceList rooms;
@@ -112,31 +134,152 @@ struct Index
     QHash<QString, ResourceList> scenesByGroup;
     QHash<QString, const HueResource *> connectivityByOwner;
     const HueResource *connectivityWithoutOwner = nullptr;
+    // A light's device and radio link, when it has them.
+    struct LightLinks
+    {
+        const HueResource *device = nullptr;
+        const HueResource *connectivity = nullptr;
+    };
+    QHash<const HueResource *, LightLinks> links;
+    // The lights of each room and zone, in listing order (repeats kept).
+    QHash<const HueResource *, ResourceList> members;
+    // groupMembers(), and for each light the entries that list it.
+    QList<HueHome::GroupMembers> groups;
+    QHash<QString, QList<qsizetype>> groupsByLight;
 };
 
-// Resolves resources into display records for the length of one call. What
-// it needs beyond single lookups (the resources of each type, connectivity
-// and lights by owner, scenes by group) comes from one pass over the
-// dictionary made on first use, so a derived view never scans the dictionary
-// once per light or group.
+namespace {
+
+const HueResource *groupedLightOf(const HueResourceMap &resources, const HueResource &group)
+{
+    if (!group.services)
+        return nullptr;
+    const auto service = std::find_if(group.services->cbegin(), group.services->cend(),
+                                      [](const HueResourceRef &ref) { return ref.rtype == groupedLightType; });
+    return service != group.services->cend() ? resources.get(service->rid) : nullptr;
+}
+
+std::shared_ptr<const HueHomeIndex> buildIndex(const HueResourceMap &resources)
+{
+    auto built = std::make_shared<HueHomeIndex>();
+    HueHomeIndex &index = *built;
+    index.structure = resources.structure();
+    for (const HueResource &resource : resources) {
+        switch (modelled(resource.type)) {
+        case Modelled::light:
+            index.lights.append(&resource);
+            if (resource.owner)
+                index.lightsByOwner[resource.owner->rid].append(&resource);
+            break;
+        case Modelled::room:
+            index.rooms.append(&resource);
+            break;
+        case Modelled::zone:
+            index.zones.append(&resource);
+            break;
+        case Modelled::home:
+            if (!index.home)
+                index.home = &resource;
+            break;
+        case Modelled::scene:
+            if (resource.group)
+                index.scenesByGroup[resource.group->rid].append(&resource);
+            break;
+        case Modelled::connectivity:
+            // The first one found for an owner is kept.
+            if (!resource.owner) {
+                if (!index.connectivityWithoutOwner)
+                    index.connectivityWithoutOwner = &resource;
+            } else if (!index.connectivityByOwner.contains(resource.owner->rid)) {
+                index.connectivityByOwner.insert(resource.owner->rid, &resource);
+            }
+            break;
+        case Modelled::groupedLight:
+        case Modelled::device:
+        case Modelled::none:
+            break;
+        }
+    }
+
+    index.links.reserve(index.lights.size());
+    for (const HueResource *light : std::as_const(index.lights)) {
+        HueHomeIndex::LightLinks links;
+        if (light->owner) {
+            links.device = resources.get(light->owner->rid);
+            links.connectivity = index.connectivityByOwner.value(light->owner->rid, nullptr);
+        } else {
+            links.connectivity = index.connectivityWithoutOwner;
+        }
+        index.links.insert(light, links);
+    }
+
+    // The lights a room or zone lists, directly or through their devices.
+    const auto membersOf = [&](const HueResource &group) {
+        ResourceList lights;
+        if (!group.children)
+            return lights;
+        for (const HueResourceRef &child : *group.children) {
+            if (child.rtype == lightType) {
+                if (const HueResource *resource = resources.get(child.rid); resource && resource->type == lightType)
+                    lights.append(resource);
+            } else if (child.rtype == deviceType) {
+                lights.append(index.lightsByOwner.value(child.rid));
+            }
+        }
+        return lights;
+    };
+    const auto addGroup = [&](const HueResource &group, const ResourceList &lights) {
+        const HueResource *groupedLight = groupedLightOf(resources, group);
+        QStringList ids;
+        ids.reserve(lights.size());
+        for (const HueResource *light : lights) {
+            ids.append(light->id);
+            QList<qsizetype> &listed = index.groupsByLight[light->id];
+            if (listed.isEmpty() || listed.constLast() != index.groups.size())
+                listed.append(index.groups.size());
+        }
+        index.groups.append({group.id, groupedLight ? std::optional(groupedLight->id) : std::nullopt, ids});
+    };
+    for (const ResourceList *kind : {&index.rooms, &index.zones}) {
+        for (const HueResource *group : *kind) {
+            ResourceList lights = membersOf(*group);
+            if (!lights.isEmpty())
+                addGroup(*group, lights);
+            index.members.insert(group, std::move(lights));
+        }
+    }
+    if (index.home)
+        addGroup(*index.home, index.lights);
+    return built;
+}
+
+// Resolves resources into display records for the length of one call, with
+// the home's index for everything beyond single lookups. A single light
+// lookup needs no index while the device names its radio link, so it does
+// not build one.
 class Resolver
 {
 public:
-    explicit Resolver(const QHash<QString, HueResource> &resources)
-        : m_resources(resources)
+    explicit Resolver(const HueHome &home)
+        : m_home(home)
+        , m_resources(home.resources)
+        , m_index(home.keptIndex())
     {
-    }
-
-    const HueResource *find(const QString &id) const
-    {
-        const auto found = m_resources.constFind(id);
-        return found == m_resources.cend() ? nullptr : &found.value();
     }
 
     HueLight light(const HueResource &resource)
     {
-        const HueResource *device = resource.owner ? find(resource.owner->rid) : nullptr;
-        const QString *connectivity = connectivityOf(resource.owner, device);
+        const HueResource *device = nullptr;
+        const QString *connectivity = nullptr;
+        if (const HueHomeIndex::LightLinks *links = m_index ? linksOf(resource) : nullptr) {
+            device = links->device;
+            connectivity = links->connectivity && links->connectivity->connectivity
+                               ? &*links->connectivity->connectivity
+                               : nullptr;
+        } else {
+            device = resource.owner ? m_resources.get(resource.owner->rid) : nullptr;
+            connectivity = connectivityOf(resource.owner, device);
+        }
 
         HueLight light;
         light.id = resource.id;
@@ -160,89 +303,20 @@ public:
         return light;
     }
 
-    const HueResource *groupedLightOf(const HueResource &group) const
-    {
-        if (!group.services)
-            return nullptr;
-        const auto service = std::find_if(group.services->cbegin(), group.services->cend(),
-                                          [](const HueResourceRef &ref) { return ref.rtype == groupedLightType; });
-        return service != group.services->cend() ? find(service->rid) : nullptr;
-    }
-
-    // The ids of the lights a room or zone lists, directly or through their
-    // devices, in listing order.
-    QStringList lightIDsOf(const HueResource &group)
-    {
-        QStringList ids;
-        if (!group.children)
-            return ids;
-        for (const HueResourceRef &child : *group.children) {
-            if (child.rtype == lightType) {
-                if (const HueResource *resource = find(child.rid); resource && resource->type == lightType)
-                    ids.append(resource->id);
-            } else if (child.rtype == deviceType) {
-                for (const HueResource *resource : index().lightsByOwner.value(child.rid))
-                    ids.append(resource->id);
-            }
-        }
-        return ids;
-    }
-
-    QList<HueHome::GroupMembers> groupMembers()
-    {
-        QList<HueHome::GroupMembers> all;
-        const auto add = [&](const HueResource &group, QStringList ids) {
-            const HueResource *groupedLight = groupedLightOf(group);
-            all.append({group.id, groupedLight ? std::optional(groupedLight->id) : std::nullopt, std::move(ids)});
-        };
-        for (const ResourceList *kind : {&index().rooms, &index().zones}) {
-            for (const HueResource *group : *kind) {
-                QStringList ids = lightIDsOf(*group);
-                if (!ids.isEmpty())
-                    add(*group, std::move(ids));
-            }
-        }
-        if (const HueResource *home = index().home) {
-            QStringList ids;
-            ids.reserve(index().lights.size());
-            for (const HueResource *light : index().lights)
-                ids.append(light->id);
-            add(*home, std::move(ids));
-        }
-        return all;
-    }
-
-    // The lights a room or zone lists, directly or through their devices.
-    QList<HueLight> lightsOf(const HueResource &group)
+    QList<HueLight> resolved(const ResourceList &resources)
     {
         QList<HueLight> lights;
-        if (!group.children)
-            return lights;
-        lights.reserve(group.children->size());
-        for (const HueResourceRef &child : *group.children) {
-            if (child.rtype == lightType) {
-                if (const HueResource *resource = find(child.rid); resource && resource->type == lightType)
-                    lights.append(light(*resource));
-            } else if (child.rtype == deviceType) {
-                const ResourceList &owned = index().lightsByOwner.value(child.rid);
-                for (const HueResource *resource : owned)
-                    lights.append(light(*resource));
-            }
-        }
-        sortByName(lights);
-        return lights;
-    }
-
-    QList<HueLight> allLights()
-    {
-        const ResourceList &all = index().lights;
-        QList<HueLight> lights;
-        lights.reserve(all.size());
-        for (const HueResource *resource : all)
+        lights.reserve(resources.size());
+        for (const HueResource *resource : resources)
             lights.append(light(*resource));
         sortByName(lights);
         return lights;
     }
+
+    // The lights a room or zone lists, directly or through their devices.
+    QList<HueLight> lightsOf(const HueResource &group) { return resolved(index().members.value(&group)); }
+
+    QList<HueLight> allLights() { return resolved(index().lights); }
 
     HueScene scene(const HueResource &resource) const
     {
@@ -272,7 +346,7 @@ public:
             group.name = HueText::tr(u"Unbenannt"_s, u"Unnamed"_s);
         group.archetype = resource.archetype;
 
-        const HueResource *groupedLight = groupedLightOf(resource);
+        const HueResource *groupedLight = groupedLightOf(m_resources, resource);
         if (groupedLight) {
             group.groupedLightID = groupedLight->id;
             group.brightness = groupedLight->brightness;
@@ -283,7 +357,7 @@ public:
             group.isOn = std::any_of(lights.cbegin(), lights.cend(), [](const HueLight &light) { return light.isOn; });
         group.lights = std::move(lights);
 
-        const ResourceList &scenes = index().scenesByGroup.value(resource.id);
+        const ResourceList scenes = index().scenesByGroup.value(resource.id);
         group.scenes.reserve(scenes.size());
         for (const HueResource *scene : scenes)
             group.scenes.append(this->scene(*scene));
@@ -308,7 +382,7 @@ public:
     // Rooms or zones that have lights, sorted by name.
     QList<HueGroup> groups(HueGroup::Kind kind)
     {
-        const ResourceList &candidates = kind == HueGroup::Kind::zone ? index().zones : index().rooms;
+        const ResourceList candidates = kind == HueGroup::Kind::zone ? index().zones : index().rooms;
         QList<HueGroup> groups;
         groups.reserve(candidates.size());
         for (const HueResource *resource : candidates) {
@@ -338,50 +412,17 @@ public:
     }
 
 private:
-    const Index &index()
+    const HueHomeIndex &index()
     {
-        if (m_index)
-            return *m_index;
-        Index &index = m_index.emplace();
-        for (const HueResource &resource : m_resources) {
-            switch (modelled(resource.type)) {
-            case Modelled::light:
-                index.lights.append(&resource);
-                if (resource.owner)
-                    index.lightsByOwner[resource.owner->rid].append(&resource);
-                break;
-            case Modelled::room:
-                index.rooms.append(&resource);
-                break;
-            case Modelled::zone:
-                index.zones.append(&resource);
-                break;
-            case Modelled::home:
-                if (!index.home)
-                    index.home = &resource;
-                break;
-            case Modelled::scene:
-                if (resource.group)
-                    index.scenesByGroup[resource.group->rid].append(&resource);
-                break;
-            case Modelled::connectivity:
-                // The first one found for an owner is kept.
-                if (!resource.owner) {
-                    if (!index.connectivityWithoutOwner)
-                        index.connectivityWithoutOwner = &resource;
-                } else {
-                    const auto existing = index.connectivityByOwner.constFind(resource.owner->rid);
-                    if (existing == index.connectivityByOwner.cend())
-                        index.connectivityByOwner.insert(resource.owner->rid, &resource);
-                }
-                break;
-            case Modelled::groupedLight:
-            case Modelled::device:
-            case Modelled::none:
-                break;
-            }
-        }
-        return index;
+        if (!m_index)
+            m_index = m_home.index();
+        return *m_index;
+    }
+
+    const HueHomeIndex::LightLinks *linksOf(const HueResource &light) const
+    {
+        const auto found = m_index->links.constFind(&light);
+        return found == m_index->links.cend() ? nullptr : &found.value();
     }
 
     const QString *connectivityOf(const std::optional<HueResourceRef> &owner, const HueResource *device)
@@ -393,20 +434,21 @@ private:
             for (const HueResourceRef &service : *device->services) {
                 if (service.rtype != connectivityType)
                     continue;
-                const HueResource *candidate = find(service.rid);
+                const HueResource *candidate = m_resources.get(service.rid);
                 if (candidate && candidate->type == connectivityType && candidate->owner
                     && candidate->owner->rid == owner->rid)
                     return candidate->connectivity ? &*candidate->connectivity : nullptr;
             }
         }
-        const Index &index = this->index();
+        const HueHomeIndex &index = this->index();
         const HueResource *connectivity =
             owner ? index.connectivityByOwner.value(owner->rid, nullptr) : index.connectivityWithoutOwner;
         return connectivity && connectivity->connectivity ? &*connectivity->connectivity : nullptr;
     }
 
-    const QHash<QString, HueResource> &m_resources;
-    std::optional<Index> m_index;
+    const HueHome &m_home;
+    const HueResourceMap &m_resources;
+    std::shared_ptr<const HueHomeIndex> m_index;
 };
 
 } // namespace
@@ -425,6 +467,21 @@ bool HueHome::isModelledType(const QString &type)
     return modelled(type) != Modelled::none;
 }
 
+std::shared_ptr<const HueHomeIndex> HueHome::keptIndex() const
+{
+    std::shared_ptr<const HueHomeIndex> kept = m_index.load();
+    return kept && kept->structure == resources.structure() ? kept : nullptr;
+}
+
+std::shared_ptr<const HueHomeIndex> HueHome::index() const
+{
+    if (std::shared_ptr<const HueHomeIndex> kept = keptIndex())
+        return kept;
+    std::shared_ptr<const HueHomeIndex> built = buildIndex(resources);
+    m_index.store(built);
+    return built;
+}
+
 bool HueHome::apply(const HueEvent &event)
 {
     bool placed = true;
@@ -438,14 +495,10 @@ bool HueHome::apply(const HueEvent &event)
         case HueEvent::Kind::add:
             resources.insert(resource.id, resource);
             break;
-        case HueEvent::Kind::update: {
-            const auto found = resources.find(resource.id);
-            if (found == resources.end())
+        case HueEvent::Kind::update:
+            if (!resources.modify(resource.id, [&resource](HueResource &stored) { stored.merge(resource); }))
                 placed = false;
-            else
-                found->merge(resource);
             break;
-        }
         case HueEvent::Kind::other:
             break;
         }
@@ -455,27 +508,42 @@ bool HueHome::apply(const HueEvent &event)
 
 QList<HueGroup> HueHome::rooms() const
 {
-    return Resolver(resources).groups(HueGroup::Kind::room);
+    return Resolver(*this).groups(HueGroup::Kind::room);
 }
 
 QList<HueGroup> HueHome::zones() const
 {
-    return Resolver(resources).groups(HueGroup::Kind::zone);
+    return Resolver(*this).groups(HueGroup::Kind::zone);
 }
 
 std::optional<HueGroup> HueHome::home() const
 {
-    return Resolver(resources).homeGroup();
+    return Resolver(*this).homeGroup();
 }
 
 QList<HueGroup> HueHome::allGroups() const
 {
-    return Resolver(resources).allGroups();
+    return Resolver(*this).allGroups();
 }
 
 QList<HueHome::GroupMembers> HueHome::groupMembers() const
 {
-    return Resolver(resources).groupMembers();
+    return index()->groups;
+}
+
+QList<HueHome::GroupMembers> HueHome::groupsContaining(const QSet<QString> &lightIDs) const
+{
+    const std::shared_ptr<const HueHomeIndex> index = this->index();
+    QList<qsizetype> positions;
+    for (const QString &id : lightIDs)
+        positions.append(index->groupsByLight.value(id));
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    QList<GroupMembers> groups;
+    groups.reserve(positions.size());
+    for (const qsizetype position : std::as_const(positions))
+        groups.append(index->groups.at(position));
+    return groups;
 }
 
 std::optional<HueGroup> HueHome::group(const QString &id) const
@@ -483,7 +551,7 @@ std::optional<HueGroup> HueHome::group(const QString &id) const
     const auto found = resources.constFind(id);
     if (found == resources.cend())
         return std::nullopt;
-    return Resolver(resources).group(found.value());
+    return Resolver(*this).group(found.value());
 }
 
 std::optional<HueLight> HueHome::light(const QString &id) const
@@ -491,12 +559,12 @@ std::optional<HueLight> HueHome::light(const QString &id) const
     const auto found = resources.constFind(id);
     if (found == resources.cend() || found->type != lightType)
         return std::nullopt;
-    return Resolver(resources).light(found.value());
+    return Resolver(*this).light(found.value());
 }
 
 QList<HueLight> HueHome::lights() const
 {
-    return Resolver(resources).allLights();
+    return Resolver(*this).allLights();
 }
 
 std::optional<HueScene> HueHome::scene(const QString &id) const
@@ -504,7 +572,7 @@ std::optional<HueScene> HueHome::scene(const QString &id) const
     const auto found = resources.constFind(id);
     if (found == resources.cend() || found->type != sceneType)
         return std::nullopt;
-    return Resolver(resources).scene(found.value());
+    return Resolver(*this).scene(found.value());
 }
 
 QList<HueSceneAction> HueHome::sceneActions(const QString &id) const

@@ -5,30 +5,38 @@
 #include "HueLight.h"
 #include "HueLightCommand.h"
 #include "HueResource.h"
+#include "HueResourceMap.h"
 #include "HueScene.h"
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <utility>
 
+struct HueHomeIndex;
+
 /// The application's picture of one bridge: the resources it needs, by id.
-/// Every view below is derived from `resources` on each call (nothing is
-/// cached), so a change to one resource shows in every view that uses it.
-/// Each call builds the indexes it needs once, so a view costs roughly linear
-/// time in the number of resources.
+/// Every view below is resolved from `resources` on each call, so a change to
+/// one resource shows in every view that uses it. What the views look up
+/// besides single ids (lights by device, scenes by group, the lights of each
+/// group) depends only on how the resources refer to each other; it is
+/// indexed once and kept until that structure changes, so a light changing
+/// its state costs no rebuilding.
 struct HueHome
 {
-    QHash<QString, HueResource> resources;
+    HueResourceMap resources;
 
     HueHome() = default;
     /// Keeps the resources of a modelled type; a later duplicate id wins.
     explicit HueHome(const QList<HueResource> &resources);
 
-    friend bool operator==(const HueHome &, const HueHome &) = default;
+    friend bool operator==(const HueHome &a, const HueHome &b) { return a.resources == b.resources; }
 
     /// "light", "grouped_light", "room", "zone", "bridge_home", "scene",
     /// "device" and "zigbee_connectivity": everything else is never stored.
@@ -45,14 +53,13 @@ struct HueHome
     template<typename Mutate>
     void update(const QString &id, Mutate &&mutate)
     {
-        const auto found = resources.find(id);
-        if (found == resources.end())
-            return;
-        HueResource copy = *found;
-        std::forward<Mutate>(mutate)(copy);
-        copy.id = found->id;
-        copy.type = found->type;
-        *found = std::move(copy);
+        resources.modify(id, [&mutate](HueResource &stored) {
+            HueResource copy = stored;
+            std::forward<Mutate>(mutate)(copy);
+            copy.id = std::move(stored.id);
+            copy.type = std::move(stored.type);
+            stored = std::move(copy);
+        });
     }
 
     /// Rooms and zones with at least one light, sorted by name.
@@ -73,6 +80,9 @@ struct HueHome
         QStringList lightIDs;
     };
     QList<GroupMembers> groupMembers() const;
+    /// The entries of groupMembers() that list at least one of these lights,
+    /// in the same order: what a change to those lights touches.
+    QList<GroupMembers> groupsContaining(const QSet<QString> &lightIDs) const;
 
     /// A room or zone (also without lights) or the home group.
     std::optional<HueGroup> group(const QString &id) const;
@@ -90,4 +100,43 @@ struct HueHome
     /// The ids of the lights of the room, zone or home that owns the grouped
     /// light, in the group's order; empty when anything is missing.
     QStringList lightIDs(const QString &groupedLightID) const;
+
+    /// The index of the current structure, built when there is none.
+    std::shared_ptr<const HueHomeIndex> index() const;
+    /// The index when the one kept still fits; null otherwise.
+    std::shared_ptr<const HueHomeIndex> keptIndex() const;
+
+private:
+    /// Copies share the index; it is replaced, never changed. Guarded, so
+    /// that const reads stay safe from several threads.
+    class IndexSlot
+    {
+    public:
+        IndexSlot() = default;
+        IndexSlot(const IndexSlot &other)
+            : m_index(other.load())
+        {
+        }
+        IndexSlot &operator=(const IndexSlot &other)
+        {
+            if (this != &other)
+                store(other.load());
+            return *this;
+        }
+        std::shared_ptr<const HueHomeIndex> load() const
+        {
+            const std::lock_guard lock(m_mutex);
+            return m_index;
+        }
+        void store(std::shared_ptr<const HueHomeIndex> index) const
+        {
+            const std::lock_guard lock(m_mutex);
+            m_index = std::move(index);
+        }
+
+    private:
+        mutable std::mutex m_mutex;
+        mutable std::shared_ptr<const HueHomeIndex> m_index;
+    };
+    IndexSlot m_index;
 };

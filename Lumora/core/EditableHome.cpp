@@ -41,15 +41,12 @@ void EditableHome::syncGroups(const QSet<QString> &lightIDs, const std::optional
 {
     if (lightIDs.isEmpty())
         return;
-    // Only the membership matters here: resolving names, sorting and scenes
-    // of every group on each slider movement would cost several times more.
-    const QList<HueHome::GroupMembers> groups = home.groupMembers();
+    // Only the membership of the groups that list a changed light matters
+    // here: a slider movement on one light costs what its room, zones and
+    // the home cost, not what the whole home does.
+    const QList<HueHome::GroupMembers> groups = home.groupsContaining(lightIDs);
     for (const HueHome::GroupMembers &group : groups) {
         if (!group.groupedLightID || group.groupedLightID == skipped || group.lightIDs.isEmpty())
-            continue;
-        const bool touched = std::any_of(group.lightIDs.cbegin(), group.lightIDs.cend(),
-                                         [&lightIDs](const QString &id) { return lightIDs.contains(id); });
-        if (!touched)
             continue;
 
         bool anyOn = false;
