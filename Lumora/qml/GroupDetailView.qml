@@ -10,8 +10,14 @@ ScreenPage {
     id: view
 
     property string groupId
-    // The group's card values (GroupListModel's roles), following the home.
-    readonly property var group: (Store.homeRevision, Store.hasFavorites, Store.groupInfo(groupId))
+    // The group's card values (GroupListModel's roles), following the home
+    // and the stars. The two are passed on rather than read in a comma
+    // expression, whose unused reads the compiled binding drops, and with
+    // them its dependencies.
+    readonly property var group: groupInfo(Store.homeRevision, Store.hasFavorites)
+    function groupInfo(revision: int, hasFavorites: bool): var {
+        return Store.groupInfo(groupId);
+    }
     property bool showsColorPicker: false
     property bool showsSaveScene: false
 
