@@ -92,7 +92,8 @@ HueStore::Environment TestBridge::environment()
             co_await HueCancellationToken().sleep(std::chrono::milliseconds(self->m_discoveryTime));
         if (!self || !self->m_discoverable)
             co_return {};
-        co_return QList<DiscoveredBridge>{{self->m_simulator->name(), self->bridgeId(), u"127.0.0.1"_s}};
+        co_return QList<DiscoveredBridge>{
+            {self->m_simulator->name(), self->bridgeId(), self->m_simulator->address().toString()}};
     };
     environment.deviceName = [] { return u"quick-test"_s; };
     environment.searchRetryDelay = std::chrono::milliseconds(200);

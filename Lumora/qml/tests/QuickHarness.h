@@ -56,7 +56,8 @@ public:
     Q_INVOKABLE void clearFaults();
     Q_INVOKABLE void goDown();
     Q_INVOKABLE bool comeBack();
-    /// Whether discovery reports the bridge (it does by default).
+    /// Whether discovery reports the bridge, at the address it listens on
+    /// (it does by default).
     Q_INVOKABLE void setDiscoverable(bool discoverable) { m_discoverable = discoverable; }
     /// How long a search takes (none by default).
     Q_INVOKABLE void setDiscoveryTime(int milliseconds) { m_discoveryTime = milliseconds; }
