@@ -187,12 +187,6 @@ class JourneysTest : public QObject
         }
         return found;
     }
-    static HueLightCommand brightness(double percent)
-    {
-        HueLightCommand command;
-        command.brightness = percent;
-        return command;
-    }
     /// The bridge keeps a brightness to a few decimals.
     static bool sameBrightness(double actual, double expected)
     {
@@ -484,46 +478,50 @@ private Q_SLOTS:
     void outageKeepsTheHomeAndCatchesUp()
     {
         using namespace BridgeFixture;
-        // The room starts dark.
+        // The room starts dark; the zone's screen is open.
         for (const QString &light : {temperatureLight, onOffLight})
             QVERIFY(m_bridge->changeFromOutside(light, {{u"on"_s, QVariantMap{{u"on"_s, false}}}}));
         QTRY_VERIFY(!shownOn(temperatureLight) && !shownOn(onOffLight));
         QTRY_VERIFY(sidebarRow(roomID) && !glows(roomID));
-        const std::optional<double> bridgeBrightness = shownBrightness(colorLight1);
-        QVERIFY(bridgeBrightness);
+        openGroup(zoneID);
+        QQuickItem *card = nullptr;
+        QTRY_VERIFY((card = shown("lightId", colorLight1)));
+        const bool wasOn = shownOn(colorLight1);
 
         simulator()->clearRequestLog();
         m_bridge->goDown();
         const QString outage = ScreenRules::bannerMessage(HueStorePhase::unreachable({}), {});
         QTRY_COMPARE_WITH_TIMEOUT(bannerText(), outage, 10000);
-        // The last state stays on screen and takes commands.
+        // The last state stays on screen and takes commands: the switch
+        // flips at once, and the request fails while the bridge is away.
         QVERIFY(shows(u"sidebar"_s));
-        QVERIFY(!store()->home().isEmpty());
-        store()->setLight(colorLight1, brightness(80));
-        QCOMPARE(shownBrightness(colorLight1).value_or(-1), 80.0);
-        // It fails while the bridge is away; the outage stays what the banner says.
+        click(itemProperty(card, "toggle"));
+        QCOMPARE(shownOn(colorLight1), !wasOn);
         QTRY_VERIFY(store()->commandError());
+        QCOMPARE(bannerText(), outage);
         // Meanwhile someone lights the room at the wall.
         QVERIFY(m_bridge->changeFromOutside(temperatureLight, {{u"on"_s, QVariantMap{{u"on"_s, true}}},
                                                                {u"dimming"_s, QVariantMap{{u"brightness"_s, 70.0}}}}));
-        QCOMPARE(bannerText(), outage);
 
         QVERIFY(m_bridge->comeBack());
         QTRY_COMPARE_WITH_TIMEOUT(store()->phase(), HueStorePhase::ready(), 10000);
-        QTRY_VERIFY(bannerText() != outage);
+        // The outage text goes; the failed command's text stays until a
+        // command succeeds.
+        QTRY_COMPARE(bannerText(), *store()->commandError());
         QTRY_VERIFY(shownOn(temperatureLight));
         QCOMPARE(shownBrightness(temperatureLight).value_or(-1), 70.0);
         QTRY_VERIFY(glows(roomID));
-        // What the outage refused is not sent later: the bridge's value
+        // What the outage refused is not sent later: the bridge's state
         // comes back once the hold is over.
-        QTRY_COMPARE_WITH_TIMEOUT(shownBrightness(colorLight1).value_or(-1), *bridgeBrightness, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(shownOn(colorLight1), wasOn, 5000);
 
-        // The next command goes out, clears any leftover failure, and is the
-        // only one the bridge got for a light since it went down.
-        store()->setLight(colorOnlyLight, brightness(33));
-        QTRY_VERIFY(!requests(u"PUT"_s, lightPath(colorOnlyLight)).isEmpty());
+        // The next switch goes out, clears the failure, and is the only
+        // request the bridge got for a light since it went down.
+        click(itemProperty(shown("lightId", gradientLight), "toggle"));
+        QTRY_VERIFY(!requests(u"PUT"_s, lightPath(gradientLight)).isEmpty());
         QTRY_COMPARE(bannerText(), QString());
         QVERIFY(requests(u"PUT"_s, lightPath(colorLight1)).isEmpty());
+        QCOMPARE(simulator()->resource(colorLight1)->value("on"_L1).toObject().value("on"_L1).toBool(), wasOn);
     }
 
     void movedBridgeIsFoundAgain()
