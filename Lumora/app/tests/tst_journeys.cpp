@@ -161,6 +161,16 @@ class JourneysTest : public QObject
         for (const QChar character : text)
             QTest::keyClick(window(), character.toLatin1());
     }
+    /// The brightness a scene on the bridge gives a light; -1 for none.
+    double sceneBrightness(const QString &sceneID, const QString &lightID) const
+    {
+        const QJsonArray actions = simulator()->resource(sceneID).value_or(QJsonObject()).value("actions"_L1).toArray();
+        for (const QJsonValue &action : actions) {
+            if (action["target"_L1]["rid"_L1].toString() == lightID)
+                return action["action"_L1]["dimming"_L1]["brightness"_L1].toDouble(-1);
+        }
+        return -1;
+    }
     std::optional<QJsonObject> sceneNamed(const QString &name) const
     {
         for (const QString &id : simulator()->resourceIds(u"scene"_s)) {
@@ -405,7 +415,12 @@ private Q_SLOTS:
                      .toString(),
                  u"active"_s);
 
-        // Overwriting asks first; only the confirmation sends.
+        // The room's light changes; overwriting takes it into the scene. It
+        // asks first, and only the confirmation sends.
+        QVERIFY(m_bridge->changeFromOutside(temperatureLight, {{u"on"_s, QVariantMap{{u"on"_s, true}}},
+                                                               {u"dimming"_s, QVariantMap{{u"brightness"_s, 20.0}}}}));
+        QTRY_COMPARE(shownBrightness(temperatureLight).value_or(-1), 20.0);
+        QVERIFY(sceneBrightness(id, temperatureLight) != 20.0);
         simulator()->clearRequestLog();
         pickFromSceneMenu(tile, u"Overwrite"_s);
         QQuickItem *confirm = nullptr;
@@ -418,6 +433,7 @@ private Q_SLOTS:
                     .value("actions"_L1)
                     .isArray());
         QTRY_VERIFY(!child(window()->contentItem(), u"confirm"_s));
+        QTRY_COMPARE(sceneBrightness(id, temperatureLight), 20.0);
 
         pickFromSceneMenu(tile, u"Delete"_s);
         QTRY_VERIFY((confirm = child(window()->contentItem(), u"confirm"_s)));
