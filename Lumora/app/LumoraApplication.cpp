@@ -78,11 +78,14 @@ bool LumoraApplication::load(QString *error)
     m_engine = std::make_unique<QQmlApplicationEngine>();
     m_engine->addImportPath(u"qrc:/qt/qml"_s);
     QStringList warnings;
-    connect(m_engine.get(), &QQmlEngine::warnings, this, [&warnings](const QList<QQmlError> &list) {
-        for (const auto &warning : list)
-            warnings.append(warning.toString());
-    });
+    // Collects only while loading: the list lives on this stack frame.
+    const auto collecting =
+        connect(m_engine.get(), &QQmlEngine::warnings, this, [&warnings](const QList<QQmlError> &list) {
+            for (const auto &warning : list)
+                warnings.append(warning.toString());
+        });
     m_engine->load(QUrl(u"qrc:/qt/qml/Lumora/MainWindow.qml"_s));
+    disconnect(collecting);
     if (!mainWindow()) {
         if (error)
             *error = warnings.join(u'\n');

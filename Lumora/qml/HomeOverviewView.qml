@@ -2,67 +2,92 @@ import QtQuick
 import Lumora
 
 // The home overview: the whole home as a banner, the rooms and the zones as
-// cards, then every room with its lights and scenes.
-ScreenPage {
+// cards, then every room with its lights and scenes. The page scrolls like
+// every screen's frame (no scroll bars, 20 points padding, 16 between
+// sections), but builds the room sections only as they come into view: a
+// large home has hundreds of cards below the fold.
+ListView {
     id: view
 
+    readonly property string title: Rules.tr("Zuhause", "Home")
     signal open(string groupId)
 
-    title: Rules.tr("Zuhause", "Home")
+    boundsBehavior: Flickable.StopAtBounds
+    clip: true
+    cacheBuffer: 400
+    reuseItems: false
 
-    GroupListModel {
-        id: home
+    model: GroupListModel {
         store: Store
-        source: GroupListModel.Home
+        source: GroupListModel.Rooms
     }
-    Repeater {
-        model: home
-        delegate: GroupCard {
-            required property var model
-            item: model
-            width: view.stack.width
-            isBanner: true
+
+    header: Column {
+        width: view.width
+        padding: 20
+        bottomPadding: 16
+        spacing: 16
+
+        GroupListModel {
+            id: home
+            store: Store
+            source: GroupListModel.Home
+        }
+        Repeater {
+            model: home
+            delegate: GroupCard {
+                required property var model
+                item: model
+                width: view.width - 40
+                isBanner: true
+            }
+        }
+        Column {
+            width: view.width - 40
+            visible: rooms.count > 0
+            SectionTitle {
+                width: parent.width
+                text: Rules.tr("Räume", "Rooms")
+            }
+            GroupGrid {
+                id: rooms
+                objectName: "roomsGrid"
+                width: parent.width
+                source: GroupListModel.Rooms
+                onOpen: id => view.open(id)
+            }
+        }
+        Column {
+            width: view.width - 40
+            visible: zones.count > 0
+            SectionTitle {
+                width: parent.width
+                text: Rules.tr("Zonen", "Zones")
+            }
+            GroupGrid {
+                id: zones
+                objectName: "zonesGrid"
+                width: parent.width
+                source: GroupListModel.Zones
+                onOpen: id => view.open(id)
+            }
         }
     }
 
-    Column {
-        width: parent.width
-        visible: rooms.count > 0
-        SectionTitle {
-            width: parent.width
-            text: Rules.tr("Räume", "Rooms")
-        }
-        GroupGrid {
-            id: rooms
-            objectName: "roomsGrid"
-            width: parent.width
-            source: GroupListModel.Rooms
-            onOpen: id => view.open(id)
-        }
-    }
-    Column {
-        width: parent.width
-        visible: zones.count > 0
-        SectionTitle {
-            width: parent.width
-            text: Rules.tr("Zonen", "Zones")
-        }
-        GroupGrid {
-            id: zones
-            objectName: "zonesGrid"
-            width: parent.width
-            source: GroupListModel.Zones
-            onOpen: id => view.open(id)
-        }
-    }
-
-    Repeater {
-        model: rooms.groups
-        delegate: RoomSection {
-            required property var model
-            room: model
-            width: view.stack.width
+    delegate: Item {
+        id: slot
+        required property var model
+        width: view.width
+        height: section.visible ? section.height + 16 : 0
+        RoomSection {
+            id: section
+            x: 20
+            width: view.width - 40
+            room: slot.model
             onOpen: view.open(room.id)
         }
+    }
+    footer: Item {
+        height: 4
     }
 }

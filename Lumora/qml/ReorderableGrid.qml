@@ -308,8 +308,12 @@ Item {
                 grid.cellsVersion++;
             }
             onFrameChanged: {
+                // The cell may be gone by the time the call runs.
                 if (!placed && frame.width > 0)
-                    Qt.callLater(() => cell.placed = true);
+                    Qt.callLater(() => {
+                        if (cell)
+                            cell.placed = true;
+                    });
             }
             Component.onDestruction: {
                 if (grid.cells[registeredId] === cell)
