@@ -434,7 +434,12 @@ private Q_SLOTS:
                     .isArray());
         QTRY_VERIFY(!child(window()->contentItem(), u"confirm"_s));
         QTRY_COMPARE(sceneBrightness(id, temperatureLight), 20.0);
+        // The reload that follows the change comes after it: by then the
+        // change has been sent once only.
+        QTRY_VERIFY(!requests(u"GET"_s, u"/clip/v2/resource"_s).isEmpty());
+        QCOMPARE(requests(u"PUT"_s, scenePath).size(), 1);
 
+        simulator()->clearRequestLog();
         pickFromSceneMenu(tile, u"Delete"_s);
         QTRY_VERIFY((confirm = child(window()->contentItem(), u"confirm"_s)));
         QVERIFY(requests(u"DELETE"_s, scenePath).isEmpty());
@@ -442,6 +447,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!requests(u"DELETE"_s, scenePath).isEmpty());
         QVERIFY(!simulator()->resource(id));
         QTRY_VERIFY(!sceneTile(name));
+        QTRY_VERIFY(!requests(u"GET"_s, u"/clip/v2/resource"_s).isEmpty());
+        QCOMPARE(requests(u"DELETE"_s, scenePath).size(), 1);
     }
 
     void favouritesAndOrderSurviveARestart()
