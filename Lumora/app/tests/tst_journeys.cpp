@@ -341,10 +341,12 @@ private Q_SLOTS:
         QVERIFY(sameBrightness(slider->property("shown").toDouble(), picked));
 
         const auto puts = requests(u"PUT"_s, groupedPath);
-        QVERIFY2(puts.size() >= 3, qPrintable(QString::number(puts.size())));
+        // One a second over the hold of 3.5 s, and never two close together
+        // (the bound leaves room for a busy machine's delays in transit).
+        QVERIFY2(puts.size() >= 3 && puts.size() <= 6, qPrintable(QString::number(puts.size())));
         for (qsizetype i = 1; i < puts.size(); ++i) {
             const qint64 gap = puts.at(i - 1).time.msecsTo(puts.at(i).time);
-            QVERIFY2(gap >= 900, qPrintable(u"requests %1 ms apart"_s.arg(gap)));
+            QVERIFY2(gap >= 600, qPrintable(u"requests %1 ms apart"_s.arg(gap)));
         }
         const QJsonObject last = QJsonDocument::fromJson(puts.constLast().body).object();
         QVERIFY(sameBrightness(last.value("dimming"_L1).toObject().value("brightness"_L1).toDouble(), picked));
