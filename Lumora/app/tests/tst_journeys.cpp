@@ -568,11 +568,17 @@ private Q_SLOTS:
     {
         const auto key = storedKey();
         QVERIFY(key);
+        simulator()->clearRequestLog();
         simulator()->revokeApplicationKey(*key);
         QTRY_VERIFY_WITH_TIMEOUT(shows(u"address"_s), 10000);
         QCOMPARE(store()->phase(), HueStorePhase::unpaired());
         QVERIFY(!storedKey());
         QVERIFY(!PairedBridge::load(*m_bridge->settings()));
+        // The bridge refused the key, and the home is gone with the pairing.
+        const auto loads = requests(u"GET"_s, u"/clip/v2/resource"_s);
+        QVERIFY(!loads.isEmpty());
+        QCOMPARE(loads.constLast().status, 403);
+        QVERIFY(store()->home().isEmpty());
     }
 };
 
