@@ -5,5 +5,5 @@ lumora_add_test(tst_mdnsmessage SOURCES tst_mdnsmessage.cpp LIBRARIES HueBridgeK
 lumora_add_test(tst_mdnsbrowser SOURCES tst_mdnsbrowser.cpp LIBRARIES HueBridgeKit LABELS pure)
 lumora_add_test(tst_discovery SOURCES tst_discovery.cpp LIBRARIES HueBridgeKit LABELS pure)
 
-lumora_add_test(tst_discovery_netns SOURCES tst_discovery_netns.cpp LIBRARIES HueBridgeKit MdnsResponder
+lumora_add_test(tst_discovery_netns SOURCES tst_discovery_netns.cpp LIBRARIES MdnsResponder LumoraTestSupport
   WRAPPER ${CMAKE_CURRENT_SOURCE_DIR}/in-private-netns.sh TIMEOUT 180)

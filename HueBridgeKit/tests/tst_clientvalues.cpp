@@ -36,204 +36,179 @@ class TestClientValues : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void url_data();
-    void url();
-    void requestHeaders();
-    void errorDescriptions_data();
-    void errorDescriptions();
-    void errorEquality();
-    void config_data();
-    void config();
-    void sleepRunsOut();
-    void cancelStopsSleep();
-    void cancelledBeforeSleep();
-    void droppedRegistrationDoesNotRun();
-    void cancelRacingTheTimer();
-};
+    void url_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("url");
 
-void TestClientValues::url_data()
-{
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("url");
-
-    QTest::newRow("ipv4") << u"192.168.1.20"_s << u"/api/0/config"_s << u"https://192.168.1.20/api/0/config"_s;
-    QTest::newRow("host name") << u"ecb5fafffe1a2b3c.local"_s << u"/clip/v2/resource"_s
-                               << u"https://ecb5fafffe1a2b3c.local/clip/v2/resource"_s;
-    QTest::newRow("ipv6") << u"fd00::1"_s << u"/api"_s << u"https://[fd00::1]/api"_s;
-    QTest::newRow("ipv6 loopback") << u"::1"_s << u"/api"_s << u"https://[::1]/api"_s;
-    QTest::newRow("ipv6 with zone") << u"fe80::1%eth0"_s << u"/api"_s << u"https://[fe80::1%25eth0]/api"_s;
-    QTest::newRow("id escaped in path") << u"10.0.0.2"_s << u"/clip/v2/resource/light/a b?c#d"_s
-                                        << u"https://10.0.0.2/clip/v2/resource/light/a%20b%3Fc%23d"_s;
-    // Hosts that form no URL must never reach another host.
-    QTest::newRow("address with port") << u"10.0.0.2:8443"_s << u"/api"_s << u"file:///"_s;
-    QTest::newRow("user info") << u"evil.example@10.0.0.2"_s << u"/api"_s << u"file:///"_s;
-    QTest::newRow("slash") << u"10.0.0.2/x"_s << u"/api"_s << u"file:///"_s;
-    QTest::newRow("space") << u"a b"_s << u"/api"_s << u"file:///"_s;
-    QTest::newRow("bracketed already") << u"[::1]"_s << u"/api"_s << u"file:///"_s;
-    QTest::newRow("empty") << QString() << u"/api"_s << u"file:///"_s;
-}
-
-void TestClientValues::url()
-{
-    QFETCH(QString, host);
-    QFETCH(QString, path);
-    QFETCH(QString, url);
-    const QUrl built = HueBridgeClient::url(host, path);
-    QCOMPARE(built.toString(QUrl::FullyEncoded), url);
-    QCOMPARE(built.port(), -1);
-    QVERIFY(!built.hasQuery());
-}
-
-void TestClientValues::requestHeaders()
-{
-    const auto session = HueBridgeSession::create({});
-    const HueBridgeClient anonymous(u"10.0.0.2"_s, std::nullopt, session);
-    const HueBridgeClient paired(u"10.0.0.2"_s, u"key-123"_s, session);
-    QCOMPARE(anonymous.request(u"/api"_s).rawHeaderList(), QList<QByteArray>{});
-    QCOMPARE(paired.request(u"/api"_s).rawHeaderList(), QList<QByteArray>{"hue-application-key"_ba});
-    QCOMPARE(paired.request(u"/api"_s).rawHeader("hue-application-key"), "key-123"_ba);
-    QCOMPARE(paired.request(u"/api"_s).transferTimeout(), 8000);
-    // The anchor is the only CA certificate of every request.
-    const auto root = HueBridgeTrust::rootCertificate();
-    QVERIFY(root);
-    QCOMPARE(paired.request(u"/api"_s).sslConfiguration().caCertificates(), QList<QSslCertificate>{*root});
-    // Copies share the session.
-    const HueBridgeClient copy = paired;
-    QCOMPARE(copy.session(), session);
-    QVERIFY(HueBridgeClient::live(u"10.0.0.2"_s, std::nullopt, std::nullopt).session() != session);
-}
-
-void TestClientValues::errorDescriptions_data()
-{
-    QTest::addColumn<HueBridgeError>("error");
-    QTest::addColumn<QString>("german");
-    QTest::addColumn<QString>("english");
-
-    QTest::newRow("api") << HueBridgeError::api(u"resource not found"_s) << u"Die Bridge meldet: resource not found"_s
-                         << u"The bridge reports: resource not found"_s;
-    QTest::newRow("http 502") << HueBridgeError::http(502) << u"Die Bridge antwortet mit Status 502."_s
-                              << u"The bridge answers with status 502."_s;
-    QTest::newRow("link button") << HueBridgeError::linkButtonNotPressed()
-                                 << u"Der Knopf auf der Bridge wurde noch nicht gedrückt."_s
-                                 << u"The button on the bridge has not been pressed yet."_s;
-    QTest::newRow("unauthorized") << HueBridgeError::unauthorized() << u"Die Bridge kennt diese App nicht mehr."_s
-                                  << u"The bridge no longer knows this app."_s;
-    QTest::newRow("invalid response") << HueBridgeError::invalidResponse()
-                                      << u"Die Antwort der Bridge ist unverständlich."_s
-                                      << u"The bridge sent an answer that cannot be read."_s;
-}
-
-void TestClientValues::errorDescriptions()
-{
-    QFETCH(HueBridgeError, error);
-    QFETCH(QString, german);
-    QFETCH(QString, english);
-    QCOMPARE(error.errorDescription(), HueText::usesGerman() ? german : english);
-    QCOMPARE(QString::fromUtf8(error.what()), english);
-}
-
-void TestClientValues::errorEquality()
-{
-    QCOMPARE(HueBridgeError::http(500), HueBridgeError::http(500));
-    QVERIFY(HueBridgeError::http(500) != HueBridgeError::http(503));
-    QVERIFY(HueBridgeError::api(u"a"_s) != HueBridgeError::api(u"b"_s));
-    QVERIFY(HueBridgeError::api(QString()) != HueBridgeError::invalidResponse());
-    QVERIFY(HueBridgeError::unauthorized() != HueBridgeError::linkButtonNotPressed());
-}
-
-void TestClientValues::config_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<std::optional<HueBridgeConfig>>("config");
-
-    QTest::newRow("full") << R"({"name":"Hue Bridge","bridgeid":"ECB5FAFFFE1A2B3C","apiversion":"1.65.0"})"_ba
-                          << std::optional(HueBridgeConfig{u"Hue Bridge"_s, u"ECB5FAFFFE1A2B3C"_s});
-    QTest::newRow("name missing") << R"({"bridgeid":"ECB5FAFFFE1A2B3C"})"_ba << std::optional<HueBridgeConfig>();
-    QTest::newRow("id a number") << R"({"name":"x","bridgeid":42})"_ba << std::optional<HueBridgeConfig>();
-    QTest::newRow("id null") << R"({"name":"x","bridgeid":null})"_ba << std::optional<HueBridgeConfig>();
-    QTest::newRow("array") << R"([{"name":"x","bridgeid":"y"}])"_ba << std::optional<HueBridgeConfig>();
-}
-
-void TestClientValues::config()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(std::optional<HueBridgeConfig>, config);
-    const QJsonDocument document = QJsonDocument::fromJson(json);
-    const QJsonValue value = document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
-    QCOMPARE(HueBridgeConfig::fromJson(value), config);
-}
-
-void TestClientValues::sleepRunsOut()
-{
-    // Waits are exact: a coarse timer may end up to 5 % early by rounding its
-    // end to a whole second of the monotonic clock. Aim the end 30 ms past
-    // one, where such a timer would fire 30 ms early.
-    QElapsedTimer clock;
-    clock.start();
-    const qint64 now = clock.msecsSinceReference();
-    const std::chrono::milliseconds duration(600 + (1030 - (now + 600) % 1000) % 1000);
-    QCOMPARE(QCoro::waitFor(sleepAndReport(HueCancellationToken(), duration)), u"slept"_s);
-    QVERIFY2(clock.elapsed() >= duration.count(),
-             qPrintable(QString::number(clock.elapsed()) + u" < "_s + QString::number(duration.count())));
-}
-
-void TestClientValues::cancelStopsSleep()
-{
-    HueCancellationToken token;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer::singleShot(20ms, [token] { token.cancel(); });
-    QCOMPARE(QCoro::waitFor(sleepAndReport(token, 60s)), u"cancelled"_s);
-    QVERIFY(clock.elapsed() < 30000);
-    QVERIFY(token.isCancelled());
-}
-
-void TestClientValues::cancelledBeforeSleep()
-{
-    HueCancellationToken token;
-    token.cancel();
-    token.cancel(); // idempotent
-    QCOMPARE(QCoro::waitFor(sleepAndReport(token, 60s)), u"cancelled"_s);
-    QVERIFY_THROWS_EXCEPTION(HueCancelledError, token.throwIfCancelled());
-}
-
-void TestClientValues::droppedRegistrationDoesNotRun()
-{
-    HueCancellationToken token;
-    int first = 0;
-    int second = 0;
-    HueCancellationToken::Registration dropped;
-    // The first reaction drops the second before it would run.
-    auto kept = token.onCancel([&first, &dropped] {
-        ++first;
-        dropped.reset();
-    });
-    dropped = token.onCancel([&second] { ++second; });
-    auto released = token.onCancel([&second] { ++second; });
-    released.reset();
-    token.cancel();
-    token.cancel();
-    QCOMPARE(first, 1);
-    QCOMPARE(second, 0);
-    // Registered after the fact: runs at once.
-    int late = 0;
-    auto immediate = token.onCancel([&late] { ++late; });
-    QCOMPARE(late, 1);
-}
-
-// The timer and the cancellation both wake the sleeper in the same turn of
-// the event loop: it must resume once, not a second time after its frame is gone.
-void TestClientValues::cancelRacingTheTimer()
-{
-    for (int round = 0; round < 50; ++round) {
-        HueCancellationToken token;
-        auto task = sleepAndReport(token, 0ms);
-        token.cancel();
-        QCOMPARE(QCoro::waitFor(task), u"cancelled"_s);
-        QTest::qWait(1);
+        QTest::newRow("ipv4") << u"192.168.1.20"_s << u"/api/0/config"_s << u"https://192.168.1.20/api/0/config"_s;
+        QTest::newRow("host name") << u"ecb5fafffe1a2b3c.local"_s << u"/clip/v2/resource"_s
+                                   << u"https://ecb5fafffe1a2b3c.local/clip/v2/resource"_s;
+        QTest::newRow("ipv6") << u"fd00::1"_s << u"/api"_s << u"https://[fd00::1]/api"_s;
+        QTest::newRow("ipv6 loopback") << u"::1"_s << u"/api"_s << u"https://[::1]/api"_s;
+        QTest::newRow("ipv6 with zone") << u"fe80::1%eth0"_s << u"/api"_s << u"https://[fe80::1%25eth0]/api"_s;
+        QTest::newRow("id escaped in path") << u"10.0.0.2"_s << u"/clip/v2/resource/light/a b?c#d"_s
+                                            << u"https://10.0.0.2/clip/v2/resource/light/a%20b%3Fc%23d"_s;
+        // Hosts that form no URL must never reach another host.
+        QTest::newRow("address with port") << u"10.0.0.2:8443"_s << u"/api"_s << u"file:///"_s;
+        QTest::newRow("user info") << u"evil.example@10.0.0.2"_s << u"/api"_s << u"file:///"_s;
+        QTest::newRow("slash") << u"10.0.0.2/x"_s << u"/api"_s << u"file:///"_s;
+        QTest::newRow("space") << u"a b"_s << u"/api"_s << u"file:///"_s;
+        QTest::newRow("bracketed already") << u"[::1]"_s << u"/api"_s << u"file:///"_s;
+        QTest::newRow("empty") << QString() << u"/api"_s << u"file:///"_s;
     }
-}
+    void url()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, path);
+        QFETCH(QString, url);
+        const QUrl built = HueBridgeClient::url(host, path);
+        QCOMPARE(built.toString(QUrl::FullyEncoded), url);
+        QCOMPARE(built.port(), -1);
+        QVERIFY(!built.hasQuery());
+    }
+    void requestHeaders()
+    {
+        const auto session = HueBridgeSession::create({});
+        const HueBridgeClient anonymous(u"10.0.0.2"_s, std::nullopt, session);
+        const HueBridgeClient paired(u"10.0.0.2"_s, u"key-123"_s, session);
+        QCOMPARE(anonymous.request(u"/api"_s).rawHeaderList(), QList<QByteArray>{});
+        QCOMPARE(paired.request(u"/api"_s).rawHeaderList(), QList<QByteArray>{"hue-application-key"_ba});
+        QCOMPARE(paired.request(u"/api"_s).rawHeader("hue-application-key"), "key-123"_ba);
+        QCOMPARE(paired.request(u"/api"_s).transferTimeout(), 8000);
+        // The anchor is the only CA certificate of every request.
+        const auto root = HueBridgeTrust::rootCertificate();
+        QVERIFY(root);
+        QCOMPARE(paired.request(u"/api"_s).sslConfiguration().caCertificates(), QList<QSslCertificate>{*root});
+        // Copies share the session.
+        const HueBridgeClient copy = paired;
+        QCOMPARE(copy.session(), session);
+        QVERIFY(HueBridgeClient::live(u"10.0.0.2"_s, std::nullopt, std::nullopt).session() != session);
+    }
+    void errorDescriptions_data()
+    {
+        QTest::addColumn<HueBridgeError>("error");
+        QTest::addColumn<QString>("german");
+        QTest::addColumn<QString>("english");
+
+        QTest::newRow("api") << HueBridgeError::api(u"resource not found"_s)
+                             << u"Die Bridge meldet: resource not found"_s
+                             << u"The bridge reports: resource not found"_s;
+        QTest::newRow("http 502") << HueBridgeError::http(502) << u"Die Bridge antwortet mit Status 502."_s
+                                  << u"The bridge answers with status 502."_s;
+        QTest::newRow("link button") << HueBridgeError::linkButtonNotPressed()
+                                     << u"Der Knopf auf der Bridge wurde noch nicht gedrückt."_s
+                                     << u"The button on the bridge has not been pressed yet."_s;
+        QTest::newRow("unauthorized") << HueBridgeError::unauthorized() << u"Die Bridge kennt diese App nicht mehr."_s
+                                      << u"The bridge no longer knows this app."_s;
+        QTest::newRow("invalid response")
+            << HueBridgeError::invalidResponse() << u"Die Antwort der Bridge ist unverständlich."_s
+            << u"The bridge sent an answer that cannot be read."_s;
+    }
+    void errorDescriptions()
+    {
+        QFETCH(HueBridgeError, error);
+        QFETCH(QString, german);
+        QFETCH(QString, english);
+        QCOMPARE(error.errorDescription(), HueText::usesGerman() ? german : english);
+        QCOMPARE(QString::fromUtf8(error.what()), english);
+    }
+    void errorEquality()
+    {
+        QCOMPARE(HueBridgeError::http(500), HueBridgeError::http(500));
+        QVERIFY(HueBridgeError::http(500) != HueBridgeError::http(503));
+        QVERIFY(HueBridgeError::api(u"a"_s) != HueBridgeError::api(u"b"_s));
+        QVERIFY(HueBridgeError::api(QString()) != HueBridgeError::invalidResponse());
+        QVERIFY(HueBridgeError::unauthorized() != HueBridgeError::linkButtonNotPressed());
+    }
+    void config_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<std::optional<HueBridgeConfig>>("config");
+
+        QTest::newRow("full") << R"({"name":"Hue Bridge","bridgeid":"ECB5FAFFFE1A2B3C","apiversion":"1.65.0"})"_ba
+                              << std::optional(HueBridgeConfig{u"Hue Bridge"_s, u"ECB5FAFFFE1A2B3C"_s});
+        QTest::newRow("name missing") << R"({"bridgeid":"ECB5FAFFFE1A2B3C"})"_ba << std::optional<HueBridgeConfig>();
+        QTest::newRow("id a number") << R"({"name":"x","bridgeid":42})"_ba << std::optional<HueBridgeConfig>();
+        QTest::newRow("id null") << R"({"name":"x","bridgeid":null})"_ba << std::optional<HueBridgeConfig>();
+        QTest::newRow("array") << R"([{"name":"x","bridgeid":"y"}])"_ba << std::optional<HueBridgeConfig>();
+    }
+    void config()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(std::optional<HueBridgeConfig>, config);
+        const QJsonDocument document = QJsonDocument::fromJson(json);
+        const QJsonValue value = document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+        QCOMPARE(HueBridgeConfig::fromJson(value), config);
+    }
+    void sleepRunsOut()
+    {
+        // Waits are exact: a coarse timer may end up to 5 % early by rounding its
+        // end to a whole second of the monotonic clock. Aim the end 30 ms past
+        // one, where such a timer would fire 30 ms early.
+        QElapsedTimer clock;
+        clock.start();
+        const qint64 now = clock.msecsSinceReference();
+        const std::chrono::milliseconds duration(600 + (1030 - (now + 600) % 1000) % 1000);
+        QCOMPARE(QCoro::waitFor(sleepAndReport(HueCancellationToken(), duration)), u"slept"_s);
+        QVERIFY2(clock.elapsed() >= duration.count(),
+                 qPrintable(QString::number(clock.elapsed()) + u" < "_s + QString::number(duration.count())));
+    }
+    void cancelStopsSleep()
+    {
+        HueCancellationToken token;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer::singleShot(20ms, [token] { token.cancel(); });
+        QCOMPARE(QCoro::waitFor(sleepAndReport(token, 60s)), u"cancelled"_s);
+        QVERIFY(clock.elapsed() < 30000);
+        QVERIFY(token.isCancelled());
+    }
+    void cancelledBeforeSleep()
+    {
+        HueCancellationToken token;
+        token.cancel();
+        token.cancel(); // idempotent
+        QCOMPARE(QCoro::waitFor(sleepAndReport(token, 60s)), u"cancelled"_s);
+        QVERIFY_THROWS_EXCEPTION(HueCancelledError, token.throwIfCancelled());
+    }
+    void droppedRegistrationDoesNotRun()
+    {
+        HueCancellationToken token;
+        int first = 0;
+        int second = 0;
+        HueCancellationToken::Registration dropped;
+        // The first reaction drops the second before it would run.
+        auto kept = token.onCancel([&first, &dropped] {
+            ++first;
+            dropped.reset();
+        });
+        dropped = token.onCancel([&second] { ++second; });
+        auto released = token.onCancel([&second] { ++second; });
+        released.reset();
+        token.cancel();
+        token.cancel();
+        QCOMPARE(first, 1);
+        QCOMPARE(second, 0);
+        // Registered after the fact: runs at once.
+        int late = 0;
+        auto immediate = token.onCancel([&late] { ++late; });
+        QCOMPARE(late, 1);
+    }
+    // The timer and the cancellation both wake the sleeper in the same turn of
+    // the event loop: it must resume once, not a second time after its frame is gone.
+    void cancelRacingTheTimer()
+    {
+        for (int round = 0; round < 50; ++round) {
+            HueCancellationToken token;
+            auto task = sleepAndReport(token, 0ms);
+            token.cancel();
+            QCOMPARE(QCoro::waitFor(task), u"cancelled"_s);
+            QTest::qWait(1);
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestClientValues)
 #include "tst_clientvalues.moc"

@@ -27,153 +27,137 @@ class TestEventStream : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void parseLine_data();
-    void parseLine();
-    void parseKeepsOrderAndKinds();
-    void splitLines_data();
-    void splitLines();
-    void splitAtEveryByte();
-    void overlongLineIsSkipped();
-    void invalidUtf8IsReplaced();
-};
+    void parseLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("events"); // -1: nothing
 
-void TestEventStream::parseLine_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<int>("events"); // -1: nothing
-
-    QTest::newRow("one update") << u"data: ["_s + updateEvent + u']' << 1;
-    QTest::newRow("no space after colon") << u"data:["_s + updateEvent + u']' << 1;
-    QTest::newRow("tab before, spaces after") << u"data:\t["_s + updateEvent + u"]   "_s << 1;
-    QTest::newRow("unicode spaces around") << u"data:\u00A0\u3000["_s + updateEvent + u"]\u2003"_s << 1;
-    QTest::newRow("two events") << u"data: ["_s + updateEvent + u',' + updateEvent + u']' << 2;
-    QTest::newRow("empty array") << u"data: []"_s << -1;
-    QTest::newRow("object, not array") << u"data: "_s + updateEvent << -1;
-    QTest::newRow("first element not an object") << u"data: [42,"_s + updateEvent + u']' << 1;
-    QTest::newRow("only non-objects") << u"data: [1,\"x\",null]"_s << -1;
-    QTest::newRow("upper-case prefix") << u"DATA: ["_s + updateEvent + u']' << -1;
-    QTest::newRow("mixed-case prefix") << u"Data: ["_s + updateEvent + u']' << -1;
-    QTest::newRow("space before prefix") << u" data: ["_s + updateEvent + u']' << -1;
-    QTest::newRow("comment") << u": hi"_s << -1;
-    QTest::newRow("id line") << u"id: 1700000000:0"_s << -1;
-    QTest::newRow("event line") << u"event: message"_s << -1;
-    QTest::newRow("prefix only") << u"data:"_s << -1;
-    QTest::newRow("broken json") << u"data: [{\"type\":"_s << -1;
-    QTest::newRow("trailing garbage") << u"data: [] x"_s << -1;
-    QTest::newRow("replacement characters") << u"data: [\uFFFD\uFFFD]"_s << -1;
-    QTest::newRow("deep nesting") << u"data: "_s + QString(5000, u'[') + QString(5000, u']') << -1;
-    QTest::newRow("empty") << QString() << -1;
-}
-
-void TestEventStream::parseLine()
-{
-    QFETCH(QString, line);
-    QFETCH(int, events);
-    const auto parsed = HueEventStreamParser::events(line);
-    if (events < 0) {
-        QVERIFY(!parsed);
-    } else {
+        QTest::newRow("one update") << u"data: ["_s + updateEvent + u']' << 1;
+        QTest::newRow("no space after colon") << u"data:["_s + updateEvent + u']' << 1;
+        QTest::newRow("tab before, spaces after") << u"data:\t["_s + updateEvent + u"]   "_s << 1;
+        QTest::newRow("unicode spaces around") << u"data:\u00A0\u3000["_s + updateEvent + u"]\u2003"_s << 1;
+        QTest::newRow("two events") << u"data: ["_s + updateEvent + u',' + updateEvent + u']' << 2;
+        QTest::newRow("empty array") << u"data: []"_s << -1;
+        QTest::newRow("object, not array") << u"data: "_s + updateEvent << -1;
+        QTest::newRow("first element not an object") << u"data: [42,"_s + updateEvent + u']' << 1;
+        QTest::newRow("only non-objects") << u"data: [1,\"x\",null]"_s << -1;
+        QTest::newRow("upper-case prefix") << u"DATA: ["_s + updateEvent + u']' << -1;
+        QTest::newRow("mixed-case prefix") << u"Data: ["_s + updateEvent + u']' << -1;
+        QTest::newRow("space before prefix") << u" data: ["_s + updateEvent + u']' << -1;
+        QTest::newRow("comment") << u": hi"_s << -1;
+        QTest::newRow("id line") << u"id: 1700000000:0"_s << -1;
+        QTest::newRow("event line") << u"event: message"_s << -1;
+        QTest::newRow("prefix only") << u"data:"_s << -1;
+        QTest::newRow("broken json") << u"data: [{\"type\":"_s << -1;
+        QTest::newRow("trailing garbage") << u"data: [] x"_s << -1;
+        QTest::newRow("replacement characters") << u"data: [\uFFFD\uFFFD]"_s << -1;
+        QTest::newRow("deep nesting") << u"data: "_s + QString(5000, u'[') + QString(5000, u']') << -1;
+        QTest::newRow("empty") << QString() << -1;
+    }
+    void parseLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, events);
+        const auto parsed = HueEventStreamParser::events(line);
+        if (events < 0) {
+            QVERIFY(!parsed);
+        } else {
+            QVERIFY(parsed);
+            QCOMPARE(parsed->size(), events);
+            QCOMPARE(parsed->first().resources.first().id, u"l1"_s);
+        }
+    }
+    void parseKeepsOrderAndKinds()
+    {
+        const QString line =
+            uR"(data: [{"type":"delete","data":[{"id":"s9","type":"scene"}]},)"
+            uR"({"type":"add","data":[{"id":"l7","type":"light"}]},)"
+            uR"({"type":"update","data":[{"id":"g1","type":"grouped_light","dimming":{"brightness":40}}]}])"_s;
+        const auto parsed = HueEventStreamParser::events(line);
         QVERIFY(parsed);
-        QCOMPARE(parsed->size(), events);
-        QCOMPARE(parsed->first().resources.first().id, u"l1"_s);
+        QCOMPARE(parsed->size(), 3);
+        QCOMPARE(parsed->at(0).kind, HueEvent::Kind::delete_);
+        QCOMPARE(parsed->at(1).kind, HueEvent::Kind::add);
+        QCOMPARE(parsed->at(2).kind, HueEvent::Kind::update);
+        QCOMPARE(parsed->at(0).resources.first().id, u"s9"_s);
+        QCOMPARE(parsed->at(2).resources.first().brightness, 40.0);
     }
-}
+    void splitLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
 
-void TestEventStream::parseKeepsOrderAndKinds()
-{
-    const QString line =
-        uR"(data: [{"type":"delete","data":[{"id":"s9","type":"scene"}]},)"
-        uR"({"type":"add","data":[{"id":"l7","type":"light"}]},)"
-        uR"({"type":"update","data":[{"id":"g1","type":"grouped_light","dimming":{"brightness":40}}]}])"_s;
-    const auto parsed = HueEventStreamParser::events(line);
-    QVERIFY(parsed);
-    QCOMPARE(parsed->size(), 3);
-    QCOMPARE(parsed->at(0).kind, HueEvent::Kind::delete_);
-    QCOMPARE(parsed->at(1).kind, HueEvent::Kind::add);
-    QCOMPARE(parsed->at(2).kind, HueEvent::Kind::update);
-    QCOMPARE(parsed->at(0).resources.first().id, u"s9"_s);
-    QCOMPARE(parsed->at(2).resources.first().brightness, 40.0);
-}
-
-void TestEventStream::splitLines_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("lines");
-
-    QTest::newRow("lf") << "a\nb\n"_ba << QStringList{u"a"_s, u"b"_s};
-    QTest::newRow("cr") << "a\rb\r"_ba << QStringList{u"a"_s, u"b"_s};
-    QTest::newRow("crlf") << "a\r\nb\r\n"_ba << QStringList{u"a"_s, u"b"_s};
-    QTest::newRow("vt ff") << "a\x0b"
-                              "b\x0c"
-                              "c"_ba
-                           << QStringList{u"a"_s, u"b"_s, u"c"_s};
-    QTest::newRow("nel") << "a\xc2\x85"
-                            "b"_ba
-                         << QStringList{u"a"_s, u"b"_s};
-    QTest::newRow("ls ps") << "a\xe2\x80\xa8"
-                              "b\xe2\x80\xa9"
-                              "c"_ba
-                           << QStringList{u"a"_s, u"b"_s, u"c"_s};
-    QTest::newRow("empty lines dropped") << "\n\n\r\n: hi\n\n\nid: 1\n"_ba << QStringList{u": hi"_s, u"id: 1"_s};
-    QTest::newRow("last line without break") << "a\nb"_ba << QStringList{u"a"_s, u"b"_s};
-    QTest::newRow("other multibyte kept")
-        << "\xc3\xa4\xe2\x82\xac\xc2\xa0x"_ba << QStringList{u"\u00e4\u20ac\u00a0x"_s};
-    QTest::newRow("e2 80 not a break") << "a\xe2\x80\x94"
-                                          "b"_ba
-                                       << QStringList{u"a\u2014b"_s};
-    QTest::newRow("nothing") << QByteArray() << QStringList{};
-}
-
-void TestEventStream::splitLines()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, lines);
-    HueLineSplitter splitter;
-    QCOMPARE(feedAll(splitter, {bytes}), lines);
-}
-
-// Network reads cut anywhere, also inside a CR LF pair or a multi-byte break.
-void TestEventStream::splitAtEveryByte()
-{
-    const QByteArray bytes = ": hi\r\n\r\nid: 1:0\r\ndata: [1]\xe2\x80\xa8x\xc2\x85y\xe2\x80\xa9\r"
-                             "\xc3\xa4z"_ba;
-    const QStringList expected{u": hi"_s, u"id: 1:0"_s, u"data: [1]"_s, u"x"_s, u"y"_s, u"\u00e4z"_s};
-    for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+        QTest::newRow("lf") << "a\nb\n"_ba << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("cr") << "a\rb\r"_ba << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("crlf") << "a\r\nb\r\n"_ba << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("vt ff") << "a\x0b"
+                                  "b\x0c"
+                                  "c"_ba
+                               << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        QTest::newRow("nel") << "a\xc2\x85"
+                                "b"_ba
+                             << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("ls ps") << "a\xe2\x80\xa8"
+                                  "b\xe2\x80\xa9"
+                                  "c"_ba
+                               << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        QTest::newRow("empty lines dropped") << "\n\n\r\n: hi\n\n\nid: 1\n"_ba << QStringList{u": hi"_s, u"id: 1"_s};
+        QTest::newRow("last line without break") << "a\nb"_ba << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("other multibyte kept")
+            << "\xc3\xa4\xe2\x82\xac\xc2\xa0x"_ba << QStringList{u"\u00e4\u20ac\u00a0x"_s};
+        QTest::newRow("e2 80 not a break") << "a\xe2\x80\x94"
+                                              "b"_ba
+                                           << QStringList{u"a\u2014b"_s};
+        QTest::newRow("nothing") << QByteArray() << QStringList{};
+    }
+    void splitLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
         HueLineSplitter splitter;
-        QCOMPARE(feedAll(splitter, {bytes.left(cut), bytes.mid(cut)}), expected);
+        QCOMPARE(feedAll(splitter, {bytes}), lines);
     }
-    HueLineSplitter bytewise;
-    QList<QByteArray> single;
-    for (const char c : bytes)
-        single.append(QByteArray(1, c));
-    QCOMPARE(feedAll(bytewise, single), expected);
-}
-
-void TestEventStream::overlongLineIsSkipped()
-{
-    // Limit 16 bytes: the long line is dropped whole, whether it arrives in
-    // pieces or at once; the lines around it survive, and memory stays bounded.
-    HueLineSplitter splitter(16);
-    QStringList lines = splitter.feed("short\n0123456789"_ba);
-    lines += splitter.feed("0123456789"_ba);
-    lines += splitter.feed(QByteArray(1000, 'x'));
-    lines += splitter.feed("tail\xe2\x80"_ba);
-    lines += splitter.feed("\xa8next\n"_ba);
-    lines += splitter.feed(QByteArray(QByteArray(40, 'y') + "\nafter\n"_ba));
-    lines += splitter.finish();
-    QCOMPARE(lines, (QStringList{u"short"_s, u"next"_s, u"after"_s}));
-    QCOMPARE(splitter.droppedLines(), 2);
-}
-
-void TestEventStream::invalidUtf8IsReplaced()
-{
-    HueLineSplitter splitter;
-    const QStringList lines = feedAll(splitter, {"data: [\xff\xfe]\n"_ba, "ok\n"_ba});
-    QCOMPARE(lines.size(), 2);
-    QVERIFY(lines.first().contains(QChar::ReplacementCharacter));
-    QVERIFY(!HueEventStreamParser::events(lines.first()));
-    QCOMPARE(lines.last(), u"ok"_s);
-}
+    // Network reads cut anywhere, also inside a CR LF pair or a multi-byte break.
+    void splitAtEveryByte()
+    {
+        const QByteArray bytes = ": hi\r\n\r\nid: 1:0\r\ndata: [1]\xe2\x80\xa8x\xc2\x85y\xe2\x80\xa9\r"
+                                 "\xc3\xa4z"_ba;
+        const QStringList expected{u": hi"_s, u"id: 1:0"_s, u"data: [1]"_s, u"x"_s, u"y"_s, u"\u00e4z"_s};
+        for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+            HueLineSplitter splitter;
+            QCOMPARE(feedAll(splitter, {bytes.left(cut), bytes.mid(cut)}), expected);
+        }
+        HueLineSplitter bytewise;
+        QList<QByteArray> single;
+        for (const char c : bytes)
+            single.append(QByteArray(1, c));
+        QCOMPARE(feedAll(bytewise, single), expected);
+    }
+    void overlongLineIsSkipped()
+    {
+        // Limit 16 bytes: the long line is dropped whole, whether it arrives in
+        // pieces or at once; the lines around it survive, and memory stays bounded.
+        HueLineSplitter splitter(16);
+        QStringList lines = splitter.feed("short\n0123456789"_ba);
+        lines += splitter.feed("0123456789"_ba);
+        lines += splitter.feed(QByteArray(1000, 'x'));
+        lines += splitter.feed("tail\xe2\x80"_ba);
+        lines += splitter.feed("\xa8next\n"_ba);
+        lines += splitter.feed(QByteArray(QByteArray(40, 'y') + "\nafter\n"_ba));
+        lines += splitter.finish();
+        QCOMPARE(lines, (QStringList{u"short"_s, u"next"_s, u"after"_s}));
+        QCOMPARE(splitter.droppedLines(), 2);
+    }
+    void invalidUtf8IsReplaced()
+    {
+        HueLineSplitter splitter;
+        const QStringList lines = feedAll(splitter, {"data: [\xff\xfe]\n"_ba, "ok\n"_ba});
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.first().contains(QChar::ReplacementCharacter));
+        QVERIFY(!HueEventStreamParser::events(lines.first()));
+        QCOMPARE(lines.last(), u"ok"_s);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestEventStream)
 #include "tst_eventstream.moc"

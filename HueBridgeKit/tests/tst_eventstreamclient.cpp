@@ -1,11 +1,11 @@
 // The event stream against the bridge simulator over TLS: batches in order,
 // the lines a bridge sends besides events, refusing statuses, the three ways a
 // stream ends (bridge closes, failure, idle timeout) and the consumer stopping.
-#include "BridgeSimulator.h"
 #include "ClientTestSupport.h"
 #include "HueBridgeClient.h"
 #include "HueCancellationToken.h"
 #include "HueEventStream.h"
+#include "SimulatedBridge.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -57,22 +57,220 @@ class TestEventStreamClient : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        // Qt complains when a reply reports its failure twice (an abort racing its
+        // own error report); the client must not provoke that.
+        QTest::failOnWarning(QRegularExpression(u"must only be called once"_s));
+        m_sim = std::make_unique<SimulatedBridge>();
+        QVERIFY2(m_sim->error.isEmpty(), qPrintable(m_sim->error));
+        m_sim->setEventInterval(0);
+        m_key = m_sim->key;
+    }
+    void cleanup() { m_sim.reset(); }
 
-    void batchesInOrder();
-    void startsAtOnceAndBuffers();
-    void burstWhileReading();
-    void linesThatAreNotEvents();
-    void refusingStatus_data();
-    void refusingStatus();
-    void bridgeClosesTheStream();
-    void streamDropped();
-    void idleTimeoutEndsWithError();
-    void consumerCancels();
-    void droppingTheStreamAbortsTheTransfer();
-    void endlessLineIsSkipped();
-    void revokedKeyEndsTheStream();
+    void batchesInOrder()
+    {
+        HueEventStream stream = client().events();
+        QVERIFY(waitForStreams(1));
+        m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true), lightUpdate(u"b"_s, false)});
+        QCOMPARE(nextOf(stream), u"a+,b-"_s);
+        m_sim->sendEventContainers(QJsonArray{lightUpdate(u"c"_s, true)});
+        m_sim->sendEventContainers(QJsonArray{lightUpdate(u"d"_s, false)});
+        QCOMPARE(nextOf(stream), u"c+"_s);
+        QCOMPARE(nextOf(stream), u"d-"_s);
+
+        // A change made at the wall arrives as an event of that light.
+        const QString light = m_sim->resourceIds(u"light"_s).first();
+        const bool wasOn = m_sim->resource(light)->value("on"_L1)["on"_L1].toBool();
+        QVERIFY(m_sim->changeFromOutside(light, QJsonObject{{"on"_L1, QJsonObject{{"on"_L1, !wasOn}}}}));
+        QVERIFY(nextOf(stream).contains(light));
+
+        const SimRequest request = m_sim->requestLog().first();
+        QCOMPARE(request.method, u"GET"_s);
+        QCOMPARE(request.target, u"/eventstream/clip/v2"_s);
+        QCOMPARE(request.header("accept"), "text/event-stream"_ba);
+        QCOMPARE(request.header("hue-application-key"), m_key.toUtf8());
+        QVERIFY(!request.hasHeader("content-type"));
+    }
+    void startsAtOnceAndBuffers()
+    {
+        HueEventStream stream = client().events();
+        HueEventStream witness = client().events();
+        // Connected without anyone reading.
+        QVERIFY(waitForStreams(2));
+        for (int i = 0; i < 5; ++i)
+            m_sim->sendEventContainers(QJsonArray{lightUpdate(u"l"_s + QString::number(i), true)});
+        m_sim->endEventStreams();
+        // Once another stream has read the same bytes to their end, they have
+        // reached the first one too, which nobody was reading.
+        for (HueEventStream *reader : {&witness, &stream}) {
+            for (int i = 0; i < 5; ++i)
+                QCOMPARE(nextOf(*reader), u"l"_s + QString::number(i) + u'+');
+            QCOMPARE(nextOf(*reader), u"end"_s);
+        }
+        QCOMPARE(nextOf(stream), u"end"_s); // and stays at its end
+    }
+    // Many messages arriving while the reader waits wake it many times; it must
+    // resume once per wait (a second wake-up after its frame is gone would crash).
+    void burstWhileReading()
+    {
+        HueEventStream stream = client().events();
+        QVERIFY(waitForStreams(1));
+        int updates = 0;
+        for (int round = 0; round < 5; ++round) {
+            m_sim->sendUpdateBurst(200, 3);
+            int batches = 0;
+            while (updates < (round + 1) * 600 && batches < 1000) {
+                const auto outcome = run(stream.next());
+                QCOMPARE(outcome.error, QString());
+                QVERIFY(*outcome.value);
+                for (const HueEvent &event : **outcome.value)
+                    updates += int(event.resources.size());
+                ++batches;
+            }
+        }
+        QCOMPARE(updates, 3000);
+    }
+    void linesThatAreNotEvents()
+    {
+        HueEventStream stream = client().events();
+        QVERIFY(waitForStreams(1));
+        const QByteArray event = QJsonDocument(QJsonArray{lightUpdate(u"x"_s, true)}).toJson(QJsonDocument::Compact);
+        m_sim->sendRawEventBytes(": another comment\r\nid: 1700000000:0\r\nevent: message\r\n"
+                                 "data: not json\r\n"
+                                 "data: {\"type\":\"update\"}\n"
+                                 "data: [\xff\xfe]\n"
+                                 "DATA: "
+                                 + event + "\n data: " + event + "\n\n\n");
+        m_sim->sendRawEventBytes("data:\t" + event + "  \r\n");
+        QCOMPARE(nextOf(stream), u"x+"_s);
+        // Lines split across writes and ended by CR, LS.
+        m_sim->sendRawEventBytes("data: " + event.left(10));
+        m_sim->sendRawEventBytes(event.mid(10) + "\r");
+        QCOMPARE(nextOf(stream), u"x+"_s);
+        m_sim->sendRawEventBytes("data: " + event + "\xe2\x80\xa8");
+        QCOMPARE(nextOf(stream), u"x+"_s);
+    }
+    void refusingStatus_data()
+    {
+        QTest::addColumn<SimFault>("fault");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("403") << SimFault::respond(403, SimFault::Body::jsonErrors, u"forbidden"_s) << u"unauthorized"_s;
+        QTest::newRow("503 with description")
+            << SimFault::respond(503, SimFault::Body::jsonErrors, u"busy"_s) << u"http:503"_s;
+        QTest::newRow("503 html") << SimFault::html(503) << u"http:503"_s;
+        QTest::newRow("closed before answering") << SimFault::closeConnection() << u"transport:RemoteHostClosedError"_s;
+    }
+    void refusingStatus()
+    {
+        QFETCH(SimFault, fault);
+        QFETCH(QString, result);
+        m_sim->addFault(fault.onPath(u"^/eventstream"_s));
+        HueEventStream stream = client().events();
+        QCOMPARE(nextOf(stream), result);
+        // Finished for good.
+        QCOMPARE(nextOf(stream), result);
+    }
+    void bridgeClosesTheStream()
+    {
+        for (const auto framing :
+             {BridgeSimulator::StreamFraming::chunked, BridgeSimulator::StreamFraming::closeDelimited}) {
+            m_sim->setStreamFraming(framing);
+            HueEventStream stream = client().events();
+            QVERIFY(waitForStreams(1));
+            m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true)});
+            QCOMPARE(nextOf(stream), u"a+"_s);
+            m_sim->endEventStreams();
+            QCOMPARE(nextOf(stream), u"end"_s);
+            QVERIFY(waitForStreams(0));
+        }
+    }
+    void streamDropped()
+    {
+        HueEventStream stream = client().events();
+        QVERIFY(waitForStreams(1));
+        m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true)});
+        QCOMPARE(nextOf(stream), u"a+"_s);
+        m_sim->abortEventStreams();
+        QCOMPARE(nextOf(stream).left(10), u"transport:"_s);
+    }
+    void idleTimeoutEndsWithError()
+    {
+        HueBridgeSession::Options options;
+        // Generous against the 300 ms gaps, so that a loaded machine keeps it alive.
+        options.streamIdleTimeout = 3s;
+        HueEventStream stream = client(options).events();
+        QVERIFY(waitForStreams(1));
+        // Traffic keeps it alive ...
+        for (int i = 0; i < 4; ++i) {
+            QTest::qWait(300);
+            m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true)});
+        }
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(nextOf(stream), u"a+"_s);
+        // ... silence ends it, with an error the store can tell from a normal end.
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(nextOf(stream), u"transport:TimeoutError"_s);
+        QVERIFY(clock.elapsed() < 20000);
+    }
+    void consumerCancels()
+    {
+        HueEventStream stream = client().events();
+        QVERIFY(waitForStreams(1));
+        HueCancellationToken token;
+        QTimer::singleShot(100ms, [token] { token.cancel(); });
+        QCOMPARE(nextOf(stream, token), u"cancelled"_s);
+        // The transfer is aborted, and nothing is produced afterwards.
+        QVERIFY(waitForStreams(0));
+        m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true)});
+        QCOMPARE(nextOf(stream), u"cancelled"_s);
+    }
+    void droppingTheStreamAbortsTheTransfer()
+    {
+        {
+            HueEventStream stream = client().events();
+            QVERIFY(waitForStreams(1));
+        }
+        QVERIFY(waitForStreams(0));
+
+        // Moving keeps one live connection; the moved-from stream is empty.
+        HueEventStream first = client().events();
+        QVERIFY(waitForStreams(1));
+        HueEventStream second = std::move(first);
+        QVERIFY(!first.isValid());
+        QCOMPARE(nextOf(first), u"end"_s);
+        m_sim->sendEventContainers(QJsonArray{lightUpdate(u"m"_s, false)});
+        QCOMPARE(nextOf(second), u"m-"_s);
+        second.cancel();
+        QVERIFY(waitForStreams(0));
+    }
+    void endlessLineIsSkipped()
+    {
+        QTest::failOnWarning(QRegularExpression(u"longer than"_s)); // no log line unless asked for
+        HueBridgeSession::Options options;
+        options.maximumStreamLineSize = 64 * 1024;
+        HueEventStream stream = client(options).events();
+        QVERIFY(waitForStreams(1));
+        for (int i = 0; i < 8; ++i)
+            m_sim->sendRawEventBytes("data: [" + QByteArray(32 * 1024, ' '));
+        const QByteArray event =
+            QJsonDocument(QJsonArray{lightUpdate(u"after"_s, true)}).toJson(QJsonDocument::Compact);
+        m_sim->sendRawEventBytes("]\ndata: " + event + "\n");
+        QCOMPARE(nextOf(stream), u"after+"_s);
+    }
+    void revokedKeyEndsTheStream()
+    {
+        HueEventStream stream = client().events();
+        QVERIFY(waitForStreams(1));
+        m_sim->revokeApplicationKey(m_key);
+        const QString end = nextOf(stream);
+        QVERIFY2(end == u"end"_s || end.startsWith(u"transport:"_s), qPrintable(end));
+        // Reconnecting with the revoked key is refused before any element.
+        HueEventStream again = client().events();
+        QCOMPARE(nextOf(again), u"unauthorized"_s);
+    }
 
 private:
     HueBridgeClient client(HueBridgeSession::Options options = {}) const
@@ -84,234 +282,9 @@ private:
         return QTest::qWaitFor([&] { return m_sim->eventStreamCount() == count; }, 10000);
     }
 
-    std::unique_ptr<BridgeSimulator> m_sim;
+    std::unique_ptr<SimulatedBridge> m_sim;
     QString m_key;
 };
-
-void TestEventStreamClient::init()
-{
-    // Qt complains when a reply reports its failure twice (an abort racing its
-    // own error report); the client must not provoke that.
-    QTest::failOnWarning(QRegularExpression(u"must only be called once"_s));
-    m_sim = std::make_unique<BridgeSimulator>();
-    m_sim->setEventInterval(0);
-    QString error;
-    QVERIFY2(m_sim->start(QHostAddress::LocalHost, 0, &error), qPrintable(error));
-    m_key = m_sim->addApplicationKey();
-}
-
-void TestEventStreamClient::cleanup()
-{
-    m_sim.reset();
-}
-
-void TestEventStreamClient::batchesInOrder()
-{
-    HueEventStream stream = client().events();
-    QVERIFY(waitForStreams(1));
-    m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true), lightUpdate(u"b"_s, false)});
-    QCOMPARE(nextOf(stream), u"a+,b-"_s);
-    m_sim->sendEventContainers(QJsonArray{lightUpdate(u"c"_s, true)});
-    m_sim->sendEventContainers(QJsonArray{lightUpdate(u"d"_s, false)});
-    QCOMPARE(nextOf(stream), u"c+"_s);
-    QCOMPARE(nextOf(stream), u"d-"_s);
-
-    // A change made at the wall arrives as an event of that light.
-    const QString light = m_sim->resourceIds(u"light"_s).first();
-    QVERIFY(m_sim->changeFromOutside(light, QJsonObject{{"on"_L1, QJsonObject{{"on"_L1, true}}}}));
-    QVERIFY(nextOf(stream).contains(light));
-
-    const SimRequest request = m_sim->requestLog().first();
-    QCOMPARE(request.method, u"GET"_s);
-    QCOMPARE(request.target, u"/eventstream/clip/v2"_s);
-    QCOMPARE(request.header("accept"), "text/event-stream"_ba);
-    QCOMPARE(request.header("hue-application-key"), m_key.toUtf8());
-    QVERIFY(!request.hasHeader("content-type"));
-}
-
-void TestEventStreamClient::startsAtOnceAndBuffers()
-{
-    HueEventStream stream = client().events();
-    // Connected without anyone reading.
-    QVERIFY(waitForStreams(1));
-    for (int i = 0; i < 5; ++i)
-        m_sim->sendEventContainers(QJsonArray{lightUpdate(u"l"_s + QString::number(i), true)});
-    m_sim->endEventStreams();
-    QTest::qWait(200);
-    for (int i = 0; i < 5; ++i)
-        QCOMPARE(nextOf(stream), u"l"_s + QString::number(i) + u'+');
-    QCOMPARE(nextOf(stream), u"end"_s);
-    QCOMPARE(nextOf(stream), u"end"_s);
-}
-
-// Many messages arriving while the reader waits wake it many times; it must
-// resume once per wait (a second wake-up after its frame is gone would crash).
-void TestEventStreamClient::burstWhileReading()
-{
-    HueEventStream stream = client().events();
-    QVERIFY(waitForStreams(1));
-    int updates = 0;
-    for (int round = 0; round < 5; ++round) {
-        m_sim->sendUpdateBurst(200, 3);
-        int batches = 0;
-        while (updates < (round + 1) * 600 && batches < 1000) {
-            const auto outcome = run(stream.next());
-            QCOMPARE(outcome.error, QString());
-            QVERIFY(*outcome.value);
-            for (const HueEvent &event : **outcome.value)
-                updates += int(event.resources.size());
-            ++batches;
-        }
-    }
-    QCOMPARE(updates, 3000);
-}
-
-void TestEventStreamClient::linesThatAreNotEvents()
-{
-    HueEventStream stream = client().events();
-    QVERIFY(waitForStreams(1));
-    const QByteArray event = QJsonDocument(QJsonArray{lightUpdate(u"x"_s, true)}).toJson(QJsonDocument::Compact);
-    m_sim->sendRawEventBytes(": another comment\r\nid: 1700000000:0\r\nevent: message\r\n"
-                             "data: not json\r\n"
-                             "data: {\"type\":\"update\"}\n"
-                             "data: [\xff\xfe]\n"
-                             "DATA: "
-                             + event + "\n data: " + event + "\n\n\n");
-    m_sim->sendRawEventBytes("data:\t" + event + "  \r\n");
-    QCOMPARE(nextOf(stream), u"x+"_s);
-    // Lines split across writes and ended by CR, LS.
-    m_sim->sendRawEventBytes("data: " + event.left(10));
-    m_sim->sendRawEventBytes(event.mid(10) + "\r");
-    QCOMPARE(nextOf(stream), u"x+"_s);
-    m_sim->sendRawEventBytes("data: " + event + "\xe2\x80\xa8");
-    QCOMPARE(nextOf(stream), u"x+"_s);
-}
-
-void TestEventStreamClient::refusingStatus_data()
-{
-    QTest::addColumn<SimFault>("fault");
-    QTest::addColumn<QString>("result");
-    QTest::newRow("403") << SimFault::respond(403, SimFault::Body::jsonErrors, u"forbidden"_s) << u"unauthorized"_s;
-    QTest::newRow("503 with description")
-        << SimFault::respond(503, SimFault::Body::jsonErrors, u"busy"_s) << u"http:503"_s;
-    QTest::newRow("503 html") << SimFault::html(503) << u"http:503"_s;
-    QTest::newRow("closed before answering") << SimFault::closeConnection() << u"transport:RemoteHostClosedError"_s;
-}
-
-void TestEventStreamClient::refusingStatus()
-{
-    QFETCH(SimFault, fault);
-    QFETCH(QString, result);
-    m_sim->addFault(fault.onPath(u"^/eventstream"_s));
-    HueEventStream stream = client().events();
-    QCOMPARE(nextOf(stream), result);
-    // Finished for good.
-    QCOMPARE(nextOf(stream), result);
-}
-
-void TestEventStreamClient::bridgeClosesTheStream()
-{
-    for (const auto framing :
-         {BridgeSimulator::StreamFraming::chunked, BridgeSimulator::StreamFraming::closeDelimited}) {
-        m_sim->setStreamFraming(framing);
-        HueEventStream stream = client().events();
-        QVERIFY(waitForStreams(1));
-        m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true)});
-        QCOMPARE(nextOf(stream), u"a+"_s);
-        m_sim->endEventStreams();
-        QCOMPARE(nextOf(stream), u"end"_s);
-        QVERIFY(waitForStreams(0));
-    }
-}
-
-void TestEventStreamClient::streamDropped()
-{
-    HueEventStream stream = client().events();
-    QVERIFY(waitForStreams(1));
-    m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true)});
-    QCOMPARE(nextOf(stream), u"a+"_s);
-    m_sim->abortEventStreams();
-    QCOMPARE(nextOf(stream).left(10), u"transport:"_s);
-}
-
-void TestEventStreamClient::idleTimeoutEndsWithError()
-{
-    HueBridgeSession::Options options;
-    options.streamIdleTimeout = 700ms;
-    HueEventStream stream = client(options).events();
-    QVERIFY(waitForStreams(1));
-    // Traffic keeps it alive ...
-    for (int i = 0; i < 4; ++i) {
-        QTest::qWait(300);
-        m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true)});
-    }
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(nextOf(stream), u"a+"_s);
-    // ... silence ends it, with an error the store can tell from a normal end.
-    QElapsedTimer clock;
-    clock.start();
-    QCOMPARE(nextOf(stream), u"transport:TimeoutError"_s);
-    QVERIFY(clock.elapsed() < 20000);
-}
-
-void TestEventStreamClient::consumerCancels()
-{
-    HueEventStream stream = client().events();
-    QVERIFY(waitForStreams(1));
-    HueCancellationToken token;
-    QTimer::singleShot(100ms, [token] { token.cancel(); });
-    QCOMPARE(nextOf(stream, token), u"cancelled"_s);
-    // The transfer is aborted, and nothing is produced afterwards.
-    QVERIFY(waitForStreams(0));
-    m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true)});
-    QCOMPARE(nextOf(stream), u"cancelled"_s);
-}
-
-void TestEventStreamClient::droppingTheStreamAbortsTheTransfer()
-{
-    {
-        HueEventStream stream = client().events();
-        QVERIFY(waitForStreams(1));
-    }
-    QVERIFY(waitForStreams(0));
-
-    // Moving keeps one live connection; the moved-from stream is empty.
-    HueEventStream first = client().events();
-    QVERIFY(waitForStreams(1));
-    HueEventStream second = std::move(first);
-    QVERIFY(!first.isValid());
-    QCOMPARE(nextOf(first), u"end"_s);
-    m_sim->sendEventContainers(QJsonArray{lightUpdate(u"m"_s, false)});
-    QCOMPARE(nextOf(second), u"m-"_s);
-    second.cancel();
-    QVERIFY(waitForStreams(0));
-}
-
-void TestEventStreamClient::endlessLineIsSkipped()
-{
-    QTest::failOnWarning(QRegularExpression(u"longer than"_s)); // no log line unless asked for
-    HueBridgeSession::Options options;
-    options.maximumStreamLineSize = 64 * 1024;
-    HueEventStream stream = client(options).events();
-    QVERIFY(waitForStreams(1));
-    for (int i = 0; i < 8; ++i)
-        m_sim->sendRawEventBytes("data: [" + QByteArray(32 * 1024, ' '));
-    const QByteArray event = QJsonDocument(QJsonArray{lightUpdate(u"after"_s, true)}).toJson(QJsonDocument::Compact);
-    m_sim->sendRawEventBytes("]\ndata: " + event + "\n");
-    QCOMPARE(nextOf(stream), u"after+"_s);
-}
-
-void TestEventStreamClient::revokedKeyEndsTheStream()
-{
-    HueEventStream stream = client().events();
-    QVERIFY(waitForStreams(1));
-    m_sim->revokeApplicationKey(m_key);
-    const QString end = nextOf(stream);
-    QVERIFY2(end == u"end"_s || end.startsWith(u"transport:"_s), qPrintable(end));
-    // Reconnecting with the revoked key is refused before any element.
-    HueEventStream again = client().events();
-    QCOMPARE(nextOf(again), u"unauthorized"_s);
-}
 
 QTEST_GUILESS_MAIN(TestEventStreamClient)
 #include "tst_eventstreamclient.moc"

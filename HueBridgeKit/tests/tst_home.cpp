@@ -1,7 +1,9 @@
+#include "BridgeFixture.h"
 #include "HueColor.h"
 #include "HueHome.h"
 #include "HueText.h"
 #include "LossyArray.h"
+#include "ResourceBuilders.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -14,20 +16,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-HueResourceRef ref(const QString &rid, const QString &rtype)
-{
-    return HueResourceRef{rid, rtype};
-}
-
-HueResource light(const QString &id, const std::optional<QString> &name, bool on = false,
-                  std::optional<double> brightness = std::nullopt)
-{
-    HueResource resource(id, u"light"_s);
-    resource.name = name;
-    resource.isOn = on;
-    resource.brightness = brightness;
-    return resource;
-}
+using namespace ResourceBuilders;
+using namespace BridgeFixture;
 
 HueResource ownedLight(const QString &id, const QString &device, const std::optional<QString> &name = std::nullopt)
 {
@@ -36,78 +26,12 @@ HueResource ownedLight(const QString &id, const QString &device, const std::opti
     return resource;
 }
 
-HueResource device(const QString &id, const std::optional<QString> &name,
-                   const std::optional<QString> &archetype = std::nullopt)
-{
-    HueResource resource(id, u"device"_s);
-    resource.name = name;
-    resource.archetype = archetype;
-    return resource;
-}
-
-HueResource connectivity(const QString &id, const std::optional<QString> &owner, const QString &status)
-{
-    HueResource resource(id, u"zigbee_connectivity"_s);
-    if (owner)
-        resource.owner = ref(*owner, u"device"_s);
-    resource.connectivity = status;
-    return resource;
-}
-
-HueResource group(const QString &id, const QString &type, const std::optional<QString> &name,
-                  const QList<HueResourceRef> &children, const std::optional<QString> &groupedLight = std::nullopt)
-{
-    HueResource resource(id, type);
-    resource.name = name;
-    resource.children = children;
-    if (groupedLight)
-        resource.services = QList<HueResourceRef>{ref(u"x"_s, u"light"_s), ref(*groupedLight, u"grouped_light"_s)};
-    return resource;
-}
-
-HueResource groupedLight(const QString &id, const std::optional<QString> &owner, std::optional<bool> on,
-                         std::optional<double> brightness = std::nullopt)
-{
-    HueResource resource(id, u"grouped_light"_s);
-    if (owner)
-        resource.owner = ref(*owner, u"room"_s);
-    resource.isOn = on;
-    resource.brightness = brightness;
-    return resource;
-}
-
-HueResource scene(const QString &id, const std::optional<QString> &name, const std::optional<QString> &groupID,
-                  std::optional<bool> active = std::nullopt)
-{
-    HueResource resource(id, u"scene"_s);
-    resource.name = name;
-    if (groupID)
-        resource.group = ref(*groupID, u"room"_s);
-    resource.sceneActive = active;
-    return resource;
-}
-
-QStringList names(const QList<HueLight> &lights)
+template<typename T>
+QStringList names(const QList<T> &items)
 {
     QStringList result;
-    for (const auto &light : lights)
-        result.append(light.name);
-    return result;
-}
-
-QStringList names(const QList<HueGroup> &groups)
-{
-    QStringList result;
-    for (const auto &group : groups)
-        result.append(group.name);
-    return result;
-}
-
-QStringList names(const QList<HueScene> &scenes)
-{
-    QStringList result;
-    for (const auto &scene : scenes)
-        result.append(scene.name);
+    for (const auto &item : items)
+        result.append(item.name);
     return result;
 }
 
@@ -119,32 +43,10 @@ QStringList ids(const QList<HueLight> &lights)
     return result;
 }
 
-HueHome fixtureHome()
-{
-    QFile file(QStringLiteral(LUMORA_FIXTURE));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("fixture missing");
-    const auto decoded = LossyArray<HueResource>::fromJson(QJsonDocument::fromJson(file.readAll()).array());
-    if (!decoded)
-        qFatal("fixture did not decode");
-    return HueHome(decoded->elements);
-}
-
 HueEvent makeEvent(HueEvent::Kind kind, const QList<HueResource> &resources)
 {
     return HueEvent{kind, resources};
 }
-
-// Fixture ids.
-const QString roomID = u"6ddc9066-7e7d-4a03-a773-c73937968296"_s;
-const QString zoneID = u"7cee478d-6455-483a-9e32-9f9fdcbcc4f6"_s;
-const QString homeID = u"a3fbc86a-bf4c-4c69-899d-d6eafc37e288"_s;
-const QString ambianceID = u"3a6710fa-4474-4eba-b533-5e6e72968feb"_s;
-const QString onOffID = u"7697ac8a-25aa-4576-bb40-0036c0db15b9"_s;
-const QString colorOnlyID = u"74a45fee-1b3d-4553-b5ab-040da8a10cfd"_s;
-const QString stripID = u"b3fe71ef-d0ef-48de-9355-d9e604377df0"_s;
-const QString stripDeviceID = u"b9e76da7-ac22-476a-986d-e466e62e962f"_s;
-const QString stripConnectivityID = u"717afeb6-b1ce-426e-96de-48e8fe037fb0"_s;
 
 } // namespace
 
@@ -153,657 +55,633 @@ class TestHome : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void realBridge();
-    void realBridgeEvents();
-    void lightResolution_data();
-    void lightResolution();
-    void lightColors();
-    void groupResolution();
-    void groupLists();
-    void naturalOrdering_data();
-    void naturalOrdering();
-    void equalNamesKeepListOrder();
-    void scenes();
-    void currentLightAsSceneActions();
-    void lightIDsOfGroupedLight_data();
-    void lightIDsOfGroupedLight();
-    void apply_data();
-    void apply();
-    void selfReferences();
-};
+    void realBridge()
+    {
+        const HueHome home = BridgeFixture::home();
+        // Buttons, sensors, entertainment and the like are not kept.
+        QCOMPARE(home.resources.size(), 37);
+        QVERIFY(!home.isEmpty());
+        QVERIFY(HueHome().isEmpty());
 
-void TestHome::realBridge()
-{
-    const HueHome home = fixtureHome();
-    // Buttons, sensors, entertainment and the like are not kept.
-    QCOMPARE(home.resources.size(), 37);
-    QVERIFY(!home.isEmpty());
-    QVERIFY(HueHome().isEmpty());
+        const QList<HueGroup> rooms = home.rooms();
+        QCOMPARE(rooms.size(), 1);
+        const HueGroup &room = rooms.first();
+        QCOMPARE(room.id, roomID);
+        QCOMPARE(room.kind, HueGroup::Kind::room);
+        QCOMPARE(room.name, u"Test Room"_s);
+        QCOMPARE(room.archetype, u"bathroom"_s);
+        QCOMPARE(room.groupedLightID, roomGroupedLight);
+        QCOMPARE(room.isOn, false);
+        QCOMPARE(room.brightness, std::nullopt);
+        // Both children are devices; their lights are found through the owner.
+        QCOMPARE(names(room.lights), (QStringList{u"Hue light with color temperature only"_s, u"Hue on/off light"_s}));
+        QCOMPARE(names(room.scenes), QStringList{u"Regular Test Scene"_s});
+        QCOMPARE(room.sceneOwner(), ref(roomID, u"room"_s));
 
-    const QList<HueGroup> rooms = home.rooms();
-    QCOMPARE(rooms.size(), 1);
-    const HueGroup &room = rooms.first();
-    QCOMPARE(room.id, roomID);
-    QCOMPARE(room.kind, HueGroup::Kind::room);
-    QCOMPARE(room.name, u"Test Room"_s);
-    QCOMPARE(room.archetype, u"bathroom"_s);
-    QCOMPARE(room.groupedLightID, u"e937f8db-2f0e-49a0-936e-027e60e15b34"_s);
-    QCOMPARE(room.isOn, false);
-    QCOMPARE(room.brightness, std::nullopt);
-    // Both children are devices; their lights are found through the owner.
-    QCOMPARE(names(room.lights), (QStringList{u"Hue light with color temperature only"_s, u"Hue on/off light"_s}));
-    QCOMPARE(names(room.scenes), QStringList{u"Regular Test Scene"_s});
-    QCOMPARE(room.sceneOwner(), ref(roomID, u"room"_s));
+        const QList<HueGroup> zones = home.zones();
+        QCOMPARE(zones.size(), 1);
+        const HueGroup &zone = zones.first();
+        QCOMPARE(zone.kind, HueGroup::Kind::zone);
+        QCOMPARE(zone.name, u"Test Zone"_s);
+        QCOMPARE(zone.isOn, true);
+        QCOMPARE(names(zone.lights), (QStringList{u"Hue light with color and color temperature 1"_s,
+                                                  u"Hue light with color and color temperature 2"_s,
+                                                  u"Hue light with color and color temperature gradient"_s}));
+        QCOMPARE(names(zone.scenes), QStringList{u"Dynamic Test Scene"_s});
+        QCOMPARE(zone.sceneOwner(), ref(zoneID, u"zone"_s));
 
-    const QList<HueGroup> zones = home.zones();
-    QCOMPARE(zones.size(), 1);
-    const HueGroup &zone = zones.first();
-    QCOMPARE(zone.kind, HueGroup::Kind::zone);
-    QCOMPARE(zone.name, u"Test Zone"_s);
-    QCOMPARE(zone.isOn, true);
-    QCOMPARE(names(zone.lights), (QStringList{u"Hue light with color and color temperature 1"_s,
-                                              u"Hue light with color and color temperature 2"_s,
-                                              u"Hue light with color and color temperature gradient"_s}));
-    QCOMPARE(names(zone.scenes), QStringList{u"Dynamic Test Scene"_s});
-    QCOMPARE(zone.sceneOwner(), ref(zoneID, u"zone"_s));
+        const auto whole = home.home();
+        QVERIFY(whole);
+        QCOMPARE(whole->id, homeID);
+        QCOMPARE(whole->kind, HueGroup::Kind::home);
+        // The bridge_home has no name of its own.
+        QCOMPARE(whole->name, HueText::tr(u"Zuhause"_s, u"Home"_s));
+        QCOMPARE(whole->lights.size(), 6);
+        // Every light of the bridge, resolved and sorted as the home group shows them.
+        QCOMPARE(home.lights(), whole->lights);
+        QCOMPARE(whole->groupedLightID, u"0a74457c-cb8d-44c2-a5a5-dcb7b3675550"_s);
+        QVERIFY(whole->isOn);
+        QVERIFY(whole->scenes.isEmpty());
+        QCOMPARE(whole->sceneOwner(), std::nullopt);
 
-    const auto whole = home.home();
-    QVERIFY(whole);
-    QCOMPARE(whole->id, homeID);
-    QCOMPARE(whole->kind, HueGroup::Kind::home);
-    // The bridge_home has no name of its own.
-    QCOMPARE(whole->name, HueText::tr(u"Zuhause"_s, u"Home"_s));
-    QCOMPARE(whole->lights.size(), 6);
-    // Every light of the bridge, resolved and sorted as the home group shows them.
-    QCOMPARE(home.lights(), whole->lights);
-    QCOMPARE(whole->groupedLightID, u"0a74457c-cb8d-44c2-a5a5-dcb7b3675550"_s);
-    QVERIFY(whole->isOn);
-    QVERIFY(whole->scenes.isEmpty());
-    QCOMPARE(whole->sceneOwner(), std::nullopt);
+        const QList<HueGroup> all = home.allGroups();
+        QCOMPARE(all.size(), 3);
+        QCOMPARE(all.at(0), room);
+        QCOMPARE(all.at(1), zone);
+        QCOMPARE(all.at(2), *whole);
+        // The bare membership agrees with the resolved groups.
+        const QList<HueHome::GroupMembers> members = home.groupMembers();
+        QCOMPARE(members.size(), 3);
+        for (const HueGroup &group : all) {
+            const auto found = std::find_if(members.cbegin(), members.cend(),
+                                            [&](const HueHome::GroupMembers &m) { return m.groupID == group.id; });
+            QVERIFY(found != members.cend());
+            QCOMPARE(found->groupedLightID, group.groupedLightID);
+            QStringList expected;
+            for (const HueLight &light : group.lights)
+                expected.append(light.id);
+            QStringList actual = found->lightIDs;
+            expected.sort();
+            actual.sort();
+            QCOMPARE(actual, expected);
+        }
+        QCOMPARE(home.group(roomID), room);
+        QCOMPARE(home.group(homeID), *whole);
 
-    const QList<HueGroup> all = home.allGroups();
-    QCOMPARE(all.size(), 3);
-    QCOMPARE(all.at(0), room);
-    QCOMPARE(all.at(1), zone);
-    QCOMPARE(all.at(2), *whole);
-    // The bare membership agrees with the resolved groups.
-    const QList<HueHome::GroupMembers> members = home.groupMembers();
-    QCOMPARE(members.size(), 3);
-    for (const HueGroup &group : all) {
-        const auto found = std::find_if(members.cbegin(), members.cend(),
-                                        [&](const HueHome::GroupMembers &m) { return m.groupID == group.id; });
-        QVERIFY(found != members.cend());
-        QCOMPARE(found->groupedLightID, group.groupedLightID);
-        QStringList expected;
-        for (const HueLight &light : group.lights)
-            expected.append(light.id);
-        QStringList actual = found->lightIDs;
-        expected.sort();
-        actual.sort();
-        QCOMPARE(actual, expected);
+        // Colour, temperature and plain on/off lights.
+        const auto strip = home.light(colorLight2);
+        QVERIFY(strip);
+        QVERIFY(strip->supportsColor && strip->supportsColorTemperature());
+        QCOMPARE(strip->mirek, std::nullopt);
+        QCOMPARE(strip->archetype, u"hue_lightstrip"_s);
+        QVERIFY(strip->isReachable);
+        QCOMPARE(strip->displayColor(), HueColor::rgb(*strip->xy));
+
+        const auto ambiance = home.light(temperatureLight);
+        QVERIFY(ambiance && !ambiance->supportsColor && ambiance->supportsColorTemperature());
+        QCOMPARE(ambiance->mirek, 369);
+        QCOMPARE(ambiance->mirekRange, (HueMirekRange{153, 454}));
+        QCOMPARE(ambiance->displayColor(), HueColor::rgb(369));
+        QCOMPARE(ambiance->surfaceColor(), HueColor::surface(369));
+
+        const auto colorOnly = home.light(colorOnlyLight);
+        QVERIFY(colorOnly && colorOnly->supportsColor && !colorOnly->supportsColorTemperature());
+
+        const auto onOff = home.light(onOffLight);
+        QVERIFY(onOff && !onOff->supportsColor && !onOff->supportsColorTemperature());
+        QCOMPARE(onOff->brightness, std::nullopt);
+        QCOMPARE(onOff->displayColor(), HueRGB::warmWhite);
+        QCOMPARE(onOff->surfaceColor(), HueRGB::warmWhite);
+
+        // Lookups check the type.
+        QVERIFY(!home.light(roomID));
+        QVERIFY(!home.group(colorLight2));
+        QVERIFY(!home.scene(colorLight2));
+        QVERIFY(home.scene(regularScene));
+        QCOMPARE(home.sceneActions(regularScene).size(), 2);
+        QVERIFY(home.sceneActions(colorLight2).isEmpty());
+        QVERIFY(home.sceneActions(u"nope"_s).isEmpty());
+
+        // In this recording every grouped light belongs to the bridge_home.
+        QCOMPARE(home.lightIDs(room.groupedLightID.value()), ids(whole->lights));
     }
-    QCOMPARE(home.group(roomID), room);
-    QCOMPARE(home.group(homeID), *whole);
+    void realBridgeEvents()
+    {
+        HueHome home = BridgeFixture::home();
 
-    // Colour, temperature and plain on/off lights.
-    const auto strip = home.light(stripID);
-    QVERIFY(strip);
-    QVERIFY(strip->supportsColor && strip->supportsColorTemperature());
-    QCOMPARE(strip->mirek, std::nullopt);
-    QCOMPARE(strip->archetype, u"hue_lightstrip"_s);
-    QVERIFY(strip->isReachable);
-    QCOMPARE(strip->displayColor(), HueColor::rgb(*strip->xy));
+        // A light that loses its own name shows its device's name and archetype.
+        home.update(colorLight2, [](HueResource &resource) {
+            resource.name.reset();
+            resource.archetype.reset();
+            resource.id = u"renamed"_s; // the key and id cannot be changed this way
+        });
+        QVERIFY(home.resources.contains(colorLight2));
+        QCOMPARE(home.resources.value(colorLight2).id, colorLight2);
+        QCOMPARE(home.light(colorLight2)->name, u"Hue light with color and color temperature 2"_s);
+        QCOMPARE(home.light(colorLight2)->archetype, u"hue_lightstrip"_s);
+        home.update(colorLight2Device, [](HueResource &resource) { resource.name = u"Sofa strip"_s; });
+        QCOMPARE(home.light(colorLight2)->name, u"Sofa strip"_s);
 
-    const auto ambiance = home.light(ambianceID);
-    QVERIFY(ambiance && !ambiance->supportsColor && ambiance->supportsColorTemperature());
-    QCOMPARE(ambiance->mirek, 369);
-    QCOMPARE(ambiance->mirekRange, (HueMirekRange{153, 454}));
-    QCOMPARE(ambiance->displayColor(), HueColor::rgb(369));
-    QCOMPARE(ambiance->surfaceColor(), HueColor::surface(369));
+        // Reachability follows the device's connectivity resource.
+        HueResource lost(colorLight2Connectivity, u"zigbee_connectivity"_s);
+        lost.connectivity.emplace(u"connectivity_issue"_s);
+        QVERIFY(home.apply(makeEvent(HueEvent::Kind::update, {lost})));
+        QVERIFY(!home.light(colorLight2)->isReachable);
+        const auto zone = home.group(zoneID);
+        QVERIFY(zone);
+        for (const HueLight &member : zone->lights)
+            QCOMPARE(member.isReachable, member.id != colorLight2);
+        QVERIFY(home.apply(
+            makeEvent(HueEvent::Kind::delete_, {HueResource(colorLight2Connectivity, u"zigbee_connectivity"_s)})));
+        QVERIFY(home.light(colorLight2)->isReachable);
 
-    const auto colorOnly = home.light(colorOnlyID);
-    QVERIFY(colorOnly && colorOnly->supportsColor && !colorOnly->supportsColorTemperature());
+        // The room's grouped light turns on: the room is on though its lights are off.
+        HueResource on(roomGroupedLight, u"grouped_light"_s);
+        on.isOn = true;
+        on.brightness = 40;
+        QVERIFY(home.apply(makeEvent(HueEvent::Kind::update, {on})));
+        QCOMPARE(home.group(roomID)->isOn, true);
+        QCOMPARE(home.group(roomID)->brightness, 40.0);
 
-    const auto onOff = home.light(onOffID);
-    QVERIFY(onOff && !onOff->supportsColor && !onOff->supportsColorTemperature());
-    QCOMPARE(onOff->brightness, std::nullopt);
-    QCOMPARE(onOff->displayColor(), HueRGB::warmWhite);
-    QCOMPARE(onOff->surfaceColor(), HueRGB::warmWhite);
+        // Deleting a room's only lights takes the room off the list; it is still
+        // found by id.
+        QVERIFY(home.apply(makeEvent(HueEvent::Kind::delete_, {light(temperatureLight, {}), light(onOffLight, {})})));
+        QVERIFY(home.rooms().isEmpty());
+        QVERIFY(home.group(roomID));
+        QVERIFY(home.group(roomID)->lights.isEmpty());
+        QCOMPARE(home.home()->lights.size(), 4);
 
-    // Lookups check the type.
-    QVERIFY(!home.light(roomID));
-    QVERIFY(!home.group(stripID));
-    QVERIFY(!home.scene(stripID));
-    QVERIFY(home.scene(u"cdbf3740-7977-4a11-8275-8c78636ad4bd"_s));
-    QCOMPARE(home.sceneActions(u"cdbf3740-7977-4a11-8275-8c78636ad4bd"_s).size(), 2);
-    QVERIFY(home.sceneActions(stripID).isEmpty());
-    QVERIFY(home.sceneActions(u"nope"_s).isEmpty());
+        // Updates for something the home does not know ask for a reload.
+        HueResource stranger(u"unknown-light"_s, u"light"_s);
+        stranger.isOn = true;
+        const HueHome before = home;
+        QVERIFY(!home.apply(makeEvent(HueEvent::Kind::update, {stranger})));
+        QCOMPARE(home, before);
+    }
+    void lightResolution_data()
+    {
+        QTest::addColumn<QList<HueResource>>("resources");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<std::optional<QString>>("archetype");
+        QTest::addColumn<bool>("reachable");
 
-    // In this recording every grouped light belongs to the bridge_home.
-    QCOMPARE(home.lightIDs(room.groupedLightID.value()), ids(whole->lights));
-}
+        const QString fallback = HueText::tr(u"Lampe"_s, u"Light"_s);
+        auto withArchetype = [](HueResource resource, const QString &archetype) {
+            resource.archetype = archetype;
+            return resource;
+        };
 
-void TestHome::realBridgeEvents()
-{
-    HueHome home = fixtureHome();
-
-    // A light that loses its own name shows its device's name and archetype.
-    home.update(stripID, [](HueResource &resource) {
-        resource.name.reset();
-        resource.archetype.reset();
-        resource.id = u"renamed"_s; // the key and id cannot be changed this way
-    });
-    QVERIFY(home.resources.contains(stripID));
-    QCOMPARE(home.resources.value(stripID).id, stripID);
-    QCOMPARE(home.light(stripID)->name, u"Hue light with color and color temperature 2"_s);
-    QCOMPARE(home.light(stripID)->archetype, u"hue_lightstrip"_s);
-    home.update(stripDeviceID, [](HueResource &resource) { resource.name = u"Sofa strip"_s; });
-    QCOMPARE(home.light(stripID)->name, u"Sofa strip"_s);
-
-    // Reachability follows the device's connectivity resource.
-    HueResource lost(stripConnectivityID, u"zigbee_connectivity"_s);
-    lost.connectivity.emplace(u"connectivity_issue"_s);
-    QVERIFY(home.apply(makeEvent(HueEvent::Kind::update, {lost})));
-    QVERIFY(!home.light(stripID)->isReachable);
-    const auto zone = home.group(zoneID);
-    QVERIFY(zone);
-    for (const HueLight &member : zone->lights)
-        QCOMPARE(member.isReachable, member.id != stripID);
-    QVERIFY(
-        home.apply(makeEvent(HueEvent::Kind::delete_, {HueResource(stripConnectivityID, u"zigbee_connectivity"_s)})));
-    QVERIFY(home.light(stripID)->isReachable);
-
-    // The room's grouped light turns on: the room is on though its lights are off.
-    HueResource on(u"e937f8db-2f0e-49a0-936e-027e60e15b34"_s, u"grouped_light"_s);
-    on.isOn = true;
-    on.brightness = 40;
-    QVERIFY(home.apply(makeEvent(HueEvent::Kind::update, {on})));
-    QCOMPARE(home.group(roomID)->isOn, true);
-    QCOMPARE(home.group(roomID)->brightness, 40.0);
-
-    // Deleting a room's only lights takes the room off the list; it is still
-    // found by id.
-    QVERIFY(home.apply(makeEvent(HueEvent::Kind::delete_, {light(ambianceID, {}), light(onOffID, {})})));
-    QVERIFY(home.rooms().isEmpty());
-    QVERIFY(home.group(roomID));
-    QVERIFY(home.group(roomID)->lights.isEmpty());
-    QCOMPARE(home.home()->lights.size(), 4);
-
-    // Updates for something the home does not know ask for a reload.
-    HueResource stranger(u"unknown-light"_s, u"light"_s);
-    stranger.isOn = true;
-    const HueHome before = home;
-    QVERIFY(!home.apply(makeEvent(HueEvent::Kind::update, {stranger})));
-    QCOMPARE(home, before);
-}
-
-void TestHome::lightResolution_data()
-{
-    QTest::addColumn<QList<HueResource>>("resources");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<std::optional<QString>>("archetype");
-    QTest::addColumn<bool>("reachable");
-
-    const QString fallback = HueText::tr(u"Lampe"_s, u"Light"_s);
-    auto withArchetype = [](HueResource resource, const QString &archetype) {
-        resource.archetype = archetype;
-        return resource;
-    };
-
-    QTest::newRow("own name and archetype win")
-        << QList<HueResource>{withArchetype(ownedLight(u"L"_s, u"D"_s, u"Desk"_s), u"table_shade"_s),
-                              device(u"D"_s, u"Device"_s, u"hue_go"_s)}
-        << u"Desk"_s << std::optional<QString>(u"table_shade"_s) << true;
-    QTest::newRow("device name and archetype")
-        << QList<HueResource>{ownedLight(u"L"_s, u"D"_s), device(u"D"_s, u"Device"_s, u"hue_go"_s)} << u"Device"_s
-        << std::optional<QString>(u"hue_go"_s) << true;
-    QTest::newRow("no name anywhere") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s), device(u"D"_s, std::nullopt)}
-                                      << fallback << std::optional<QString>() << true;
-    QTest::newRow("owner missing") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s)} << fallback
-                                   << std::optional<QString>() << true;
-    QTest::newRow("connected") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s),
-                                                     connectivity(u"C"_s, u"D"_s, u"connected"_s)}
-                               << u"A"_s << std::optional<QString>() << true;
-    QTest::newRow("disconnected") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s),
-                                                        connectivity(u"C"_s, u"D"_s, u"disconnected"_s)}
-                                  << u"A"_s << std::optional<QString>() << false;
-    QTest::newRow("any other status") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s),
-                                                            connectivity(u"C"_s, u"D"_s, u"Connected"_s)}
+        QTest::newRow("own name and archetype win")
+            << QList<HueResource>{withArchetype(ownedLight(u"L"_s, u"D"_s, u"Desk"_s), u"table_shade"_s),
+                                  device(u"D"_s, u"Device"_s, u"hue_go"_s)}
+            << u"Desk"_s << std::optional<QString>(u"table_shade"_s) << true;
+        QTest::newRow("device name and archetype")
+            << QList<HueResource>{ownedLight(u"L"_s, u"D"_s), device(u"D"_s, u"Device"_s, u"hue_go"_s)} << u"Device"_s
+            << std::optional<QString>(u"hue_go"_s) << true;
+        QTest::newRow("no name anywhere")
+            << QList<HueResource>{ownedLight(u"L"_s, u"D"_s), device(u"D"_s, std::nullopt)} << fallback
+            << std::optional<QString>() << true;
+        QTest::newRow("owner missing") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s)} << fallback
+                                       << std::optional<QString>() << true;
+        QTest::newRow("connected") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s),
+                                                         connectivity(u"C"_s, u"D"_s, u"connected"_s)}
+                                   << u"A"_s << std::optional<QString>() << true;
+        QTest::newRow("disconnected") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s),
+                                                            connectivity(u"C"_s, u"D"_s, u"disconnected"_s)}
                                       << u"A"_s << std::optional<QString>() << false;
-    QTest::newRow("another device's link")
-        << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), connectivity(u"C"_s, u"E"_s, u"disconnected"_s)}
-        << u"A"_s << std::optional<QString>() << true;
-    QTest::newRow("ownerless link matches ownerless light")
-        << QList<HueResource>{light(u"L"_s, u"A"_s), connectivity(u"C"_s, std::nullopt, u"disconnected"_s)} << u"A"_s
-        << std::optional<QString>() << false;
-    QTest::newRow("ownerless link does not match an owned light")
-        << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), connectivity(u"C"_s, std::nullopt, u"disconnected"_s)}
-        << u"A"_s << std::optional<QString>() << true;
-    QTest::newRow("link without status") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s),
-                                                               HueResource(u"C"_s, u"zigbee_connectivity"_s)}
-                                         << u"A"_s << std::optional<QString>() << true;
-    // A device normally lists its link among its services; a listed link
-    // that belongs to another device does not count.
-    HueResource listing = device(u"D"_s, u"Device"_s);
-    listing.services = QList<HueResourceRef>{ref(u"L"_s, u"light"_s), ref(u"C"_s, u"zigbee_connectivity"_s)};
-    QTest::newRow("link listed by the device") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), listing,
-                                                                     connectivity(u"C"_s, u"D"_s, u"disconnected"_s)}
-                                               << u"A"_s << std::optional<QString>() << false;
-    QTest::newRow("listed link of another device")
-        << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), listing, connectivity(u"C"_s, u"E"_s, u"connected"_s),
-                              connectivity(u"C2"_s, u"D"_s, u"disconnected"_s)}
-        << u"A"_s << std::optional<QString>() << false;
-    QTest::newRow("listed link missing") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), listing,
-                                                               connectivity(u"C2"_s, u"D"_s, u"disconnected"_s)}
-                                         << u"A"_s << std::optional<QString>() << false;
-    // A light owned by another light or by itself takes what that resource has
-    // and resolves nothing further.
-    QTest::newRow("owned by a light") << QList<HueResource>{ownedLight(u"L"_s, u"M"_s), light(u"M"_s, u"Other"_s)}
-                                      << u"Other"_s << std::optional<QString>() << true;
-    QTest::newRow("owned by itself") << QList<HueResource>{ownedLight(u"L"_s, u"L"_s)} << fallback
-                                     << std::optional<QString>() << true;
-}
-
-void TestHome::lightResolution()
-{
-    QFETCH(QList<HueResource>, resources);
-    QFETCH(QString, name);
-    QFETCH(std::optional<QString>, archetype);
-    QFETCH(bool, reachable);
-
-    const HueHome home(resources);
-    const auto resolved = home.light(u"L"_s);
-    QVERIFY(resolved);
-    QCOMPARE(resolved->name, name);
-    QCOMPARE(resolved->archetype, archetype);
-    QCOMPARE(resolved->isReachable, reachable);
-    // The home group sees the same light.
-    HueHome withHome = home;
-    withHome.resources.insert(u"H"_s, HueResource(u"H"_s, u"bridge_home"_s));
-    const QList<HueLight> all = withHome.home()->lights;
-    const auto same = std::find_if(all.cbegin(), all.cend(), [](const HueLight &light) { return light.id == "L"_L1; });
-    QVERIFY(same != all.cend());
-    QCOMPARE(*same, *resolved);
-}
-
-void TestHome::lightColors()
-{
-    const HueXY red{0.675, 0.322};
-    HueResource resource = light(u"L"_s, u"A"_s, true, 80);
-    resource.xy = red;
-    resource.colorTemperature = HueColorTemperature{300, HueMirekRange{153, 500}};
-    HueHome home({resource});
-
-    auto resolved = home.light(u"L"_s);
-    QVERIFY(resolved->supportsColor);
-    QCOMPARE(resolved->displayColor(), HueColor::rgb(300));
-    QCOMPARE(resolved->surfaceColor(), HueColor::surface(300));
-
-    // "mirek": null switches the light to its colour.
-    HueResource update(u"L"_s, u"light"_s);
-    update.colorTemperature = HueColorTemperature{std::nullopt, std::nullopt};
-    QVERIFY(home.apply(makeEvent(HueEvent::Kind::update, {update})));
-    resolved = home.light(u"L"_s);
-    QCOMPARE(resolved->mirek, std::nullopt);
-    QCOMPARE(resolved->mirekRange, (HueMirekRange{153, 500}));
-    QCOMPARE(resolved->displayColor(), HueColor::rgb(red));
-    const HueRGB full = HueColor::rgb(red);
-    const HueRGB surface = resolved->surfaceColor();
-    QCOMPARE(surface.red, full.red + (1 - full.red) * 0.45);
-    QCOMPARE(surface.green, full.green + (1 - full.green) * 0.45);
-    QCOMPARE(surface.blue, full.blue + (1 - full.blue) * 0.45);
-
-    // A gamut alone makes a colour light.
-    HueResource gamutOnly = light(u"G"_s, u"G"_s);
-    gamutOnly.gamut = HueGamut{{0.7, 0.3}, {0.17, 0.7}, {0.15, 0.06}};
-    QVERIFY(HueHome({gamutOnly}).light(u"G"_s)->supportsColor);
-    // Absent on state counts as off.
-    HueResource bare(u"B"_s, u"light"_s);
-    QCOMPARE(HueHome({bare}).light(u"B"_s)->isOn, false);
-}
-
-void TestHome::groupResolution()
-{
-    const QList<HueResource> resources{
-        // The room lists one device with two lights, one plain light, a light
-        // id that is not a light, an unknown light, and itself.
-        group(u"R"_s, u"room"_s, u"Living"_s,
-              {ref(u"D"_s, u"device"_s), ref(u"L3"_s, u"light"_s), ref(u"D"_s, u"light"_s),
-               ref(u"missing"_s, u"light"_s), ref(u"R"_s, u"room"_s), ref(u"GL"_s, u"grouped_light"_s)},
-              u"GL"_s),
-        device(u"D"_s, u"Device"_s),
-        ownedLight(u"L1"_s, u"D"_s, u"Spot b"_s),
-        ownedLight(u"L2"_s, u"D"_s, u"Spot a"_s),
-        light(u"L3"_s, u"Ceiling"_s, true, 70),
-        groupedLight(u"GL"_s, u"R"_s, false, 55),
-        // A zone listing a light twice and without a grouped light.
-        group(u"Z"_s, u"zone"_s, std::nullopt, {ref(u"L3"_s, u"light"_s), ref(u"L3"_s, u"light"_s)}),
-        // A room whose grouped light is named but not stored.
-        group(u"E"_s, u"room"_s, u"Empty"_s, {ref(u"L1"_s, u"device"_s)}, u"absent"_s),
-    };
-    const HueHome home(resources);
-
-    const auto room = home.group(u"R"_s);
-    QVERIFY(room);
-    QCOMPARE(ids(room->lights), (QStringList{u"L3"_s, u"L2"_s, u"L1"_s}));
-    QCOMPARE(room->groupedLightID, u"GL"_s);
-    // The grouped light's switch wins over the lit member.
-    QCOMPARE(room->isOn, false);
-    QCOMPARE(room->brightness, 55.0);
-
-    const auto zone = home.group(u"Z"_s);
-    QVERIFY(zone);
-    QCOMPARE(zone->name, HueText::tr(u"Unbenannt"_s, u"Unnamed"_s));
-    QCOMPARE(ids(zone->lights), (QStringList{u"L3"_s, u"L3"_s}));
-    QCOMPARE(zone->groupedLightID, std::nullopt);
-    QCOMPARE(zone->isOn, true);
-    QCOMPARE(zone->brightness, std::nullopt);
-
-    // A grouped light without an on state leaves the decision to the lights.
-    HueHome silent = home;
-    silent.update(u"GL"_s, [](HueResource &resource) { resource.isOn.reset(); });
-    QCOMPARE(silent.group(u"R"_s)->isOn, true);
-    silent.update(u"L3"_s, [](HueResource &resource) { resource.isOn = false; });
-    QCOMPARE(silent.group(u"R"_s)->isOn, false);
-    QCOMPARE(silent.group(u"Z"_s)->isOn, false);
-
-    const auto empty = home.group(u"E"_s);
-    QVERIFY(empty);
-    QVERIFY(empty->lights.isEmpty());
-    QCOMPARE(empty->groupedLightID, std::nullopt);
-    QCOMPARE(empty->isOn, false);
-    QCOMPARE(names(home.rooms()), QStringList{u"Living"_s});
-    QCOMPARE(home.zones().size(), 1);
-    QVERIFY(!home.home());
-    QCOMPARE(home.allGroups().size(), 2);
-
-    // Only rooms, zones and the home are groups.
-    QVERIFY(!home.group(u"GL"_s));
-    QVERIFY(!home.group(u"D"_s));
-    QVERIFY(!home.group(u"nothing"_s));
-
-    // The home group takes every light, whatever it lists, and its own name.
-    HueHome withHome = home;
-    HueResource bridgeHome = group(u"H"_s, u"bridge_home"_s, u"Haus"_s, {}, u"GH"_s);
-    withHome.resources.insert(u"H"_s, bridgeHome);
-    const auto whole = withHome.home();
-    QVERIFY(whole);
-    QCOMPARE(whole->name, u"Haus"_s);
-    QCOMPARE(whole->lights.size(), 3);
-    QCOMPARE(whole->isOn, true);
-    QCOMPARE(withHome.allGroups().last().id, u"H"_s);
-}
-
-void TestHome::groupLists()
-{
-    // Rooms and zones each sorted; a group without lights is left out.
-    const HueHome home({
-        light(u"L"_s, u"A"_s),
-        group(u"R1"_s, u"room"_s, u"Bad"_s, {ref(u"L"_s, u"light"_s)}),
-        group(u"R2"_s, u"room"_s, u"arbeitszimmer"_s, {ref(u"L"_s, u"light"_s)}),
-        group(u"R3"_s, u"room"_s, u"Abstellraum"_s, {}),
-        group(u"Z1"_s, u"zone"_s, u"Unten"_s, {ref(u"L"_s, u"light"_s)}),
-        group(u"Z2"_s, u"zone"_s, u"Oben"_s, {ref(u"L"_s, u"light"_s)}),
-    });
-    QCOMPARE(names(home.rooms()), (QStringList{u"arbeitszimmer"_s, u"Bad"_s}));
-    QCOMPARE(names(home.zones()), (QStringList{u"Oben"_s, u"Unten"_s}));
-    QCOMPARE(names(home.allGroups()), (QStringList{u"arbeitszimmer"_s, u"Bad"_s, u"Oben"_s, u"Unten"_s}));
-
-    // Construction keeps only modelled types, and a later duplicate wins.
-    const HueHome built({light(u"L"_s, u"first"_s), HueResource(u"B"_s, u"button"_s), light(u"L"_s, u"second"_s),
-                         HueResource(u"E"_s, u"entertainment"_s)});
-    QCOMPARE(built.resources.size(), 1);
-    QCOMPARE(built.light(u"L"_s)->name, u"second"_s);
-}
-
-void TestHome::naturalOrdering_data()
-{
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QStringList>("input");
-    QTest::addColumn<QStringList>("expected");
-
-    // The C locale is what a session without a language setting has; it must
-    // still order numbers by value and ignore case.
-    for (const QString &locale : {u"C"_s, u"de_DE"_s, u"en_US"_s}) {
-        QTest::addRow("numbers by value, case ignored, %ls", qUtf16Printable(locale))
-            << locale << QStringList{u"Lamp 10"_s, u"lamp 2"_s, u"Lamp 1"_s}
-            << QStringList{u"Lamp 1"_s, u"lamp 2"_s, u"Lamp 10"_s};
-        QTest::addRow("digits inside words, %ls", qUtf16Printable(locale))
-            << locale << QStringList{u"Spot12a"_s, u"Spot3"_s, u"Spot100"_s}
-            << QStringList{u"Spot3"_s, u"Spot12a"_s, u"Spot100"_s};
-        QTest::addRow("case ignored, %ls", qUtf16Printable(locale))
-            << locale << QStringList{u"b"_s, u"C"_s, u"a"_s} << QStringList{u"a"_s, u"b"_s, u"C"_s};
+        QTest::newRow("any other status")
+            << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), connectivity(u"C"_s, u"D"_s, u"Connected"_s)}
+            << u"A"_s << std::optional<QString>() << false;
+        QTest::newRow("another device's link")
+            << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), connectivity(u"C"_s, u"E"_s, u"disconnected"_s)}
+            << u"A"_s << std::optional<QString>() << true;
+        QTest::newRow("ownerless link matches ownerless light")
+            << QList<HueResource>{light(u"L"_s, u"A"_s), connectivity(u"C"_s, std::nullopt, u"disconnected"_s)}
+            << u"A"_s << std::optional<QString>() << false;
+        QTest::newRow("ownerless link does not match an owned light")
+            << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s),
+                                  connectivity(u"C"_s, std::nullopt, u"disconnected"_s)}
+            << u"A"_s << std::optional<QString>() << true;
+        QTest::newRow("link without status")
+            << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), HueResource(u"C"_s, u"zigbee_connectivity"_s)}
+            << u"A"_s << std::optional<QString>() << true;
+        // A device normally lists its link among its services; a listed link
+        // that belongs to another device does not count.
+        HueResource listing = device(u"D"_s, u"Device"_s);
+        listing.services = QList<HueResourceRef>{ref(u"L"_s, u"light"_s), ref(u"C"_s, u"zigbee_connectivity"_s)};
+        QTest::newRow("link listed by the device")
+            << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), listing,
+                                  connectivity(u"C"_s, u"D"_s, u"disconnected"_s)}
+            << u"A"_s << std::optional<QString>() << false;
+        QTest::newRow("listed link of another device")
+            << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), listing,
+                                  connectivity(u"C"_s, u"E"_s, u"connected"_s),
+                                  connectivity(u"C2"_s, u"D"_s, u"disconnected"_s)}
+            << u"A"_s << std::optional<QString>() << false;
+        QTest::newRow("listed link missing") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s, u"A"_s), listing,
+                                                                   connectivity(u"C2"_s, u"D"_s, u"disconnected"_s)}
+                                             << u"A"_s << std::optional<QString>() << false;
+        // A light owned by another light or by itself takes what that resource has
+        // and resolves nothing further.
+        QTest::newRow("owned by a light") << QList<HueResource>{ownedLight(u"L"_s, u"M"_s), light(u"M"_s, u"Other"_s)}
+                                          << u"Other"_s << std::optional<QString>() << true;
+        QTest::newRow("owned by itself") << QList<HueResource>{ownedLight(u"L"_s, u"L"_s)} << fallback
+                                         << std::optional<QString>() << true;
     }
-    QTest::newRow("umlaut with its letter in German") << u"de_DE"_s << QStringList{u"Zimmer"_s, u"Äußere"_s, u"Bad"_s}
-                                                      << QStringList{u"Äußere"_s, u"Bad"_s, u"Zimmer"_s};
-    QTest::newRow("umlaut after z in Swedish") << u"sv_SE"_s << QStringList{u"Zimmer"_s, u"Äußere"_s, u"Bad"_s}
-                                               << QStringList{u"Bad"_s, u"Zimmer"_s, u"Äußere"_s};
-}
+    void lightResolution()
+    {
+        QFETCH(QList<HueResource>, resources);
+        QFETCH(QString, name);
+        QFETCH(std::optional<QString>, archetype);
+        QFETCH(bool, reachable);
 
-void TestHome::naturalOrdering()
-{
-    QFETCH(QString, locale);
-    QFETCH(QStringList, input);
-    QFETCH(QStringList, expected);
-
-    const QLocale previous;
-    QLocale::setDefault(QLocale(locale));
-    const auto restore = qScopeGuard([&previous] { QLocale::setDefault(previous); });
-
-    QList<HueResource> resources;
-    QList<HueResourceRef> children;
-    for (qsizetype i = 0; i < input.size(); ++i) {
-        const QString id = u"L"_s + QString::number(i);
-        resources.append(light(id, input.at(i)));
-        children.append(ref(id, u"light"_s));
-        resources.append(scene(u"S"_s + QString::number(i), input.at(i), u"R"_s));
-        resources.append(group(u"G"_s + QString::number(i), u"zone"_s, input.at(i), {ref(id, u"light"_s)}));
+        const HueHome home(resources);
+        const auto resolved = home.light(u"L"_s);
+        QVERIFY(resolved);
+        QCOMPARE(resolved->name, name);
+        QCOMPARE(resolved->archetype, archetype);
+        QCOMPARE(resolved->isReachable, reachable);
+        // The home group sees the same light.
+        HueHome withHome = home;
+        withHome.resources.insert(u"H"_s, HueResource(u"H"_s, u"bridge_home"_s));
+        const QList<HueLight> all = withHome.home()->lights;
+        const auto same =
+            std::find_if(all.cbegin(), all.cend(), [](const HueLight &light) { return light.id == "L"_L1; });
+        QVERIFY(same != all.cend());
+        QCOMPARE(*same, *resolved);
     }
-    resources.append(group(u"R"_s, u"room"_s, u"Room"_s, children));
-    resources.append(HueResource(u"H"_s, u"bridge_home"_s));
-    const HueHome home(resources);
+    void lightColors()
+    {
+        const HueXY red{0.675, 0.322};
+        HueResource resource = light(u"L"_s, u"A"_s, true, 80);
+        resource.xy = red;
+        resource.colorTemperature = HueColorTemperature{300, HueMirekRange{153, 500}};
+        HueHome home({resource});
 
-    QCOMPARE(names(home.group(u"R"_s)->lights), expected);
-    QCOMPARE(names(home.home()->lights), expected);
-    QCOMPARE(names(home.group(u"R"_s)->scenes), expected);
-    QCOMPARE(names(home.zones()), expected);
-}
+        auto resolved = home.light(u"L"_s);
+        QVERIFY(resolved->supportsColor);
+        QCOMPARE(resolved->displayColor(), HueColor::rgb(300));
+        QCOMPARE(resolved->surfaceColor(), HueColor::surface(300));
 
-void TestHome::equalNamesKeepListOrder()
-{
-    // Names equal but for case have no order of their own: the room's list
-    // order stands, in either direction.
-    for (const bool lowerFirst : {true, false}) {
-        const QString first = lowerFirst ? u"lamp"_s : u"Lamp"_s;
-        const QString second = lowerFirst ? u"Lamp"_s : u"lamp"_s;
-        const HueHome home({light(u"L1"_s, first), light(u"L2"_s, second), light(u"L0"_s, u"Aura"_s),
+        // "mirek": null switches the light to its colour.
+        HueResource update(u"L"_s, u"light"_s);
+        update.colorTemperature = HueColorTemperature{std::nullopt, std::nullopt};
+        QVERIFY(home.apply(makeEvent(HueEvent::Kind::update, {update})));
+        resolved = home.light(u"L"_s);
+        QCOMPARE(resolved->mirek, std::nullopt);
+        QCOMPARE(resolved->mirekRange, (HueMirekRange{153, 500}));
+        QCOMPARE(resolved->displayColor(), HueColor::rgb(red));
+        const HueRGB full = HueColor::rgb(red);
+        const HueRGB surface = resolved->surfaceColor();
+        QCOMPARE(surface.red, full.red + (1 - full.red) * 0.45);
+        QCOMPARE(surface.green, full.green + (1 - full.green) * 0.45);
+        QCOMPARE(surface.blue, full.blue + (1 - full.blue) * 0.45);
+
+        // A gamut alone makes a colour light.
+        HueResource gamutOnly = light(u"G"_s, u"G"_s);
+        gamutOnly.gamut = HueGamut{{0.7, 0.3}, {0.17, 0.7}, {0.15, 0.06}};
+        QVERIFY(HueHome({gamutOnly}).light(u"G"_s)->supportsColor);
+        // Absent on state counts as off.
+        HueResource bare(u"B"_s, u"light"_s);
+        QCOMPARE(HueHome({bare}).light(u"B"_s)->isOn, false);
+    }
+    void groupResolution()
+    {
+        const QList<HueResource> resources{
+            // The room lists one device with two lights, one plain light, a light
+            // id that is not a light, an unknown light, and itself.
+            group(u"R"_s, u"room"_s, u"Living"_s,
+                  {ref(u"D"_s, u"device"_s), ref(u"L3"_s, u"light"_s), ref(u"D"_s, u"light"_s),
+                   ref(u"missing"_s, u"light"_s), ref(u"R"_s, u"room"_s), ref(u"GL"_s, u"grouped_light"_s)},
+                  u"GL"_s),
+            device(u"D"_s, u"Device"_s),
+            ownedLight(u"L1"_s, u"D"_s, u"Spot b"_s),
+            ownedLight(u"L2"_s, u"D"_s, u"Spot a"_s),
+            light(u"L3"_s, u"Ceiling"_s, true, 70),
+            groupedLight(u"GL"_s, u"R"_s, false, 55),
+            // A zone listing a light twice and without a grouped light.
+            group(u"Z"_s, u"zone"_s, std::nullopt, {ref(u"L3"_s, u"light"_s), ref(u"L3"_s, u"light"_s)}),
+            // A room whose grouped light is named but not stored.
+            group(u"E"_s, u"room"_s, u"Empty"_s, {ref(u"L1"_s, u"device"_s)}, u"absent"_s),
+        };
+        const HueHome home(resources);
+
+        const auto room = home.group(u"R"_s);
+        QVERIFY(room);
+        QCOMPARE(ids(room->lights), (QStringList{u"L3"_s, u"L2"_s, u"L1"_s}));
+        QCOMPARE(room->groupedLightID, u"GL"_s);
+        // The grouped light's switch wins over the lit member.
+        QCOMPARE(room->isOn, false);
+        QCOMPARE(room->brightness, 55.0);
+
+        const auto zone = home.group(u"Z"_s);
+        QVERIFY(zone);
+        QCOMPARE(zone->name, HueText::tr(u"Unbenannt"_s, u"Unnamed"_s));
+        QCOMPARE(ids(zone->lights), (QStringList{u"L3"_s, u"L3"_s}));
+        QCOMPARE(zone->groupedLightID, std::nullopt);
+        QCOMPARE(zone->isOn, true);
+        QCOMPARE(zone->brightness, std::nullopt);
+
+        // A grouped light without an on state leaves the decision to the lights.
+        HueHome silent = home;
+        silent.update(u"GL"_s, [](HueResource &resource) { resource.isOn.reset(); });
+        QCOMPARE(silent.group(u"R"_s)->isOn, true);
+        silent.update(u"L3"_s, [](HueResource &resource) { resource.isOn = false; });
+        QCOMPARE(silent.group(u"R"_s)->isOn, false);
+        QCOMPARE(silent.group(u"Z"_s)->isOn, false);
+
+        const auto empty = home.group(u"E"_s);
+        QVERIFY(empty);
+        QVERIFY(empty->lights.isEmpty());
+        QCOMPARE(empty->groupedLightID, std::nullopt);
+        QCOMPARE(empty->isOn, false);
+        QCOMPARE(names(home.rooms()), QStringList{u"Living"_s});
+        QCOMPARE(home.zones().size(), 1);
+        QVERIFY(!home.home());
+        QCOMPARE(home.allGroups().size(), 2);
+
+        // Only rooms, zones and the home are groups.
+        QVERIFY(!home.group(u"GL"_s));
+        QVERIFY(!home.group(u"D"_s));
+        QVERIFY(!home.group(u"nothing"_s));
+
+        // The home group takes every light, whatever it lists, and its own name.
+        HueHome withHome = home;
+        HueResource bridgeHome = group(u"H"_s, u"bridge_home"_s, u"Haus"_s, {}, u"GH"_s);
+        withHome.resources.insert(u"H"_s, bridgeHome);
+        const auto whole = withHome.home();
+        QVERIFY(whole);
+        QCOMPARE(whole->name, u"Haus"_s);
+        QCOMPARE(whole->lights.size(), 3);
+        QCOMPARE(whole->isOn, true);
+        QCOMPARE(withHome.allGroups().last().id, u"H"_s);
+    }
+    void groupLists()
+    {
+        // Rooms and zones each sorted; a group without lights is left out.
+        const HueHome home({
+            light(u"L"_s, u"A"_s),
+            group(u"R1"_s, u"room"_s, u"Bad"_s, {ref(u"L"_s, u"light"_s)}),
+            group(u"R2"_s, u"room"_s, u"arbeitszimmer"_s, {ref(u"L"_s, u"light"_s)}),
+            group(u"R3"_s, u"room"_s, u"Abstellraum"_s, {}),
+            group(u"Z1"_s, u"zone"_s, u"Unten"_s, {ref(u"L"_s, u"light"_s)}),
+            group(u"Z2"_s, u"zone"_s, u"Oben"_s, {ref(u"L"_s, u"light"_s)}),
+        });
+        QCOMPARE(names(home.rooms()), (QStringList{u"arbeitszimmer"_s, u"Bad"_s}));
+        QCOMPARE(names(home.zones()), (QStringList{u"Oben"_s, u"Unten"_s}));
+        QCOMPARE(names(home.allGroups()), (QStringList{u"arbeitszimmer"_s, u"Bad"_s, u"Oben"_s, u"Unten"_s}));
+
+        // Construction keeps only modelled types, and a later duplicate wins.
+        const HueHome built({light(u"L"_s, u"first"_s), HueResource(u"B"_s, u"button"_s), light(u"L"_s, u"second"_s),
+                             HueResource(u"E"_s, u"entertainment"_s)});
+        QCOMPARE(built.resources.size(), 1);
+        QCOMPARE(built.light(u"L"_s)->name, u"second"_s);
+    }
+    void naturalOrdering_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QStringList>("input");
+        QTest::addColumn<QStringList>("expected");
+
+        // The C locale is what a session without a language setting has; it must
+        // still order numbers by value and ignore case.
+        for (const QString &locale : {u"C"_s, u"de_DE"_s, u"en_US"_s}) {
+            QTest::addRow("numbers by value, case ignored, %ls", qUtf16Printable(locale))
+                << locale << QStringList{u"Lamp 10"_s, u"lamp 2"_s, u"Lamp 1"_s}
+                << QStringList{u"Lamp 1"_s, u"lamp 2"_s, u"Lamp 10"_s};
+            QTest::addRow("digits inside words, %ls", qUtf16Printable(locale))
+                << locale << QStringList{u"Spot12a"_s, u"Spot3"_s, u"Spot100"_s}
+                << QStringList{u"Spot3"_s, u"Spot12a"_s, u"Spot100"_s};
+            QTest::addRow("case ignored, %ls", qUtf16Printable(locale))
+                << locale << QStringList{u"b"_s, u"C"_s, u"a"_s} << QStringList{u"a"_s, u"b"_s, u"C"_s};
+        }
+        QTest::newRow("umlaut with its letter in German")
+            << u"de_DE"_s << QStringList{u"Zimmer"_s, u"Äußere"_s, u"Bad"_s}
+            << QStringList{u"Äußere"_s, u"Bad"_s, u"Zimmer"_s};
+        QTest::newRow("umlaut after z in Swedish") << u"sv_SE"_s << QStringList{u"Zimmer"_s, u"Äußere"_s, u"Bad"_s}
+                                                   << QStringList{u"Bad"_s, u"Zimmer"_s, u"Äußere"_s};
+    }
+    void naturalOrdering()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QStringList, input);
+        QFETCH(QStringList, expected);
+
+        const QLocale previous;
+        QLocale::setDefault(QLocale(locale));
+        const auto restore = qScopeGuard([&previous] { QLocale::setDefault(previous); });
+
+        QList<HueResource> resources;
+        QList<HueResourceRef> children;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            const QString id = u"L"_s + QString::number(i);
+            resources.append(light(id, input.at(i)));
+            children.append(ref(id, u"light"_s));
+            resources.append(scene(u"S"_s + QString::number(i), input.at(i), u"R"_s));
+            resources.append(group(u"G"_s + QString::number(i), u"zone"_s, input.at(i), {ref(id, u"light"_s)}));
+        }
+        resources.append(group(u"R"_s, u"room"_s, u"Room"_s, children));
+        resources.append(HueResource(u"H"_s, u"bridge_home"_s));
+        const HueHome home(resources);
+
+        QCOMPARE(names(home.group(u"R"_s)->lights), expected);
+        QCOMPARE(names(home.home()->lights), expected);
+        QCOMPARE(names(home.group(u"R"_s)->scenes), expected);
+        QCOMPARE(names(home.zones()), expected);
+    }
+    void equalNamesKeepListOrder()
+    {
+        // Names equal but for case have no order of their own: the room's list
+        // order stands, in either direction.
+        for (const bool lowerFirst : {true, false}) {
+            const QString first = lowerFirst ? u"lamp"_s : u"Lamp"_s;
+            const QString second = lowerFirst ? u"Lamp"_s : u"lamp"_s;
+            const HueHome home({light(u"L1"_s, first), light(u"L2"_s, second), light(u"L0"_s, u"Aura"_s),
+                                group(u"R"_s, u"room"_s, u"R"_s,
+                                      {ref(u"L1"_s, u"light"_s), ref(u"L2"_s, u"light"_s), ref(u"L0"_s, u"light"_s)})});
+            QCOMPARE(names(home.group(u"R"_s)->lights), (QStringList{u"Aura"_s, first, second}));
+        }
+    }
+    void scenes()
+    {
+        HueResource colorful = scene(u"S1"_s, u"Sunset"_s, u"R"_s, true);
+        colorful.sceneSwatches = QList<HueSwatch>{HueSwatch::xy({0.6, 0.35}), HueSwatch::mirek(250)};
+        colorful.sceneActions = QList<HueSceneAction>{{u"L"_s, HueLightCommand{true, 50, std::nullopt, 250}}};
+        const HueHome home({
+            light(u"L"_s, u"A"_s),
+            group(u"R"_s, u"room"_s, u"Room"_s, {ref(u"L"_s, u"light"_s)}),
+            colorful,
+            scene(u"S2"_s, std::nullopt, u"R"_s),
+            scene(u"S3"_s, u"Loose"_s, std::nullopt),
+            scene(u"S4"_s, u"Elsewhere"_s, u"Z"_s),
+        });
+
+        const auto sunset = home.scene(u"S1"_s);
+        QVERIFY(sunset);
+        QCOMPARE(sunset->groupID, u"R"_s);
+        QVERIFY(sunset->isActive);
+        QCOMPARE(sunset->colors,
+                 (QList<HueRGB>{HueColor::surface(HueSwatch::xy({0.6, 0.35})), HueColor::surface(250)}));
+        QCOMPARE(home.sceneActions(u"S1"_s), *colorful.sceneActions);
+
+        const auto unnamed = home.scene(u"S2"_s);
+        QCOMPARE(unnamed->name, HueText::tr(u"Szene"_s, u"Scene"_s));
+        QCOMPARE(unnamed->isActive, false);
+        QVERIFY(unnamed->colors.isEmpty());
+        QCOMPARE(home.scene(u"S3"_s)->groupID, QString());
+
+        // Only the room's own scenes; the loose one and the one of an unknown
+        // group belong to no list.
+        const auto room = home.group(u"R"_s);
+        QStringList sceneIDs;
+        for (const auto &scene : room->scenes)
+            sceneIDs.append(scene.id);
+        sceneIDs.sort();
+        QCOMPARE(sceneIDs, (QStringList{u"S1"_s, u"S2"_s}));
+    }
+    void currentLightAsSceneActions()
+    {
+        HueResource white = light(u"W"_s, u"a white"_s, true, 40);
+        white.colorTemperature = HueColorTemperature{300, HueMirekRange{153, 454}};
+        white.xy = HueXY{0.4, 0.4};
+        HueResource color = light(u"C"_s, u"b color"_s, true, 90);
+        color.xy = HueXY{0.2, 0.3};
+        HueResource off = light(u"O"_s, u"c off"_s, false, 10);
+        off.xy = HueXY{0.2, 0.3};
+        const HueResource plain = light(u"P"_s, u"d plain"_s, true);
+        const HueHome home({white, color, off, plain,
                             group(u"R"_s, u"room"_s, u"R"_s,
-                                  {ref(u"L1"_s, u"light"_s), ref(u"L2"_s, u"light"_s), ref(u"L0"_s, u"light"_s)})});
-        QCOMPARE(names(home.group(u"R"_s)->lights), (QStringList{u"Aura"_s, first, second}));
+                                  {ref(u"P"_s, u"light"_s), ref(u"O"_s, u"light"_s), ref(u"C"_s, u"light"_s),
+                                   ref(u"W"_s, u"light"_s)})});
+
+        const QList<HueSceneAction> expected{
+            {u"W"_s, HueLightCommand{true, 40, std::nullopt, 300}},
+            {u"C"_s, HueLightCommand{true, 90, HueXY{0.2, 0.3}, std::nullopt}},
+            {u"O"_s, HueLightCommand{false, std::nullopt, std::nullopt, std::nullopt}},
+            {u"P"_s, HueLightCommand{true, std::nullopt, std::nullopt, std::nullopt}},
+        };
+        QCOMPARE(home.currentLightAsSceneActions(u"R"_s), expected);
+        QVERIFY(home.currentLightAsSceneActions(u"W"_s).isEmpty());
+        QVERIFY(home.currentLightAsSceneActions(u"unknown"_s).isEmpty());
     }
-}
+    void lightIDsOfGroupedLight_data()
+    {
+        QTest::addColumn<QString>("groupedLightID");
+        QTest::addColumn<QStringList>("expected");
 
-void TestHome::scenes()
-{
-    HueResource colorful = scene(u"S1"_s, u"Sunset"_s, u"R"_s, true);
-    colorful.sceneSwatches = QList<HueSwatch>{HueSwatch::xy({0.6, 0.35}), HueSwatch::mirek(250)};
-    colorful.sceneActions = QList<HueSceneAction>{{u"L"_s, HueLightCommand{true, 50, std::nullopt, 250}}};
-    const HueHome home({
-        light(u"L"_s, u"A"_s),
-        group(u"R"_s, u"room"_s, u"Room"_s, {ref(u"L"_s, u"light"_s)}),
-        colorful,
-        scene(u"S2"_s, std::nullopt, u"R"_s),
-        scene(u"S3"_s, u"Loose"_s, std::nullopt),
-        scene(u"S4"_s, u"Elsewhere"_s, u"Z"_s),
-    });
+        QTest::newRow("room") << u"GR"_s << QStringList{u"L1"_s, u"L2"_s};
+        QTest::newRow("home") << u"GH"_s << QStringList{u"L1"_s, u"L2"_s, u"L3"_s};
+        QTest::newRow("unknown id") << u"nothing"_s << QStringList{};
+        QTest::newRow("no owner") << u"GN"_s << QStringList{};
+        QTest::newRow("owner is not a group") << u"GD"_s << QStringList{};
+        QTest::newRow("owned by itself") << u"GS"_s << QStringList{};
+    }
+    void lightIDsOfGroupedLight()
+    {
+        QFETCH(QString, groupedLightID);
+        QFETCH(QStringList, expected);
 
-    const auto sunset = home.scene(u"S1"_s);
-    QVERIFY(sunset);
-    QCOMPARE(sunset->groupID, u"R"_s);
-    QVERIFY(sunset->isActive);
-    QCOMPARE(sunset->colors, (QList<HueRGB>{HueColor::surface(HueSwatch::xy({0.6, 0.35})), HueColor::surface(250)}));
-    QCOMPARE(home.sceneActions(u"S1"_s), *colorful.sceneActions);
+        HueResource toHome = groupedLight(u"GH"_s, u"H"_s, true);
+        HueResource toDevice = groupedLight(u"GD"_s, u"L1"_s, true);
+        HueResource toItself = groupedLight(u"GS"_s, u"GS"_s, true);
+        const HueHome home({
+            light(u"L2"_s, u"b"_s),
+            light(u"L1"_s, u"a"_s),
+            light(u"L3"_s, u"c"_s),
+            group(u"R"_s, u"room"_s, u"R"_s, {ref(u"L2"_s, u"light"_s), ref(u"L1"_s, u"light"_s)}, u"GR"_s),
+            group(u"H"_s, u"bridge_home"_s, std::nullopt, {}, u"GH"_s),
+            groupedLight(u"GR"_s, u"R"_s, true),
+            toHome,
+            toDevice,
+            toItself,
+            groupedLight(u"GN"_s, std::nullopt, true),
+        });
+        QCOMPARE(home.lightIDs(groupedLightID), expected);
+    }
+    void apply_data()
+    {
+        QTest::addColumn<HueEvent>("event");
+        QTest::addColumn<bool>("placed");
+        QTest::addColumn<QList<HueResource>>("expected");
 
-    const auto unnamed = home.scene(u"S2"_s);
-    QCOMPARE(unnamed->name, HueText::tr(u"Szene"_s, u"Scene"_s));
-    QCOMPARE(unnamed->isActive, false);
-    QVERIFY(unnamed->colors.isEmpty());
-    QCOMPARE(home.scene(u"S3"_s)->groupID, QString());
+        const HueResource lamp = light(u"L"_s, u"Lamp"_s, false, 10);
+        const HueResource room = group(u"R"_s, u"room"_s, u"Room"_s, {ref(u"L"_s, u"light"_s)});
+        HueResource switchedOn(u"L"_s, u"light"_s);
+        switchedOn.isOn = true;
+        HueResource lit = lamp;
+        lit.isOn = true;
+        HueResource unknown(u"X"_s, u"light"_s);
+        unknown.isOn = true;
+        const HueResource button(u"B"_s, u"button"_s);
+        const HueResource replacement = light(u"L"_s, u"New"_s, true);
 
-    // Only the room's own scenes; the loose one and the one of an unknown
-    // group belong to no list.
-    const auto room = home.group(u"R"_s);
-    QStringList sceneIDs;
-    for (const auto &scene : room->scenes)
-        sceneIDs.append(scene.id);
-    sceneIDs.sort();
-    QCOMPARE(sceneIDs, (QStringList{u"S1"_s, u"S2"_s}));
-}
+        QTest::newRow("update merges") << makeEvent(HueEvent::Kind::update, {switchedOn}) << true
+                                       << QList<HueResource>{lit, room};
+        QTest::newRow("update of an unknown id")
+            << makeEvent(HueEvent::Kind::update, {unknown}) << false << QList<HueResource>{lamp, room};
+        QTest::newRow("known and unknown in one event")
+            << makeEvent(HueEvent::Kind::update, {unknown, switchedOn}) << false << QList<HueResource>{lit, room};
+        QTest::newRow("update of an unmodelled type")
+            << makeEvent(HueEvent::Kind::update, {button}) << true << QList<HueResource>{lamp, room};
+        QTest::newRow("add of an unmodelled type")
+            << makeEvent(HueEvent::Kind::add, {button}) << true << QList<HueResource>{lamp, room};
+        QTest::newRow("add stores") << makeEvent(HueEvent::Kind::add, {unknown}) << true
+                                    << QList<HueResource>{lamp, room, unknown};
+        QTest::newRow("add replaces") << makeEvent(HueEvent::Kind::add, {replacement}) << true
+                                      << QList<HueResource>{replacement, room};
+        QTest::newRow("delete removes") << makeEvent(HueEvent::Kind::delete_, {HueResource(u"R"_s, u"room"_s)}) << true
+                                        << QList<HueResource>{lamp};
+        QTest::newRow("delete of an unknown id")
+            << makeEvent(HueEvent::Kind::delete_, {unknown}) << true << QList<HueResource>{lamp, room};
+        QTest::newRow("other changes nothing")
+            << makeEvent(HueEvent::Kind::other, {replacement, unknown}) << true << QList<HueResource>{lamp, room};
+        QTest::newRow("no resources") << makeEvent(HueEvent::Kind::update, {}) << true
+                                      << QList<HueResource>{lamp, room};
+    }
+    void apply()
+    {
+        QFETCH(HueEvent, event);
+        QFETCH(bool, placed);
+        QFETCH(QList<HueResource>, expected);
 
-void TestHome::currentLightAsSceneActions()
-{
-    HueResource white = light(u"W"_s, u"a white"_s, true, 40);
-    white.colorTemperature = HueColorTemperature{300, HueMirekRange{153, 454}};
-    white.xy = HueXY{0.4, 0.4};
-    HueResource color = light(u"C"_s, u"b color"_s, true, 90);
-    color.xy = HueXY{0.2, 0.3};
-    HueResource off = light(u"O"_s, u"c off"_s, false, 10);
-    off.xy = HueXY{0.2, 0.3};
-    const HueResource plain = light(u"P"_s, u"d plain"_s, true);
-    const HueHome home(
-        {white, color, off, plain,
-         group(u"R"_s, u"room"_s, u"R"_s,
-               {ref(u"P"_s, u"light"_s), ref(u"O"_s, u"light"_s), ref(u"C"_s, u"light"_s), ref(u"W"_s, u"light"_s)})});
+        HueHome home(
+            {light(u"L"_s, u"Lamp"_s, false, 10), group(u"R"_s, u"room"_s, u"Room"_s, {ref(u"L"_s, u"light"_s)})});
+        QCOMPARE(home.apply(event), placed);
+        QCOMPARE(home, HueHome(expected));
+    }
+    void selfReferences()
+    {
+        // Groups that list themselves or each other, devices that are lights, and
+        // scenes of scenes: every view still finishes with what the rules give.
+        HueResource lightDevice = ownedLight(u"L"_s, u"L"_s);
+        lightDevice.name.reset();
+        HueResource sceneOfScene = scene(u"S"_s, u"S"_s, u"S"_s);
+        HueResource roomA = group(u"A"_s, u"room"_s, u"A"_s,
+                                  {ref(u"A"_s, u"room"_s), ref(u"B"_s, u"room"_s), ref(u"A"_s, u"device"_s),
+                                   ref(u"A"_s, u"light"_s), ref(u"L"_s, u"device"_s)},
+                                  u"A"_s);
+        HueResource zoneB =
+            group(u"B"_s, u"zone"_s, u"B"_s, {ref(u"A"_s, u"zone"_s), ref(u"B"_s, u"device"_s)}, u"B"_s);
+        HueResource homeH = group(u"H"_s, u"bridge_home"_s, u"H"_s, {ref(u"H"_s, u"bridge_home"_s)}, u"L"_s);
+        HueResource looped = groupedLight(u"G"_s, u"G"_s, true);
+        const HueHome home({lightDevice, sceneOfScene, roomA, zoneB, homeH, looped});
 
-    const QList<HueSceneAction> expected{
-        {u"W"_s, HueLightCommand{true, 40, std::nullopt, 300}},
-        {u"C"_s, HueLightCommand{true, 90, HueXY{0.2, 0.3}, std::nullopt}},
-        {u"O"_s, HueLightCommand{false, std::nullopt, std::nullopt, std::nullopt}},
-        {u"P"_s, HueLightCommand{true, std::nullopt, std::nullopt, std::nullopt}},
-    };
-    QCOMPARE(home.currentLightAsSceneActions(u"R"_s), expected);
-    QVERIFY(home.currentLightAsSceneActions(u"W"_s).isEmpty());
-    QVERIFY(home.currentLightAsSceneActions(u"unknown"_s).isEmpty());
-}
-
-void TestHome::lightIDsOfGroupedLight_data()
-{
-    QTest::addColumn<QString>("groupedLightID");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("room") << u"GR"_s << QStringList{u"L1"_s, u"L2"_s};
-    QTest::newRow("home") << u"GH"_s << QStringList{u"L1"_s, u"L2"_s, u"L3"_s};
-    QTest::newRow("unknown id") << u"nothing"_s << QStringList{};
-    QTest::newRow("no owner") << u"GN"_s << QStringList{};
-    QTest::newRow("owner is not a group") << u"GD"_s << QStringList{};
-    QTest::newRow("owned by itself") << u"GS"_s << QStringList{};
-}
-
-void TestHome::lightIDsOfGroupedLight()
-{
-    QFETCH(QString, groupedLightID);
-    QFETCH(QStringList, expected);
-
-    HueResource toHome = groupedLight(u"GH"_s, u"H"_s, true);
-    HueResource toDevice = groupedLight(u"GD"_s, u"L1"_s, true);
-    HueResource toItself = groupedLight(u"GS"_s, u"GS"_s, true);
-    const HueHome home({
-        light(u"L2"_s, u"b"_s),
-        light(u"L1"_s, u"a"_s),
-        light(u"L3"_s, u"c"_s),
-        group(u"R"_s, u"room"_s, u"R"_s, {ref(u"L2"_s, u"light"_s), ref(u"L1"_s, u"light"_s)}, u"GR"_s),
-        group(u"H"_s, u"bridge_home"_s, std::nullopt, {}, u"GH"_s),
-        groupedLight(u"GR"_s, u"R"_s, true),
-        toHome,
-        toDevice,
-        toItself,
-        groupedLight(u"GN"_s, std::nullopt, true),
-    });
-    QCOMPARE(home.lightIDs(groupedLightID), expected);
-}
-
-void TestHome::apply_data()
-{
-    QTest::addColumn<HueEvent>("event");
-    QTest::addColumn<bool>("placed");
-    QTest::addColumn<QList<HueResource>>("expected");
-
-    const HueResource lamp = light(u"L"_s, u"Lamp"_s, false, 10);
-    const HueResource room = group(u"R"_s, u"room"_s, u"Room"_s, {ref(u"L"_s, u"light"_s)});
-    HueResource switchedOn(u"L"_s, u"light"_s);
-    switchedOn.isOn = true;
-    HueResource lit = lamp;
-    lit.isOn = true;
-    HueResource unknown(u"X"_s, u"light"_s);
-    unknown.isOn = true;
-    const HueResource button(u"B"_s, u"button"_s);
-    const HueResource replacement = light(u"L"_s, u"New"_s, true);
-
-    QTest::newRow("update merges") << makeEvent(HueEvent::Kind::update, {switchedOn}) << true
-                                   << QList<HueResource>{lit, room};
-    QTest::newRow("update of an unknown id")
-        << makeEvent(HueEvent::Kind::update, {unknown}) << false << QList<HueResource>{lamp, room};
-    QTest::newRow("known and unknown in one event")
-        << makeEvent(HueEvent::Kind::update, {unknown, switchedOn}) << false << QList<HueResource>{lit, room};
-    QTest::newRow("update of an unmodelled type")
-        << makeEvent(HueEvent::Kind::update, {button}) << true << QList<HueResource>{lamp, room};
-    QTest::newRow("add of an unmodelled type")
-        << makeEvent(HueEvent::Kind::add, {button}) << true << QList<HueResource>{lamp, room};
-    QTest::newRow("add stores") << makeEvent(HueEvent::Kind::add, {unknown}) << true
-                                << QList<HueResource>{lamp, room, unknown};
-    QTest::newRow("add replaces") << makeEvent(HueEvent::Kind::add, {replacement}) << true
-                                  << QList<HueResource>{replacement, room};
-    QTest::newRow("delete removes") << makeEvent(HueEvent::Kind::delete_, {HueResource(u"R"_s, u"room"_s)}) << true
-                                    << QList<HueResource>{lamp};
-    QTest::newRow("delete of an unknown id")
-        << makeEvent(HueEvent::Kind::delete_, {unknown}) << true << QList<HueResource>{lamp, room};
-    QTest::newRow("other changes nothing")
-        << makeEvent(HueEvent::Kind::other, {replacement, unknown}) << true << QList<HueResource>{lamp, room};
-    QTest::newRow("no resources") << makeEvent(HueEvent::Kind::update, {}) << true << QList<HueResource>{lamp, room};
-}
-
-void TestHome::apply()
-{
-    QFETCH(HueEvent, event);
-    QFETCH(bool, placed);
-    QFETCH(QList<HueResource>, expected);
-
-    HueHome home({light(u"L"_s, u"Lamp"_s, false, 10), group(u"R"_s, u"room"_s, u"Room"_s, {ref(u"L"_s, u"light"_s)})});
-    QCOMPARE(home.apply(event), placed);
-    QCOMPARE(home, HueHome(expected));
-}
-
-void TestHome::selfReferences()
-{
-    // Groups that list themselves or each other, devices that are lights, and
-    // scenes of scenes: every view still finishes with what the rules give.
-    HueResource lightDevice = ownedLight(u"L"_s, u"L"_s);
-    lightDevice.name.reset();
-    HueResource sceneOfScene = scene(u"S"_s, u"S"_s, u"S"_s);
-    HueResource roomA = group(u"A"_s, u"room"_s, u"A"_s,
-                              {ref(u"A"_s, u"room"_s), ref(u"B"_s, u"room"_s), ref(u"A"_s, u"device"_s),
-                               ref(u"A"_s, u"light"_s), ref(u"L"_s, u"device"_s)},
-                              u"A"_s);
-    HueResource zoneB = group(u"B"_s, u"zone"_s, u"B"_s, {ref(u"A"_s, u"zone"_s), ref(u"B"_s, u"device"_s)}, u"B"_s);
-    HueResource homeH = group(u"H"_s, u"bridge_home"_s, u"H"_s, {ref(u"H"_s, u"bridge_home"_s)}, u"L"_s);
-    HueResource looped = groupedLight(u"G"_s, u"G"_s, true);
-    const HueHome home({lightDevice, sceneOfScene, roomA, zoneB, homeH, looped});
-
-    QCOMPARE(home.light(u"L"_s)->name, HueText::tr(u"Lampe"_s, u"Light"_s));
-    // The room finds the light through the light that owns it.
-    QCOMPARE(ids(home.group(u"A"_s)->lights), QStringList{u"L"_s});
-    // Its "grouped light" is the room itself, which is no switch.
-    QCOMPARE(home.group(u"A"_s)->groupedLightID, u"A"_s);
-    QVERIFY(home.group(u"B"_s)->lights.isEmpty());
-    QCOMPARE(home.rooms().size(), 1);
-    QVERIFY(home.zones().isEmpty());
-    QCOMPARE(home.home()->groupedLightID, u"L"_s);
-    QCOMPARE(home.home()->lights.size(), 1);
-    QVERIFY(home.scene(u"S"_s));
-    QVERIFY(home.lightIDs(u"G"_s).isEmpty());
-    QVERIFY(home.lightIDs(u"L"_s).isEmpty());
-    QCOMPARE(home.allGroups().size(), 2);
-}
+        QCOMPARE(home.light(u"L"_s)->name, HueText::tr(u"Lampe"_s, u"Light"_s));
+        // The room finds the light through the light that owns it.
+        QCOMPARE(ids(home.group(u"A"_s)->lights), QStringList{u"L"_s});
+        // Its "grouped light" is the room itself, which is no switch.
+        QCOMPARE(home.group(u"A"_s)->groupedLightID, u"A"_s);
+        QVERIFY(home.group(u"B"_s)->lights.isEmpty());
+        QCOMPARE(home.rooms().size(), 1);
+        QVERIFY(home.zones().isEmpty());
+        QCOMPARE(home.home()->groupedLightID, u"L"_s);
+        QCOMPARE(home.home()->lights.size(), 1);
+        QVERIFY(home.scene(u"S"_s));
+        QVERIFY(home.lightIDs(u"G"_s).isEmpty());
+        QVERIFY(home.lightIDs(u"L"_s).isEmpty());
+        QCOMPARE(home.allGroups().size(), 2);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestHome)
 #include "tst_home.moc"

@@ -1,3 +1,4 @@
+#include "BridgeFixture.h"
 #include "HueEvent.h"
 #include "HueResource.h"
 #include "HueSerializationError.h"
@@ -29,14 +30,6 @@ HueResource decode(const char *text)
     return *resource;
 }
 
-QJsonArray fixture()
-{
-    QFile file(QStringLiteral(LUMORA_FIXTURE));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("fixture missing");
-    return QJsonDocument::fromJson(file.readAll()).array();
-}
-
 } // namespace
 
 class TestResourceModel : public QObject
@@ -44,408 +37,382 @@ class TestResourceModel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void identityIsTheOnlyHardRequirement_data();
-    void identityIsTheOnlyHardRequirement();
-    void malformedSubObjectsLeaveFieldsAbsent();
-    void colorTemperature();
-    void status();
-    void sceneSwatchesAndActions_data();
-    void sceneSwatchesAndActions();
-    void mergeFoldsPresentFields();
-    void lossyArrayDropsOnlyBadElements();
-    void events();
-    void commandBody_data();
-    void commandBody();
-    void commandMerge();
-    void sceneActionBody();
-    void realBridgeListing();
-};
+    void identityIsTheOnlyHardRequirement_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("decodes");
+        QTest::newRow("minimal") << u"{\"id\":\"a\",\"type\":\"light\"}"_s << true;
+        QTest::newRow("unknown type") << u"{\"id\":\"a\",\"type\":\"matter_fabric\"}"_s << true;
+        QTest::newRow("id not uuid") << u"{\"id\":\"not-a-uuid\",\"type\":\"x\"}"_s << true;
+        QTest::newRow("no id") << u"{\"type\":\"light\"}"_s << false;
+        QTest::newRow("numeric id") << u"{\"id\":5,\"type\":\"light\"}"_s << false;
+        QTest::newRow("null type") << u"{\"id\":\"a\",\"type\":null}"_s << false;
+        QTest::newRow("array") << u"[{\"id\":\"a\",\"type\":\"light\"}]"_s << false;
+    }
+    void identityIsTheOnlyHardRequirement()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, decodes);
+        QCOMPARE(HueResource::fromJson(json(text.toUtf8().constData())).has_value(), decodes);
+        QVERIFY(!HueResource::fromJson(QJsonValue(42)).has_value());
+        QVERIFY(!HueResource::fromJson(QJsonValue(u"light"_s)).has_value());
+    }
+    void malformedSubObjectsLeaveFieldsAbsent()
+    {
+        // "on" of the wrong type loses only isOn.
+        auto r = decode(R"({"id":"l","type":"light","on":{"on":"yes"},"dimming":{"brightness":20.000000298},
+            "metadata":{"name":"Desk","archetype":"sultan_bulb"},"owner":{"rid":"d","rtype":"device"}})");
+        QVERIFY(!r.isOn);
+        QCOMPARE(r.brightness, 20.000000298);
+        QCOMPARE(r.name, u"Desk"_s);
+        QCOMPARE(r.archetype, u"sultan_bulb"_s);
+        QCOMPARE(r.owner, (HueResourceRef{u"d"_s, u"device"_s}));
 
-void TestResourceModel::identityIsTheOnlyHardRequirement_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("decodes");
-    QTest::newRow("minimal") << u"{\"id\":\"a\",\"type\":\"light\"}"_s << true;
-    QTest::newRow("unknown type") << u"{\"id\":\"a\",\"type\":\"matter_fabric\"}"_s << true;
-    QTest::newRow("id not uuid") << u"{\"id\":\"not-a-uuid\",\"type\":\"x\"}"_s << true;
-    QTest::newRow("no id") << u"{\"type\":\"light\"}"_s << false;
-    QTest::newRow("numeric id") << u"{\"id\":5,\"type\":\"light\"}"_s << false;
-    QTest::newRow("null type") << u"{\"id\":\"a\",\"type\":null}"_s << false;
-    QTest::newRow("array") << u"[{\"id\":\"a\",\"type\":\"light\"}]"_s << false;
-}
+        // A present but malformed optional key fails its whole wire record.
+        r = decode(R"({"id":"l","type":"light","metadata":{"name":7,"archetype":"desk"}})");
+        QVERIFY(!r.name);
+        QVERIFY(!r.archetype);
+        r = decode(R"({"id":"l","type":"light","metadata":{"name":null,"archetype":"desk"}})");
+        QVERIFY(!r.name);
+        QCOMPARE(r.archetype, u"desk"_s);
+        r = decode(R"({"id":"l","type":"light","color":{"xy":{"x":0.3,"y":0.3},"gamut":{"red":{"x":1}}}})");
+        QVERIFY(!r.xy);
+        QVERIFY(!r.gamut);
+        r = decode(R"({"id":"l","type":"light","color":{}})");
+        QVERIFY(!r.xy);
 
-void TestResourceModel::identityIsTheOnlyHardRequirement()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, decodes);
-    QCOMPARE(HueResource::fromJson(json(text.toUtf8().constData())).has_value(), decodes);
-    QVERIFY(!HueResource::fromJson(QJsonValue(42)).has_value());
-    QVERIFY(!HueResource::fromJson(QJsonValue(u"light"_s)).has_value());
-}
+        // One bad reference loses the whole list, other lists stay.
+        r = decode(R"({"id":"r","type":"room","children":[{"rid":"a","rtype":"light"},{"rid":3,"rtype":"light"}],
+            "services":[{"rid":"g","rtype":"grouped_light"}]})");
+        QVERIFY(!r.children);
+        QCOMPARE(r.services->size(), 1);
+        r = decode(R"({"id":"r","type":"room","children":[]})");
+        QVERIFY(r.children && r.children->isEmpty());
 
-void TestResourceModel::malformedSubObjectsLeaveFieldsAbsent()
-{
-    // "on" of the wrong type loses only isOn.
-    auto r = decode(R"({"id":"l","type":"light","on":{"on":"yes"},"dimming":{"brightness":20.000000298},
-        "metadata":{"name":"Desk","archetype":"sultan_bulb"},"owner":{"rid":"d","rtype":"device"}})");
-    QVERIFY(!r.isOn);
-    QCOMPARE(r.brightness, 20.000000298);
-    QCOMPARE(r.name, u"Desk"_s);
-    QCOMPARE(r.archetype, u"sultan_bulb"_s);
-    QCOMPARE(r.owner, (HueResourceRef{u"d"_s, u"device"_s}));
+        // Wrong types at the top level of every field.
+        r = decode(R"({"id":"x","type":"light","owner":"d","on":true,"dimming":50,"color":[1],
+            "color_temperature":300,"children":{},"group":[],"status":5,"actions":"none","palette":3})");
+        QCOMPARE(r, HueResource(u"x"_s, u"light"_s));
 
-    // A present but malformed optional key fails its whole wire record.
-    r = decode(R"({"id":"l","type":"light","metadata":{"name":7,"archetype":"desk"}})");
-    QVERIFY(!r.name);
-    QVERIFY(!r.archetype);
-    r = decode(R"({"id":"l","type":"light","metadata":{"name":null,"archetype":"desk"}})");
-    QVERIFY(!r.name);
-    QCOMPARE(r.archetype, u"desk"_s);
-    r = decode(R"({"id":"l","type":"light","color":{"xy":{"x":0.3,"y":0.3},"gamut":{"red":{"x":1}}}})");
-    QVERIFY(!r.xy);
-    QVERIFY(!r.gamut);
-    r = decode(R"({"id":"l","type":"light","color":{}})");
-    QVERIFY(!r.xy);
+        // Numbers a decoder must not trust.
+        r = decode(R"({"id":"x","type":"light","color_temperature":{"mirek":1e300},"dimming":{"brightness":1e308}})");
+        QVERIFY(!r.colorTemperature);
+        QCOMPARE(r.brightness, 1e308);
+        r = decode(R"({"id":"x","type":"light","color_temperature":{"mirek":250.5}})");
+        QVERIFY(!r.colorTemperature);
+        r = decode(R"({"id":"x","type":"light","color_temperature":{"mirek":250.0}})");
+        QCOMPARE(r.colorTemperature->mirek, 250);
+    }
+    void colorTemperature()
+    {
+        auto r = decode(R"({"id":"l","type":"light","color_temperature":{"mirek":null,
+            "mirek_schema":{"mirek_minimum":153,"mirek_maximum":500},"mirek_valid":false}})");
+        QVERIFY(r.colorTemperature);
+        QVERIFY(!r.colorTemperature->mirek);
+        QCOMPARE(r.colorTemperature->range, (HueMirekRange{153, 500}));
 
-    // One bad reference loses the whole list, other lists stay.
-    r = decode(R"({"id":"r","type":"room","children":[{"rid":"a","rtype":"light"},{"rid":3,"rtype":"light"}],
-        "services":[{"rid":"g","rtype":"grouped_light"}]})");
-    QVERIFY(!r.children);
-    QCOMPARE(r.services->size(), 1);
-    r = decode(R"({"id":"r","type":"room","children":[]})");
-    QVERIFY(r.children && r.children->isEmpty());
+        r = decode(R"({"id":"l","type":"light","color_temperature":{"mirek":300}})");
+        QCOMPARE(r.colorTemperature, (HueColorTemperature{300, std::nullopt}));
 
-    // Wrong types at the top level of every field.
-    r = decode(R"({"id":"x","type":"light","owner":"d","on":true,"dimming":50,"color":[1],
-        "color_temperature":300,"children":{},"group":[],"status":5,"actions":"none","palette":3})");
-    QCOMPARE(r, HueResource(u"x"_s, u"light"_s));
+        r = decode(
+            R"({"id":"l","type":"light","color_temperature":{"mirek":300,"mirek_schema":{"mirek_minimum":153}}})");
+        QVERIFY(!r.colorTemperature);
 
-    // Numbers a decoder must not trust.
-    r = decode(R"({"id":"x","type":"light","color_temperature":{"mirek":1e300},"dimming":{"brightness":1e308}})");
-    QVERIFY(!r.colorTemperature);
-    QCOMPARE(r.brightness, 1e308);
-    r = decode(R"({"id":"x","type":"light","color_temperature":{"mirek":250.5}})");
-    QVERIFY(!r.colorTemperature);
-    r = decode(R"({"id":"x","type":"light","color_temperature":{"mirek":250.0}})");
-    QCOMPARE(r.colorTemperature->mirek, 250);
-}
+        // Merges: a mirek-only update keeps the range, a null mirek clears the value.
+        HueResource stored = decode(R"({"id":"l","type":"light","color_temperature":{"mirek":200,
+            "mirek_schema":{"mirek_minimum":153,"mirek_maximum":500}}})");
+        stored.merge(decode(R"({"id":"l","type":"light","color_temperature":{"mirek":300}})"));
+        QCOMPARE(stored.colorTemperature, (HueColorTemperature{300, HueMirekRange{153, 500}}));
+        stored.merge(decode(R"({"id":"l","type":"light","color_temperature":{"mirek":null}})"));
+        QCOMPARE(stored.colorTemperature, (HueColorTemperature{std::nullopt, HueMirekRange{153, 500}}));
+        stored.merge(decode(R"({"id":"l","type":"light","color_temperature":{"mirek":180,
+            "mirek_schema":{"mirek_minimum":50,"mirek_maximum":1000}}})"));
+        QCOMPARE(stored.colorTemperature, (HueColorTemperature{180, HueMirekRange{50, 1000}}));
 
-void TestResourceModel::colorTemperature()
-{
-    auto r = decode(R"({"id":"l","type":"light","color_temperature":{"mirek":null,
-        "mirek_schema":{"mirek_minimum":153,"mirek_maximum":500},"mirek_valid":false}})");
-    QVERIFY(r.colorTemperature);
-    QVERIFY(!r.colorTemperature->mirek);
-    QCOMPARE(r.colorTemperature->range, (HueMirekRange{153, 500}));
+        HueResource bare(u"l"_s, u"light"_s);
+        bare.merge(decode(R"({"id":"l","type":"light","color_temperature":{"mirek":250}})"));
+        QCOMPARE(bare.colorTemperature, (HueColorTemperature{250, std::nullopt}));
+    }
+    void status()
+    {
+        auto r = decode(R"({"id":"c","type":"zigbee_connectivity","status":"connected"})");
+        QCOMPARE(r.connectivity, u"connected"_s);
+        QVERIFY(!r.sceneActive);
 
-    r = decode(R"({"id":"l","type":"light","color_temperature":{"mirek":300}})");
-    QCOMPARE(r.colorTemperature, (HueColorTemperature{300, std::nullopt}));
+        r = decode(R"({"id":"s","type":"scene","status":{"active":"inactive"}})");
+        QCOMPARE(r.sceneActive, false);
+        QVERIFY(!r.connectivity);
+        r = decode(R"({"id":"s","type":"scene","status":{"active":"dynamic_palette"}})");
+        QCOMPARE(r.sceneActive, true);
+        r = decode(R"({"id":"s","type":"scene","status":{"active":"Inactive"}})");
+        QCOMPARE(r.sceneActive, true);
+        r = decode(R"({"id":"s","type":"scene","status":{"last_recall":"2024"}})");
+        QVERIFY(!r.sceneActive);
+        r = decode(R"({"id":"s","type":"scene","status":{"active":false}})");
+        QVERIFY(!r.sceneActive);
+    }
+    void sceneSwatchesAndActions_data()
+    {
+        QTest::addColumn<QString>("scene");
+        QTest::addColumn<std::optional<QList<HueSwatch>>>("swatches");
+        QTest::addColumn<std::optional<QList<HueSceneAction>>>("actions");
 
-    r = decode(R"({"id":"l","type":"light","color_temperature":{"mirek":300,"mirek_schema":{"mirek_minimum":153}}})");
-    QVERIFY(!r.colorTemperature);
+        const HueXY a{0.3, 0.3};
+        const HueXY b{0.5, 0.4};
+        const auto action = [](const char *light, HueLightCommand command) {
+            return HueSceneAction{QString::fromLatin1(light), command};
+        };
 
-    // Merges: a mirek-only update keeps the range, a null mirek clears the value.
-    HueResource stored = decode(R"({"id":"l","type":"light","color_temperature":{"mirek":200,
-        "mirek_schema":{"mirek_minimum":153,"mirek_maximum":500}}})");
-    stored.merge(decode(R"({"id":"l","type":"light","color_temperature":{"mirek":300}})"));
-    QCOMPARE(stored.colorTemperature, (HueColorTemperature{300, HueMirekRange{153, 500}}));
-    stored.merge(decode(R"({"id":"l","type":"light","color_temperature":{"mirek":null}})"));
-    QCOMPARE(stored.colorTemperature, (HueColorTemperature{std::nullopt, HueMirekRange{153, 500}}));
-    stored.merge(decode(R"({"id":"l","type":"light","color_temperature":{"mirek":180,
-        "mirek_schema":{"mirek_minimum":50,"mirek_maximum":1000}}})"));
-    QCOMPARE(stored.colorTemperature, (HueColorTemperature{180, HueMirekRange{50, 1000}}));
+        QTest::newRow("neither") << u"{}"_s << std::optional<QList<HueSwatch>>()
+                                 << std::optional<QList<HueSceneAction>>();
+        QTest::newRow("empty actions") << uR"({"actions":[]})"_s << std::optional(QList<HueSwatch>{})
+                                       << std::optional(QList<HueSceneAction>{});
+        QTest::newRow("all off, no palette")
+            << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"on":{"on":false},
+                  "color":{"xy":{"x":0.3,"y":0.3}}}}]})"_s
+            << std::optional(QList<HueSwatch>{})
+            << std::optional(QList<HueSceneAction>{action("1", {false, {}, a, {}})});
+        QTest::newRow("all off, palette fallback")
+            << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"on":{"on":false}}}],
+                  "palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}},{"color":{}}],
+                             "color_temperature":[{"color_temperature":{"mirek":300}},{"color_temperature":{"mirek":null}}],
+                             "dimming":[]}})"_s
+            << std::optional(QList<HueSwatch>{HueSwatch::xy(b), HueSwatch::mirek(300)})
+            << std::optional(QList<HueSceneAction>{action("1", {false, {}, {}, {}})});
+        QTest::newRow("palette only") << uR"({"palette":{"color_temperature":[{"color_temperature":{"mirek":366}}]}})"_s
+                                      << std::optional(QList<HueSwatch>{HueSwatch::mirek(366)})
+                                      << std::optional<QList<HueSceneAction>>();
+        QTest::newRow("actions win over palette, duplicates removed")
+            << uR"({"actions":[
+                  {"target":{"rid":"1","rtype":"light"},"action":{"color":{"xy":{"x":0.3,"y":0.3}},"dimming":{"brightness":40}}},
+                  {"target":{"rid":"2","rtype":"light"},"action":{"color":{"xy":{"x":0.3,"y":0.3}}}},
+                  {"target":{"rid":"3","rtype":"light"},"action":{"on":{"on":true},"color_temperature":{"mirek":250}}},
+                  {"target":{"rid":"4","rtype":"grouped_light"},"action":{"dimming":{"brightness":10}}}],
+                  "palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}}]}})"_s
+            << std::optional(QList<HueSwatch>{HueSwatch::xy(a), HueSwatch::mirek(250)})
+            << std::optional(QList<HueSceneAction>{action("1", {{}, 40.0, a, {}}), action("2", {{}, {}, a, {}}),
+                                                   action("3", {true, {}, {}, 250}), action("4", {{}, 10.0, {}, {}})});
+        QTest::newRow("xy beats temperature in one action")
+            << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"color":{"xy":{"x":0.5,"y":0.4}},
+                  "color_temperature":{"mirek":300}}}]})"_s
+            << std::optional(QList<HueSwatch>{HueSwatch::xy(b)})
+            << std::optional(QList<HueSceneAction>{action("1", {{}, {}, b, {}})});
+        QTest::newRow("gradient-only action and null mirek")
+            << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"gradient":{"points":[]},
+                  "color_temperature":{"mirek":null}}}]})"_s
+            << std::optional(QList<HueSwatch>{}) << std::optional(QList<HueSceneAction>{action("1", {})});
+        QTest::newRow("one bad action loses all actions, palette still used")
+            << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{}},{"target":{"rid":"2"},"action":{}}],
+                  "palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}}]}})"_s
+            << std::optional(QList<HueSwatch>{HueSwatch::xy(b)}) << std::optional<QList<HueSceneAction>>();
+        QTest::newRow("malformed optional key in action")
+            << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"on":{"on":1}}}]})"_s
+            << std::optional<QList<HueSwatch>>() << std::optional<QList<HueSceneAction>>();
+        QTest::newRow("bad palette entry loses palette")
+            << uR"({"palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}},{"colour":{}}]}})"_s
+            << std::optional<QList<HueSwatch>>() << std::optional<QList<HueSceneAction>>();
+    }
+    void sceneSwatchesAndActions()
+    {
+        QFETCH(QString, scene);
+        QFETCH(std::optional<QList<HueSwatch>>, swatches);
+        QFETCH(std::optional<QList<HueSceneAction>>, actions);
+        auto object = json(scene.toUtf8().constData()).toObject();
+        object.insert("id"_L1, u"s"_s);
+        object.insert("type"_L1, u"scene"_s);
+        const auto r = HueResource::fromJson(object);
+        QVERIFY(r);
+        QCOMPARE(r->sceneSwatches, swatches);
+        QCOMPARE(r->sceneActions, actions);
+    }
+    void mergeFoldsPresentFields()
+    {
+        HueResource stored = decode(R"({"id":"l","type":"light","metadata":{"name":"Desk"},"on":{"on":true},
+            "dimming":{"brightness":50},"color":{"xy":{"x":0.3,"y":0.3},"gamut":{"red":{"x":0.7,"y":0.3},
+            "green":{"x":0.17,"y":0.7},"blue":{"x":0.15,"y":0.05}}},"owner":{"rid":"d","rtype":"device"}})");
+        const HueResource before = stored;
 
-    HueResource bare(u"l"_s, u"light"_s);
-    bare.merge(decode(R"({"id":"l","type":"light","color_temperature":{"mirek":250}})"));
-    QCOMPARE(bare.colorTemperature, (HueColorTemperature{250, std::nullopt}));
-}
+        stored.merge(HueResource(u"other-id"_s, u"grouped_light"_s));
+        QCOMPARE(stored, before);
 
-void TestResourceModel::status()
-{
-    auto r = decode(R"({"id":"c","type":"zigbee_connectivity","status":"connected"})");
-    QCOMPARE(r.connectivity, u"connected"_s);
-    QVERIFY(!r.sceneActive);
+        stored.merge(decode(R"({"id":"l","type":"light","on":{"on":false},"color":{"xy":{"x":0.5,"y":0.4}}})"));
+        QCOMPARE(stored.isOn, false);
+        QCOMPARE(stored.xy, (HueXY{0.5, 0.4}));
+        QCOMPARE(stored.gamut, before.gamut);
+        QCOMPARE(stored.brightness, 50.0);
+        QCOMPARE(stored.name, u"Desk"_s);
 
-    r = decode(R"({"id":"s","type":"scene","status":{"active":"inactive"}})");
-    QCOMPARE(r.sceneActive, false);
-    QVERIFY(!r.connectivity);
-    r = decode(R"({"id":"s","type":"scene","status":{"active":"dynamic_palette"}})");
-    QCOMPARE(r.sceneActive, true);
-    r = decode(R"({"id":"s","type":"scene","status":{"active":"Inactive"}})");
-    QCOMPARE(r.sceneActive, true);
-    r = decode(R"({"id":"s","type":"scene","status":{"last_recall":"2024"}})");
-    QVERIFY(!r.sceneActive);
-    r = decode(R"({"id":"s","type":"scene","status":{"active":false}})");
-    QVERIFY(!r.sceneActive);
-}
-
-void TestResourceModel::sceneSwatchesAndActions_data()
-{
-    QTest::addColumn<QString>("scene");
-    QTest::addColumn<std::optional<QList<HueSwatch>>>("swatches");
-    QTest::addColumn<std::optional<QList<HueSceneAction>>>("actions");
-
-    const HueXY a{0.3, 0.3};
-    const HueXY b{0.5, 0.4};
-    const auto action = [](const char *light, HueLightCommand command) {
-        return HueSceneAction{QString::fromLatin1(light), command};
-    };
-
-    QTest::newRow("neither") << u"{}"_s << std::optional<QList<HueSwatch>>() << std::optional<QList<HueSceneAction>>();
-    QTest::newRow("empty actions") << uR"({"actions":[]})"_s << std::optional(QList<HueSwatch>{})
-                                   << std::optional(QList<HueSceneAction>{});
-    QTest::newRow("all off, no palette")
-        << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"on":{"on":false},
-              "color":{"xy":{"x":0.3,"y":0.3}}}}]})"_s
-        << std::optional(QList<HueSwatch>{}) << std::optional(QList<HueSceneAction>{action("1", {false, {}, a, {}})});
-    QTest::newRow("all off, palette fallback")
-        << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"on":{"on":false}}}],
-              "palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}},{"color":{}}],
-                         "color_temperature":[{"color_temperature":{"mirek":300}},{"color_temperature":{"mirek":null}}],
-                         "dimming":[]}})"_s
-        << std::optional(QList<HueSwatch>{HueSwatch::xy(b), HueSwatch::mirek(300)})
-        << std::optional(QList<HueSceneAction>{action("1", {false, {}, {}, {}})});
-    QTest::newRow("palette only") << uR"({"palette":{"color_temperature":[{"color_temperature":{"mirek":366}}]}})"_s
-                                  << std::optional(QList<HueSwatch>{HueSwatch::mirek(366)})
-                                  << std::optional<QList<HueSceneAction>>();
-    QTest::newRow("actions win over palette, duplicates removed")
-        << uR"({"actions":[
-              {"target":{"rid":"1","rtype":"light"},"action":{"color":{"xy":{"x":0.3,"y":0.3}},"dimming":{"brightness":40}}},
-              {"target":{"rid":"2","rtype":"light"},"action":{"color":{"xy":{"x":0.3,"y":0.3}}}},
-              {"target":{"rid":"3","rtype":"light"},"action":{"on":{"on":true},"color_temperature":{"mirek":250}}},
-              {"target":{"rid":"4","rtype":"grouped_light"},"action":{"dimming":{"brightness":10}}}],
-              "palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}}]}})"_s
-        << std::optional(QList<HueSwatch>{HueSwatch::xy(a), HueSwatch::mirek(250)})
-        << std::optional(QList<HueSceneAction>{action("1", {{}, 40.0, a, {}}), action("2", {{}, {}, a, {}}),
-                                               action("3", {true, {}, {}, 250}), action("4", {{}, 10.0, {}, {}})});
-    QTest::newRow("xy beats temperature in one action")
-        << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"color":{"xy":{"x":0.5,"y":0.4}},
-              "color_temperature":{"mirek":300}}}]})"_s
-        << std::optional(QList<HueSwatch>{HueSwatch::xy(b)})
-        << std::optional(QList<HueSceneAction>{action("1", {{}, {}, b, {}})});
-    QTest::newRow("gradient-only action and null mirek")
-        << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"gradient":{"points":[]},
-              "color_temperature":{"mirek":null}}}]})"_s
-        << std::optional(QList<HueSwatch>{}) << std::optional(QList<HueSceneAction>{action("1", {})});
-    QTest::newRow("one bad action loses all actions, palette still used")
-        << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{}},{"target":{"rid":"2"},"action":{}}],
-              "palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}}]}})"_s
-        << std::optional(QList<HueSwatch>{HueSwatch::xy(b)}) << std::optional<QList<HueSceneAction>>();
-    QTest::newRow("malformed optional key in action")
-        << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"on":{"on":1}}}]})"_s
-        << std::optional<QList<HueSwatch>>() << std::optional<QList<HueSceneAction>>();
-    QTest::newRow("bad palette entry loses palette")
-        << uR"({"palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}},{"colour":{}}]}})"_s
-        << std::optional<QList<HueSwatch>>() << std::optional<QList<HueSceneAction>>();
-}
-
-void TestResourceModel::sceneSwatchesAndActions()
-{
-    QFETCH(QString, scene);
-    QFETCH(std::optional<QList<HueSwatch>>, swatches);
-    QFETCH(std::optional<QList<HueSceneAction>>, actions);
-    auto object = json(scene.toUtf8().constData()).toObject();
-    object.insert("id"_L1, u"s"_s);
-    object.insert("type"_L1, u"scene"_s);
-    const auto r = HueResource::fromJson(object);
-    QVERIFY(r);
-    QCOMPARE(r->sceneSwatches, swatches);
-    QCOMPARE(r->sceneActions, actions);
-}
-
-void TestResourceModel::mergeFoldsPresentFields()
-{
-    HueResource stored = decode(R"({"id":"l","type":"light","metadata":{"name":"Desk"},"on":{"on":true},
-        "dimming":{"brightness":50},"color":{"xy":{"x":0.3,"y":0.3},"gamut":{"red":{"x":0.7,"y":0.3},
-        "green":{"x":0.17,"y":0.7},"blue":{"x":0.15,"y":0.05}}},"owner":{"rid":"d","rtype":"device"}})");
-    const HueResource before = stored;
-
-    stored.merge(HueResource(u"other-id"_s, u"grouped_light"_s));
-    QCOMPARE(stored, before);
-
-    stored.merge(decode(R"({"id":"l","type":"light","on":{"on":false},"color":{"xy":{"x":0.5,"y":0.4}}})"));
-    QCOMPARE(stored.isOn, false);
-    QCOMPARE(stored.xy, (HueXY{0.5, 0.4}));
-    QCOMPARE(stored.gamut, before.gamut);
-    QCOMPARE(stored.brightness, 50.0);
-    QCOMPARE(stored.name, u"Desk"_s);
-
-    stored.merge(decode(R"({"id":"l","type":"light","status":"connectivity_issue","children":[],
-        "group":{"rid":"r","rtype":"room"},"metadata":{"name":"Lamp"}})"));
-    QCOMPARE(stored.connectivity, u"connectivity_issue"_s);
-    QCOMPARE(stored.children, QList<HueResourceRef>{});
-    QCOMPARE(stored.group, (HueResourceRef{u"r"_s, u"room"_s}));
-    QCOMPARE(stored.name, u"Lamp"_s);
-    QCOMPARE(stored.id, u"l"_s);
-    QCOMPARE(stored.type, u"light"_s);
-}
-
-void TestResourceModel::lossyArrayDropsOnlyBadElements()
-{
-    const auto list = LossyArray<HueResource>::fromJson(
-        json(R"([{"id":"a","type":"light"}, 7, {"type":"light"}, null, "x", [], {"id":"b","type":"room"}])"));
-    QVERIFY(list);
-    QCOMPARE(list->elements.size(), 2);
-    QCOMPARE(list->elements[0].id, u"a"_s);
-    QCOMPARE(list->elements[1].id, u"b"_s);
-    QVERIFY(!LossyArray<HueResource>::fromJson(json(R"({"id":"a","type":"light"})")));
-    QVERIFY(LossyArray<HueResource>::fromJson(QJsonArray())->elements.isEmpty());
-}
-
-void TestResourceModel::events()
-{
-    auto event = HueEvent::fromJson(json(R"({"type":"update","creationtime":"2024-01-01T00:00:00Z","id":"e",
-        "data":[{"id":"g","type":"grouped_light","on":{"on":true}},{"id":"g","type":"grouped_light",
-        "dimming":{"brightness":12.5}},{"type":"light"}]})"));
-    QVERIFY(event);
-    QCOMPARE(event->kind, HueEvent::Kind::update);
-    QCOMPARE(event->resources.size(), 2);
-    QCOMPARE(event->resources[1].brightness, 12.5);
-
-    const std::pair<const char *, HueEvent::Kind> kinds[] = {
-        {R"({"type":"add"})", HueEvent::Kind::add},
-        {R"({"type":"delete","data":[{"id":"s","type":"scene"}]})", HueEvent::Kind::delete_},
-        {R"({"type":"error","data":[]})", HueEvent::Kind::other},
-        {R"({"type":"UPDATE"})", HueEvent::Kind::other},
-        {R"({"type":3,"data":"x"})", HueEvent::Kind::other},
-        {R"({})", HueEvent::Kind::other},
-    };
-    for (const auto &[text, kind] : kinds) {
-        event = HueEvent::fromJson(json(text));
+        stored.merge(decode(R"({"id":"l","type":"light","status":"connectivity_issue","children":[],
+            "group":{"rid":"r","rtype":"room"},"metadata":{"name":"Lamp"}})"));
+        QCOMPARE(stored.connectivity, u"connectivity_issue"_s);
+        QCOMPARE(stored.children, QList<HueResourceRef>{});
+        QCOMPARE(stored.group, (HueResourceRef{u"r"_s, u"room"_s}));
+        QCOMPARE(stored.name, u"Lamp"_s);
+        QCOMPARE(stored.id, u"l"_s);
+        QCOMPARE(stored.type, u"light"_s);
+    }
+    void lossyArrayDropsOnlyBadElements()
+    {
+        const auto list = LossyArray<HueResource>::fromJson(
+            json(R"([{"id":"a","type":"light"}, 7, {"type":"light"}, null, "x", [], {"id":"b","type":"room"}])"));
+        QVERIFY(list);
+        QCOMPARE(list->elements.size(), 2);
+        QCOMPARE(list->elements[0].id, u"a"_s);
+        QCOMPARE(list->elements[1].id, u"b"_s);
+        QVERIFY(!LossyArray<HueResource>::fromJson(json(R"({"id":"a","type":"light"})")));
+        QVERIFY(LossyArray<HueResource>::fromJson(QJsonArray())->elements.isEmpty());
+    }
+    void events()
+    {
+        auto event = HueEvent::fromJson(json(R"({"type":"update","creationtime":"2024-01-01T00:00:00Z","id":"e",
+            "data":[{"id":"g","type":"grouped_light","on":{"on":true}},{"id":"g","type":"grouped_light",
+            "dimming":{"brightness":12.5}},{"type":"light"}]})"));
         QVERIFY(event);
-        QCOMPARE(event->kind, kind);
-    }
-    QCOMPARE(HueEvent::fromJson(json(R"({"type":"delete","data":[{"id":"s","type":"scene"}]})"))->resources.size(), 1);
-    QVERIFY(HueEvent::fromJson(json(R"({"type":"update"})"))->resources.isEmpty());
-    QVERIFY(!HueEvent::fromJson(QJsonValue(u"update"_s)));
-    QCOMPARE(HueEvent::toString(HueEvent::Kind::delete_), u"delete"_s);
-}
+        QCOMPARE(event->kind, HueEvent::Kind::update);
+        QCOMPARE(event->resources.size(), 2);
+        QCOMPARE(event->resources[1].brightness, 12.5);
 
-void TestResourceModel::commandBody_data()
-{
-    QTest::addColumn<HueLightCommand>("command");
-    QTest::addColumn<QByteArray>("body");
-    QTest::newRow("empty") << HueLightCommand{} << "{}"_ba;
-    QTest::newRow("on") << HueLightCommand{true, {}, {}, {}} << R"({"on":{"on":true}})"_ba;
-    QTest::newRow("over 100") << HueLightCommand{{}, 140.0, {}, {}} << R"({"dimming":{"brightness":100}})"_ba;
-    QTest::newRow("negative") << HueLightCommand{{}, -5.0, {}, {}} << R"({"dimming":{"brightness":0}})"_ba;
-    QTest::newRow("fraction") << HueLightCommand{{}, 0.4, {}, {}} << R"({"dimming":{"brightness":0.4}})"_ba;
-    // Numbers that are not finite cannot be sent (an empty body: refused).
-    QTest::newRow("nan") << HueLightCommand{{}, std::nan(""), {}, {}} << QByteArray();
-    QTest::newRow("infinite") << HueLightCommand{{}, qInf(), {}, {}} << R"({"dimming":{"brightness":100}})"_ba;
-    QTest::newRow("xy nan") << HueLightCommand{true, {}, HueXY{std::nan(""), 0.3}, {}} << QByteArray();
-    QTest::newRow("xy infinite") << HueLightCommand{{}, {}, HueXY{0.3, -qInf()}, {}} << QByteArray();
-    QTest::newRow("xy unclamped") << HueLightCommand{{}, {}, HueXY{0.9, -0.1}, {}}
-                                  << R"({"color":{"xy":{"x":0.9,"y":-0.1}}})"_ba;
-    QTest::newRow("mirek unclamped") << HueLightCommand{{}, {}, {}, 1000}
-                                     << R"({"color_temperature":{"mirek":1000}})"_ba;
-    QTest::newRow("both colours") << HueLightCommand{false, 50.0, HueXY{0.3, 0.3}, 300}
-                                  << R"({"color":{"xy":{"x":0.3,"y":0.3}},"color_temperature":{"mirek":300},)"
-                                     R"("dimming":{"brightness":50},"on":{"on":false}})"_ba;
-}
-
-void TestResourceModel::commandBody()
-{
-    QFETCH(HueLightCommand, command);
-    QFETCH(QByteArray, body);
-    if (body.isEmpty()) {
-        QVERIFY_THROWS_EXCEPTION(HueSerializationError, HueJson::compact(command.body()));
-        QVERIFY_THROWS_EXCEPTION(HueSerializationError,
-                                 HueJson::compact(HueSceneAction::body({HueSceneAction{u"l"_s, command}})));
-    } else {
-        QCOMPARE(HueJson::compact(command.body()), body);
-    }
-}
-
-void TestResourceModel::commandMerge()
-{
-    HueLightCommand command{{}, 50.0, HueXY{0.3, 0.3}, {}};
-    command.merge({{}, {}, {}, 300});
-    QCOMPARE(command, (HueLightCommand{{}, 50.0, {}, 300}));
-    command.merge({{}, {}, HueXY{0.2, 0.2}, {}});
-    QCOMPARE(command, (HueLightCommand{{}, 50.0, HueXY{0.2, 0.2}, {}}));
-    command.merge({false, {}, {}, {}});
-    QCOMPARE(command, (HueLightCommand{false, 50.0, HueXY{0.2, 0.2}, {}}));
-    command.merge({true, 10.0, HueXY{0.4, 0.4}, 200});
-    QCOMPARE(command, (HueLightCommand{true, 10.0, {}, 200}));
-    command.merge({});
-    QCOMPARE(command, (HueLightCommand{true, 10.0, {}, 200}));
-}
-
-void TestResourceModel::sceneActionBody()
-{
-    const QList<HueSceneAction> actions{{u"a"_s, {true, 20.0, {}, {}}}, {u"b"_s, {}}};
-    QCOMPARE(QJsonDocument(HueSceneAction::body(actions)).toJson(QJsonDocument::Compact),
-             R"([{"action":{"dimming":{"brightness":20},"on":{"on":true}},"target":{"rid":"a","rtype":"light"}},)"
-             R"({"action":{},"target":{"rid":"b","rtype":"light"}}])"_ba);
-    QCOMPARE(QJsonDocument(HueSceneAction::body({})).toJson(QJsonDocument::Compact), "[]"_ba);
-}
-
-void TestResourceModel::realBridgeListing()
-{
-    const QJsonArray listing = fixture();
-    QCOMPARE(listing.size(), 70);
-    const auto decoded = LossyArray<HueResource>::fromJson(listing);
-    QVERIFY(decoded);
-    QCOMPARE(decoded->elements.size(), 70);
-
-    QHash<QString, HueResource> byID;
-    for (const auto &resource : decoded->elements)
-        byID.insert(resource.id, resource);
-
-    // A colour light with a null mirek and a gamut.
-    const auto color = byID.value(u"b3fe71ef-d0ef-48de-9355-d9e604377df0"_s);
-    QCOMPARE(color.type, u"light"_s);
-    QVERIFY(color.xy && color.gamut);
-    QVERIFY(color.colorTemperature && !color.colorTemperature->mirek);
-    QCOMPARE(color.colorTemperature->range, (HueMirekRange{153, 500}));
-    QVERIFY(color.brightness);
-    QVERIFY(color.owner && color.owner->rtype == "device"_L1);
-
-    // A white-ambiance light with a valid mirek and no colour.
-    const auto ambiance = byID.value(u"3a6710fa-4474-4eba-b533-5e6e72968feb"_s);
-    QCOMPARE(ambiance.colorTemperature, (HueColorTemperature{369, HueMirekRange{153, 454}}));
-    QVERIFY(!ambiance.xy);
-
-    // An on/off light: nothing but on.
-    const auto plug = byID.value(u"7697ac8a-25aa-4576-bb40-0036c0db15b9"_s);
-    QCOMPARE(plug.isOn, false);
-    QVERIFY(!plug.brightness && !plug.xy && !plug.colorTemperature);
-    QCOMPARE(plug.name, u"Hue on/off light"_s);
-
-    const auto room = byID.value(u"6ddc9066-7e7d-4a03-a773-c73937968296"_s);
-    QCOMPARE(room.name, u"Test Room"_s);
-    QCOMPARE(room.archetype, u"bathroom"_s);
-    QCOMPARE(room.children->size(), 2);
-    QVERIFY(room.services);
-
-    int scenes = 0;
-    int connectivity = 0;
-    for (const auto &resource : decoded->elements) {
-        if (resource.type == "scene"_L1) {
-            ++scenes;
-            QVERIFY(resource.sceneActions && !resource.sceneActions->isEmpty());
-            QVERIFY(resource.sceneSwatches && !resource.sceneSwatches->isEmpty());
-            QVERIFY(resource.group);
-            QVERIFY(resource.sceneActive);
+        const std::pair<const char *, HueEvent::Kind> kinds[] = {
+            {R"({"type":"add"})", HueEvent::Kind::add},
+            {R"({"type":"delete","data":[{"id":"s","type":"scene"}]})", HueEvent::Kind::delete_},
+            {R"({"type":"error","data":[]})", HueEvent::Kind::other},
+            {R"({"type":"UPDATE"})", HueEvent::Kind::other},
+            {R"({"type":3,"data":"x"})", HueEvent::Kind::other},
+            {R"({})", HueEvent::Kind::other},
+        };
+        for (const auto &[text, kind] : kinds) {
+            event = HueEvent::fromJson(json(text));
+            QVERIFY(event);
+            QCOMPARE(event->kind, kind);
         }
-        if (resource.type == "zigbee_connectivity"_L1) {
-            ++connectivity;
-            QCOMPARE(resource.connectivity, u"connected"_s);
-        }
-        // Only scenes carry scene fields; nothing else invents them.
-        if (resource.type != "scene"_L1)
-            QVERIFY(!resource.sceneActions);
+        QCOMPARE(HueEvent::fromJson(json(R"({"type":"delete","data":[{"id":"s","type":"scene"}]})"))->resources.size(),
+                 1);
+        QVERIFY(HueEvent::fromJson(json(R"({"type":"update"})"))->resources.isEmpty());
+        QVERIFY(!HueEvent::fromJson(QJsonValue(u"update"_s)));
+        QCOMPARE(HueEvent::toString(HueEvent::Kind::delete_), u"delete"_s);
     }
-    QCOMPARE(scenes, 2);
-    QCOMPARE(connectivity, 12);
+    void commandBody_data()
+    {
+        QTest::addColumn<HueLightCommand>("command");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("empty") << HueLightCommand{} << "{}"_ba;
+        QTest::newRow("on") << HueLightCommand{true, {}, {}, {}} << R"({"on":{"on":true}})"_ba;
+        QTest::newRow("over 100") << HueLightCommand{{}, 140.0, {}, {}} << R"({"dimming":{"brightness":100}})"_ba;
+        QTest::newRow("negative") << HueLightCommand{{}, -5.0, {}, {}} << R"({"dimming":{"brightness":0}})"_ba;
+        QTest::newRow("fraction") << HueLightCommand{{}, 0.4, {}, {}} << R"({"dimming":{"brightness":0.4}})"_ba;
+        // Numbers that are not finite cannot be sent (an empty body: refused).
+        QTest::newRow("nan") << HueLightCommand{{}, std::nan(""), {}, {}} << QByteArray();
+        QTest::newRow("infinite") << HueLightCommand{{}, qInf(), {}, {}} << R"({"dimming":{"brightness":100}})"_ba;
+        QTest::newRow("xy nan") << HueLightCommand{true, {}, HueXY{std::nan(""), 0.3}, {}} << QByteArray();
+        QTest::newRow("xy infinite") << HueLightCommand{{}, {}, HueXY{0.3, -qInf()}, {}} << QByteArray();
+        QTest::newRow("xy unclamped") << HueLightCommand{{}, {}, HueXY{0.9, -0.1}, {}}
+                                      << R"({"color":{"xy":{"x":0.9,"y":-0.1}}})"_ba;
+        QTest::newRow("mirek unclamped") << HueLightCommand{{}, {}, {}, 1000}
+                                         << R"({"color_temperature":{"mirek":1000}})"_ba;
+        QTest::newRow("both colours") << HueLightCommand{false, 50.0, HueXY{0.3, 0.3}, 300}
+                                      << R"({"color":{"xy":{"x":0.3,"y":0.3}},"color_temperature":{"mirek":300},)"
+                                         R"("dimming":{"brightness":50},"on":{"on":false}})"_ba;
+    }
+    void commandBody()
+    {
+        QFETCH(HueLightCommand, command);
+        QFETCH(QByteArray, body);
+        if (body.isEmpty()) {
+            QVERIFY_THROWS_EXCEPTION(HueSerializationError, HueJson::compact(command.body()));
+            QVERIFY_THROWS_EXCEPTION(HueSerializationError,
+                                     HueJson::compact(HueSceneAction::body({HueSceneAction{u"l"_s, command}})));
+        } else {
+            QCOMPARE(HueJson::compact(command.body()), body);
+        }
+    }
+    void commandMerge()
+    {
+        HueLightCommand command{{}, 50.0, HueXY{0.3, 0.3}, {}};
+        command.merge({{}, {}, {}, 300});
+        QCOMPARE(command, (HueLightCommand{{}, 50.0, {}, 300}));
+        command.merge({{}, {}, HueXY{0.2, 0.2}, {}});
+        QCOMPARE(command, (HueLightCommand{{}, 50.0, HueXY{0.2, 0.2}, {}}));
+        command.merge({false, {}, {}, {}});
+        QCOMPARE(command, (HueLightCommand{false, 50.0, HueXY{0.2, 0.2}, {}}));
+        command.merge({true, 10.0, HueXY{0.4, 0.4}, 200});
+        QCOMPARE(command, (HueLightCommand{true, 10.0, {}, 200}));
+        command.merge({});
+        QCOMPARE(command, (HueLightCommand{true, 10.0, {}, 200}));
+    }
+    void sceneActionBody()
+    {
+        const QList<HueSceneAction> actions{{u"a"_s, {true, 20.0, {}, {}}}, {u"b"_s, {}}};
+        QCOMPARE(QJsonDocument(HueSceneAction::body(actions)).toJson(QJsonDocument::Compact),
+                 R"([{"action":{"dimming":{"brightness":20},"on":{"on":true}},"target":{"rid":"a","rtype":"light"}},)"
+                 R"({"action":{},"target":{"rid":"b","rtype":"light"}}])"_ba);
+        QCOMPARE(QJsonDocument(HueSceneAction::body({})).toJson(QJsonDocument::Compact), "[]"_ba);
+    }
+    void realBridgeListing()
+    {
+        const QJsonArray listing = BridgeFixture::listing();
+        QCOMPARE(listing.size(), 70);
+        const auto decoded = LossyArray<HueResource>::fromJson(listing);
+        QVERIFY(decoded);
+        QCOMPARE(decoded->elements.size(), 70);
 
-    // The same listing inside the bridge's envelope, plus noise a bridge may add.
-    QJsonArray noisy = listing;
-    noisy.append(QJsonObject{{"type"_L1, u"light"_s}});
-    noisy.append(42);
-    QCOMPARE(LossyArray<HueResource>::fromJson(noisy)->elements, decoded->elements);
-}
+        QHash<QString, HueResource> byID;
+        for (const auto &resource : decoded->elements)
+            byID.insert(resource.id, resource);
+
+        // A colour light with a null mirek and a gamut.
+        const auto color = byID.value(u"b3fe71ef-d0ef-48de-9355-d9e604377df0"_s);
+        QCOMPARE(color.type, u"light"_s);
+        QVERIFY(color.xy && color.gamut);
+        QVERIFY(color.colorTemperature && !color.colorTemperature->mirek);
+        QCOMPARE(color.colorTemperature->range, (HueMirekRange{153, 500}));
+        QVERIFY(color.brightness);
+        QVERIFY(color.owner && color.owner->rtype == "device"_L1);
+
+        // A white-ambiance light with a valid mirek and no colour.
+        const auto ambiance = byID.value(u"3a6710fa-4474-4eba-b533-5e6e72968feb"_s);
+        QCOMPARE(ambiance.colorTemperature, (HueColorTemperature{369, HueMirekRange{153, 454}}));
+        QVERIFY(!ambiance.xy);
+
+        // An on/off light: nothing but on.
+        const auto plug = byID.value(u"7697ac8a-25aa-4576-bb40-0036c0db15b9"_s);
+        QCOMPARE(plug.isOn, false);
+        QVERIFY(!plug.brightness && !plug.xy && !plug.colorTemperature);
+        QCOMPARE(plug.name, u"Hue on/off light"_s);
+
+        const auto room = byID.value(u"6ddc9066-7e7d-4a03-a773-c73937968296"_s);
+        QCOMPARE(room.name, u"Test Room"_s);
+        QCOMPARE(room.archetype, u"bathroom"_s);
+        QCOMPARE(room.children->size(), 2);
+        QVERIFY(room.services);
+
+        int scenes = 0;
+        int connectivity = 0;
+        for (const auto &resource : decoded->elements) {
+            if (resource.type == "scene"_L1) {
+                ++scenes;
+                QVERIFY(resource.sceneActions && !resource.sceneActions->isEmpty());
+                QVERIFY(resource.sceneSwatches && !resource.sceneSwatches->isEmpty());
+                QVERIFY(resource.group);
+                QVERIFY(resource.sceneActive);
+            }
+            if (resource.type == "zigbee_connectivity"_L1) {
+                ++connectivity;
+                QCOMPARE(resource.connectivity, u"connected"_s);
+            }
+            // Only scenes carry scene fields; nothing else invents them.
+            if (resource.type != "scene"_L1)
+                QVERIFY(!resource.sceneActions);
+        }
+        QCOMPARE(scenes, 2);
+        QCOMPARE(connectivity, 12);
+
+        // The same listing inside the bridge's envelope, plus noise a bridge may add.
+        QJsonArray noisy = listing;
+        noisy.append(QJsonObject{{"type"_L1, u"light"_s}});
+        noisy.append(42);
+        QCOMPARE(LossyArray<HueResource>::fromJson(noisy)->elements, decoded->elements);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestResourceModel)
 #include "tst_resourcemodel.moc"

@@ -18,154 +18,144 @@ class TestTrust : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void embeddedRootIsTheBridgeRoot();
-    void embeddedRootAnchorsNothingElse();
-    void evaluate_data();
-    void evaluate();
+    void initTestCase()
+    {
+        m_root = SimCertificates::makeRoot();
+        m_otherRoot = SimCertificates::makeRoot();
+        QVERIFY(!m_root.isNull());
+        QVERIFY(!m_otherRoot.isNull());
+
+        const SimIdentity bridge = SimCertificates::makeBridgeLeaf(m_root, bridgeID, u"BSB003"_s);
+        const SimIdentity otherBridge = SimCertificates::makeBridgeLeaf(m_root, u"001788FFFE0A0B0C"_s);
+        const SimIdentity forged = SimCertificates::makeSelfSigned(bridgeID);
+        const SimIdentity foreign = SimCertificates::makeBridgeLeaf(m_otherRoot, bridgeID);
+
+        SimCertificateOptions intermediateOptions;
+        intermediateOptions.commonName = u"intermediate"_s;
+        intermediateOptions.certificateAuthority = true;
+        const SimIdentity intermediate = SimCertificates::makeLeaf(m_root, intermediateOptions);
+        const SimIdentity viaIntermediate = SimCertificates::makeLeaf(intermediate, bridgeID);
+        // A leaf that is no certificate authority must not be able to issue.
+        const SimIdentity notCA = SimCertificates::makeLeaf(m_root, u"not-a-ca"_s);
+        const SimIdentity viaNotCA = SimCertificates::makeLeaf(notCA, bridgeID);
+
+        SimCertificateOptions expiredOptions;
+        expiredOptions.commonName = bridgeID;
+        expiredOptions.notBefore = QDateTime::currentDateTimeUtc().addDays(-30);
+        expiredOptions.notAfter = QDateTime::currentDateTimeUtc().addDays(-1);
+        const SimIdentity expired = SimCertificates::makeLeaf(m_root, expiredOptions);
+
+        SimCertificateOptions futureOptions;
+        futureOptions.commonName = bridgeID;
+        futureOptions.notBefore = QDateTime::currentDateTimeUtc().addDays(2);
+        const SimIdentity notYetValid = SimCertificates::makeLeaf(m_root, futureOptions);
+
+        // A name in subjectAltName does not stand in for the common name.
+        SimCertificateOptions altNameOptions;
+        altNameOptions.commonName = u"001788FFFE0A0B0C"_s;
+        altNameOptions.subjectAltNames = {u"DNS:"_s + bridgeID, u"IP:127.0.0.1"_s};
+        const SimIdentity altName = SimCertificates::makeLeaf(m_root, altNameOptions);
+
+        SimCertificateOptions noNameOptions;
+        noNameOptions.extraSubjectFields = {{"O"_ba, u"Philips Hue"_s}};
+        const SimIdentity noName = SimCertificates::makeLeaf(m_root, noNameOptions);
+
+        const SimIdentity padded = SimCertificates::makeLeaf(m_root, bridgeID + u' ');
+
+        for (const SimIdentity *identity : {&bridge, &otherBridge, &forged, &foreign, &intermediate, &viaIntermediate,
+                                            &notCA, &viaNotCA, &expired, &notYetValid, &altName, &noName, &padded})
+            QVERIFY(!identity->isNull());
+
+        m_chains = {
+            {u"bridge"_s, bridge.chain},
+            {u"bridge leaf only"_s, {bridge.certificate}},
+            {u"other bridge"_s, otherBridge.chain},
+            {u"forged"_s, forged.chain},
+            {u"foreign"_s, foreign.chain},
+            {u"via intermediate"_s, viaIntermediate.chain},
+            {u"via intermediate, intermediate missing"_s, {viaIntermediate.certificate, m_root.certificate}},
+            {u"via non-CA"_s, viaNotCA.chain},
+            {u"expired"_s, expired.chain},
+            {u"not yet valid"_s, notYetValid.chain},
+            {u"alt name"_s, altName.chain},
+            {u"no name"_s, noName.chain},
+            {u"padded"_s, padded.chain},
+            {u"empty"_s, {}},
+            {u"null certificate"_s, {QSslCertificate()}},
+        };
+    }
+    void embeddedRootIsTheBridgeRoot()
+    {
+        const auto root = HueBridgeTrust::rootCertificate();
+        QVERIFY(root);
+        QCOMPARE(root->toDer().size(), 566);
+        QCOMPARE(root->digest(QCryptographicHash::Sha256).toHex(':').toUpper(),
+                 "F0:BD:8E:65:09:E8:2F:77:4D:63:BC:00:9D:53:88:C9:69:FE:3D:CF:7D:6D:54:1D:63:51:B7:2B:89:8D:8A:CF"_ba);
+        QCOMPARE(root->subjectInfo(QSslCertificate::CommonName), QStringList{u"root-bridge"_s});
+        QCOMPARE(root->issuerInfo(QSslCertificate::Organization), QStringList{u"Philips Hue"_s});
+        QCOMPARE(root->serialNumber(), "3b:b1:52:2d:b6:b1:8a:4b:97:02:58:f3:55:ab:ab:2d:75:a6:17:0e"_ba);
+    }
+    void embeddedRootAnchorsNothingElse()
+    {
+        // Chains of a generated root are refused by the embedded anchor, with or
+        // without an expected id; the real root itself is accepted when no id is asked.
+        QVERIFY(!HueBridgeTrust::evaluate(m_chains.value(u"bridge"_s), std::nullopt));
+        QVERIFY(!HueBridgeTrust::evaluate(m_chains.value(u"bridge"_s), bridgeID));
+        const auto root = HueBridgeTrust::rootCertificate();
+        QVERIFY(root);
+        QVERIFY(HueBridgeTrust::evaluate({*root}, std::nullopt));
+        QVERIFY(!HueBridgeTrust::evaluate({*root}, bridgeID));
+    }
+    void evaluate_data()
+    {
+        QTest::addColumn<QString>("chain");
+        QTest::addColumn<std::optional<QString>>("expected");
+        QTest::addColumn<bool>("trusted");
+
+        const std::optional<QString> none;
+        QTest::newRow("bridge, id as in certificate") << u"bridge"_s << std::optional(bridgeID) << true;
+        QTest::newRow("bridge, id in lower case") << u"bridge"_s << std::optional(bridgeID.toLower()) << true;
+        QTest::newRow("bridge, mixed case") << u"bridge"_s << std::optional(u"c42996fffeC4E2d8"_s) << true;
+        QTest::newRow("bridge, no id yet") << u"bridge"_s << none << true;
+        QTest::newRow("leaf without the root") << u"bridge leaf only"_s << std::optional(bridgeID) << true;
+        QTest::newRow("other bridge") << u"other bridge"_s << std::optional(bridgeID) << false;
+        QTest::newRow("other bridge, no id yet") << u"other bridge"_s << none << true;
+        QTest::newRow("id prefix only") << u"bridge"_s << std::optional(bridgeID.left(12)) << false;
+        QTest::newRow("id with space") << u"bridge"_s << std::optional<QString>(bridgeID + u' ') << false;
+        QTest::newRow("name with space") << u"padded"_s << std::optional(bridgeID) << false;
+        QTest::newRow("forged self-signed") << u"forged"_s << std::optional(bridgeID) << false;
+        QTest::newRow("forged, no id yet") << u"forged"_s << none << false;
+        QTest::newRow("other root") << u"foreign"_s << std::optional(bridgeID) << false;
+        QTest::newRow("other root, no id yet") << u"foreign"_s << none << false;
+        QTest::newRow("via intermediate") << u"via intermediate"_s << std::optional(bridgeID) << true;
+        QTest::newRow("intermediate missing")
+            << u"via intermediate, intermediate missing"_s << std::optional(bridgeID) << false;
+        QTest::newRow("issued by a non-CA") << u"via non-CA"_s << std::optional(bridgeID) << false;
+        QTest::newRow("expired") << u"expired"_s << std::optional(bridgeID) << false;
+        QTest::newRow("not yet valid") << u"not yet valid"_s << std::optional(bridgeID) << false;
+        QTest::newRow("alt name is not the name") << u"alt name"_s << std::optional(bridgeID) << false;
+        QTest::newRow("no common name") << u"no name"_s << std::optional(bridgeID) << false;
+        QTest::newRow("no common name, no id yet") << u"no name"_s << none << true;
+        QTest::newRow("empty chain") << u"empty"_s << none << false;
+        QTest::newRow("null certificate") << u"null certificate"_s << none << false;
+    }
+    void evaluate()
+    {
+        QFETCH(QString, chain);
+        QFETCH(std::optional<QString>, expected);
+        QFETCH(bool, trusted);
+        QVERIFY(m_chains.contains(chain));
+        QCOMPARE(HueBridgeTrust::evaluate(m_chains.value(chain), expected, m_root.certificate), trusted);
+        // The anchor is the only one: the same chain against another root never passes.
+        QVERIFY(!HueBridgeTrust::evaluate(m_chains.value(chain), expected, m_otherRoot.certificate)
+                || chain == u"foreign"_s);
+    }
 
 private:
     SimIdentity m_root;
     SimIdentity m_otherRoot;
     QHash<QString, QList<QSslCertificate>> m_chains;
 };
-
-void TestTrust::initTestCase()
-{
-    m_root = SimCertificates::makeRoot();
-    m_otherRoot = SimCertificates::makeRoot();
-    QVERIFY(!m_root.isNull());
-    QVERIFY(!m_otherRoot.isNull());
-
-    const SimIdentity bridge = SimCertificates::makeBridgeLeaf(m_root, bridgeID, u"BSB003"_s);
-    const SimIdentity otherBridge = SimCertificates::makeBridgeLeaf(m_root, u"001788FFFE0A0B0C"_s);
-    const SimIdentity forged = SimCertificates::makeSelfSigned(bridgeID);
-    const SimIdentity foreign = SimCertificates::makeBridgeLeaf(m_otherRoot, bridgeID);
-
-    SimCertificateOptions intermediateOptions;
-    intermediateOptions.commonName = u"intermediate"_s;
-    intermediateOptions.certificateAuthority = true;
-    const SimIdentity intermediate = SimCertificates::makeLeaf(m_root, intermediateOptions);
-    const SimIdentity viaIntermediate = SimCertificates::makeLeaf(intermediate, bridgeID);
-    // A leaf that is no certificate authority must not be able to issue.
-    const SimIdentity notCA = SimCertificates::makeLeaf(m_root, u"not-a-ca"_s);
-    const SimIdentity viaNotCA = SimCertificates::makeLeaf(notCA, bridgeID);
-
-    SimCertificateOptions expiredOptions;
-    expiredOptions.commonName = bridgeID;
-    expiredOptions.notBefore = QDateTime::currentDateTimeUtc().addDays(-30);
-    expiredOptions.notAfter = QDateTime::currentDateTimeUtc().addDays(-1);
-    const SimIdentity expired = SimCertificates::makeLeaf(m_root, expiredOptions);
-
-    SimCertificateOptions futureOptions;
-    futureOptions.commonName = bridgeID;
-    futureOptions.notBefore = QDateTime::currentDateTimeUtc().addDays(2);
-    const SimIdentity notYetValid = SimCertificates::makeLeaf(m_root, futureOptions);
-
-    // A name in subjectAltName does not stand in for the common name.
-    SimCertificateOptions altNameOptions;
-    altNameOptions.commonName = u"001788FFFE0A0B0C"_s;
-    altNameOptions.subjectAltNames = {u"DNS:"_s + bridgeID, u"IP:127.0.0.1"_s};
-    const SimIdentity altName = SimCertificates::makeLeaf(m_root, altNameOptions);
-
-    SimCertificateOptions noNameOptions;
-    noNameOptions.extraSubjectFields = {{"O"_ba, u"Philips Hue"_s}};
-    const SimIdentity noName = SimCertificates::makeLeaf(m_root, noNameOptions);
-
-    const SimIdentity padded = SimCertificates::makeLeaf(m_root, bridgeID + u' ');
-
-    for (const SimIdentity *identity : {&bridge, &otherBridge, &forged, &foreign, &intermediate, &viaIntermediate,
-                                        &notCA, &viaNotCA, &expired, &notYetValid, &altName, &noName, &padded})
-        QVERIFY(!identity->isNull());
-
-    m_chains = {
-        {u"bridge"_s, bridge.chain},
-        {u"bridge leaf only"_s, {bridge.certificate}},
-        {u"other bridge"_s, otherBridge.chain},
-        {u"forged"_s, forged.chain},
-        {u"foreign"_s, foreign.chain},
-        {u"via intermediate"_s, viaIntermediate.chain},
-        {u"via intermediate, intermediate missing"_s, {viaIntermediate.certificate, m_root.certificate}},
-        {u"via non-CA"_s, viaNotCA.chain},
-        {u"expired"_s, expired.chain},
-        {u"not yet valid"_s, notYetValid.chain},
-        {u"alt name"_s, altName.chain},
-        {u"no name"_s, noName.chain},
-        {u"padded"_s, padded.chain},
-        {u"empty"_s, {}},
-        {u"null certificate"_s, {QSslCertificate()}},
-    };
-}
-
-void TestTrust::embeddedRootIsTheBridgeRoot()
-{
-    const auto root = HueBridgeTrust::rootCertificate();
-    QVERIFY(root);
-    QCOMPARE(root->toDer().size(), 566);
-    QCOMPARE(root->digest(QCryptographicHash::Sha256).toHex(':').toUpper(),
-             "F0:BD:8E:65:09:E8:2F:77:4D:63:BC:00:9D:53:88:C9:69:FE:3D:CF:7D:6D:54:1D:63:51:B7:2B:89:8D:8A:CF"_ba);
-    QCOMPARE(root->subjectInfo(QSslCertificate::CommonName), QStringList{u"root-bridge"_s});
-    QCOMPARE(root->issuerInfo(QSslCertificate::Organization), QStringList{u"Philips Hue"_s});
-    QCOMPARE(root->serialNumber(), "3b:b1:52:2d:b6:b1:8a:4b:97:02:58:f3:55:ab:ab:2d:75:a6:17:0e"_ba);
-}
-
-void TestTrust::embeddedRootAnchorsNothingElse()
-{
-    // Chains of a generated root are refused by the embedded anchor, with or
-    // without an expected id; the real root itself is accepted when no id is asked.
-    QVERIFY(!HueBridgeTrust::evaluate(m_chains.value(u"bridge"_s), std::nullopt));
-    QVERIFY(!HueBridgeTrust::evaluate(m_chains.value(u"bridge"_s), bridgeID));
-    const auto root = HueBridgeTrust::rootCertificate();
-    QVERIFY(root);
-    QVERIFY(HueBridgeTrust::evaluate({*root}, std::nullopt));
-    QVERIFY(!HueBridgeTrust::evaluate({*root}, bridgeID));
-}
-
-void TestTrust::evaluate_data()
-{
-    QTest::addColumn<QString>("chain");
-    QTest::addColumn<std::optional<QString>>("expected");
-    QTest::addColumn<bool>("trusted");
-
-    const std::optional<QString> none;
-    QTest::newRow("bridge, id as in certificate") << u"bridge"_s << std::optional(bridgeID) << true;
-    QTest::newRow("bridge, id in lower case") << u"bridge"_s << std::optional(bridgeID.toLower()) << true;
-    QTest::newRow("bridge, mixed case") << u"bridge"_s << std::optional(u"c42996fffeC4E2d8"_s) << true;
-    QTest::newRow("bridge, no id yet") << u"bridge"_s << none << true;
-    QTest::newRow("leaf without the root") << u"bridge leaf only"_s << std::optional(bridgeID) << true;
-    QTest::newRow("other bridge") << u"other bridge"_s << std::optional(bridgeID) << false;
-    QTest::newRow("other bridge, no id yet") << u"other bridge"_s << none << true;
-    QTest::newRow("id prefix only") << u"bridge"_s << std::optional(bridgeID.left(12)) << false;
-    QTest::newRow("id with space") << u"bridge"_s << std::optional<QString>(bridgeID + u' ') << false;
-    QTest::newRow("name with space") << u"padded"_s << std::optional(bridgeID) << false;
-    QTest::newRow("forged self-signed") << u"forged"_s << std::optional(bridgeID) << false;
-    QTest::newRow("forged, no id yet") << u"forged"_s << none << false;
-    QTest::newRow("other root") << u"foreign"_s << std::optional(bridgeID) << false;
-    QTest::newRow("other root, no id yet") << u"foreign"_s << none << false;
-    QTest::newRow("via intermediate") << u"via intermediate"_s << std::optional(bridgeID) << true;
-    QTest::newRow("intermediate missing")
-        << u"via intermediate, intermediate missing"_s << std::optional(bridgeID) << false;
-    QTest::newRow("issued by a non-CA") << u"via non-CA"_s << std::optional(bridgeID) << false;
-    QTest::newRow("expired") << u"expired"_s << std::optional(bridgeID) << false;
-    QTest::newRow("not yet valid") << u"not yet valid"_s << std::optional(bridgeID) << false;
-    QTest::newRow("alt name is not the name") << u"alt name"_s << std::optional(bridgeID) << false;
-    QTest::newRow("no common name") << u"no name"_s << std::optional(bridgeID) << false;
-    QTest::newRow("no common name, no id yet") << u"no name"_s << none << true;
-    QTest::newRow("empty chain") << u"empty"_s << none << false;
-    QTest::newRow("null certificate") << u"null certificate"_s << none << false;
-}
-
-void TestTrust::evaluate()
-{
-    QFETCH(QString, chain);
-    QFETCH(std::optional<QString>, expected);
-    QFETCH(bool, trusted);
-    QVERIFY(m_chains.contains(chain));
-    QCOMPARE(HueBridgeTrust::evaluate(m_chains.value(chain), expected, m_root.certificate), trusted);
-    // The anchor is the only one: the same chain against another root never passes.
-    QVERIFY(!HueBridgeTrust::evaluate(m_chains.value(chain), expected, m_otherRoot.certificate)
-            || chain == u"foreign"_s);
-}
 
 QTEST_GUILESS_MAIN(TestTrust)
 #include "tst_trust.moc"
