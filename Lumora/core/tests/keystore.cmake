@@ -25,5 +25,5 @@ if(LUMORA_DBUS_RUN_SESSION)
     COMMAND ${LUMORA_DBUS_RUN_SESSION} --config-file=${CMAKE_CURRENT_BINARY_DIR}/no-secrets-bus.conf --
             $<TARGET_FILE:tst_keystore>)
   set_tests_properties(tst_keystore_nosecrets PROPERTIES
-    ENVIRONMENT "LUMORA_KEYSTORE_EXPECT=unavailable" TIMEOUT 120)
+    ENVIRONMENT "LUMORA_KEYSTORE_EXPECT=unavailable" TIMEOUT 120 LABELS headless)
 endif()

@@ -2,5 +2,5 @@ lumora_add_test(tst_storerules SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_storerules.
   ${CMAKE_CURRENT_LIST_DIR}/StoreTestSupport.h LIBRARIES LumoraCore LABELS pure)
 if(TARGET BridgeSim)
   lumora_add_test(tst_store SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_store.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/StoreTestSupport.h LIBRARIES LumoraCore BridgeSim TIMEOUT 900)
+    ${CMAKE_CURRENT_LIST_DIR}/StoreTestSupport.h LIBRARIES LumoraCore LumoraTestSupport TIMEOUT 900)
 endif()

@@ -52,25 +52,217 @@ class TestPersistence : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_settings = std::make_shared<QSettings>(m_dir->filePath(u"settings.ini"_s), QSettings::IniFormat);
+        // Damaged values are handled quietly: no log line unless asked for.
+        QTest::failOnWarning(QRegularExpression(u".*"_s));
+    }
+    void cleanup()
+    {
+        m_settings.reset();
+        m_dir.reset();
+    }
 
-    void pairedBridgeRoundTrip();
+    void pairedBridgeRoundTrip()
+    {
+        QVERIFY(!PairedBridge::load(*m_settings));
+        const PairedBridge bridge{u"001788FFFE2A3B4C"_s, u"Wohnzimmer Brücke"_s, u"192.168.1.20"_s};
+        bridge.save(*m_settings);
+
+        // Field names as JSON keys, nothing more; the id keeps its case.
+        const QJsonObject expected{{u"bridgeID"_s, u"001788FFFE2A3B4C"_s},
+                                   {u"name"_s, u"Wohnzimmer Brücke"_s},
+                                   {u"host"_s, u"192.168.1.20"_s}};
+        QCOMPARE(storedJson(u"pairedBridge"_s).object(), expected);
+        const QSettings reader(m_settings->fileName(), QSettings::IniFormat);
+        QCOMPARE(PairedBridge::load(reader), bridge);
+
+        PairedBridge::remove(*m_settings);
+        QVERIFY(!PairedBridge::load(*m_settings));
+        QVERIFY(!QSettings(m_settings->fileName(), QSettings::IniFormat).contains(u"pairedBridge"_s));
+    }
     void pairedBridgeBadValues_data() { addBadValues(); }
-    void pairedBridgeBadValues();
+    void pairedBridgeBadValues()
+    {
+        QFETCH(QVariant, value);
+        m_settings->setValue(u"pairedBridge"_s, value);
+        m_settings->setValue(u"favorites.other"_s, QByteArray("[]"));
+        QVERIFY(!PairedBridge::load(*m_settings));
+        // Reading never removes what it could not use, nor anything else.
+        QCOMPARE(m_settings->value(u"pairedBridge"_s), value);
+        QCOMPARE(m_settings->value(u"favorites.other"_s).toByteArray(), QByteArray("[]"));
+    }
 
-    void favoritesKeyedByLowerCaseBridge();
-    void favoritesToggleTwice();
-    void favoritesBeforeLoad();
+    void favoritesKeyedByLowerCaseBridge()
+    {
+        FavoritesStore store(m_settings);
+        store.load(u"ABCdef01"_s);
+        store.toggle(Favorite{Favorite::Kind::group, u"room-1"_s});
+        store.toggle(Favorite::Kind::scene, u"scene-9"_s);
+        store.toggle(Favorite::Kind::light, u"light-3"_s);
+
+        const QJsonArray expected{QJsonObject{{u"kind"_s, u"group"_s}, {u"id"_s, u"room-1"_s}},
+                                  QJsonObject{{u"kind"_s, u"scene"_s}, {u"id"_s, u"scene-9"_s}},
+                                  QJsonObject{{u"kind"_s, u"light"_s}, {u"id"_s, u"light-3"_s}}};
+        QCOMPARE(storedJson(u"favorites.abcdef01"_s).array(), expected);
+        QVERIFY(!m_settings->contains(u"favorites.ABCdef01"_s));
+
+        for (const QString &id : {u"abcdef01"_s, u"ABCDEF01"_s}) {
+            FavoritesStore other(m_settings);
+            other.load(id);
+            QCOMPARE(other.items(), store.items());
+            QCOMPARE(other.bridgeID(), id);
+            QVERIFY(other.contains(Favorite::Kind::scene, u"scene-9"_s));
+            QVERIFY(!other.contains(Favorite::Kind::light, u"scene-9"_s));
+            QCOMPARE(other.ids(Favorite::Kind::group), QStringList{u"room-1"_s});
+        }
+    }
+    void favoritesToggleTwice()
+    {
+        FavoritesStore store(m_settings);
+        store.load(u"b"_s);
+        const Favorite first{Favorite::Kind::light, u"l1"_s};
+        const Favorite second{Favorite::Kind::light, u"l2"_s};
+        store.toggle(first);
+        store.toggle(second);
+        QSignalSpy changed(&store, &FavoritesStore::itemsChanged);
+
+        store.toggle(first); // removed where it stood
+        QCOMPARE(store.items(), QList<Favorite>{second});
+        QCOMPARE(storedJson(u"favorites.b"_s).array().size(), 1);
+        store.toggle(first); // appended at the end
+        QCOMPARE(store.items(), (QList<Favorite>{second, first}));
+        QCOMPARE(storedJson(u"favorites.b"_s).array().size(), 2);
+        QCOMPARE(changed.size(), 2);
+
+        // Emptying the list writes an empty array rather than leaving the old one.
+        store.toggle(first);
+        store.toggle(second);
+        QVERIFY(store.items().isEmpty());
+        const QJsonDocument stored = storedJson(u"favorites.b"_s);
+        QVERIFY(stored.isArray());
+        QVERIFY(stored.array().isEmpty());
+    }
+    void favoritesBeforeLoad()
+    {
+        FavoritesStore store(m_settings);
+        QSignalSpy changed(&store, &FavoritesStore::itemsChanged);
+        store.toggle(Favorite{Favorite::Kind::scene, u"s"_s});
+        QCOMPARE(store.items().size(), 1);
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(!store.bridgeID());
+        QVERIFY(QSettings(m_settings->fileName(), QSettings::IniFormat).allKeys().isEmpty());
+
+        // Loading replaces the in-memory list by the bridge's (here: none).
+        store.load(u"b"_s);
+        QVERIFY(store.items().isEmpty());
+        QCOMPARE(changed.size(), 2);
+        QVERIFY(QSettings(m_settings->fileName(), QSettings::IniFormat).allKeys().isEmpty());
+    }
     void favoritesBadValues_data() { addBadValues(); }
-    void favoritesBadValues();
+    void favoritesBadValues()
+    {
+        QFETCH(QVariant, value);
+        m_settings->setValue(u"favorites.b"_s, value);
+        m_settings->setValue(u"favorites.other"_s, QByteArray(R"([{"kind":"light","id":"x"}])"));
+        m_settings->setValue(u"pairedBridge"_s, QByteArray(R"({"bridgeID":"b","name":"n","host":"h"})"));
 
-    void orderSaveKeepsOtherLists();
-    void orderSorted();
-    void orderBridgesAreSeparate();
+        FavoritesStore store(m_settings);
+        store.toggle(Favorite{Favorite::Kind::scene, u"before"_s});
+        store.load(u"B"_s);
+        QVERIFY(store.items().isEmpty());
+        QCOMPARE(m_settings->value(u"favorites.b"_s), value); // loading writes nothing
+
+        // The next change replaces the unreadable value; other keys stay.
+        store.toggle(Favorite{Favorite::Kind::group, u"g"_s});
+        QCOMPARE(storedJson(u"favorites.b"_s).array(),
+                 (QJsonArray{QJsonObject{{u"kind"_s, u"group"_s}, {u"id"_s, u"g"_s}}}));
+        QCOMPARE(storedJson(u"favorites.other"_s).array().size(), 1);
+        QVERIFY(PairedBridge::load(*m_settings));
+    }
+
+    void orderSaveKeepsOtherLists()
+    {
+        OrderStore store(m_settings);
+        store.load(u"Bridge1"_s);
+        QSignalSpy changed(&store, &OrderStore::ordersChanged);
+        store.save({u"z2"_s, u"z1"_s}, u"zones"_s);
+        store.save({u"r1"_s, u"r2"_s}, u"rooms"_s);
+        store.save({u"r2"_s, u"r1"_s}, u"rooms"_s);
+        QCOMPARE(changed.size(), 3);
+        store.save({u"r2"_s, u"r1"_s}, u"rooms"_s); // same order: stored again, no change signal
+        QCOMPARE(changed.size(), 3);
+
+        const QJsonObject expected{{u"zones"_s, QJsonArray{u"z2"_s, u"z1"_s}},
+                                   {u"rooms"_s, QJsonArray{u"r2"_s, u"r1"_s}}};
+        QCOMPARE(storedJson(u"order.bridge1"_s).object(), expected);
+        QCOMPARE(store.ordersMap().value(u"zones"_s).toStringList(), (QStringList{u"z2"_s, u"z1"_s}));
+
+        OrderStore reloaded(m_settings);
+        reloaded.load(u"BRIDGE1"_s);
+        QCOMPARE(reloaded.orders(), store.orders());
+    }
+    void orderSorted()
+    {
+        struct Item
+        {
+            QString id;
+        };
+        OrderStore store(m_settings);
+        const QStringList abcd{u"a"_s, u"b"_s, u"c"_s, u"d"_s};
+        QCOMPARE(store.sortedIds(abcd, u"rooms"_s), abcd); // no saved order: unchanged
+
+        store.save({u"c"_s, u"x"_s, u"a"_s}, u"rooms"_s);
+        store.save({}, u"zones"_s);
+        QCOMPARE(store.sortedIds(abcd, u"rooms"_s), (QStringList{u"c"_s, u"a"_s, u"b"_s, u"d"_s}));
+        QCOMPARE(store.sortedIds(abcd, u"zones"_s), abcd);
+        const QList<Item> items = store.sorted(QList<Item>{{u"a"_s}, {u"b"_s}, {u"c"_s}}, u"rooms"_s);
+        QCOMPARE(items.at(0).id, u"c"_s);
+        QCOMPARE(items.at(1).id, u"a"_s);
+        QCOMPARE(items.at(2).id, u"b"_s);
+        // Not loaded: saved in memory only.
+        QVERIFY(QSettings(m_settings->fileName(), QSettings::IniFormat).allKeys().isEmpty());
+    }
+    void orderBridgesAreSeparate()
+    {
+        OrderStore store(m_settings);
+        store.load(u"one"_s);
+        store.save({u"a"_s}, u"rooms"_s);
+        store.load(u"two"_s);
+        QVERIFY(store.orders().isEmpty());
+        store.save({u"b"_s}, u"rooms"_s);
+        store.load(u"one"_s);
+        QCOMPARE(store.order(u"rooms"_s), QStringList{u"a"_s});
+        QCOMPARE(storedJson(u"order.two"_s).object().value(u"rooms"_s).toArray(), QJsonArray{u"b"_s});
+    }
     void orderBadValues_data() { addBadValues(); }
-    void orderBadValues();
-    void warningsWhenAsked();
+    void orderBadValues()
+    {
+        QFETCH(QVariant, value);
+        m_settings->setValue(u"order.b"_s, value);
+        m_settings->setValue(u"order.other"_s, QByteArray(R"({"rooms":["x"]})"));
+
+        OrderStore store(m_settings);
+        store.load(u"b"_s);
+        QVERIFY(store.orders().isEmpty());
+        QCOMPARE(m_settings->value(u"order.b"_s), value);
+
+        store.save({u"r"_s}, u"rooms"_s);
+        QCOMPARE(storedJson(u"order.b"_s).object(), (QJsonObject{{u"rooms"_s, QJsonArray{u"r"_s}}}));
+        QCOMPARE(storedJson(u"order.other"_s).object(), (QJsonObject{{u"rooms"_s, QJsonArray{u"x"_s}}}));
+    }
+    void warningsWhenAsked()
+    {
+        // What a user gets with QT_LOGGING_RULES="lumora.*=true".
+        QLoggingCategory::setFilterRules(u"lumora.*=true"_s);
+        m_settings->setValue(u"favorites.b"_s, QByteArray("{"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"not JSON"_s));
+        FavoritesStore(m_settings).load(u"b"_s);
+        QLoggingCategory::setFilterRules(QString());
+    }
 
 private:
     QJsonDocument storedJson(const QString &key) const;
@@ -78,21 +270,6 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::shared_ptr<QSettings> m_settings;
 };
-
-void TestPersistence::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_settings = std::make_shared<QSettings>(m_dir->filePath(u"settings.ini"_s), QSettings::IniFormat);
-    // Damaged values are handled quietly: no log line unless asked for.
-    QTest::failOnWarning(QRegularExpression(u".*"_s));
-}
-
-void TestPersistence::cleanup()
-{
-    m_settings.reset();
-    m_dir.reset();
-}
 
 // Reads the value back through a second settings object on the same file,
 // as the next start of the application would.
@@ -105,207 +282,6 @@ QJsonDocument TestPersistence::storedJson(const QString &key) const
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(value.toByteArray(), &error);
     return error.error == QJsonParseError::NoError ? document : QJsonDocument();
-}
-
-void TestPersistence::pairedBridgeRoundTrip()
-{
-    QVERIFY(!PairedBridge::load(*m_settings));
-    const PairedBridge bridge{u"001788FFFE2A3B4C"_s, u"Wohnzimmer Brücke"_s, u"192.168.1.20"_s};
-    bridge.save(*m_settings);
-
-    // Field names as JSON keys, nothing more; the id keeps its case.
-    const QJsonObject expected{
-        {u"bridgeID"_s, u"001788FFFE2A3B4C"_s}, {u"name"_s, u"Wohnzimmer Brücke"_s}, {u"host"_s, u"192.168.1.20"_s}};
-    QCOMPARE(storedJson(u"pairedBridge"_s).object(), expected);
-    const QSettings reader(m_settings->fileName(), QSettings::IniFormat);
-    QCOMPARE(PairedBridge::load(reader), bridge);
-
-    PairedBridge::remove(*m_settings);
-    QVERIFY(!PairedBridge::load(*m_settings));
-    QVERIFY(!QSettings(m_settings->fileName(), QSettings::IniFormat).contains(u"pairedBridge"_s));
-}
-
-void TestPersistence::pairedBridgeBadValues()
-{
-    QFETCH(QVariant, value);
-    m_settings->setValue(u"pairedBridge"_s, value);
-    m_settings->setValue(u"favorites.other"_s, QByteArray("[]"));
-    QVERIFY(!PairedBridge::load(*m_settings));
-    // Reading never removes what it could not use, nor anything else.
-    QCOMPARE(m_settings->value(u"pairedBridge"_s), value);
-    QCOMPARE(m_settings->value(u"favorites.other"_s).toByteArray(), QByteArray("[]"));
-}
-
-void TestPersistence::favoritesKeyedByLowerCaseBridge()
-{
-    FavoritesStore store(m_settings);
-    store.load(u"ABCdef01"_s);
-    store.toggle(Favorite{Favorite::Kind::group, u"room-1"_s});
-    store.toggle(Favorite::Kind::scene, u"scene-9"_s);
-    store.toggle(Favorite::Kind::light, u"light-3"_s);
-
-    const QJsonArray expected{QJsonObject{{u"kind"_s, u"group"_s}, {u"id"_s, u"room-1"_s}},
-                              QJsonObject{{u"kind"_s, u"scene"_s}, {u"id"_s, u"scene-9"_s}},
-                              QJsonObject{{u"kind"_s, u"light"_s}, {u"id"_s, u"light-3"_s}}};
-    QCOMPARE(storedJson(u"favorites.abcdef01"_s).array(), expected);
-    QVERIFY(!m_settings->contains(u"favorites.ABCdef01"_s));
-
-    for (const QString &id : {u"abcdef01"_s, u"ABCDEF01"_s}) {
-        FavoritesStore other(m_settings);
-        other.load(id);
-        QCOMPARE(other.items(), store.items());
-        QCOMPARE(other.bridgeID(), id);
-        QVERIFY(other.contains(Favorite::Kind::scene, u"scene-9"_s));
-        QVERIFY(!other.contains(Favorite::Kind::light, u"scene-9"_s));
-        QCOMPARE(other.ids(Favorite::Kind::group), QStringList{u"room-1"_s});
-    }
-}
-
-void TestPersistence::favoritesToggleTwice()
-{
-    FavoritesStore store(m_settings);
-    store.load(u"b"_s);
-    const Favorite first{Favorite::Kind::light, u"l1"_s};
-    const Favorite second{Favorite::Kind::light, u"l2"_s};
-    store.toggle(first);
-    store.toggle(second);
-    QSignalSpy changed(&store, &FavoritesStore::itemsChanged);
-
-    store.toggle(first); // removed where it stood
-    QCOMPARE(store.items(), QList<Favorite>{second});
-    QCOMPARE(storedJson(u"favorites.b"_s).array().size(), 1);
-    store.toggle(first); // appended at the end
-    QCOMPARE(store.items(), (QList<Favorite>{second, first}));
-    QCOMPARE(storedJson(u"favorites.b"_s).array().size(), 2);
-    QCOMPARE(changed.size(), 2);
-
-    // Emptying the list writes an empty array rather than leaving the old one.
-    store.toggle(first);
-    store.toggle(second);
-    QVERIFY(store.items().isEmpty());
-    const QJsonDocument stored = storedJson(u"favorites.b"_s);
-    QVERIFY(stored.isArray());
-    QVERIFY(stored.array().isEmpty());
-}
-
-void TestPersistence::favoritesBeforeLoad()
-{
-    FavoritesStore store(m_settings);
-    QSignalSpy changed(&store, &FavoritesStore::itemsChanged);
-    store.toggle(Favorite{Favorite::Kind::scene, u"s"_s});
-    QCOMPARE(store.items().size(), 1);
-    QCOMPARE(changed.size(), 1);
-    QVERIFY(!store.bridgeID());
-    QVERIFY(QSettings(m_settings->fileName(), QSettings::IniFormat).allKeys().isEmpty());
-
-    // Loading replaces the in-memory list by the bridge's (here: none).
-    store.load(u"b"_s);
-    QVERIFY(store.items().isEmpty());
-    QCOMPARE(changed.size(), 2);
-    QVERIFY(QSettings(m_settings->fileName(), QSettings::IniFormat).allKeys().isEmpty());
-}
-
-void TestPersistence::favoritesBadValues()
-{
-    QFETCH(QVariant, value);
-    m_settings->setValue(u"favorites.b"_s, value);
-    m_settings->setValue(u"favorites.other"_s, QByteArray(R"([{"kind":"light","id":"x"}])"));
-    m_settings->setValue(u"pairedBridge"_s, QByteArray(R"({"bridgeID":"b","name":"n","host":"h"})"));
-
-    FavoritesStore store(m_settings);
-    store.toggle(Favorite{Favorite::Kind::scene, u"before"_s});
-    store.load(u"B"_s);
-    QVERIFY(store.items().isEmpty());
-    QCOMPARE(m_settings->value(u"favorites.b"_s), value); // loading writes nothing
-
-    // The next change replaces the unreadable value; other keys stay.
-    store.toggle(Favorite{Favorite::Kind::group, u"g"_s});
-    QCOMPARE(storedJson(u"favorites.b"_s).array(),
-             (QJsonArray{QJsonObject{{u"kind"_s, u"group"_s}, {u"id"_s, u"g"_s}}}));
-    QCOMPARE(storedJson(u"favorites.other"_s).array().size(), 1);
-    QVERIFY(PairedBridge::load(*m_settings));
-}
-
-void TestPersistence::orderSaveKeepsOtherLists()
-{
-    OrderStore store(m_settings);
-    store.load(u"Bridge1"_s);
-    QSignalSpy changed(&store, &OrderStore::ordersChanged);
-    store.save({u"z2"_s, u"z1"_s}, u"zones"_s);
-    store.save({u"r1"_s, u"r2"_s}, u"rooms"_s);
-    store.save({u"r2"_s, u"r1"_s}, u"rooms"_s);
-    QCOMPARE(changed.size(), 3);
-    store.save({u"r2"_s, u"r1"_s}, u"rooms"_s); // same order: stored again, no change signal
-    QCOMPARE(changed.size(), 3);
-
-    const QJsonObject expected{{u"zones"_s, QJsonArray{u"z2"_s, u"z1"_s}}, {u"rooms"_s, QJsonArray{u"r2"_s, u"r1"_s}}};
-    QCOMPARE(storedJson(u"order.bridge1"_s).object(), expected);
-    QCOMPARE(store.ordersMap().value(u"zones"_s).toStringList(), (QStringList{u"z2"_s, u"z1"_s}));
-
-    OrderStore reloaded(m_settings);
-    reloaded.load(u"BRIDGE1"_s);
-    QCOMPARE(reloaded.orders(), store.orders());
-}
-
-void TestPersistence::orderSorted()
-{
-    struct Item
-    {
-        QString id;
-    };
-    OrderStore store(m_settings);
-    const QStringList abcd{u"a"_s, u"b"_s, u"c"_s, u"d"_s};
-    QCOMPARE(store.sortedIds(abcd, u"rooms"_s), abcd); // no saved order: unchanged
-
-    store.save({u"c"_s, u"x"_s, u"a"_s}, u"rooms"_s);
-    store.save({}, u"zones"_s);
-    QCOMPARE(store.sortedIds(abcd, u"rooms"_s), (QStringList{u"c"_s, u"a"_s, u"b"_s, u"d"_s}));
-    QCOMPARE(store.sortedIds(abcd, u"zones"_s), abcd);
-    const QList<Item> items = store.sorted(QList<Item>{{u"a"_s}, {u"b"_s}, {u"c"_s}}, u"rooms"_s);
-    QCOMPARE(items.at(0).id, u"c"_s);
-    QCOMPARE(items.at(1).id, u"a"_s);
-    QCOMPARE(items.at(2).id, u"b"_s);
-    // Not loaded: saved in memory only.
-    QVERIFY(QSettings(m_settings->fileName(), QSettings::IniFormat).allKeys().isEmpty());
-}
-
-void TestPersistence::orderBridgesAreSeparate()
-{
-    OrderStore store(m_settings);
-    store.load(u"one"_s);
-    store.save({u"a"_s}, u"rooms"_s);
-    store.load(u"two"_s);
-    QVERIFY(store.orders().isEmpty());
-    store.save({u"b"_s}, u"rooms"_s);
-    store.load(u"one"_s);
-    QCOMPARE(store.order(u"rooms"_s), QStringList{u"a"_s});
-    QCOMPARE(storedJson(u"order.two"_s).object().value(u"rooms"_s).toArray(), QJsonArray{u"b"_s});
-}
-
-void TestPersistence::orderBadValues()
-{
-    QFETCH(QVariant, value);
-    m_settings->setValue(u"order.b"_s, value);
-    m_settings->setValue(u"order.other"_s, QByteArray(R"({"rooms":["x"]})"));
-
-    OrderStore store(m_settings);
-    store.load(u"b"_s);
-    QVERIFY(store.orders().isEmpty());
-    QCOMPARE(m_settings->value(u"order.b"_s), value);
-
-    store.save({u"r"_s}, u"rooms"_s);
-    QCOMPARE(storedJson(u"order.b"_s).object(), (QJsonObject{{u"rooms"_s, QJsonArray{u"r"_s}}}));
-    QCOMPARE(storedJson(u"order.other"_s).object(), (QJsonObject{{u"rooms"_s, QJsonArray{u"x"_s}}}));
-}
-
-void TestPersistence::warningsWhenAsked()
-{
-    // What a user gets with QT_LOGGING_RULES="lumora.*=true".
-    QLoggingCategory::setFilterRules(u"lumora.*=true"_s);
-    m_settings->setValue(u"favorites.b"_s, QByteArray("{"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"not JSON"_s));
-    FavoritesStore(m_settings).load(u"b"_s);
-    QLoggingCategory::setFilterRules(QString());
 }
 
 QTEST_GUILESS_MAIN(TestPersistence)

@@ -27,175 +27,157 @@ class TestReorderMath : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void sorted_data();
-    void sorted();
-    void sortedKeepsItemsAndDuplicates();
-    void target_data();
-    void target();
-    void move_data();
-    void move();
-    void dragStepByStep();
-    void step_data();
-    void step();
+    void sorted_data()
+    {
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QStringList>("order");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("unknown ids ignored") << ids("a b c d") << ids("c x a") << ids("c a b d");
+        QTest::newRow("first occurrence wins") << ids("a b c d") << ids("b b a") << ids("b a c d");
+        QTest::newRow("repeat after others") << ids("a b c d") << ids("d a d") << ids("d a b c");
+        QTest::newRow("empty order") << ids("c a b") << QStringList{} << ids("c a b");
+        QTest::newRow("unranked keep relative order") << ids("e d c b a") << ids("c") << ids("c e d b a");
+        QTest::newRow("full reversal") << ids("a b c") << ids("c b a") << ids("c b a");
+        QTest::newRow("no items") << QStringList{} << ids("a b") << QStringList{};
+        QTest::newRow("case sensitive ids") << ids("a A") << ids("A a") << ids("A a");
+    }
+    void sorted()
+    {
+        QFETCH(QStringList, items);
+        QFETCH(QStringList, order);
+        QFETCH(QStringList, expected);
+        QCOMPARE(ReorderMath::sorted(items, order), expected);
+
+        // The generic form over records must agree with the one over plain ids.
+        QList<Item> records;
+        for (const QString &id : items)
+            records.append({id, int(records.size())});
+        QStringList sortedIDs;
+        for (const Item &item : ReorderMath::sorted(records, order))
+            sortedIDs.append(item.id);
+        QCOMPARE(sortedIDs, expected);
+    }
+    void sortedKeepsItemsAndDuplicates()
+    {
+        // Two items with the same id (a caller's mistake) must both survive, in
+        // their incoming order, together with their payloads.
+        const QList<Item> items{{u"a"_s, 0}, {u"b"_s, 1}, {u"a"_s, 2}, {u"c"_s, 3}};
+        const QList<Item> result = ReorderMath::sorted(items, ids("c a"));
+        QCOMPARE(result.size(), 4);
+        QCOMPARE(result.at(0).tag, 3);
+        QCOMPARE(result.at(1).tag, 0);
+        QCOMPARE(result.at(2).tag, 2);
+        QCOMPARE(result.at(3).tag, 1);
+
+        // A projection picks the id for items without an id member.
+        const QList<int> numbers{3, 1, 2};
+        const QList<int> byProjection =
+            ReorderMath::sorted(numbers, ids("2 3"), [](int n) { return QString::number(n); });
+        QCOMPARE(byProjection, (QList<int>{2, 3, 1}));
+    }
+    void target_data()
+    {
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<QString>("dragged");
+        QTest::addColumn<QString>("expected"); // empty: none
+
+        // Two cells side by side, a third below the first.
+        QTest::newRow("inside a") << QPointF(50, 50) << u"x"_s << u"a"_s;
+        QTest::newRow("top-left corner belongs") << QPointF(0, 0) << u"x"_s << u"a"_s;
+        QTest::newRow("shared edge goes right") << QPointF(100, 50) << u"x"_s << u"b"_s;
+        QTest::newRow("shared edge goes down") << QPointF(50, 100) << u"x"_s << u"c"_s;
+        QTest::newRow("right edge outside") << QPointF(200, 50) << u"x"_s << QString();
+        QTest::newRow("bottom edge outside") << QPointF(50, 200) << u"x"_s << QString();
+        QTest::newRow("left of everything") << QPointF(-0.5, 50) << u"x"_s << QString();
+        QTest::newRow("gap") << QPointF(150, 150) << u"x"_s << QString();
+        QTest::newRow("dragged skipped") << QPointF(50, 50) << u"a"_s << QString();
+        QTest::newRow("other than dragged") << QPointF(150, 50) << u"a"_s << u"b"_s;
+    }
+    void target()
+    {
+        QFETCH(QPointF, point);
+        QFETCH(QString, dragged);
+        QFETCH(QString, expected);
+        const QHash<QString, QRectF> frames{
+            {u"a"_s, QRectF(0, 0, 100, 100)},
+            {u"b"_s, QRectF(100, 0, 100, 100)},
+            {u"c"_s, QRectF(0, 100, 100, 100)},
+        };
+        const std::optional<QString> found = ReorderMath::target(point, frames, dragged);
+        QCOMPARE(found.value_or(QString()), expected);
+        QCOMPARE(found.has_value(), !expected.isEmpty());
+        QVERIFY(!ReorderMath::target(point, {}, dragged));
+    }
+    void move_data()
+    {
+        QTest::addColumn<QString>("dragged");
+        QTest::addColumn<QString>("onto");
+        QTest::addColumn<QStringList>("order");
+        QTest::addColumn<OptionalOrder>("expected");
+        QTest::newRow("toward the end lands after")
+            << u"a"_s << u"d"_s << ids("a b c d") << OptionalOrder(ids("b c d a"));
+        QTest::newRow("toward the start lands before")
+            << u"d"_s << u"b"_s << ids("a b c d") << OptionalOrder(ids("a d b c"));
+        QTest::newRow("neighbours swap forward") << u"b"_s << u"c"_s << ids("a b c d") << OptionalOrder(ids("a c b d"));
+        QTest::newRow("neighbours swap back") << u"c"_s << u"b"_s << ids("a b c d") << OptionalOrder(ids("a c b d"));
+        QTest::newRow("onto itself") << u"b"_s << u"b"_s << ids("a b c") << OptionalOrder();
+        QTest::newRow("dragged missing") << u"x"_s << u"b"_s << ids("a b c") << OptionalOrder();
+        QTest::newRow("target missing") << u"a"_s << u"x"_s << ids("a b c") << OptionalOrder();
+        QTest::newRow("empty order") << u"a"_s << u"b"_s << QStringList{} << OptionalOrder();
+    }
+    void move()
+    {
+        QFETCH(QString, dragged);
+        QFETCH(QString, onto);
+        QFETCH(QStringList, order);
+        QFETCH(OptionalOrder, expected);
+        QCOMPARE(ReorderMath::move(dragged, onto, order), expected);
+    }
+    void dragStepByStep()
+    {
+        // Passing over the slots one by one ends where a straight jump ends.
+        QStringList order = ids("a b c d");
+        for (const QString &over : ids("b c d")) {
+            const auto next = ReorderMath::move(u"a"_s, over, order);
+            QVERIFY(next);
+            order = *next;
+        }
+        QCOMPARE(order, ids("b c d a"));
+
+        order = ids("a b c d");
+        for (const QString &over : ids("c b")) {
+            const auto next = ReorderMath::move(u"d"_s, over, order);
+            QVERIFY(next);
+            order = *next;
+        }
+        QCOMPARE(order, ids("a d b c"));
+    }
+    void step_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<qsizetype>("by");
+        QTest::addColumn<QStringList>("order");
+        QTest::addColumn<OptionalOrder>("expected");
+        QTest::newRow("back") << u"b"_s << qsizetype(1) << ids("a b c") << OptionalOrder(ids("a c b"));
+        QTest::newRow("forward") << u"b"_s << qsizetype(-1) << ids("a b c") << OptionalOrder(ids("b a c"));
+        QTest::newRow("two places swap") << u"a"_s << qsizetype(2) << ids("a b c") << OptionalOrder(ids("c b a"));
+        QTest::newRow("first forward") << u"a"_s << qsizetype(-1) << ids("a b c") << OptionalOrder();
+        QTest::newRow("last back") << u"c"_s << qsizetype(1) << ids("a b c") << OptionalOrder();
+        QTest::newRow("zero step") << u"b"_s << qsizetype(0) << ids("a b c") << OptionalOrder(ids("a b c"));
+        QTest::newRow("missing") << u"x"_s << qsizetype(1) << ids("a b c") << OptionalOrder();
+        QTest::newRow("huge step") << u"a"_s << std::numeric_limits<qsizetype>::max() << ids("a b") << OptionalOrder();
+        QTest::newRow("huge negative step")
+            << u"b"_s << std::numeric_limits<qsizetype>::min() << ids("a b") << OptionalOrder();
+    }
+    void step()
+    {
+        QFETCH(QString, id);
+        QFETCH(qsizetype, by);
+        QFETCH(QStringList, order);
+        QFETCH(OptionalOrder, expected);
+        QCOMPARE(ReorderMath::step(id, by, order), expected);
+    }
 };
-
-void TestReorderMath::sorted_data()
-{
-    QTest::addColumn<QStringList>("items");
-    QTest::addColumn<QStringList>("order");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("unknown ids ignored") << ids("a b c d") << ids("c x a") << ids("c a b d");
-    QTest::newRow("first occurrence wins") << ids("a b c d") << ids("b b a") << ids("b a c d");
-    QTest::newRow("repeat after others") << ids("a b c d") << ids("d a d") << ids("d a b c");
-    QTest::newRow("empty order") << ids("c a b") << QStringList{} << ids("c a b");
-    QTest::newRow("unranked keep relative order") << ids("e d c b a") << ids("c") << ids("c e d b a");
-    QTest::newRow("full reversal") << ids("a b c") << ids("c b a") << ids("c b a");
-    QTest::newRow("no items") << QStringList{} << ids("a b") << QStringList{};
-    QTest::newRow("case sensitive ids") << ids("a A") << ids("A a") << ids("A a");
-}
-
-void TestReorderMath::sorted()
-{
-    QFETCH(QStringList, items);
-    QFETCH(QStringList, order);
-    QFETCH(QStringList, expected);
-    QCOMPARE(ReorderMath::sorted(items, order), expected);
-
-    // The generic form over records must agree with the one over plain ids.
-    QList<Item> records;
-    for (const QString &id : items)
-        records.append({id, int(records.size())});
-    QStringList sortedIDs;
-    for (const Item &item : ReorderMath::sorted(records, order))
-        sortedIDs.append(item.id);
-    QCOMPARE(sortedIDs, expected);
-}
-
-void TestReorderMath::sortedKeepsItemsAndDuplicates()
-{
-    // Two items with the same id (a caller's mistake) must both survive, in
-    // their incoming order, together with their payloads.
-    const QList<Item> items{{u"a"_s, 0}, {u"b"_s, 1}, {u"a"_s, 2}, {u"c"_s, 3}};
-    const QList<Item> result = ReorderMath::sorted(items, ids("c a"));
-    QCOMPARE(result.size(), 4);
-    QCOMPARE(result.at(0).tag, 3);
-    QCOMPARE(result.at(1).tag, 0);
-    QCOMPARE(result.at(2).tag, 2);
-    QCOMPARE(result.at(3).tag, 1);
-
-    // A projection picks the id for items without an id member.
-    const QList<int> numbers{3, 1, 2};
-    const QList<int> byProjection = ReorderMath::sorted(numbers, ids("2 3"), [](int n) { return QString::number(n); });
-    QCOMPARE(byProjection, (QList<int>{2, 3, 1}));
-}
-
-void TestReorderMath::target_data()
-{
-    QTest::addColumn<QPointF>("point");
-    QTest::addColumn<QString>("dragged");
-    QTest::addColumn<QString>("expected"); // empty: none
-
-    // Two cells side by side, a third below the first.
-    QTest::newRow("inside a") << QPointF(50, 50) << u"x"_s << u"a"_s;
-    QTest::newRow("top-left corner belongs") << QPointF(0, 0) << u"x"_s << u"a"_s;
-    QTest::newRow("shared edge goes right") << QPointF(100, 50) << u"x"_s << u"b"_s;
-    QTest::newRow("shared edge goes down") << QPointF(50, 100) << u"x"_s << u"c"_s;
-    QTest::newRow("right edge outside") << QPointF(200, 50) << u"x"_s << QString();
-    QTest::newRow("bottom edge outside") << QPointF(50, 200) << u"x"_s << QString();
-    QTest::newRow("left of everything") << QPointF(-0.5, 50) << u"x"_s << QString();
-    QTest::newRow("gap") << QPointF(150, 150) << u"x"_s << QString();
-    QTest::newRow("dragged skipped") << QPointF(50, 50) << u"a"_s << QString();
-    QTest::newRow("other than dragged") << QPointF(150, 50) << u"a"_s << u"b"_s;
-}
-
-void TestReorderMath::target()
-{
-    QFETCH(QPointF, point);
-    QFETCH(QString, dragged);
-    QFETCH(QString, expected);
-    const QHash<QString, QRectF> frames{
-        {u"a"_s, QRectF(0, 0, 100, 100)},
-        {u"b"_s, QRectF(100, 0, 100, 100)},
-        {u"c"_s, QRectF(0, 100, 100, 100)},
-    };
-    const std::optional<QString> found = ReorderMath::target(point, frames, dragged);
-    QCOMPARE(found.value_or(QString()), expected);
-    QCOMPARE(found.has_value(), !expected.isEmpty());
-    QVERIFY(!ReorderMath::target(point, {}, dragged));
-}
-
-void TestReorderMath::move_data()
-{
-    QTest::addColumn<QString>("dragged");
-    QTest::addColumn<QString>("onto");
-    QTest::addColumn<QStringList>("order");
-    QTest::addColumn<OptionalOrder>("expected");
-    QTest::newRow("toward the end lands after") << u"a"_s << u"d"_s << ids("a b c d") << OptionalOrder(ids("b c d a"));
-    QTest::newRow("toward the start lands before")
-        << u"d"_s << u"b"_s << ids("a b c d") << OptionalOrder(ids("a d b c"));
-    QTest::newRow("neighbours swap forward") << u"b"_s << u"c"_s << ids("a b c d") << OptionalOrder(ids("a c b d"));
-    QTest::newRow("neighbours swap back") << u"c"_s << u"b"_s << ids("a b c d") << OptionalOrder(ids("a c b d"));
-    QTest::newRow("onto itself") << u"b"_s << u"b"_s << ids("a b c") << OptionalOrder();
-    QTest::newRow("dragged missing") << u"x"_s << u"b"_s << ids("a b c") << OptionalOrder();
-    QTest::newRow("target missing") << u"a"_s << u"x"_s << ids("a b c") << OptionalOrder();
-    QTest::newRow("empty order") << u"a"_s << u"b"_s << QStringList{} << OptionalOrder();
-}
-
-void TestReorderMath::move()
-{
-    QFETCH(QString, dragged);
-    QFETCH(QString, onto);
-    QFETCH(QStringList, order);
-    QFETCH(OptionalOrder, expected);
-    QCOMPARE(ReorderMath::move(dragged, onto, order), expected);
-}
-
-void TestReorderMath::dragStepByStep()
-{
-    // Passing over the slots one by one ends where a straight jump ends.
-    QStringList order = ids("a b c d");
-    for (const QString &over : ids("b c d")) {
-        const auto next = ReorderMath::move(u"a"_s, over, order);
-        QVERIFY(next);
-        order = *next;
-    }
-    QCOMPARE(order, ids("b c d a"));
-
-    order = ids("a b c d");
-    for (const QString &over : ids("c b")) {
-        const auto next = ReorderMath::move(u"d"_s, over, order);
-        QVERIFY(next);
-        order = *next;
-    }
-    QCOMPARE(order, ids("a d b c"));
-}
-
-void TestReorderMath::step_data()
-{
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<qsizetype>("by");
-    QTest::addColumn<QStringList>("order");
-    QTest::addColumn<OptionalOrder>("expected");
-    QTest::newRow("back") << u"b"_s << qsizetype(1) << ids("a b c") << OptionalOrder(ids("a c b"));
-    QTest::newRow("forward") << u"b"_s << qsizetype(-1) << ids("a b c") << OptionalOrder(ids("b a c"));
-    QTest::newRow("two places swap") << u"a"_s << qsizetype(2) << ids("a b c") << OptionalOrder(ids("c b a"));
-    QTest::newRow("first forward") << u"a"_s << qsizetype(-1) << ids("a b c") << OptionalOrder();
-    QTest::newRow("last back") << u"c"_s << qsizetype(1) << ids("a b c") << OptionalOrder();
-    QTest::newRow("zero step") << u"b"_s << qsizetype(0) << ids("a b c") << OptionalOrder(ids("a b c"));
-    QTest::newRow("missing") << u"x"_s << qsizetype(1) << ids("a b c") << OptionalOrder();
-    QTest::newRow("huge step") << u"a"_s << std::numeric_limits<qsizetype>::max() << ids("a b") << OptionalOrder();
-    QTest::newRow("huge negative step") << u"b"_s << std::numeric_limits<qsizetype>::min() << ids("a b")
-                                        << OptionalOrder();
-}
-
-void TestReorderMath::step()
-{
-    QFETCH(QString, id);
-    QFETCH(qsizetype, by);
-    QFETCH(QStringList, order);
-    QFETCH(OptionalOrder, expected);
-    QCOMPARE(ReorderMath::step(id, by, order), expected);
-}
 
 QTEST_GUILESS_MAIN(TestReorderMath)
 #include "tst_reordermath.moc"

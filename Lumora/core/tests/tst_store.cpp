@@ -1,9 +1,10 @@
 // The store against the bridge simulator over real TLS on loopback: the
 // connection loop, live events, commands and pairing, with short delays.
-#include "BridgeSimulator.h"
+#include "BridgeFixture.h"
 #include "HueBridgeError.h"
 #include "HueBridgeSession.h"
 #include "HueText.h"
+#include "SimulatedBridge.h"
 #include "StoreTestSupport.h"
 
 #include <QJsonArray>
@@ -21,9 +22,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString fixture = QStringLiteral(LUMORA_FIXTURE);
-const QString colorLight = u"b3fe71ef-d0ef-48de-9355-d9e604377df0"_s;
-const QString ambianceLight = u"3a6710fa-4474-4eba-b533-5e6e72968feb"_s;
+const QString colorLight = BridgeFixture::colorLight2;
+const QString ambianceLight = BridgeFixture::temperatureLight;
 
 } // namespace
 
@@ -32,33 +32,549 @@ class TestStore : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_sim = std::make_unique<SimulatedBridge>();
+        QVERIFY2(m_sim->error.isEmpty(), qPrintable(m_sim->error));
+        m_sim->setEventInterval(50);
+        m_sim->setLinkButtonWindow(30'000);
+        m_key = m_sim->key;
+        m_defaults = std::make_unique<TemporarySettings>();
+        m_keys = std::make_shared<FakeKeys>();
+        m_discovery = std::make_shared<FakeDiscovery>();
+        m_delayAttempts = std::make_shared<QList<int>>();
+        m_sessions = std::make_shared<QList<std::shared_ptr<HueBridgeSession>>>();
+    }
+    void cleanup()
+    {
+        m_sim.reset();
+        m_defaults.reset();
+    }
 
-    void startsReadyWithTheHome();
-    void reconnectsAfterTheBridgeWentAway();
-    void firstFailedLoadIsSilent();
-    void followsABridgeThatMoved();
-    void revokedKeyForgetsThePairing();
-    void outsideChangesArriveLive();
-    void dragIsCoalescedAndNeverJumpsBack();
-    void failedCommandReportsAndReloads();
-    void scenes();
-    void pairing();
-    void pairingFailures();
-    void searchRetriesUntilPairing();
-    void destroyingTheStoreStopsEverything();
-    void faultStormsNeverLoseThePairing();
-    void forgetBridgeStopsAWaitingLoad();
-    void staleResultsAreDropped_data();
-    void staleResultsAreDropped();
+    void startsReadyWithTheHome()
+    {
+        auto store = pairedStore();
+        QSignalSpy phases(store.get(), &HueStore::phaseChanged);
+        store->start();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        QCOMPARE(m_keys->loads, 1);
+        QVERIFY(store->home().light(colorLight));
+        QCOMPARE(store->home().rooms().size(), 1);
+        QCOMPARE(phases.count(), 1); // connecting was already the phase
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
+        QCOMPARE(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 1);
+    }
+    void reconnectsAfterTheBridgeWentAway()
+    {
+        auto store = pairedStore();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        QList<HueStorePhase> seen;
+        connect(store.get(), &HueStore::phaseChanged, this, [&] { seen.append(store->phase()); });
+
+        m_sim->goDown();
+        QTRY_VERIFY_WITH_TIMEOUT(store->phase().kind == HueStorePhase::Kind::unreachable, 10000);
+        QVERIFY(!store->phase().message.isEmpty());
+        // The address recovery ran with the failure, and found nothing to change.
+        QVERIFY(m_discovery->calls >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(m_delayAttempts->size() >= 4, 10000);
+        // After the drop: 1; the failed reload reports and waits 2, 2, then 6.
+        QCOMPARE(m_delayAttempts->mid(0, 4), (QList<int>{1, 2, 3, 4}));
+
+        QVERIFY(m_sim->comeBack());
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        QCOMPARE(seen.first().kind, HueStorePhase::Kind::unreachable);
+        QCOMPARE(seen.last(), HueStore::Phase::ready());
+        QVERIFY(store->bridge());
+        QCOMPARE(store->bridge()->host, u"127.0.0.1"_s);
+    }
+    void firstFailedLoadIsSilent()
+    {
+        m_sim->addFault(SimFault::respond(503).onPath(u"^/clip/v2/resource$"_s).times(1));
+        auto store = pairedStore();
+        QList<HueStorePhase> seen;
+        connect(store.get(), &HueStore::phaseChanged, this, [&] { seen.append(store->phase()); });
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        QCOMPARE(seen, QList<HueStorePhase>{HueStore::Phase::ready()});
+        QCOMPARE(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 2);
+        QCOMPARE(*m_delayAttempts, QList<int>{1});
+    }
+    void followsABridgeThatMoved()
+    {
+        auto store = pairedStore();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+
+        // The bridge got a new address; discovery reports it there, with the id
+        // in the other letter case.
+        m_discovery->result = {DiscoveredBridge{u"Hue Bridge - 6A5C3B"_s, m_sim->bridgeId().toUpper(), u"127.0.0.2"_s}};
+        QVERIFY(m_sim->moveTo(QHostAddress(u"127.0.0.2"_s)));
+        QTRY_COMPARE_WITH_TIMEOUT(store->bridge()->host, u"127.0.0.2"_s, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        const auto stored = PairedBridge::load(*m_defaults->settings);
+        QVERIFY(stored);
+        QCOMPARE(stored->host, u"127.0.0.2"_s);
+        QCOMPARE(stored->bridgeID, m_sim->bridgeId().toLower());
+        QVERIFY(requests(u"GET"_s, u"/clip/v2/resource"_s).last().localAddress == QHostAddress(u"127.0.0.2"_s));
+    }
+    void revokedKeyForgetsThePairing()
+    {
+        auto store = pairedStore();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        const QString bridgeID = store->bridge()->bridgeID;
+
+        m_sim->revokeApplicationKey(m_key);
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::unpaired(), 10000);
+        QCOMPARE(m_keys->deleted, QStringList{bridgeID});
+        QVERIFY(!PairedBridge::load(*m_defaults->settings));
+        QVERIFY(!store->bridge());
+        QVERIFY(store->home().isEmpty());
+        QCOMPARE(store->pairingStep(), HueStore::PairingStep::idle());
+        // Nothing keeps asking the bridge afterwards.
+        const auto before = m_sim->requestLog().size();
+        QTest::qWait(300);
+        QCOMPARE(m_sim->requestLog().size(), before);
+    }
+    void outsideChangesArriveLive()
+    {
+        auto store = pairedStore();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
+        const bool wasOn = store->home().light(ambianceLight)->isOn;
+
+        QVERIFY(m_sim->changeFromOutside(ambianceLight, QJsonObject{{"on"_L1, QJsonObject{{"on"_L1, !wasOn}}}}));
+        QTRY_COMPARE_WITH_TIMEOUT(store->home().light(ambianceLight)->isOn, !wasOn, 5000);
+        // Delivered by the stream, not by a reload.
+        QCOMPARE(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 1);
+
+        // A light the home has never seen cannot be placed: the store reloads.
+        QVERIFY(m_sim->addResource(QJsonObject{{"id"_L1, u"new-light"_s},
+                                               {"type"_L1, u"light"_s},
+                                               {"on"_L1, QJsonObject{{"on"_L1, true}}},
+                                               {"metadata"_L1, QJsonObject{{"name"_L1, u"New"_s}}}}));
+        m_sim->sendEventContainers(
+            QJsonArray{QJsonObject{{"type"_L1, u"update"_s},
+                                   {"id"_L1, u"e1"_s},
+                                   {"creationtime"_L1, u"2026-01-01T00:00:00Z"_s},
+                                   {"data"_L1, QJsonArray{QJsonObject{{"id"_L1, u"unknown-light"_s},
+                                                                      {"type"_L1, u"light"_s},
+                                                                      {"on"_L1, QJsonObject{{"on"_L1, false}}}}}}}});
+        QTRY_VERIFY_WITH_TIMEOUT(requests(u"GET"_s, u"/clip/v2/resource"_s).size() >= 2, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(store->home().resources.contains(u"new-light"_s), 5000);
+        QCOMPARE(store->phase(), HueStore::Phase::ready());
+    }
+    void dragIsCoalescedAndNeverJumpsBack()
+    {
+        auto store = pairedStore();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
+        const auto room = store->home().rooms().first();
+        QVERIFY(room.groupedLightID);
+        m_sim->clearRequestLog();
+
+        // About 100 Hz for two seconds on two lights and the room, as a slider drag.
+        double brightness = 5;
+        int backwards = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 2000) {
+            brightness = std::min(brightness + 0.5, 100.0);
+            store->setLight(colorLight, HueLightCommand{{}, brightness, {}, {}});
+            store->setLight(ambianceLight, HueLightCommand{{}, brightness, {}, {}});
+            store->setGroup(room, HueLightCommand{{}, brightness, {}, {}});
+            QTest::qWait(10);
+            // Events echoing earlier positions of the drag never show.
+            if (store->home().light(colorLight)->brightness != brightness)
+                ++backwards;
+        }
+        QCOMPARE(backwards, 0);
+
+        const auto spacingOf = [&](const QString &pathPart) {
+            const auto sent = requests(u"PUT"_s, pathPart);
+            qint64 shortest = std::numeric_limits<qint64>::max();
+            for (qsizetype i = 1; i < sent.size(); ++i)
+                shortest = std::min(shortest, sent[i - 1].time.msecsTo(sent[i].time));
+            return std::pair{sent.size(), shortest};
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->resource(colorLight)->value("dimming"_L1)["brightness"_L1].toDouble(),
+                                  brightness, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->resource(ambianceLight)->value("dimming"_L1)["brightness"_L1].toDouble(),
+                                  brightness, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            requests(u"PUT"_s, *room.groupedLightID).last().body.contains(QByteArray::number(brightness)), 5000);
+        const auto [lightCount, lightGap] = spacingOf(u"/light/"_s + colorLight);
+        const auto [groupCount, groupGap] = spacingOf(*room.groupedLightID);
+        // Far fewer requests than calls, never closer than the spacing (a few
+        // milliseconds of slack for the log's clock).
+        QVERIFY2(lightCount >= 5 && lightCount <= 25, qPrintable(QString::number(lightCount)));
+        QVERIFY2(lightGap >= 90, qPrintable(QString::number(lightGap)));
+        QVERIFY2(groupCount >= 2 && groupCount <= 4, qPrintable(QString::number(groupCount)));
+        QVERIFY2(groupGap >= 950, qPrintable(QString::number(groupGap)));
+        // After the holds have ended the shown state is the bridge's, which is the last value.
+        QTRY_VERIFY_WITH_TIMEOUT(store->editable().holds.isEmpty(), 5000);
+        QCOMPARE(store->home().light(colorLight)->brightness, brightness);
+        QVERIFY(!store->commandError());
+    }
+    void failedCommandReportsAndReloads()
+    {
+        auto store = pairedStore();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        const double before = *store->home().light(colorLight)->brightness;
+        m_sim->addFault(SimFault::respond(503, SimFault::Body::html).onMethod(u"PUT"_s).times(1));
+
+        store->setLight(colorLight, HueLightCommand{{}, 3.0, {}, {}});
+        QCOMPARE(store->home().light(colorLight)->brightness, 3.0);
+        QTRY_VERIFY_WITH_TIMEOUT(store->commandError(), 5000);
+        QCOMPARE(*store->commandError(), HueBridgeError::http(503).errorDescription());
+        QTRY_COMPARE_WITH_TIMEOUT(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 2, 5000);
+        // Once the hold has ended, the bridge's real state is shown again.
+        QTRY_COMPARE_WITH_TIMEOUT(store->home().light(colorLight)->brightness, before, 5000);
+
+        // The next success clears the message.
+        store->setLight(colorLight, HueLightCommand{true, {}, {}, {}});
+        QTRY_VERIFY_WITH_TIMEOUT(!store->commandError(), 5000);
+        QCOMPARE(store->phase(), HueStore::Phase::ready());
+        QVERIFY(store->bridge());
+
+        // A command the bridge refuses as unauthorized forgets the pairing.
+        m_sim->addFault(SimFault::respond(403).onMethod(u"PUT"_s).times(1));
+        store->setLight(colorLight, HueLightCommand{false, {}, {}, {}});
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::unpaired(), 5000);
+        QVERIFY(!PairedBridge::load(*m_defaults->settings));
+    }
+    void scenes()
+    {
+        auto store = pairedStore();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        const HueGroup room = store->home().rooms().first();
+        const bool german = HueText::usesGerman();
+
+        // A room without lights.
+        HueGroup empty = room;
+        empty.id = u"no-such-room"_s;
+        empty.name = u"Attic"_s;
+        QCOMPARE(QCoro::waitFor(store->saveScene(u"Evening"_s, empty)),
+                 german ? u"In Attic gibt es keine Lampen."_s : u"There are no lights in Attic."_s);
+        QVERIFY(requests(u"POST"_s, u"/scene"_s).isEmpty());
+
+        // Saved from the room's current light; it appears after the reload.
+        const int scenesBefore = int(room.scenes.size());
+        QCOMPARE(QCoro::waitFor(store->saveScene(u"  Evening  "_s, room)), std::nullopt);
+        const auto posted = requests(u"POST"_s, u"/clip/v2/resource/scene"_s);
+        QCOMPARE(posted.size(), 1);
+        QVERIFY(posted.first().body.contains("\"name\":\"Evening\""));
+        const auto saved = [&] {
+            const auto group = store->home().group(room.id);
+            if (!group)
+                return std::optional<HueScene>();
+            for (const auto &scene : group->scenes) {
+                if (scene.name == u"Evening"_s)
+                    return std::optional(scene);
+            }
+            return std::optional<HueScene>();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(saved(), 5000);
+        QCOMPARE(store->home().group(room.id)->scenes.size(), scenesBefore + 1);
+
+        // Overwrite sends the group's current light; delete removes it.
+        store->overwriteScene(*saved());
+        QTRY_COMPARE_WITH_TIMEOUT(requests(u"PUT"_s, u"/scene/"_s + saved()->id).size(), 1, 5000);
+        QVERIFY(requests(u"PUT"_s, u"/scene/"_s + saved()->id).first().body.contains("\"actions\""));
+        const QString id = saved()->id;
+        store->deleteScene(*saved());
+        QTRY_COMPARE_WITH_TIMEOUT(requests(u"DELETE"_s, u"/scene/"_s + id).size(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!saved(), 5000);
+
+        // The bridge refusing the new scene: its message is returned, not stored.
+        m_sim->addFault(SimFault::respond(507, SimFault::Body::jsonErrors, u"too many scenes"_s).onMethod(u"POST"_s));
+        const auto refused = QCoro::waitFor(store->saveScene(u"One more"_s, room));
+        QCOMPARE(refused, HueBridgeError::api(u"too many scenes"_s).errorDescription());
+        QVERIFY(!store->commandError());
+
+        // Recall shows at once and is sent.
+        const HueScene first = store->home().group(room.id)->scenes.first();
+        store->recall(first);
+        QVERIFY(store->home().scene(first.id)->isActive);
+        QTRY_COMPARE_WITH_TIMEOUT(requests(u"PUT"_s, u"/scene/"_s + first.id).size(), 1, 5000);
+    }
+    void pairing()
+    {
+        HueStore store(m_defaults->settings, environment());
+        QCOMPARE(store.phase(), HueStore::Phase::unpaired());
+        QList<HueStorePhase> phases;
+        connect(&store, &HueStore::phaseChanged, this, [&] { phases.append(store.phase()); });
+
+        store.pair(u"  127.0.0.1\t"_s);
+        QCOMPARE(store.pairingStep(), HueStore::PairingStep::waitingForButton());
+        QTRY_VERIFY_WITH_TIMEOUT(requests(u"POST"_s, u"/api"_s).size() >= 3, 5000);
+        QVERIFY(m_keys->saved.isEmpty());
+        m_sim->pressLinkButton();
+        QTRY_COMPARE_WITH_TIMEOUT(store.phase(), HueStore::Phase::ready(), 10000);
+        QCOMPARE(phases.first(), HueStore::Phase::connecting());
+        QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
+
+        const auto bridge = PairedBridge::load(*m_defaults->settings);
+        QVERIFY(bridge);
+        QCOMPARE(bridge->host, u"127.0.0.1"_s);
+        QCOMPARE(bridge->bridgeID.toLower(), m_sim->bridgeId().toLower());
+        QCOMPARE(bridge->name, m_sim->name());
+        QCOMPARE(m_keys->saved, QStringList{bridge->bridgeID});
+        QVERIFY(m_sim->applicationKeys().contains(m_keys->keys.value(bridge->bridgeID)));
+        const auto post = requests(u"POST"_s, u"/api"_s).first();
+        QCOMPARE(post.body, "{\"devicetype\":\"lumora#Test Desk 2\"}"_ba);
+        QVERIFY(!post.hasHeader("content-type"));
+    }
+    void pairingFailures()
+    {
+        const bool german = HueText::usesGerman();
+        // Never pressed: the button message after exactly 30 attempts.
+        {
+            HueStore store(m_defaults->settings, environment());
+            store.pair(u"127.0.0.1"_s);
+            QTRY_COMPARE_WITH_TIMEOUT(store.pairingStep().kind, HueStorePairingStep::Kind::failed, 15000);
+            QCOMPARE(store.pairingStep().message,
+                     german ? u"Der Knopf wurde nicht rechtzeitig gedrückt. Bitte noch einmal versuchen."_s
+                            : u"The button was not pressed in time. Please try again."_s);
+            QCOMPARE(requests(u"POST"_s, u"/api"_s).size(), 30);
+            QVERIFY(!PairedBridge::load(*m_defaults->settings));
+        }
+        // The key store refuses: nothing is stored, no connection.
+        {
+            m_keys->refuseSaves = true;
+            m_sim->pressLinkButton();
+            HueStore store(m_defaults->settings, environment());
+            store.pair(u"127.0.0.1"_s);
+            QTRY_COMPARE_WITH_TIMEOUT(store.pairingStep().kind, HueStorePairingStep::Kind::failed, 10000);
+            QCOMPARE(store.pairingStep().message,
+                     german ? u"Der Schlüssel konnte nicht im Schlüsselbund gespeichert werden."_s
+                            : u"The key could not be saved to the keyring."_s);
+            QVERIFY(!PairedBridge::load(*m_defaults->settings));
+            QCOMPARE(store.phase(), HueStore::Phase::unpaired());
+            m_keys->refuseSaves = false;
+            m_sim->releaseLinkButton();
+        }
+        // Cancelled during the wait: idle at once, and no message later.
+        {
+            HueStore store(m_defaults->settings, environment());
+            store.pair(u"127.0.0.1"_s);
+            QTRY_VERIFY_WITH_TIMEOUT(!requests(u"POST"_s, u"/api"_s).isEmpty(), 5000);
+            store.cancelPairing();
+            QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
+            const auto attempts = requests(u"POST"_s, u"/api"_s).size();
+            QTest::qWait(300);
+            QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
+            QVERIFY(requests(u"POST"_s, u"/api"_s).size() <= attempts + 1);
+        }
+        // Nothing answers at the address: the unreachable message names it.
+        {
+            m_sim->goDown();
+            HueStore store(m_defaults->settings, environment());
+            store.pair(u"127.0.0.1"_s);
+            QTRY_COMPARE_WITH_TIMEOUT(store.pairingStep().kind, HueStorePairingStep::Kind::failed, 15000);
+            const QString message = store.pairingStep().message;
+            QVERIFY2(message.startsWith(german ? u"Die Bridge unter 127.0.0.1 ist nicht erreichbar. ("_s
+                                               : u"The bridge at 127.0.0.1 cannot be reached. ("_s),
+                     qPrintable(message));
+            QVERIFY(message.endsWith(u")"_s));
+            QVERIFY(message.size() > 50);
+        }
+    }
+    void searchRetriesUntilPairing()
+    {
+        HueStore store(m_defaults->settings, environment());
+        store.searchBridges();
+        QCOMPARE(store.pairingStep(), HueStore::PairingStep::searching());
+        QTRY_VERIFY_WITH_TIMEOUT(m_discovery->calls >= 3, 5000);
+        QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
+        QVERIFY(store.discoveredBridges().isEmpty());
+
+        // Pairing stops the search; a search never interrupts a pairing.
+        // The pairing's own attempts (every 20 ms) are the clock: ten of them
+        // span two search retries (every 100 ms).
+        const auto tenAttemptsLater = [this] {
+            const qsizetype attempts = requests(u"POST"_s, u"/api"_s).size();
+            return QTest::qWaitFor([&] { return requests(u"POST"_s, u"/api"_s).size() >= attempts + 10; }, 10000);
+        };
+        store.pair(u"127.0.0.1"_s);
+        const int calls = m_discovery->calls;
+        store.searchBridges();
+        QCOMPARE(store.pairingStep(), HueStore::PairingStep::waitingForButton());
+        QVERIFY(tenAttemptsLater());
+        QCOMPARE(m_discovery->calls, calls);
+        store.cancelPairing();
+
+        // A search that finds a bridge delivers it and stops.
+        m_discovery->result = {DiscoveredBridge{u"Hue Bridge - 6A5C3B"_s, u"001788fffe6a5c3b"_s, u"127.0.0.1"_s}};
+        store.searchBridges();
+        QTRY_COMPARE_WITH_TIMEOUT(store.discoveredBridges(), m_discovery->result, 5000);
+        QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
+        const int afterFound = m_discovery->calls;
+        store.pair(u"127.0.0.1"_s);
+        QVERIFY(tenAttemptsLater());
+        QCOMPARE(m_discovery->calls, afterFound);
+        store.cancelPairing();
+    }
+    void destroyingTheStoreStopsEverything()
+    {
+        auto store = pairedStore();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
+        m_sim->addFault(SimFault::stall().onMethod(u"PUT"_s));
+        store->setLight(colorLight, HueLightCommand{true, {}, {}, {}});
+        store->searchBridges();
+        QTRY_VERIFY_WITH_TIMEOUT(!requests(u"PUT"_s, colorLight).isEmpty(), 5000);
+
+        store.reset();
+        // The stream and the stalled request are dropped; nothing runs on.
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 0, 5000);
+        const int discoveries = m_discovery->calls;
+        const auto before = m_sim->requestLog().size();
+        QTest::qWait(500);
+        QCOMPARE(m_sim->requestLog().size(), before);
+        QCOMPARE(m_discovery->calls, discoveries);
+    }
+    void faultStormsNeverLoseThePairing()
+    {
+        auto store = pairedStore();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
+
+        // Garbage on the stream: broken JSON, invalid UTF-8, a message that is
+        // not an array, events of unknown shape. None of it is shown or fatal.
+        m_sim->sendRawEventBytes("id: 1:0\ndata: [{\"type\":\"update\",\"data\":[{\"id\":\n\n");
+        m_sim->sendRawEventBytes("data: \xff\xfe[]\n\n");
+        m_sim->sendRawEventBytes("data: {\"type\":\"update\"}\n\n");
+        m_sim->sendEventContainers(QJsonArray{QJsonObject{{"type"_L1, u"update"_s}, {"data"_L1, 5}}, 7});
+        QTest::qWait(200);
+        QCOMPARE(store->phase(), HueStore::Phase::ready());
+
+        // A storm of refusals, HTML pages and resets while the stream is dropped again and again.
+        m_sim->addFault(SimFault::respond(429).onPath(u"^/clip/v2/resource$"_s).times(2));
+        m_sim->addFault(SimFault::html(503).onPath(u"^/clip/v2/resource$"_s).times(2));
+        m_sim->addFault(SimFault::closeConnection().onPath(u"^/clip/v2/resource$"_s).times(1));
+        m_sim->addFault(SimFault::respond(500, SimFault::Body::empty).onMethod(u"PUT"_s).times(3));
+        m_sim->abortEventStreams();
+        for (int i = 0; i < 3; ++i)
+            store->setLight(colorLight, HueLightCommand{{}, 10.0 + i, {}, {}});
+        QTRY_VERIFY_WITH_TIMEOUT(store->phase().kind == HueStorePhase::Kind::unreachable, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(store->commandError(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 15000);
+        QVERIFY(store->bridge());
+        QVERIFY(PairedBridge::load(*m_defaults->settings));
+        QVERIFY(m_keys->deleted.isEmpty());
+        QVERIFY(store->home().light(colorLight));
+    }
+    void forgetBridgeStopsAWaitingLoad()
+    {
+        m_sim->addFault(SimFault::stall().onPath(u"^/clip/v2/resource$"_s));
+        auto store = pairedStore();
+        store->start();
+        QTRY_VERIFY_WITH_TIMEOUT(!requests(u"GET"_s, u"/clip/v2/resource"_s).isEmpty(), 5000);
+        store->forgetBridge();
+        QCOMPARE(store->phase(), HueStore::Phase::unpaired());
+        m_sim->clearFaults();
+        const auto before = m_sim->requestLog().size();
+        QTest::qWait(400);
+        QCOMPARE(m_sim->requestLog().size(), before);
+        QCOMPARE(store->phase(), HueStore::Phase::unpaired());
+        QVERIFY(!store->bridge());
+    }
+    void staleResultsAreDropped_data()
+    {
+        QTest::addColumn<QString>("pending");
+        QTest::newRow("reload") << u"reload"_s;
+        QTest::newRow("failing command") << u"command"_s;
+    }
+    void staleResultsAreDropped()
+    {
+        QFETCH(QString, pending);
+        auto store = pairedStore();
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        QStringList answered; // paths of the requests whose answer has arrived
+        connect(m_sessions->last()->manager(), &QNetworkAccessManager::finished, this,
+                [&answered](QNetworkReply *reply) { answered.append(reply->url().path()); });
+        QString path;
+        if (pending == u"reload"_s) {
+            m_sim->addFault(SimFault::delay(300).onPath(u"^/clip/v2/resource$"_s).times(1));
+            store->refresh();
+            path = u"/clip/v2/resource"_s;
+            QTRY_COMPARE_WITH_TIMEOUT(requests(u"GET"_s, path).size(), 2, 5000);
+        } else {
+            m_sim->addFault(SimFault::stall().onMethod(u"PUT"_s));
+            store->setLight(colorLight, HueLightCommand{false, {}, {}, {}});
+            path = u"/clip/v2/resource/light/"_s + colorLight;
+            QTRY_COMPARE_WITH_TIMEOUT(requests(u"PUT"_s, path).size(), 1, 5000);
+        }
+
+        // The bridge is forgotten while the request is under way; its answer (a
+        // late home, or a failure) arrives afterwards and must change nothing.
+        store->forgetBridge();
+        QSignalSpy homes(store.get(), &HueStore::homeChanged);
+        if (pending == u"command"_s) {
+            // Qt sends the request again on a closed connection; both fail.
+            m_sim->clearFaults();
+            m_sim->addFault(SimFault::respond(503).onMethod(u"PUT"_s));
+            m_sim->closeConnections();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(answered.contains(path), 5000);
+        QCoreApplication::sendPostedEvents(); // resumes the request's coroutine
+        QVERIFY(store->home().isEmpty());
+        QCOMPARE(homes.count(), 0);
+        QVERIFY(!store->commandError());
+        QCOMPARE(store->phase(), HueStore::Phase::unpaired());
+    }
 
 private:
-    HueStore::Environment environment();
-    std::unique_ptr<HueStore> pairedStore();
+    HueStore::Environment environment()
+    {
+        HueStore::Environment environment;
+        environment.keys = keyStore(m_keys);
+        // Clients trust the simulator's root and reach it on its port; everything
+        // else is what the application uses.
+        const QSslCertificate root = m_sim->rootCertificate();
+        const quint16 port = m_sim->port();
+        environment.makeClient = [root, port, sessions = m_sessions](QString host, std::optional<QString> bridgeID,
+                                                                     std::optional<QString> key) {
+            HueBridgeSession::Options options;
+            options.expectedBridgeID = std::move(bridgeID);
+            options.trustAnchor = root;
+            options.port = port;
+            sessions->append(HueBridgeSession::create(options));
+            return HueBridgeClient(std::move(host), std::move(key), sessions->last());
+        };
+        auto discovery = m_discovery;
+        environment.discover = [discovery] { return fakeDiscover(discovery); };
+        environment.deviceName = [] { return u"Test Desk #2"_s; };
+        environment.searchRetryDelay = 100ms;
+        environment.linkButtonPause = 20ms;
+        // The standard sequence, scaled down twenty times, and recorded.
+        auto attempts = m_delayAttempts;
+        environment.reconnectDelay = [attempts](int attempt) {
+            attempts->append(attempt);
+            return HueStore::standardReconnectDelay(attempt) / 20;
+        };
+        return environment;
+    }
+    std::unique_ptr<HueStore> pairedStore()
+    {
+        const PairedBridge bridge{m_sim->bridgeId().toLower(), m_sim->name(), u"127.0.0.1"_s};
+        bridge.save(*m_defaults->settings);
+        m_keys->keys.insert(bridge.bridgeID, m_key);
+        return std::make_unique<HueStore>(m_defaults->settings, environment());
+    }
     QList<SimRequest> requests(const QString &method, const QString &pathPart) const;
 
-    std::unique_ptr<BridgeSimulator> m_sim;
+    std::unique_ptr<SimulatedBridge> m_sim;
     std::unique_ptr<TemporarySettings> m_defaults;
     std::shared_ptr<FakeKeys> m_keys;
     std::shared_ptr<FakeDiscovery> m_discovery;
@@ -68,67 +584,6 @@ private:
     QString m_key;
 };
 
-void TestStore::init()
-{
-    m_sim = std::make_unique<BridgeSimulator>();
-    QString error;
-    QVERIFY2(m_sim->loadResources(fixture, &error), qPrintable(error));
-    m_sim->setEventInterval(50);
-    m_sim->setLinkButtonWindow(30'000);
-    QVERIFY2(m_sim->start(QHostAddress::LocalHost, 0, &error), qPrintable(error));
-    m_key = m_sim->addApplicationKey();
-    m_defaults = std::make_unique<TemporarySettings>();
-    m_keys = std::make_shared<FakeKeys>();
-    m_discovery = std::make_shared<FakeDiscovery>();
-    m_delayAttempts = std::make_shared<QList<int>>();
-    m_sessions = std::make_shared<QList<std::shared_ptr<HueBridgeSession>>>();
-}
-
-void TestStore::cleanup()
-{
-    m_sim.reset();
-    m_defaults.reset();
-}
-
-HueStore::Environment TestStore::environment()
-{
-    HueStore::Environment environment;
-    environment.keys = keyStore(m_keys);
-    // Clients trust the simulator's root and reach it on its port; everything
-    // else is what the application uses.
-    const QSslCertificate root = m_sim->rootCertificate();
-    const quint16 port = m_sim->port();
-    environment.makeClient = [root, port, sessions = m_sessions](QString host, std::optional<QString> bridgeID,
-                                                                 std::optional<QString> key) {
-        HueBridgeSession::Options options;
-        options.expectedBridgeID = std::move(bridgeID);
-        options.trustAnchor = root;
-        options.port = port;
-        sessions->append(HueBridgeSession::create(options));
-        return HueBridgeClient(std::move(host), std::move(key), sessions->last());
-    };
-    auto discovery = m_discovery;
-    environment.discover = [discovery] { return fakeDiscover(discovery); };
-    environment.deviceName = [] { return u"Test Desk #2"_s; };
-    environment.searchRetryDelay = 100ms;
-    environment.linkButtonPause = 20ms;
-    // The standard sequence, scaled down twenty times, and recorded.
-    auto attempts = m_delayAttempts;
-    environment.reconnectDelay = [attempts](int attempt) {
-        attempts->append(attempt);
-        return HueStore::standardReconnectDelay(attempt) / 20;
-    };
-    return environment;
-}
-
-std::unique_ptr<HueStore> TestStore::pairedStore()
-{
-    const PairedBridge bridge{m_sim->bridgeId().toLower(), m_sim->name(), u"127.0.0.1"_s};
-    bridge.save(*m_defaults->settings);
-    m_keys->keys.insert(bridge.bridgeID, m_key);
-    return std::make_unique<HueStore>(m_defaults->settings, environment());
-}
-
 QList<SimRequest> TestStore::requests(const QString &method, const QString &pathPart) const
 {
     QList<SimRequest> matching;
@@ -137,497 +592,6 @@ QList<SimRequest> TestStore::requests(const QString &method, const QString &path
             matching.append(request);
     }
     return matching;
-}
-
-void TestStore::startsReadyWithTheHome()
-{
-    auto store = pairedStore();
-    QSignalSpy phases(store.get(), &HueStore::phaseChanged);
-    store->start();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    QCOMPARE(m_keys->loads, 1);
-    QVERIFY(store->home().light(colorLight));
-    QCOMPARE(store->home().rooms().size(), 1);
-    QCOMPARE(phases.count(), 1); // connecting was already the phase
-    QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
-    QCOMPARE(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 1);
-}
-
-void TestStore::reconnectsAfterTheBridgeWentAway()
-{
-    auto store = pairedStore();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    QList<HueStorePhase> seen;
-    connect(store.get(), &HueStore::phaseChanged, this, [&] { seen.append(store->phase()); });
-
-    m_sim->goDown();
-    QTRY_VERIFY_WITH_TIMEOUT(store->phase().kind == HueStorePhase::Kind::unreachable, 10000);
-    QVERIFY(!store->phase().message.isEmpty());
-    // The address recovery ran with the failure, and found nothing to change.
-    QVERIFY(m_discovery->calls >= 1);
-    QTRY_VERIFY_WITH_TIMEOUT(m_delayAttempts->size() >= 4, 10000);
-    // After the drop: 1; the failed reload reports and waits 2, 2, then 6.
-    QCOMPARE(m_delayAttempts->mid(0, 4), (QList<int>{1, 2, 3, 4}));
-
-    QVERIFY(m_sim->comeBack());
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    QCOMPARE(seen.first().kind, HueStorePhase::Kind::unreachable);
-    QCOMPARE(seen.last(), HueStore::Phase::ready());
-    QVERIFY(store->bridge());
-    QCOMPARE(store->bridge()->host, u"127.0.0.1"_s);
-}
-
-void TestStore::firstFailedLoadIsSilent()
-{
-    m_sim->addFault(SimFault::respond(503).onPath(u"^/clip/v2/resource$"_s).times(1));
-    auto store = pairedStore();
-    QList<HueStorePhase> seen;
-    connect(store.get(), &HueStore::phaseChanged, this, [&] { seen.append(store->phase()); });
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    QCOMPARE(seen, QList<HueStorePhase>{HueStore::Phase::ready()});
-    QCOMPARE(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 2);
-    QCOMPARE(*m_delayAttempts, QList<int>{1});
-}
-
-void TestStore::followsABridgeThatMoved()
-{
-    auto store = pairedStore();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-
-    // The bridge got a new address; discovery reports it there, with the id
-    // in the other letter case.
-    m_discovery->result = {DiscoveredBridge{u"Hue Bridge - 6A5C3B"_s, m_sim->bridgeId().toUpper(), u"127.0.0.2"_s}};
-    QVERIFY(m_sim->moveTo(QHostAddress(u"127.0.0.2"_s)));
-    QTRY_COMPARE_WITH_TIMEOUT(store->bridge()->host, u"127.0.0.2"_s, 15000);
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    const auto stored = PairedBridge::load(*m_defaults->settings);
-    QVERIFY(stored);
-    QCOMPARE(stored->host, u"127.0.0.2"_s);
-    QCOMPARE(stored->bridgeID, m_sim->bridgeId().toLower());
-    QVERIFY(requests(u"GET"_s, u"/clip/v2/resource"_s).last().localAddress == QHostAddress(u"127.0.0.2"_s));
-}
-
-void TestStore::revokedKeyForgetsThePairing()
-{
-    auto store = pairedStore();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    const QString bridgeID = store->bridge()->bridgeID;
-
-    m_sim->revokeApplicationKey(m_key);
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::unpaired(), 10000);
-    QCOMPARE(m_keys->deleted, QStringList{bridgeID});
-    QVERIFY(!PairedBridge::load(*m_defaults->settings));
-    QVERIFY(!store->bridge());
-    QVERIFY(store->home().isEmpty());
-    QCOMPARE(store->pairingStep(), HueStore::PairingStep::idle());
-    // Nothing keeps asking the bridge afterwards.
-    const auto before = m_sim->requestLog().size();
-    QTest::qWait(300);
-    QCOMPARE(m_sim->requestLog().size(), before);
-}
-
-void TestStore::outsideChangesArriveLive()
-{
-    auto store = pairedStore();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
-    const bool wasOn = store->home().light(ambianceLight)->isOn;
-
-    QVERIFY(m_sim->changeFromOutside(ambianceLight, QJsonObject{{"on"_L1, QJsonObject{{"on"_L1, !wasOn}}}}));
-    QTRY_COMPARE_WITH_TIMEOUT(store->home().light(ambianceLight)->isOn, !wasOn, 5000);
-    // Delivered by the stream, not by a reload.
-    QCOMPARE(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 1);
-
-    // A light the home has never seen cannot be placed: the store reloads.
-    QVERIFY(m_sim->addResource(QJsonObject{{"id"_L1, u"new-light"_s},
-                                           {"type"_L1, u"light"_s},
-                                           {"on"_L1, QJsonObject{{"on"_L1, true}}},
-                                           {"metadata"_L1, QJsonObject{{"name"_L1, u"New"_s}}}}));
-    m_sim->sendEventContainers(
-        QJsonArray{QJsonObject{{"type"_L1, u"update"_s},
-                               {"id"_L1, u"e1"_s},
-                               {"creationtime"_L1, u"2026-01-01T00:00:00Z"_s},
-                               {"data"_L1, QJsonArray{QJsonObject{{"id"_L1, u"unknown-light"_s},
-                                                                  {"type"_L1, u"light"_s},
-                                                                  {"on"_L1, QJsonObject{{"on"_L1, false}}}}}}}});
-    QTRY_VERIFY_WITH_TIMEOUT(requests(u"GET"_s, u"/clip/v2/resource"_s).size() >= 2, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(store->home().resources.contains(u"new-light"_s), 5000);
-    QCOMPARE(store->phase(), HueStore::Phase::ready());
-}
-
-void TestStore::dragIsCoalescedAndNeverJumpsBack()
-{
-    auto store = pairedStore();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
-    const auto room = store->home().rooms().first();
-    QVERIFY(room.groupedLightID);
-    m_sim->clearRequestLog();
-
-    // About 100 Hz for two seconds on two lights and the room, as a slider drag.
-    double brightness = 5;
-    int backwards = 0;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 2000) {
-        brightness = std::min(brightness + 0.5, 100.0);
-        store->setLight(colorLight, HueLightCommand{{}, brightness, {}, {}});
-        store->setLight(ambianceLight, HueLightCommand{{}, brightness, {}, {}});
-        store->setGroup(room, HueLightCommand{{}, brightness, {}, {}});
-        QTest::qWait(10);
-        // Events echoing earlier positions of the drag never show.
-        if (store->home().light(colorLight)->brightness != brightness)
-            ++backwards;
-    }
-    QCOMPARE(backwards, 0);
-
-    const auto spacingOf = [&](const QString &pathPart) {
-        const auto sent = requests(u"PUT"_s, pathPart);
-        qint64 shortest = std::numeric_limits<qint64>::max();
-        for (qsizetype i = 1; i < sent.size(); ++i)
-            shortest = std::min(shortest, sent[i - 1].time.msecsTo(sent[i].time));
-        return std::pair{sent.size(), shortest};
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(m_sim->resource(colorLight)->value("dimming"_L1)["brightness"_L1].toDouble(), brightness,
-                              5000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_sim->resource(ambianceLight)->value("dimming"_L1)["brightness"_L1].toDouble(),
-                              brightness, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        requests(u"PUT"_s, *room.groupedLightID).last().body.contains(QByteArray::number(brightness)), 5000);
-    const auto [lightCount, lightGap] = spacingOf(u"/light/"_s + colorLight);
-    const auto [groupCount, groupGap] = spacingOf(*room.groupedLightID);
-    // Far fewer requests than calls, never closer than the spacing (a few
-    // milliseconds of slack for the log's clock).
-    QVERIFY2(lightCount >= 5 && lightCount <= 25, qPrintable(QString::number(lightCount)));
-    QVERIFY2(lightGap >= 90, qPrintable(QString::number(lightGap)));
-    QVERIFY2(groupCount >= 2 && groupCount <= 4, qPrintable(QString::number(groupCount)));
-    QVERIFY2(groupGap >= 950, qPrintable(QString::number(groupGap)));
-    // After the holds have ended the shown state is the bridge's, which is the last value.
-    QTRY_VERIFY_WITH_TIMEOUT(store->editable().holds.isEmpty(), 5000);
-    QCOMPARE(store->home().light(colorLight)->brightness, brightness);
-    QVERIFY(!store->commandError());
-}
-
-void TestStore::failedCommandReportsAndReloads()
-{
-    auto store = pairedStore();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    const double before = *store->home().light(colorLight)->brightness;
-    m_sim->addFault(SimFault::respond(503, SimFault::Body::html).onMethod(u"PUT"_s).times(1));
-
-    store->setLight(colorLight, HueLightCommand{{}, 3.0, {}, {}});
-    QCOMPARE(store->home().light(colorLight)->brightness, 3.0);
-    QTRY_VERIFY_WITH_TIMEOUT(store->commandError(), 5000);
-    QCOMPARE(*store->commandError(), HueBridgeError::http(503).errorDescription());
-    QTRY_COMPARE_WITH_TIMEOUT(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 2, 5000);
-    // Once the hold has ended, the bridge's real state is shown again.
-    QTRY_COMPARE_WITH_TIMEOUT(store->home().light(colorLight)->brightness, before, 5000);
-
-    // The next success clears the message.
-    store->setLight(colorLight, HueLightCommand{true, {}, {}, {}});
-    QTRY_VERIFY_WITH_TIMEOUT(!store->commandError(), 5000);
-    QCOMPARE(store->phase(), HueStore::Phase::ready());
-    QVERIFY(store->bridge());
-
-    // A command the bridge refuses as unauthorized forgets the pairing.
-    m_sim->addFault(SimFault::respond(403).onMethod(u"PUT"_s).times(1));
-    store->setLight(colorLight, HueLightCommand{false, {}, {}, {}});
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::unpaired(), 5000);
-    QVERIFY(!PairedBridge::load(*m_defaults->settings));
-}
-
-void TestStore::scenes()
-{
-    auto store = pairedStore();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    const HueGroup room = store->home().rooms().first();
-    const bool german = HueText::usesGerman();
-
-    // A room without lights.
-    HueGroup empty = room;
-    empty.id = u"no-such-room"_s;
-    empty.name = u"Attic"_s;
-    QCOMPARE(QCoro::waitFor(store->saveScene(u"Evening"_s, empty)),
-             german ? u"In Attic gibt es keine Lampen."_s : u"There are no lights in Attic."_s);
-    QVERIFY(requests(u"POST"_s, u"/scene"_s).isEmpty());
-
-    // Saved from the room's current light; it appears after the reload.
-    const int scenesBefore = int(room.scenes.size());
-    QCOMPARE(QCoro::waitFor(store->saveScene(u"  Evening  "_s, room)), std::nullopt);
-    const auto posted = requests(u"POST"_s, u"/clip/v2/resource/scene"_s);
-    QCOMPARE(posted.size(), 1);
-    QVERIFY(posted.first().body.contains("\"name\":\"Evening\""));
-    const auto saved = [&] {
-        const auto group = store->home().group(room.id);
-        if (!group)
-            return std::optional<HueScene>();
-        for (const auto &scene : group->scenes) {
-            if (scene.name == u"Evening"_s)
-                return std::optional(scene);
-        }
-        return std::optional<HueScene>();
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(saved(), 5000);
-    QCOMPARE(store->home().group(room.id)->scenes.size(), scenesBefore + 1);
-
-    // Overwrite sends the group's current light; delete removes it.
-    store->overwriteScene(*saved());
-    QTRY_COMPARE_WITH_TIMEOUT(requests(u"PUT"_s, u"/scene/"_s + saved()->id).size(), 1, 5000);
-    QVERIFY(requests(u"PUT"_s, u"/scene/"_s + saved()->id).first().body.contains("\"actions\""));
-    const QString id = saved()->id;
-    store->deleteScene(*saved());
-    QTRY_COMPARE_WITH_TIMEOUT(requests(u"DELETE"_s, u"/scene/"_s + id).size(), 1, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!saved(), 5000);
-
-    // The bridge refusing the new scene: its message is returned, not stored.
-    m_sim->addFault(SimFault::respond(507, SimFault::Body::jsonErrors, u"too many scenes"_s).onMethod(u"POST"_s));
-    const auto refused = QCoro::waitFor(store->saveScene(u"One more"_s, room));
-    QCOMPARE(refused, HueBridgeError::api(u"too many scenes"_s).errorDescription());
-    QVERIFY(!store->commandError());
-
-    // Recall shows at once and is sent.
-    const HueScene first = store->home().group(room.id)->scenes.first();
-    store->recall(first);
-    QVERIFY(store->home().scene(first.id)->isActive);
-    QTRY_COMPARE_WITH_TIMEOUT(requests(u"PUT"_s, u"/scene/"_s + first.id).size(), 1, 5000);
-}
-
-void TestStore::pairing()
-{
-    HueStore store(m_defaults->settings, environment());
-    QCOMPARE(store.phase(), HueStore::Phase::unpaired());
-    QList<HueStorePhase> phases;
-    connect(&store, &HueStore::phaseChanged, this, [&] { phases.append(store.phase()); });
-
-    store.pair(u"  127.0.0.1\t"_s);
-    QCOMPARE(store.pairingStep(), HueStore::PairingStep::waitingForButton());
-    QTRY_VERIFY_WITH_TIMEOUT(requests(u"POST"_s, u"/api"_s).size() >= 3, 5000);
-    QVERIFY(m_keys->saved.isEmpty());
-    m_sim->pressLinkButton();
-    QTRY_COMPARE_WITH_TIMEOUT(store.phase(), HueStore::Phase::ready(), 10000);
-    QCOMPARE(phases.first(), HueStore::Phase::connecting());
-    QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
-
-    const auto bridge = PairedBridge::load(*m_defaults->settings);
-    QVERIFY(bridge);
-    QCOMPARE(bridge->host, u"127.0.0.1"_s);
-    QCOMPARE(bridge->bridgeID.toLower(), m_sim->bridgeId().toLower());
-    QCOMPARE(bridge->name, m_sim->name());
-    QCOMPARE(m_keys->saved, QStringList{bridge->bridgeID});
-    QVERIFY(m_sim->applicationKeys().contains(m_keys->keys.value(bridge->bridgeID)));
-    const auto post = requests(u"POST"_s, u"/api"_s).first();
-    QCOMPARE(post.body, R"({"devicetype":"lumora#Test Desk 2"})"_ba);
-    QVERIFY(!post.hasHeader("content-type"));
-}
-
-void TestStore::pairingFailures()
-{
-    const bool german = HueText::usesGerman();
-    // Never pressed: the button message after exactly 30 attempts.
-    {
-        HueStore store(m_defaults->settings, environment());
-        store.pair(u"127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(store.pairingStep().kind, HueStorePairingStep::Kind::failed, 15000);
-        QCOMPARE(store.pairingStep().message,
-                 german ? u"Der Knopf wurde nicht rechtzeitig gedrückt. Bitte noch einmal versuchen."_s
-                        : u"The button was not pressed in time. Please try again."_s);
-        QCOMPARE(requests(u"POST"_s, u"/api"_s).size(), 30);
-        QVERIFY(!PairedBridge::load(*m_defaults->settings));
-    }
-    // The key store refuses: nothing is stored, no connection.
-    {
-        m_keys->refuseSaves = true;
-        m_sim->pressLinkButton();
-        HueStore store(m_defaults->settings, environment());
-        store.pair(u"127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(store.pairingStep().kind, HueStorePairingStep::Kind::failed, 10000);
-        QCOMPARE(store.pairingStep().message, german
-                                                  ? u"Der Schlüssel konnte nicht im Schlüsselbund gespeichert werden."_s
-                                                  : u"The key could not be saved to the keyring."_s);
-        QVERIFY(!PairedBridge::load(*m_defaults->settings));
-        QCOMPARE(store.phase(), HueStore::Phase::unpaired());
-        m_keys->refuseSaves = false;
-        m_sim->releaseLinkButton();
-    }
-    // Cancelled during the wait: idle at once, and no message later.
-    {
-        HueStore store(m_defaults->settings, environment());
-        store.pair(u"127.0.0.1"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(!requests(u"POST"_s, u"/api"_s).isEmpty(), 5000);
-        store.cancelPairing();
-        QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
-        const auto attempts = requests(u"POST"_s, u"/api"_s).size();
-        QTest::qWait(300);
-        QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
-        QVERIFY(requests(u"POST"_s, u"/api"_s).size() <= attempts + 1);
-    }
-    // Nothing answers at the address: the unreachable message names it.
-    {
-        m_sim->goDown();
-        HueStore store(m_defaults->settings, environment());
-        store.pair(u"127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(store.pairingStep().kind, HueStorePairingStep::Kind::failed, 15000);
-        const QString message = store.pairingStep().message;
-        QVERIFY2(message.startsWith(german ? u"Die Bridge unter 127.0.0.1 ist nicht erreichbar. ("_s
-                                           : u"The bridge at 127.0.0.1 cannot be reached. ("_s),
-                 qPrintable(message));
-        QVERIFY(message.endsWith(u")"_s));
-        QVERIFY(message.size() > 50);
-    }
-}
-
-void TestStore::searchRetriesUntilPairing()
-{
-    HueStore store(m_defaults->settings, environment());
-    store.searchBridges();
-    QCOMPARE(store.pairingStep(), HueStore::PairingStep::searching());
-    QTRY_VERIFY_WITH_TIMEOUT(m_discovery->calls >= 3, 5000);
-    QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
-    QVERIFY(store.discoveredBridges().isEmpty());
-
-    // Pairing stops the search; a search never interrupts a pairing.
-    store.pair(u"127.0.0.1"_s);
-    const int calls = m_discovery->calls;
-    store.searchBridges();
-    QCOMPARE(store.pairingStep(), HueStore::PairingStep::waitingForButton());
-    QTest::qWait(400);
-    QCOMPARE(m_discovery->calls, calls);
-    store.cancelPairing();
-
-    // A search that finds a bridge delivers it and stops.
-    m_discovery->result = {DiscoveredBridge{u"Hue Bridge - 6A5C3B"_s, u"001788fffe6a5c3b"_s, u"127.0.0.1"_s}};
-    store.searchBridges();
-    QTRY_COMPARE_WITH_TIMEOUT(store.discoveredBridges(), m_discovery->result, 5000);
-    QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
-    const int afterFound = m_discovery->calls;
-    QTest::qWait(400);
-    QCOMPARE(m_discovery->calls, afterFound);
-}
-
-void TestStore::destroyingTheStoreStopsEverything()
-{
-    auto store = pairedStore();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
-    m_sim->addFault(SimFault::stall().onMethod(u"PUT"_s));
-    store->setLight(colorLight, HueLightCommand{true, {}, {}, {}});
-    store->searchBridges();
-    QTRY_VERIFY_WITH_TIMEOUT(!requests(u"PUT"_s, colorLight).isEmpty(), 5000);
-
-    store.reset();
-    // The stream and the stalled request are dropped; nothing runs on.
-    QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 0, 5000);
-    const int discoveries = m_discovery->calls;
-    const auto before = m_sim->requestLog().size();
-    QTest::qWait(500);
-    QCOMPARE(m_sim->requestLog().size(), before);
-    QCOMPARE(m_discovery->calls, discoveries);
-}
-
-void TestStore::faultStormsNeverLoseThePairing()
-{
-    auto store = pairedStore();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
-
-    // Garbage on the stream: broken JSON, invalid UTF-8, a message that is
-    // not an array, events of unknown shape. None of it is shown or fatal.
-    m_sim->sendRawEventBytes("id: 1:0\ndata: [{\"type\":\"update\",\"data\":[{\"id\":\n\n");
-    m_sim->sendRawEventBytes("data: \xff\xfe[]\n\n");
-    m_sim->sendRawEventBytes("data: {\"type\":\"update\"}\n\n");
-    m_sim->sendEventContainers(QJsonArray{QJsonObject{{"type"_L1, u"update"_s}, {"data"_L1, 5}}, 7});
-    QTest::qWait(200);
-    QCOMPARE(store->phase(), HueStore::Phase::ready());
-
-    // A storm of refusals, HTML pages and resets while the stream is dropped again and again.
-    m_sim->addFault(SimFault::respond(429).onPath(u"^/clip/v2/resource$"_s).times(2));
-    m_sim->addFault(SimFault::html(503).onPath(u"^/clip/v2/resource$"_s).times(2));
-    m_sim->addFault(SimFault::closeConnection().onPath(u"^/clip/v2/resource$"_s).times(1));
-    m_sim->addFault(SimFault::respond(500, SimFault::Body::empty).onMethod(u"PUT"_s).times(3));
-    m_sim->abortEventStreams();
-    for (int i = 0; i < 3; ++i)
-        store->setLight(colorLight, HueLightCommand{{}, 10.0 + i, {}, {}});
-    QTRY_VERIFY_WITH_TIMEOUT(store->phase().kind == HueStorePhase::Kind::unreachable, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(store->commandError(), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 15000);
-    QVERIFY(store->bridge());
-    QVERIFY(PairedBridge::load(*m_defaults->settings));
-    QVERIFY(m_keys->deleted.isEmpty());
-    QVERIFY(store->home().light(colorLight));
-}
-
-void TestStore::forgetBridgeStopsAWaitingLoad()
-{
-    m_sim->addFault(SimFault::stall().onPath(u"^/clip/v2/resource$"_s));
-    auto store = pairedStore();
-    store->start();
-    QTRY_VERIFY_WITH_TIMEOUT(!requests(u"GET"_s, u"/clip/v2/resource"_s).isEmpty(), 5000);
-    store->forgetBridge();
-    QCOMPARE(store->phase(), HueStore::Phase::unpaired());
-    m_sim->clearFaults();
-    const auto before = m_sim->requestLog().size();
-    QTest::qWait(400);
-    QCOMPARE(m_sim->requestLog().size(), before);
-    QCOMPARE(store->phase(), HueStore::Phase::unpaired());
-    QVERIFY(!store->bridge());
-}
-
-void TestStore::staleResultsAreDropped_data()
-{
-    QTest::addColumn<QString>("pending");
-    QTest::newRow("reload") << u"reload"_s;
-    QTest::newRow("failing command") << u"command"_s;
-}
-
-void TestStore::staleResultsAreDropped()
-{
-    QFETCH(QString, pending);
-    auto store = pairedStore();
-    store->start();
-    QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-    QStringList answered; // paths of the requests whose answer has arrived
-    connect(m_sessions->last()->manager(), &QNetworkAccessManager::finished, this,
-            [&answered](QNetworkReply *reply) { answered.append(reply->url().path()); });
-    QString path;
-    if (pending == u"reload"_s) {
-        m_sim->addFault(SimFault::delay(300).onPath(u"^/clip/v2/resource$"_s).times(1));
-        store->refresh();
-        path = u"/clip/v2/resource"_s;
-        QTRY_COMPARE_WITH_TIMEOUT(requests(u"GET"_s, path).size(), 2, 5000);
-    } else {
-        m_sim->addFault(SimFault::stall().onMethod(u"PUT"_s));
-        store->setLight(colorLight, HueLightCommand{false, {}, {}, {}});
-        path = u"/clip/v2/resource/light/"_s + colorLight;
-        QTRY_COMPARE_WITH_TIMEOUT(requests(u"PUT"_s, path).size(), 1, 5000);
-    }
-
-    // The bridge is forgotten while the request is under way; its answer (a
-    // late home, or a failure) arrives afterwards and must change nothing.
-    store->forgetBridge();
-    QSignalSpy homes(store.get(), &HueStore::homeChanged);
-    if (pending == u"command"_s) {
-        // Qt sends the request again on a closed connection; both fail.
-        m_sim->clearFaults();
-        m_sim->addFault(SimFault::respond(503).onMethod(u"PUT"_s));
-        m_sim->closeConnections();
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(answered.contains(path), 5000);
-    QCoreApplication::sendPostedEvents(); // resumes the request's coroutine
-    QVERIFY(store->home().isEmpty());
-    QCOMPARE(homes.count(), 0);
-    QVERIFY(!store->commandError());
-    QCOMPARE(store->phase(), HueStore::Phase::unpaired());
 }
 
 QTEST_GUILESS_MAIN(TestStore)
