@@ -42,110 +42,100 @@ class TestMainWindowSelection : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void ranking_data();
-    void ranking();
-    void candidateFromWindow();
-    void bringForwardRevealsTheMainWindow();
-    void bringForwardWithoutMainWindow();
+    void ranking_data()
+    {
+        QTest::addColumn<Candidates>("candidates");
+        QTest::addColumn<int>("expected"); // -1: none
+
+        QTest::newRow("empty") << Candidates{} << -1;
+        QTest::newRow("main") << Candidates{window("main")} << 0;
+        QTest::newRow("main- prefix") << Candidates{window("other"), window("main-2")} << 1;
+        QTest::newRow("settings never") << Candidates{window("main-settings")} << -1;
+        QTest::newRow("Settings in any case") << Candidates{window("main-SeTTings"), window("main", false)} << 1;
+        QTest::newRow("letter case of main matters") << Candidates{window("Main"), window("MAIN-1")} << -1;
+        QTest::newRow("mainwindow is not main-") << Candidates{window("mainwindow")} << -1;
+        QTest::newRow("no identifier") << Candidates{window(nullptr)} << -1;
+        QTest::newRow("panel") << Candidates{panel("main"), window("main-1", false)} << 1;
+        QTest::newRow("cannot become main") << Candidates{cannotBecomeMain("main")} << -1;
+        QTest::newRow("visible beats minimised listed first")
+            << Candidates{window("main", false, true), window("main-2", true)} << 1;
+        QTest::newRow("minimised beats hidden listed first")
+            << Candidates{window("main", false, false), window("main-2", false, true)} << 1;
+        QTest::newRow("minimised beats hidden listed second")
+            << Candidates{window("main-2", false, true), window("main", false, false)} << 0;
+        QTest::newRow("visible but minimised counts as minimised")
+            << Candidates{window("main", true, true), window("main-2", true, false)} << 1;
+        QTest::newRow("first of several visible") << Candidates{window("x"), window("main-a"), window("main-b")} << 1;
+        QTest::newRow("hidden retained window") << Candidates{window("settings", true), window("main", false)} << 1;
+    }
+    void ranking()
+    {
+        QFETCH(Candidates, candidates);
+        QFETCH(int, expected);
+        const std::optional<qsizetype> index = MainWindowSelection::index(candidates);
+        QCOMPARE(index.has_value(), expected >= 0);
+        if (index)
+            QCOMPARE(*index, qsizetype(expected));
+    }
+    void candidateFromWindow()
+    {
+        QWindow normal;
+        normal.setObjectName(MainWindowSelection::mainWindowID);
+        QCOMPARE(MainWindowCandidate::fromWindow(normal), (MainWindowCandidate{u"main"_s, false, true, false, false}));
+
+        QWindow tool;
+        tool.setFlags(Qt::Tool);
+        QCOMPARE(MainWindowCandidate::fromWindow(tool), (MainWindowCandidate{std::nullopt, true, false, false, false}));
+
+        QWindow dialog;
+        dialog.setFlags(Qt::Dialog);
+        dialog.setObjectName(u"main-dialog"_s);
+        QVERIFY(!MainWindowCandidate::fromWindow(dialog).canBecomeMain);
+    }
+    void bringForwardRevealsTheMainWindow()
+    {
+        QWindow settings;
+        settings.setObjectName(u"main-settings"_s);
+        settings.show();
+        QWindow utility;
+        utility.setObjectName(u"main"_s);
+        utility.setFlags(Qt::Tool);
+        utility.show();
+        QWindow main;
+        main.setObjectName(u"main"_s);
+        main.showMinimized();
+        QTRY_VERIFY_WITH_TIMEOUT(main.windowStates().testFlag(Qt::WindowMinimized), 5000);
+
+        bool reopened = false;
+        MainWindowSelection::bringForward([&reopened] { reopened = true; });
+        QVERIFY(!reopened);
+        QVERIFY(!main.windowStates().testFlag(Qt::WindowMinimized));
+        QVERIFY(main.isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::focusWindow(), &main, 5000);
+
+        // A hidden (closed but kept) main window is shown again.
+        main.hide();
+        settings.requestActivate();
+        QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::focusWindow(), &settings, 5000);
+        MainWindowSelection::bringForward();
+        QVERIFY(main.isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::focusWindow(), &main, 5000);
+    }
+    void bringForwardWithoutMainWindow()
+    {
+        QWindow settings;
+        settings.setObjectName(u"main-settings"_s);
+        settings.show();
+
+        int reopened = 0;
+        MainWindowSelection::bringForward([&reopened] { ++reopened; });
+        QCOMPARE(reopened, 1);
+        // Without an opener nothing happens (and nothing is shown).
+        settings.hide();
+        MainWindowSelection::bringForward();
+        QVERIFY(!settings.isVisible());
+    }
 };
-
-void TestMainWindowSelection::ranking_data()
-{
-    QTest::addColumn<Candidates>("candidates");
-    QTest::addColumn<int>("expected"); // -1: none
-
-    QTest::newRow("empty") << Candidates{} << -1;
-    QTest::newRow("main") << Candidates{window("main")} << 0;
-    QTest::newRow("main- prefix") << Candidates{window("other"), window("main-2")} << 1;
-    QTest::newRow("settings never") << Candidates{window("main-settings")} << -1;
-    QTest::newRow("Settings in any case") << Candidates{window("main-SeTTings"), window("main", false)} << 1;
-    QTest::newRow("letter case of main matters") << Candidates{window("Main"), window("MAIN-1")} << -1;
-    QTest::newRow("mainwindow is not main-") << Candidates{window("mainwindow")} << -1;
-    QTest::newRow("no identifier") << Candidates{window(nullptr)} << -1;
-    QTest::newRow("panel") << Candidates{panel("main"), window("main-1", false)} << 1;
-    QTest::newRow("cannot become main") << Candidates{cannotBecomeMain("main")} << -1;
-    QTest::newRow("visible beats minimised listed first")
-        << Candidates{window("main", false, true), window("main-2", true)} << 1;
-    QTest::newRow("minimised beats hidden listed first")
-        << Candidates{window("main", false, false), window("main-2", false, true)} << 1;
-    QTest::newRow("minimised beats hidden listed second")
-        << Candidates{window("main-2", false, true), window("main", false, false)} << 0;
-    QTest::newRow("visible but minimised counts as minimised")
-        << Candidates{window("main", true, true), window("main-2", true, false)} << 1;
-    QTest::newRow("first of several visible") << Candidates{window("x"), window("main-a"), window("main-b")} << 1;
-    QTest::newRow("hidden retained window") << Candidates{window("settings", true), window("main", false)} << 1;
-}
-
-void TestMainWindowSelection::ranking()
-{
-    QFETCH(Candidates, candidates);
-    QFETCH(int, expected);
-    const std::optional<qsizetype> index = MainWindowSelection::index(candidates);
-    QCOMPARE(index.has_value(), expected >= 0);
-    if (index)
-        QCOMPARE(*index, qsizetype(expected));
-}
-
-void TestMainWindowSelection::candidateFromWindow()
-{
-    QWindow normal;
-    normal.setObjectName(MainWindowSelection::mainWindowID);
-    QCOMPARE(MainWindowCandidate::fromWindow(normal), (MainWindowCandidate{u"main"_s, false, true, false, false}));
-
-    QWindow tool;
-    tool.setFlags(Qt::Tool);
-    QCOMPARE(MainWindowCandidate::fromWindow(tool), (MainWindowCandidate{std::nullopt, true, false, false, false}));
-
-    QWindow dialog;
-    dialog.setFlags(Qt::Dialog);
-    dialog.setObjectName(u"main-dialog"_s);
-    QVERIFY(!MainWindowCandidate::fromWindow(dialog).canBecomeMain);
-}
-
-void TestMainWindowSelection::bringForwardRevealsTheMainWindow()
-{
-    QWindow settings;
-    settings.setObjectName(u"main-settings"_s);
-    settings.show();
-    QWindow utility;
-    utility.setObjectName(u"main"_s);
-    utility.setFlags(Qt::Tool);
-    utility.show();
-    QWindow main;
-    main.setObjectName(u"main"_s);
-    main.showMinimized();
-    QTRY_VERIFY_WITH_TIMEOUT(main.windowStates().testFlag(Qt::WindowMinimized), 5000);
-
-    bool reopened = false;
-    MainWindowSelection::bringForward([&reopened] { reopened = true; });
-    QVERIFY(!reopened);
-    QVERIFY(!main.windowStates().testFlag(Qt::WindowMinimized));
-    QVERIFY(main.isVisible());
-    QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::focusWindow(), &main, 5000);
-
-    // A hidden (closed but kept) main window is shown again.
-    main.hide();
-    settings.requestActivate();
-    QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::focusWindow(), &settings, 5000);
-    MainWindowSelection::bringForward();
-    QVERIFY(main.isVisible());
-    QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::focusWindow(), &main, 5000);
-}
-
-void TestMainWindowSelection::bringForwardWithoutMainWindow()
-{
-    QWindow settings;
-    settings.setObjectName(u"main-settings"_s);
-    settings.show();
-
-    int reopened = 0;
-    MainWindowSelection::bringForward([&reopened] { ++reopened; });
-    QCOMPARE(reopened, 1);
-    // Without an opener nothing happens (and nothing is shown).
-    settings.hide();
-    MainWindowSelection::bringForward();
-    QVERIFY(!settings.isVisible());
-}
 
 QTEST_MAIN(TestMainWindowSelection)
 #include "tst_mainwindowselection.moc"
