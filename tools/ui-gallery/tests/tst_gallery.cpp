@@ -18,9 +18,17 @@ namespace {
 
 QImage render(QQuickView &view)
 {
-    // Let animations that start with the first frame (none should) come to rest.
-    QTest::qWait(300);
-    return view.grabWindow();
+    // Animations that start with the first frame (none should) have come to
+    // rest once two pictures in a row are the same.
+    QImage image = view.grabWindow();
+    [[maybe_unused]] const bool atRest = QTest::qWaitFor(
+        [&] {
+            QImage next = view.grabWindow();
+            std::swap(next, image);
+            return next == image;
+        },
+        10000);
+    return image;
 }
 
 QPoint center(QQuickItem *item)
@@ -41,91 +49,80 @@ class TestGallery : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void everyBlock();
-    void gridWhileDragging();
+    void initTestCase() { qputenv("QT_QUICK_FLICKABLE_WHEEL_DECELERATION", "15000"); }
+    void everyBlock()
+    {
+        auto view = makeView(u"all"_s, 8);
+        QVERIFY(view);
+        const QImage image = render(*view);
+        QVERIFY(!image.isNull());
+        QVERIFY(image.save(artefact(u"gallery.png"_s)));
+
+        const double dpr = image.devicePixelRatio();
+        const auto at = [&](QPoint p) { return image.pixelColor(int(p.x() * dpr), int(p.y() * dpr)); };
+
+        // The window background is Theme.content (0.094 → 24).
+        QCOMPARE(at({3, 3}).rgb(), qRgb(24, 24, 24));
+
+        // Hue 0 sits at the right of the wheel, a quarter turn clockwise (below) is
+        // yellow-green, three quarters (above) is violet.
+        auto *wheel = view->rootObject()->findChild<QQuickItem *>(u"wheel"_s);
+        QVERIFY(wheel);
+        const QPoint c = center(wheel);
+        const int r = int(wheel->width() / 2);
+        const QColor right = at(c + QPoint(r - 6, 0));
+        const QColor below = at(c + QPoint(0, r - 6));
+        const QColor above = at(c + QPoint(0, -(r - 6)));
+        QVERIFY2(right.red() > 200 && right.green() < 120 && right.blue() < 120, qPrintable(right.name()));
+        QVERIFY2(below.green() > 200 && below.red() > 100 && below.blue() < 120, qPrintable(below.name()));
+        QVERIFY2(above.blue() > 200 && above.red() > 100 && above.green() < 120, qPrintable(above.name()));
+        // White in the centre.
+        const QColor middle = at(c);
+        QVERIFY2(middle.red() > 240 && middle.green() > 240 && middle.blue() > 240, qPrintable(middle.name()));
+    }
+    void gridWhileDragging()
+    {
+        auto view = makeView(u"grid"_s, 8);
+        QVERIFY(view);
+        auto *grid = view->rootObject()->findChild<QQuickItem *>(u"grid"_s);
+        QVERIFY(grid);
+        QTRY_VERIFY(grid->property("count").toInt() == 8);
+        // Pick up the first card by its title and carry it over the third.
+        const QPoint start = grid->mapToScene(QPointF(150, 20)).toPoint();
+        QTest::mousePress(view.get(), Qt::LeftButton, {}, start);
+        QTest::mouseMove(view.get(), start + QPoint(12, 4));
+        QTest::mouseMove(view.get(), start + QPoint(300, 30));
+        QTest::mouseMove(view.get(), start + QPoint(580, 40));
+        QTRY_VERIFY(grid->property("dragging").toBool());
+        const QImage dragging = render(*view);
+        QVERIFY(dragging.save(artefact(u"grid-dragging.png"_s)));
+        QSignalSpy commits(grid, SIGNAL(commit(QVariant)));
+        QTest::mouseRelease(view.get(), Qt::LeftButton, {}, start + QPoint(580, 40));
+        QCOMPARE(commits.size(), 1);
+        const auto order = commits.first().first().toStringList();
+        QCOMPARE(order.mid(0, 3), (QStringList{u"card1"_s, u"card2"_s, u"card0"_s}));
+        QTRY_VERIFY_WITH_TIMEOUT(grid->property("drag").isNull() || !grid->property("drag").isValid()
+                                     || grid->property("drag").value<QJSValue>().isNull(),
+                                 3000);
+        QVERIFY(render(*view).save(artefact(u"grid-after.png"_s)));
+    }
 
 private:
-    std::unique_ptr<QQuickView> makeView(const QString &mode, int cards);
+    std::unique_ptr<QQuickView> makeView(const QString &mode, int cards)
+    {
+        auto view = std::make_unique<QQuickView>();
+        view->engine()->addImportPath(u"qrc:/qt/qml"_s);
+        view->setInitialProperties({{u"mode"_s, mode}, {u"gridCards"_s, cards}});
+        view->setSource(QUrl(u"qrc:/qt/qml/LumoraGallery/Gallery.qml"_s));
+        if (view->status() != QQuickView::Ready)
+            return nullptr;
+        view->setResizeMode(QQuickView::SizeViewToRootObject);
+        view->show();
+        if (!QTest::qWaitForWindowExposed(view.get()))
+            return nullptr;
+        return view;
+    }
 };
-
-void TestGallery::initTestCase()
-{
-    qputenv("QT_QUICK_FLICKABLE_WHEEL_DECELERATION", "15000");
-}
-
-std::unique_ptr<QQuickView> TestGallery::makeView(const QString &mode, int cards)
-{
-    auto view = std::make_unique<QQuickView>();
-    view->engine()->addImportPath(u"qrc:/qt/qml"_s);
-    view->setInitialProperties({{u"mode"_s, mode}, {u"gridCards"_s, cards}});
-    view->setSource(QUrl(u"qrc:/qt/qml/LumoraGallery/Gallery.qml"_s));
-    if (view->status() != QQuickView::Ready)
-        return nullptr;
-    view->setResizeMode(QQuickView::SizeViewToRootObject);
-    view->show();
-    if (!QTest::qWaitForWindowExposed(view.get()))
-        return nullptr;
-    return view;
-}
-
-void TestGallery::everyBlock()
-{
-    auto view = makeView(u"all"_s, 8);
-    QVERIFY(view);
-    const QImage image = render(*view);
-    QVERIFY(!image.isNull());
-    QVERIFY(image.save(artefact(u"gallery.png"_s)));
-
-    const double dpr = image.devicePixelRatio();
-    const auto at = [&](QPoint p) { return image.pixelColor(int(p.x() * dpr), int(p.y() * dpr)); };
-
-    // The window background is Theme.content (0.094 → 24).
-    QCOMPARE(at({3, 3}).rgb(), qRgb(24, 24, 24));
-
-    // Hue 0 sits at the right of the wheel, a quarter turn clockwise (below) is
-    // yellow-green, three quarters (above) is violet.
-    auto *wheel = view->rootObject()->findChild<QQuickItem *>(u"wheel"_s);
-    QVERIFY(wheel);
-    const QPoint c = center(wheel);
-    const int r = int(wheel->width() / 2);
-    const QColor right = at(c + QPoint(r - 6, 0));
-    const QColor below = at(c + QPoint(0, r - 6));
-    const QColor above = at(c + QPoint(0, -(r - 6)));
-    QVERIFY2(right.red() > 200 && right.green() < 120 && right.blue() < 120, qPrintable(right.name()));
-    QVERIFY2(below.green() > 200 && below.red() > 100 && below.blue() < 120, qPrintable(below.name()));
-    QVERIFY2(above.blue() > 200 && above.red() > 100 && above.green() < 120, qPrintable(above.name()));
-    // White in the centre.
-    const QColor middle = at(c);
-    QVERIFY2(middle.red() > 240 && middle.green() > 240 && middle.blue() > 240, qPrintable(middle.name()));
-}
-
-void TestGallery::gridWhileDragging()
-{
-    auto view = makeView(u"grid"_s, 8);
-    QVERIFY(view);
-    auto *grid = view->rootObject()->findChild<QQuickItem *>(u"grid"_s);
-    QVERIFY(grid);
-    QTRY_VERIFY(grid->property("count").toInt() == 8);
-    // Pick up the first card by its title and carry it over the third.
-    const QPoint start = grid->mapToScene(QPointF(150, 20)).toPoint();
-    QTest::mousePress(view.get(), Qt::LeftButton, {}, start);
-    QTest::mouseMove(view.get(), start + QPoint(12, 4));
-    QTest::mouseMove(view.get(), start + QPoint(300, 30));
-    QTest::mouseMove(view.get(), start + QPoint(580, 40));
-    QTRY_VERIFY(grid->property("dragging").toBool());
-    const QImage dragging = render(*view);
-    QVERIFY(dragging.save(artefact(u"grid-dragging.png"_s)));
-    QSignalSpy commits(grid, SIGNAL(commit(QVariant)));
-    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, start + QPoint(580, 40));
-    QCOMPARE(commits.size(), 1);
-    const auto order = commits.first().first().toStringList();
-    QCOMPARE(order.mid(0, 3), (QStringList{u"card1"_s, u"card2"_s, u"card0"_s}));
-    QTRY_VERIFY_WITH_TIMEOUT(grid->property("drag").isNull() || !grid->property("drag").isValid()
-                                 || grid->property("drag").value<QJSValue>().isNull(),
-                             3000);
-    QVERIFY(render(*view).save(artefact(u"grid-after.png"_s)));
-}
 
 QTEST_MAIN(TestGallery)
 #include "tst_gallery.moc"
