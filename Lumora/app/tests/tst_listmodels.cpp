@@ -17,11 +17,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QList<KeyedListModel::Row> rows(const QString &spec)
+QList<KeyedListModel::Row> rows(const QString &text)
 {
     // "a1 b2" → rows a and b whose only value is 1 and 2.
     QList<KeyedListModel::Row> list;
-    for (const auto &entry : spec.split(u' ', Qt::SkipEmptyParts))
+    for (const auto &entry : text.split(u' ', Qt::SkipEmptyParts))
         list.append({entry.left(1), {entry.mid(1).toInt()}});
     return list;
 }
