@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -258,7 +259,11 @@ private:
             command.isOn = m_random.bounded(2) == 0;
             break;
         case 1:
-            command.brightness = percent();
+            // The cards offer a slider only for lights that have a brightness.
+            if (!light || light->brightness)
+                command.brightness = percent();
+            else
+                command.isOn = m_random.bounded(2) == 0;
             break;
         case 2:
             if (!light || light->supportsColor)
@@ -270,7 +275,7 @@ private:
             if (!light || light->supportsColorTemperature())
                 command.mirek = mirek();
             else
-                command.brightness = percent();
+                command.isOn = true;
         }
         return command;
     }
@@ -283,6 +288,9 @@ private:
         ++m_current.userCommands;
         const int choice = m_random.bounded(100);
         const QList<HueLight> lights = home.lights();
+        QList<HueLight> dimmable;
+        std::copy_if(lights.cbegin(), lights.cend(), std::back_inserter(dimmable),
+                     [](const HueLight &light) { return light.brightness.has_value(); });
         const QList<HueGroup> groups = home.allGroups();
         QList<HueScene> scenes;
         QList<HueScene> ours;
@@ -296,9 +304,9 @@ private:
         if (choice < 35 && !lights.isEmpty()) {
             const HueLight &light = pick(lights);
             store()->setLight(light.id, randomCommand(light));
-        } else if (choice < 45 && !lights.isEmpty()) {
+        } else if (choice < 45 && !dimmable.isEmpty()) {
             // A slider dragged for two seconds.
-            startDrag(pick(lights).id, {});
+            startDrag(pick(dimmable).id, {});
         } else if (choice < 60 && !groups.isEmpty()) {
             store()->setGroup(pick(groups), randomCommand(std::nullopt));
         } else if (choice < 65 && !groups.isEmpty()) {
