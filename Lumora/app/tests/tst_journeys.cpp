@@ -290,16 +290,31 @@ private Q_SLOTS:
         QVERIFY(storedKey() == key);
     }
 
+    void roomBrightnessDragIsPacedAndHolds_data()
+    {
+        QTest::addColumn<bool>("onRoomScreen");
+        QTest::newRow("room screen") << true;
+        QTest::newRow("home overview") << false;
+    }
     void roomBrightnessDragIsPacedAndHolds()
     {
         using namespace BridgeFixture;
+        QFETCH(bool, onRoomScreen);
         QVERIFY(m_bridge->changeFromOutside(temperatureLight, {{u"on"_s, QVariantMap{{u"on"_s, true}}},
                                                                {u"dimming"_s, QVariantMap{{u"brightness"_s, 40.0}}}}));
         QVERIFY(m_bridge->changeFromOutside(onOffLight, {{u"on"_s, QVariantMap{{u"on"_s, true}}}}));
         QTRY_VERIFY(shownOn(temperatureLight) && shownOn(onOffLight));
-        openGroup(roomID);
-        QQuickItem *slider = itemProperty(item(u"header"_s), "slider");
+        QQuickItem *slider = nullptr;
+        if (onRoomScreen) {
+            openGroup(roomID);
+            slider = itemProperty(item(u"header"_s), "slider");
+        } else {
+            click(shown("value", u"home"_s));
+            QTRY_VERIFY(shown("groupId", roomID, item(u"roomsGrid"_s)));
+            slider = itemProperty(shown("groupId", roomID, item(u"roomsGrid"_s)), "slider");
+        }
         QTRY_VERIFY(slider && slider->isVisible());
+        QTRY_COMPARE(slider->property("brightness").toDouble(), 40.0);
 
         simulator()->clearRequestLog();
         const auto at = [&](double fraction) {
