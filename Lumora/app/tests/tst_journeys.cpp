@@ -184,8 +184,7 @@ class JourneysTest : public QObject
     void click(QQuickItem *target)
     {
         QVERIFY(target);
-        const QPoint at = target->mapToScene(QPointF(target->width() / 2, target->height() / 2)).toPoint();
-        QTest::mouseClick(window(), Qt::LeftButton, {}, at);
+        QTest::mouseClick(window(), Qt::LeftButton, {}, centre(target));
     }
 
     QList<SimRequest> requests(const QString &method, const QString &path) const
