@@ -17,7 +17,8 @@ HomeSnapshot HomeSnapshot::make(const HueHome &home)
         add(zone);
     if (snapshot.home)
         add(*snapshot.home);
-    const QList<HueLight> lights = home.lights();
+    // The home group already holds every light, resolved and sorted.
+    const QList<HueLight> lights = snapshot.home ? snapshot.home->lights : home.lights();
     snapshot.lights.reserve(lights.size());
     for (const auto &light : lights)
         snapshot.lights.insert(light.id, light);
