@@ -211,7 +211,8 @@ private Q_SLOTS:
         const auto [groupCount, groupGap] = spacingOf(*room.groupedLightID);
         // Far fewer requests than calls, never closer than the spacing (a few
         // milliseconds of slack for the log's clock).
-        QVERIFY2(lightCount >= 5 && lightCount <= 25, qPrintable(QString::number(lightCount)));
+        // At least two: more than the last value alone, even on a slow machine.
+        QVERIFY2(lightCount >= 2 && lightCount <= 25, qPrintable(QString::number(lightCount)));
         QVERIFY2(lightGap >= 90, qPrintable(QString::number(lightGap)));
         QVERIFY2(groupCount >= 2 && groupCount <= 4, qPrintable(QString::number(groupCount)));
         QVERIFY2(groupGap >= 950, qPrintable(QString::number(groupGap)));
