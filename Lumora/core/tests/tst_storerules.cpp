@@ -164,10 +164,14 @@ private Q_SLOTS:
         TemporarySettings defaults;
         HueStore store(defaults.settings, withKeys(std::make_shared<FakeKeys>()));
         QSignalSpy errors(&store, &HueStore::commandErrorChanged);
+        // The group has a grouped light, so its command gets as far as sending.
+        // (Overwriting a scene needs the group's lights, which an unconnected
+        // store never has: it stops before any sending.)
+        HueGroup group;
+        group.groupedLightID = u"g"_s;
         store.setLight(u"nowhere"_s, HueLightCommand{true, 50.0, {}, {}});
-        store.setGroup(HueGroup{}, HueLightCommand{false, {}, {}, {}});
+        store.setGroup(group, HueLightCommand{false, {}, {}, {}});
         store.recall(HueScene{u"s"_s, u"Scene"_s, u"r"_s, false, {}});
-        store.overwriteScene(HueScene{u"s"_s, u"Scene"_s, u"r"_s, false, {}});
         store.deleteScene(HueScene{u"s"_s, u"Scene"_s, u"r"_s, false, {}});
         QTest::qWait(50);
         QCOMPARE(errors.count(), 0);
