@@ -5,44 +5,17 @@
 using namespace Qt::StringLiterals;
 
 SceneListModel::SceneListModel(QObject *parent)
-    : HomeListModel(sceneRoles(), parent)
+    : MemberListModel(sceneRoles(), u"scenes."_s, u"favorites.scenes"_s, parent)
 {
-}
-
-void SceneListModel::setGroupId(const QString &id)
-{
-    if (m_groupId == id)
-        return;
-    m_groupId = id;
-    Q_EMIT groupIdChanged();
-    Q_EMIT orderListChanged();
-    refill();
-}
-
-void SceneListModel::setFavorites(bool favorites)
-{
-    if (m_favorites == favorites)
-        return;
-    m_favorites = favorites;
-    Q_EMIT favoritesChanged();
-    Q_EMIT orderListChanged();
-    refill();
-}
-
-QString SceneListModel::orderList() const
-{
-    if (m_favorites)
-        return u"favorites.scenes"_s;
-    return m_groupId.isEmpty() ? QString() : u"scenes."_s + m_groupId;
 }
 
 QList<KeyedListModel::Row> SceneListModel::rows() const
 {
     const HomeSnapshot &snapshot = store()->snapshot();
-    const FavoritesStore &favorites = *store()->favorites();
+    const FavoritesStore &starred = *store()->favorites();
     QList<Row> list;
-    if (m_favorites) {
-        for (const auto &id : favorites.ids(Favorite::Kind::scene)) {
+    if (favorites()) {
+        for (const auto &id : starred.ids(Favorite::Kind::scene)) {
             const HueScene *scene = snapshot.scene(id);
             if (!scene)
                 continue;
@@ -50,10 +23,10 @@ QList<KeyedListModel::Row> SceneListModel::rows() const
             list.append({scene->id, sceneValues(*scene, group ? QVariant(group->name) : QVariant::fromValue(nullptr),
                                                 true)});
         }
-    } else if (const HueGroup *group = snapshot.group(m_groupId)) {
+    } else if (const HueGroup *group = snapshot.group(groupId())) {
         for (const auto &scene : group->scenes) {
             list.append({scene.id, sceneValues(scene, QVariant::fromValue(nullptr),
-                                               favorites.contains(Favorite::Kind::scene, scene.id))});
+                                               starred.contains(Favorite::Kind::scene, scene.id))});
         }
     }
     return list;
