@@ -39,18 +39,10 @@ class ScreensTest : public QObject
         return image;
     }
 
-    /// Loaders parent what they load only visually, so look through the item tree.
-    static QQuickItem *find(QQuickItem *root, QLatin1StringView name)
+    QQuickItem *item(const char *name) const
     {
-        if (root->objectName() == name)
-            return root;
-        for (QQuickItem *child : root->childItems()) {
-            if (QQuickItem *found = find(child, name))
-                return found;
-        }
-        return nullptr;
+        return findItem(window()->contentItem(), QLatin1StringView(name), false);
     }
-    QQuickItem *item(const char *name) const { return find(window()->contentItem(), QLatin1StringView(name)); }
 
     static bool isDark(const QImage &image, QPoint at)
     {

@@ -7,12 +7,25 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QSettings>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 TestBridge *current = nullptr;
+}
+
+QQuickItem *findItem(QQuickItem *root, QLatin1StringView name, bool visibleOnly)
+{
+    if (root->objectName() == name && (!visibleOnly || root->isVisible()))
+        return root;
+    const auto children = root->childItems();
+    for (QQuickItem *child : children) {
+        if (QQuickItem *found = findItem(child, name, visibleOnly))
+            return found;
+    }
+    return nullptr;
 }
 
 TestBridge::TestBridge(QObject *parent)

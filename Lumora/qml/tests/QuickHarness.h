@@ -10,6 +10,12 @@
 
 class BridgeSimulator;
 class QQmlEngine;
+class QQuickItem;
+
+/// The first item under `root` (itself included) named `name`, visible ones
+/// only when asked. Loaders parent what they load only visually, so this
+/// walks the item tree rather than the object tree.
+QQuickItem *findItem(QQuickItem *root, QLatin1StringView name, bool visibleOnly = false);
 class QSettings;
 
 /// What Qt Quick tests of the screens run against: a real store connected

@@ -40,17 +40,10 @@ class ScreenshotsTest : public QObject
         QVERIFY(image.save(QDir(m_folder).filePath(name + u'-' + m_language + u".png"_s)));
     }
 
-    static QQuickItem *find(QQuickItem *root, QLatin1StringView name)
+    QQuickItem *item(const char *name) const
     {
-        if (root->objectName() == name && root->isVisible())
-            return root;
-        for (QQuickItem *child : root->childItems()) {
-            if (QQuickItem *found = find(child, name))
-                return found;
-        }
-        return nullptr;
+        return findItem(window()->contentItem(), QLatin1StringView(name), true);
     }
-    QQuickItem *item(const char *name) const { return find(window()->contentItem(), QLatin1StringView(name)); }
     bool opened(const char *popup) const
     {
         const auto found = window()->findChildren<QObject *>(QLatin1StringView(popup));
