@@ -9,7 +9,6 @@
 #include <QSignalSpy>
 #include <QSslKey>
 #include <QSslServer>
-#include <QSslSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,23 +16,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-/// A small HTTPS server on loopback that answers GETs from a table of paths.
+/// A small HTTPS server on loopback that answers GETs from a table of paths:
+/// an unknown path gets 404, a path mapped to a null body no answer at all.
 class FeedServer : public QObject
 {
 public:
-    struct Route
-    {
-        int status = 200;
-        QByteArray body;
-        bool stall = false;
-    };
-
-    FeedServer(const QSslCertificate &certificate, const QSslKey &key)
+    explicit FeedServer(const SimIdentity &identity)
     {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setLocalCertificate(certificate);
-        tls.setPrivateKey(key);
-        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+        tls.setLocalCertificate(identity.certificate);
+        tls.setPrivateKey(identity.privateKey);
         m_server.setSslConfiguration(tls);
         connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
             while (QTcpSocket *socket = m_server.nextPendingConnection())
@@ -41,13 +33,12 @@ public:
         });
         m_server.listen(QHostAddress::LocalHost, 0);
     }
-
     QUrl url(const QString &path) const
     {
         return QUrl(u"https://127.0.0.1:%1%2"_s.arg(m_server.serverPort()).arg(path));
     }
 
-    QHash<QString, Route> routes;
+    QHash<QString, QByteArray> routes;
     QHash<QString, int> hits;
 
 private:
@@ -57,18 +48,17 @@ private:
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
             buffer->append(socket->readAll());
-            if (!buffer->contains("\r\n\r\n") || buffer->isEmpty())
+            if (!buffer->contains("\r\n\r\n"))
                 return;
-            const QList<QByteArray> requestLine = buffer->left(buffer->indexOf("\r\n")).split(' ');
+            const QString path = QString::fromLatin1(buffer->split(' ').value(1));
             buffer->clear();
-            const QString path = requestLine.size() > 1 ? QString::fromLatin1(requestLine.at(1)) : QString();
             ++hits[path];
-            const Route route = routes.value(path, Route{404, "not here", false});
-            if (route.stall)
+            const bool known = routes.contains(path);
+            const QByteArray body = known ? routes.value(path) : "not here"_ba;
+            if (body.isNull())
                 return;
-            QByteArray answer = "HTTP/1.1 " + QByteArray::number(route.status) + " X\r\nContent-Length: "
-                                + QByteArray::number(route.body.size()) + "\r\nConnection: close\r\n\r\n";
-            socket->write(answer + route.body);
+            socket->write("HTTP/1.1 " + QByteArray(known ? "200" : "404") + " X\r\nContent-Length: "
+                          + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
             socket->disconnectFromHost();
         });
     }
@@ -77,14 +67,9 @@ private:
 };
 
 /// Records every delegate call.
-class RecordingDelegate : public UpdateEngineDelegate
+struct RecordingDelegate : UpdateEngineDelegate
 {
-public:
-    std::optional<UpdateError> shouldProceedWithUpdate(const UpdateItem &item, UpdateCheck) override
-    {
-        proceedAsked.append(item);
-        return veto;
-    }
+    std::optional<UpdateError> shouldProceedWithUpdate(const UpdateItem &, UpdateCheck) override { return veto; }
     void willInstallUpdate(const UpdateItem &) override { ++installs; }
     void willRelaunchApplication() override { ++installs; }
     void didAbortWithError(const UpdateError &error) override { aborted.append(error); }
@@ -97,7 +82,6 @@ public:
     BuildVersionDisplay *versionDisplayer() override { return &display; }
 
     std::optional<UpdateError> veto;
-    QList<UpdateItem> proceedAsked;
     QList<UpdateError> aborted;
     QList<std::pair<UpdateCheck, std::optional<UpdateError>>> finished;
     QList<UpdateItem> found;
@@ -119,6 +103,11 @@ QByteArray feedWith(const QByteArray &version, const QUrl &archive, const QByteA
 }
 
 const QString runningBuild = u"20261201120000"_s;
+const QString feedPath = u"/feed.xml"_s;
+const QString archivePath = u"/Lumora-0.2.0.tar.gz"_s;
+
+// How a case departs from a plain user-initiated check.
+enum Twist { plain, noFeed, stalled, untrusted, background, vetoed };
 
 } // namespace
 
@@ -136,9 +125,9 @@ private Q_SLOTS:
         leaf.subjectAltNames = {u"IP:127.0.0.1"_s};
         const SimIdentity server = SimCertificates::makeLeaf(m_root, leaf);
         QVERIFY(!server.isNull());
-        m_server = std::make_unique<FeedServer>(server.certificate, server.privateKey);
+        m_server = std::make_unique<FeedServer>(server);
         m_archive = QByteArray("Lumora update archive ").repeated(1000);
-        m_server->routes.insert(u"/Lumora-0.2.0.tar.gz"_s, {200, m_archive, false});
+        m_server->routes.insert(archivePath, m_archive);
     }
     void init()
     {
@@ -147,42 +136,47 @@ private Q_SLOTS:
     }
     void outcomes_data()
     {
-        QTest::addColumn<QByteArray>("document"); // empty: no feed at all
-        QTest::addColumn<bool>("offered");
-        QTest::addColumn<int>("errorCode"); // 0: none
-        QTest::addColumn<int>("archiveDownloads");
+        QTest::addColumn<Twist>("twist");
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<int>("errorCode");        // 0: none
+        QTest::addColumn<int>("archiveDownloads"); // an update is offered when one succeeds
 
-        const QUrl archive = m_server->url(u"/Lumora-0.2.0.tar.gz"_s);
+        const QUrl archive = m_server->url(archivePath);
         const QByteArray signature = m_signer.sign(m_archive);
         const QByteArray newer = "20270101000000";
-        QTest::newRow("newer") << feed(newer) << true << 0 << 1;
-        QTest::newRow("equal") << feed(runningBuild.toLatin1()) << false << 0 << 0;
-        QTest::newRow("older") << feed("20261130000000") << false << 0 << 0;
-        QTest::newRow("bad signature") << feedWith(newer, archive, m_signer.sign(QByteArray(m_archive + "!"))) << false
+        QTest::newRow("newer") << plain << feed(newer) << 0 << 1;
+        QTest::newRow("equal") << plain << feed(runningBuild.toLatin1()) << 0 << 0;
+        QTest::newRow("older") << plain << feed("20261130000000") << 0 << 0;
+        QTest::newRow("bad signature") << plain << feedWith(newer, archive, m_signer.sign(QByteArray(m_archive + "!")))
                                        << int(FeedUpdateEngine::signatureInvalid) << 1;
         QTest::newRow("signature of 63 bytes")
-            << feedWith(newer, archive, QByteArray::fromBase64(signature).left(63).toBase64()) << false
+            << plain << feedWith(newer, archive, QByteArray::fromBase64(signature).left(63).toBase64())
             << int(FeedUpdateEngine::signatureInvalid) << 0;
-        QTest::newRow("signature not base64")
-            << feedWith(newer, archive, "@@@@") << false << int(FeedUpdateEngine::signatureInvalid) << 0;
-        QTest::newRow("not XML") << "<html><body>Service unavailable"_ba << false
+        QTest::newRow("not XML") << plain << "<html><body>Service unavailable"_ba
                                  << int(FeedUpdateEngine::feedMalformed) << 0;
-        QTest::newRow("enormous feed") << "<rss><channel>" + QByteArray(2 * 1024 * 1024, ' ') + "</channel></rss>"
-                                       << false << int(FeedUpdateEngine::feedUnavailable) << 0;
-        QTest::newRow("missing feed") << QByteArray() << false << int(FeedUpdateEngine::feedUnavailable) << 0;
-        QTest::newRow("missing archive") << feedWith(newer, m_server->url(u"/gone.tar.gz"_s), signature) << false
+        QTest::newRow("enormous feed") << plain
+                                       << "<rss><channel>" + QByteArray(2 * 1024 * 1024, ' ') + "</channel></rss>"
+                                       << int(FeedUpdateEngine::feedUnavailable) << 0;
+        QTest::newRow("missing feed") << noFeed << QByteArray() << int(FeedUpdateEngine::feedUnavailable) << 0;
+        QTest::newRow("missing archive") << plain << feedWith(newer, m_server->url(u"/gone.tar.gz"_s), signature)
                                          << int(FeedUpdateEngine::archiveUnavailable) << 0;
+        QTest::newRow("untrusted server") << untrusted << feed(newer) << int(FeedUpdateEngine::feedUnavailable) << 0;
+        QTest::newRow("stalled server") << stalled << QByteArray() << int(FeedUpdateEngine::feedUnavailable) << 0;
+        QTest::newRow("background failure") << background << "not xml"_ba << int(FeedUpdateEngine::feedMalformed) << 0;
+        QTest::newRow("vetoed in background") << vetoed << feed(newer) << 1 << 0;
     }
     void outcomes()
     {
+        QFETCH(Twist, twist);
         QFETCH(QByteArray, document);
-        QFETCH(bool, offered);
         QFETCH(int, errorCode);
         QFETCH(int, archiveDownloads);
-        if (document.isEmpty())
-            m_server->routes.remove(u"/feed.xml"_s);
+        const bool offered = !errorCode && archiveDownloads;
+        const bool quiet = twist == background || twist == vetoed;
+        if (twist == noFeed)
+            m_server->routes.remove(feedPath);
         else
-            m_server->routes.insert(u"/feed.xml"_s, {200, document, false});
+            m_server->routes.insert(feedPath, document); // null when stalled: never answered
 
         // A cut-off download of an earlier run is cleared away at start.
         QVERIFY(QDir().mkpath(m_downloads));
@@ -190,105 +184,53 @@ private Q_SLOTS:
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.close();
 
+        FeedUpdateEngine::Options options = this->options();
+        if (twist == untrusted)
+            options.caCertificates = QList<QSslCertificate>{}; // nothing vouches for the test certificate
+        if (twist == stalled)
+            options.requestTimeout = std::chrono::seconds(1);
         RecordingDelegate delegate;
-        auto engine = this->engine(delegate);
+        if (twist == vetoed)
+            delegate.veto = UpdateError{AppUpdater::installationErrorDomain, 1, u"Not now."_s};
+        auto engine = this->engine(delegate, options);
         QVERIFY(!engine->start());
         QVERIFY(!stale.exists());
         QVERIFY(engine->canCheckForUpdates());
-        engine->checkForUpdates();
+        quiet ? engine->checkForUpdatesInBackground() : engine->checkForUpdates();
         QVERIFY(!engine->canCheckForUpdates());
         waitForCycle(delegate);
         QVERIFY(engine->canCheckForUpdates());
 
-        QCOMPARE(delegate.found.size(), offered ? 1 : 0);
-        QCOMPARE(m_server->hits.value(u"/Lumora-0.2.0.tar.gz"_s), archiveDownloads);
-        QCOMPARE(delegate.installs, 0);
-        if (errorCode) {
-            QCOMPARE(delegate.aborted.size(), 1);
-            QCOMPARE(delegate.aborted.first().code, errorCode);
-            QCOMPARE(delegate.aborted.first().domain, FeedUpdateEngine::errorDomain);
-            QVERIFY(!delegate.aborted.first().localizedDescription.isEmpty());
-            QCOMPARE(delegate.finished.first().second, delegate.aborted.first());
-        } else {
-            QVERIFY(delegate.aborted.isEmpty());
-            QCOMPARE(delegate.finished.first().second, std::nullopt);
+        QCOMPARE(delegate.finished.first().first, quiet ? UpdateCheck::background : UpdateCheck::userInitiated);
+        const std::optional<UpdateError> error = delegate.finished.first().second;
+        QCOMPARE(error ? error->code : 0, errorCode);
+        if (error) {
+            QCOMPARE(error->domain,
+                     twist == vetoed ? AppUpdater::installationErrorDomain : FeedUpdateEngine::errorDomain);
+            QVERIFY(!error->localizedDescription.isEmpty());
         }
+        // Failures of quiet checks reach only the cycle's end; a veto is always told.
+        QCOMPARE(delegate.aborted, error && twist != background ? QList<UpdateError>{*error} : QList<UpdateError>{});
+        QCOMPARE(delegate.found.size(), offered ? 1 : 0);
         QCOMPARE(delegate.notFound, !offered && !errorCode ? 1 : 0);
+        QCOMPARE(m_server->hits.value(archivePath), archiveDownloads);
+        QCOMPARE(delegate.installs, 0);
 
-        // Only a verified archive is ever left on disk.
-        const QStringList kept = QDir(m_downloads).entryList(QDir::Files | QDir::Hidden);
+        // Only a verified archive is ever left on disk, for its owner alone.
+        QCOMPARE(QDir(m_downloads).entryList(QDir::Files | QDir::Hidden),
+                 offered ? QStringList{u"Lumora-0.2.0.tar.gz"_s} : QStringList());
         if (offered) {
-            const UpdateItem item = delegate.found.first();
-            QCOMPARE(item.versionString, u"20270101000000"_s);
-            QCOMPARE(item.displayVersionString, u"0.2.0"_s);
-            QCOMPARE(kept, QStringList{u"Lumora-0.2.0.tar.gz"_s});
-            QVERIFY(item.archivePath);
-            QFile file(*item.archivePath);
+            QCOMPARE(delegate.found.first().versionString, u"20270101000000"_s);
+            QFile file(delegate.found.first().archivePath.value_or(QString()));
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), m_archive);
             QCOMPARE(file.permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
                      QFileDevice::Permissions());
-        } else {
-            QVERIFY2(kept.isEmpty(), qPrintable(kept.join(u", "_s)));
         }
-    }
-    void untrustedServerIsRefused()
-    {
-        m_server->routes.insert(u"/feed.xml"_s, {200, feed("20270101000000"), false});
-        RecordingDelegate delegate;
-        // The system's anchors do not know the test certificate.
-        auto engine = this->engine(delegate, QList<QSslCertificate>{});
-        QVERIFY(!engine->start());
-        engine->checkForUpdates();
-        waitForCycle(delegate);
-        QCOMPARE(delegate.aborted.size(), 1);
-        QCOMPARE(delegate.aborted.first().code, int(FeedUpdateEngine::feedUnavailable));
-        QVERIFY(delegate.found.isEmpty());
-    }
-    void stalledServerTimesOut()
-    {
-        m_server->routes.insert(u"/feed.xml"_s, {200, {}, true});
-        RecordingDelegate delegate;
-        UpdateConfiguration configuration{m_server->url(u"/feed.xml"_s), m_signer.publicKeyBase64()};
-        FeedUpdateEngine::Options options = this->options(std::nullopt);
-        options.requestTimeout = std::chrono::seconds(1);
-        FeedUpdateEngine engine(configuration, options, delegate);
-        QVERIFY(!engine.start());
-        engine.checkForUpdates();
-        waitForCycle(delegate);
-        QCOMPARE(delegate.aborted.size(), 1);
-        QCOMPARE(delegate.aborted.first().code, int(FeedUpdateEngine::feedUnavailable));
-    }
-    void vetoStopsBeforeDownload()
-    {
-        m_server->routes.insert(u"/feed.xml"_s, {200, feed("20270101000000"), false});
-        RecordingDelegate delegate;
-        const UpdateError veto{u"AppUpdater.Installation"_s, 1, u"Not now."_s};
-        delegate.veto = veto;
-        auto engine = this->engine(delegate);
-        QVERIFY(!engine->start());
-        engine->checkForUpdatesInBackground();
-        waitForCycle(delegate);
-        QCOMPARE(delegate.proceedAsked.size(), 1);
-        QCOMPARE(delegate.aborted, QList<UpdateError>{veto});
-        QCOMPARE(m_server->hits.value(u"/Lumora-0.2.0.tar.gz"_s), 0);
-        QVERIFY(delegate.found.isEmpty());
-    }
-    void backgroundFailuresStayQuiet()
-    {
-        m_server->routes.insert(u"/feed.xml"_s, {200, "not xml", false});
-        RecordingDelegate delegate;
-        auto engine = this->engine(delegate);
-        QVERIFY(!engine->start());
-        engine->checkForUpdatesInBackground();
-        waitForCycle(delegate);
-        QVERIFY(delegate.aborted.isEmpty());
-        QCOMPARE(delegate.finished.first().first, UpdateCheck::background);
-        QVERIFY(delegate.finished.first().second);
     }
     void oneCheckAtATime()
     {
-        m_server->routes.insert(u"/feed.xml"_s, {200, feed(runningBuild.toLatin1()), false});
+        m_server->routes.insert(feedPath, feed(runningBuild.toLatin1()));
         RecordingDelegate delegate;
         auto engine = this->engine(delegate);
         engine->checkForUpdates(); // not started: ignored
@@ -304,7 +246,7 @@ private Q_SLOTS:
         waitForCycle(delegate, 2);
         QCOMPARE(delegate.finished.size(), 2);
         QCOMPARE(delegate.finished.last().first, UpdateCheck::background);
-        QCOMPARE(m_server->hits.value(u"/feed.xml"_s), 2);
+        QCOMPARE(m_server->hits.value(feedPath), 2);
 
         // Destroying the engine during a check ends it quietly: by the time a
         // whole check of another engine has run, nothing reached the delegate.
@@ -319,12 +261,11 @@ private Q_SLOTS:
     }
     void scheduleFollowsTheSetting()
     {
-        m_server->routes.insert(u"/feed.xml"_s, {200, feed(runningBuild.toLatin1()), false});
-        const UpdateConfiguration configuration{m_server->url(u"/feed.xml"_s), m_signer.publicKeyBase64()};
-        FeedUpdateEngine::Options options = this->options(std::nullopt);
+        m_server->routes.insert(feedPath, feed(runningBuild.toLatin1()));
+        FeedUpdateEngine::Options options = this->options();
         options.checkInterval = std::chrono::milliseconds(300);
         RecordingDelegate delegate;
-        FeedUpdateEngine engine(configuration, options, delegate);
+        FeedUpdateEngine engine(configuration(), options, delegate);
         QList<bool> reported;
         engine.observeAutomaticallyChecksForUpdates([&reported](bool value) { reported.append(value); });
 
@@ -342,10 +283,9 @@ private Q_SLOTS:
         const qsizetype cyclesWhenStopped = delegate.finished.size();
         // ... while an engine on the same schedule goes on through two more.
         FeedUpdateEngine::Options witnessOptions = options;
-        witnessOptions.settings =
-            std::make_shared<QSettings>(m_dir.filePath(u"witness-%1.ini"_s.arg(m_case)), QSettings::IniFormat);
+        witnessOptions.settings = this->options(u"witness"_s).settings;
         RecordingDelegate witnessDelegate;
-        FeedUpdateEngine witness(configuration, witnessOptions, witnessDelegate);
+        FeedUpdateEngine witness(configuration(), witnessOptions, witnessDelegate);
         QVERIFY(!witness.start());
         waitForCycle(witnessDelegate, 2);
         QCOMPARE(delegate.finished.size(), cyclesWhenStopped);
@@ -360,16 +300,15 @@ private Q_SLOTS:
     }
     void controllerOffersVerifiedUpdate()
     {
-        m_server->routes.insert(u"/feed.xml"_s, {200, feed("20270101000000"), false});
-        const AppBundle bundle{{{AppBundle::feedURLKey, m_server->url(u"/feed.xml"_s).toString()},
+        m_server->routes.insert(feedPath, feed("20270101000000"));
+        const AppBundle bundle{{{AppBundle::feedURLKey, m_server->url(feedPath).toString()},
                                 {AppBundle::publicKeyKey, m_signer.publicKeyBase64()},
                                 {AppBundle::shortVersionKey, u"0.1.0"_s},
                                 {AppBundle::buildVersionKey, runningBuild}},
                                std::nullopt};
-        const FeedUpdateEngine::Options options = this->options(std::nullopt);
         AppUpdater updater(bundle,
-                           [options](const AppBundle &bundle, const UpdateConfiguration &configuration,
-                                     UpdateEngineDelegate &delegate) -> std::unique_ptr<UpdateEngine> {
+                           [options = options()](const AppBundle &bundle, const UpdateConfiguration &configuration,
+                                                 UpdateEngineDelegate &delegate) -> std::unique_ptr<UpdateEngine> {
                                FeedUpdateEngine::Options forTest = options;
                                forTest.currentVersion = FeedUpdateEngine::Options::forBundle(bundle).currentVersion;
                                return std::make_unique<FeedUpdateEngine>(configuration, forTest, delegate);
@@ -379,45 +318,43 @@ private Q_SLOTS:
         QVERIFY(!updater.canCheckForUpdates());
         updater.start(); // automatic checks are on: a background check starts
         QVERIFY(available.wait(30000));
-        const auto item = available.first().at(0).value<UpdateItem>();
-        QVERIFY(item.archivePath);
+        QVERIFY(available.first().at(0).value<UpdateItem>().archivePath);
         QVERIFY(available.first().at(1).toString().startsWith(u"0.2.0 (2027-01-01 "_s));
         QTRY_VERIFY_WITH_TIMEOUT(updater.canCheckForUpdates(), 5000);
 
         // Nothing newer on the next, user-initiated check.
-        m_server->routes.insert(u"/feed.xml"_s,
-                                {200, feedWith(runningBuild.toLatin1(), m_server->url(u"/x"_s), "c2ln"), false});
+        m_server->routes.insert(feedPath, feedWith(runningBuild.toLatin1(), m_server->url(u"/x"_s), "c2ln"));
         QSignalSpy upToDate(&updater, &AppUpdater::upToDate);
         updater.checkForUpdates();
         QVERIFY(upToDate.wait(30000));
     }
 
 private:
-    std::unique_ptr<FeedUpdateEngine> engine(RecordingDelegate &delegate,
-                                             std::optional<QList<QSslCertificate>> anchors = {})
+    UpdateConfiguration configuration() const { return {m_server->url(feedPath), m_signer.publicKeyBase64()}; }
+    FeedUpdateEngine::Options options(const QString &settingsName = u"settings"_s) const
     {
-        UpdateConfiguration configuration{m_server->url(u"/feed.xml"_s), m_signer.publicKeyBase64()};
-        return std::make_unique<FeedUpdateEngine>(configuration, options(std::move(anchors)), delegate);
+        FeedUpdateEngine::Options options;
+        options.currentVersion = runningBuild;
+        options.currentDisplayVersion = u"0.1.0"_s;
+        options.settings = std::make_shared<QSettings>(m_dir.filePath(u"%1-%2.ini"_s.arg(settingsName).arg(m_case)),
+                                                       QSettings::IniFormat);
+        options.caCertificates = QList<QSslCertificate>{m_root.certificate};
+        options.downloadDirectory = m_downloads;
+        options.requestTimeout = std::chrono::seconds(20);
+        return options;
+    }
+    std::unique_ptr<FeedUpdateEngine> engine(RecordingDelegate &delegate,
+                                             std::optional<FeedUpdateEngine::Options> with = {})
+    {
+        return std::make_unique<FeedUpdateEngine>(configuration(), with.value_or(options()), delegate);
     }
     void waitForCycle(RecordingDelegate &delegate, int cycles = 1)
     {
         QTRY_VERIFY_WITH_TIMEOUT(delegate.finished.size() >= cycles, 30000);
     }
-    FeedUpdateEngine::Options options(std::optional<QList<QSslCertificate>> anchors) const
-    {
-        FeedUpdateEngine::Options options;
-        options.currentVersion = runningBuild;
-        options.currentDisplayVersion = u"0.1.0"_s;
-        options.settings =
-            std::make_shared<QSettings>(m_dir.filePath(u"settings-%1.ini"_s.arg(m_case)), QSettings::IniFormat);
-        options.caCertificates = anchors ? anchors : QList<QSslCertificate>{m_root.certificate};
-        options.downloadDirectory = m_downloads;
-        options.requestTimeout = std::chrono::seconds(20);
-        return options;
-    }
     QByteArray feed(const QByteArray &version) const
     {
-        return feedWith(version, m_server->url(u"/Lumora-0.2.0.tar.gz"_s), m_signer.sign(m_archive));
+        return feedWith(version, m_server->url(archivePath), m_signer.sign(m_archive));
     }
 
     QTemporaryDir m_dir;
