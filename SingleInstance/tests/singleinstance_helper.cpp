@@ -1,6 +1,6 @@
 // A tiny application for the multi-process tests: it runs the single-instance
-// start-up against a given folder and settings file and reports on standard
-// output what happened and which requests it received.
+// start-up against a given folder and reports on standard output what
+// happened and which requests it received.
 #include "SingleInstanceController.h"
 
 #include <QCoreApplication>
@@ -16,16 +16,12 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments();
-    if (arguments.size() < 3)
+    if (arguments.size() < 2)
         return 64;
     arguments.removeFirst();
-    const QString folder = arguments.takeFirst();
-    const QString settingsFile = arguments.takeFirst();
-
     const SingleInstanceConfiguration configuration(
-        u"app.lumora.HelperTest"_s,
-        SingleInstancePolicy::userDefaults(std::make_shared<QSettings>(settingsFile, QSettings::IniFormat)),
-        SingleInstanceLockLocation::directory(QUrl::fromLocalFile(folder)));
+        u"app.lumora.HelperTest"_s, SingleInstancePolicy::alwaysSingle(),
+        SingleInstanceLockLocation::directory(QUrl::fromLocalFile(arguments.takeFirst())));
     const DuplicateLaunchRequest request{arguments, {}, QDateTime::currentDateTimeUtc()};
 
     QTextStream out(stdout);
@@ -47,8 +43,7 @@ int main(int argc, char **argv)
             out << "received " << received.arguments.join(u' ') << '\n';
         out.flush();
     });
-    out << "run " << ::getpid() << ' ' << (result.controller->isEnforcingSingleInstance() ? "locked" : "unlocked")
-        << '\n';
+    out << "run " << ::getpid() << '\n';
     out.flush();
     // Never outlive a test that forgot to end us.
     QTimer::singleShot(120'000, &app, &QCoreApplication::quit);
