@@ -37,12 +37,12 @@ struct ScriptedEngine : UpdateEngine
         ++starts;
         return startError;
     }
-    bool canCheckForUpdates() const override { return canCheck; }
+    bool canCheckForUpdates() const override { return false; } // the controller keeps its own
     bool automaticallyChecksForUpdates() const override { return automatic; }
     void setAutomaticallyChecksForUpdates(bool enabled) override { automatic = enabled; }
     void checkForUpdates() override { ++userChecks; }
     void checkForUpdatesInBackground() override { ++backgroundChecks; }
-    void observeCanCheckForUpdates(Observer observer) override { (canCheckObserver = observer)(canCheck); }
+    void observeCanCheckForUpdates(Observer observer) override { (canCheckObserver = observer)(false); }
     void observeAutomaticallyChecksForUpdates(Observer observer) override { automaticObserver = observer; }
 
     int starts = 0;
@@ -50,10 +50,8 @@ struct ScriptedEngine : UpdateEngine
     int backgroundChecks = 0;
     std::optional<UpdateError> startError;
     bool automatic = false;
-    bool canCheck = false;
     Observer canCheckObserver;
     Observer automaticObserver;
-    UpdateEngineDelegate *delegate = nullptr;
 };
 
 /// A controller over a scripted engine, which `engine` then points to (null
@@ -63,9 +61,8 @@ std::unique_ptr<AppUpdater> scripted(ScriptedEngine *&engine, const QVariantMap 
     engine = nullptr;
     return std::make_unique<AppUpdater>(
         AppBundle{information, std::nullopt},
-        [&engine](const AppBundle &, const UpdateConfiguration &, UpdateEngineDelegate &delegate) {
+        [&engine](const AppBundle &, const UpdateConfiguration &, UpdateEngineDelegate &) {
             auto made = std::make_unique<ScriptedEngine>();
-            made->delegate = &delegate;
             engine = made.get();
             return made;
         });
@@ -172,7 +169,6 @@ private Q_SLOTS:
         // The engine reports from another thread that it can check: the
         // published value follows on the main thread, and only then do checks
         // go through.
-        engine->canCheck = true;
         std::unique_ptr<QThread> thread(QThread::create([observer] { observer(true); }));
         thread->start();
         QVERIFY(thread->wait(5000));
@@ -225,7 +221,7 @@ private Q_SLOTS:
     {
         ScriptedEngine *engine = nullptr;
         const auto updater = scripted(engine);
-        UpdateEngineDelegate &delegate = *engine->delegate;
+        AppUpdater &delegate = *updater; // the engine reports through these calls
         QSignalSpy installing(updater.get(), &AppUpdater::isInstallingUpdateChanged);
         const UpdateItem item{u"20270101000000"_s, u"0.2"_s, {}, {}, {}, {}, {}};
 
