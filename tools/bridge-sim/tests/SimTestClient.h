@@ -18,6 +18,7 @@
 namespace SimTest {
 using namespace Qt::StringLiterals;
 
+/// One answer with Content-Length; status 0 when none came.
 struct Response
 {
     int status = 0;
@@ -28,8 +29,7 @@ struct Response
     bool hasHeader(const QByteArray &line) const { return head.toLower().contains(line.toLower()); }
 };
 
-// A minimal HTTPS client that trusts exactly one root and checks the leaf's
-// name against the bridge id, as the application does.
+// Requests written before the handshake ends go out once it has.
 class TlsClient
 {
 public:
@@ -42,24 +42,19 @@ public:
         QObject::connect(&socket, &QSslSocket::readyRead, [this] { buffer += socket.readAll(); });
         socket.connectToHostEncrypted(address.toString(), port, peerName);
     }
-    TlsClient(const BridgeSimulator &simulator, const QSslCertificate &anchor, const QString &peerName)
-        : TlsClient(simulator.address(), simulator.port(), anchor, peerName)
-    {
-    }
     explicit TlsClient(const BridgeSimulator &simulator)
-        : TlsClient(simulator, simulator.rootCertificate(), simulator.bridgeId())
+        : TlsClient(simulator.address(), simulator.port(), simulator.rootCertificate(), simulator.bridgeId())
     {
     }
 
     bool waitEncrypted()
     {
-        return QTest::qWaitFor(
-                   [this] { return socket.isEncrypted() || socket.state() == QAbstractSocket::UnconnectedState; }, 5000)
-               && socket.isEncrypted();
+        return QTest::qWaitFor([this] { return socket.isEncrypted() || closed(); }, 5000) && socket.isEncrypted();
     }
+    bool closed() const { return socket.state() == QAbstractSocket::UnconnectedState; }
     bool waitClosed(int timeout = 5000)
     {
-        return QTest::qWaitFor([this] { return socket.state() == QAbstractSocket::UnconnectedState; }, timeout);
+        return QTest::qWaitFor([this] { return closed(); }, timeout);
     }
     void send(const QString &method, const QString &path, const QByteArray &body = {}, const QString &key = {},
               const QByteArray &extra = {})
@@ -69,42 +64,30 @@ public:
             request += "hue-application-key: " + key.toLatin1() + "\r\n";
         if (!body.isEmpty())
             request += "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
-        request += extra + "\r\n" + body;
-        socket.write(request);
+        socket.write(request + extra + "\r\n" + body);
     }
-    std::optional<Response> request(const QString &method, const QString &path, const QByteArray &body = {},
-                                    const QString &key = {})
+    Response request(const QString &method, const QString &path, const QByteArray &body = {}, const QString &key = {})
     {
         send(method, path, body, key);
         return response();
     }
-    // Cuts one complete answer with Content-Length out of the buffer.
-    std::optional<Response> response(int timeout = 5000)
+    Response response(int timeout = 5000)
     {
         std::optional<Response> result;
-        [[maybe_unused]] const bool done = QTest::qWaitFor(
-            [&] { return (result = take()).has_value() || socket.state() == QAbstractSocket::UnconnectedState; },
-            timeout);
-        if (!result)
-            result = take();
-        return result;
+        [[maybe_unused]] const bool done =
+            QTest::qWaitFor([&] { return (result = take()).has_value() || closed(); }, timeout);
+        return result ? *result : take().value_or(Response{});
     }
+    // Cuts one complete answer with Content-Length out of the buffer.
     std::optional<Response> take()
     {
         const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-        if (headEnd < 0)
-            return std::nullopt;
-        Response response;
-        response.head = buffer.left(headEnd);
-        response.status = response.head.mid(9, 3).toInt();
         static const QRegularExpression length(u"content-length: *(\\d+)"_s, QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch match = length.match(QString::fromLatin1(response.head));
-        if (!match.hasMatch())
+        const QRegularExpressionMatch match = length.match(QString::fromLatin1(buffer.left(headEnd)));
+        if (headEnd < 0 || !match.hasMatch() || buffer.size() < headEnd + 4 + match.captured(1).toLongLong())
             return std::nullopt;
         const qsizetype size = match.captured(1).toLongLong();
-        if (buffer.size() < headEnd + 4 + size)
-            return std::nullopt;
-        response.body = buffer.mid(headEnd + 4, size);
+        Response response{buffer.mid(9, 3).toInt(), buffer.left(headEnd), buffer.mid(headEnd + 4, size)};
         buffer.remove(0, headEnd + 4 + size);
         return response;
     }
@@ -114,28 +97,24 @@ public:
         const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
         if (headEnd < 0)
             return {};
-        const QByteArray head = buffer.left(headEnd).toLower();
         QByteArray rest = buffer.mid(headEnd + 4);
-        if (!head.contains("transfer-encoding: chunked"))
+        if (!buffer.left(headEnd).toLower().contains("transfer-encoding: chunked"))
             return rest;
         QByteArray body;
         for (;;) {
             const qsizetype lineEnd = rest.indexOf("\r\n");
-            if (lineEnd < 0)
-                break;
             bool ok = false;
             const qsizetype size = rest.left(lineEnd).toLongLong(&ok, 16);
-            if (!ok || rest.size() < lineEnd + 2 + size + 2)
-                break;
+            if (lineEnd < 0 || !ok || rest.size() < lineEnd + 2 + size + 2)
+                return body;
             if (size == 0) {
                 if (ended)
                     *ended = true;
-                break;
+                return body;
             }
             body += rest.mid(lineEnd + 2, size);
             rest.remove(0, lineEnd + 2 + size + 2);
         }
-        return body;
     }
 
     QSslSocket socket;

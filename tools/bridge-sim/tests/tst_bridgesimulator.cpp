@@ -13,8 +13,6 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QSslConfiguration>
-#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTest>
 #include <QThread>
@@ -22,8 +20,17 @@
 #include <openssl/crypto.h>
 
 using namespace Qt::StringLiterals;
-
 using namespace SimTest;
+using namespace BridgeFixture;
+
+namespace {
+
+QJsonObject obj(const QByteArray &json)
+{
+    return QJsonDocument::fromJson(json).object();
+}
+
+} // namespace
 
 class TestBridgeSimulator : public QObject
 {
@@ -37,40 +44,34 @@ private Q_SLOTS:
         key = sim->key;
     }
     void cleanup() { sim.reset(); }
+    // The leaf's shape is the certificate tests' concern; every handshake here
+    // already checks its name against the bridge id.
     void configResourcesAndKeys()
     {
-        TlsClient client(*sim);
-        QVERIFY(client.waitEncrypted());
-        const QSslCertificate leaf = client.socket.peerCertificate();
-        QCOMPARE(leaf.subjectInfo(QSslCertificate::CommonName), QStringList{u"001788FFFEA532A7"_s});
-        QVERIFY(leaf.subjectAlternativeNames().isEmpty());
-
         // All on one keep-alive connection; the refusals are in routes().
-        std::optional<Response> answer = client.request(u"GET"_s, u"/api/0/config"_s);
-        QVERIFY(answer);
-        QCOMPARE(answer->status, 200);
-        QCOMPARE(answer->json()[u"bridgeid"_s].toString(), u"001788FFFEA532A7"_s);
-        QCOMPARE(answer->json()[u"modelid"_s].toString(), u"BSB002"_s);
-        QCOMPARE(answer->json()[u"mac"_s].toString(), u"00:17:88:a5:32:a7"_s);
-        QCOMPARE(answer->json()[u"name"_s].toString(), u"Hue Bridge"_s);
+        TlsClient client(*sim);
+        Response answer = client.request(u"GET"_s, u"/api/0/config"_s);
+        QCOMPARE(answer.status, 200);
+        QCOMPARE(answer.json()[u"bridgeid"_s].toString(), u"001788FFFEA532A7"_s);
+        QCOMPARE(answer.json()[u"modelid"_s].toString(), u"BSB002"_s);
+        QCOMPARE(answer.json()[u"mac"_s].toString(), u"00:17:88:a5:32:a7"_s);
+        QCOMPARE(answer.json()[u"name"_s].toString(), u"Hue Bridge"_s);
 
         answer = client.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
-        QCOMPARE(answer->status, 200);
-        QCOMPARE(answer->json()[u"errors"_s].toArray(), QJsonArray{});
-        QCOMPARE(answer->json()[u"data"_s].toArray(), sim->resources());
-        QCOMPARE(answer->json()[u"data"_s].toArray().size(), 70);
+        QCOMPARE(answer.status, 200);
+        QCOMPARE(answer.json()[u"errors"_s].toArray(), QJsonArray{});
+        QCOMPARE(answer.json()[u"data"_s].toArray(), sim->resources());
         const QString bridge = sim->resourceIds(u"bridge"_s).first();
         QCOMPARE(sim->resource(bridge)->value(u"bridge_id"_s).toString(), u"001788fffea532a7"_s);
 
-        const QString light = sim->resourceIds(u"light"_s).first();
-        answer = client.request(u"GET"_s, u"/clip/v2/resource/light/"_s + light, {}, key);
-        QCOMPARE(answer->status, 200);
-        QCOMPARE(answer->json()[u"data"_s].toArray(), QJsonArray{*sim->resource(light)});
+        answer = client.request(u"GET"_s, u"/clip/v2/resource/light/"_s + colorLight1, {}, key);
+        QCOMPARE(answer.status, 200);
+        QCOMPARE(answer.json()[u"data"_s].toArray(), QJsonArray{*sim->resource(colorLight1)});
 
         QVERIFY(sim->addResource(QJsonObject{{u"id"_s, u"odd id/ä"_s}, {u"type"_s, u"light"_s}}));
         answer = client.request(u"GET"_s, u"/clip/v2/resource/light/odd%20id%2F%C3%A4"_s, {}, key);
-        QCOMPARE(answer->status, 200);
-        QCOMPARE(answer->json()[u"data"_s][0][u"id"_s].toString(), u"odd id/ä"_s);
+        QCOMPARE(answer.status, 200);
+        QCOMPARE(answer.json()[u"data"_s][0][u"id"_s].toString(), u"odd id/ä"_s);
 
         const QList<SimRequest> log = sim->requestLog();
         QCOMPARE(log.size(), 4);
@@ -85,36 +86,37 @@ private Q_SLOTS:
     {
         sim->setLinkButtonWindow(3000); // long enough for two requests on a loaded machine
         TlsClient client(*sim);
-        QVERIFY(client.waitEncrypted());
         const QByteArray body = R"({"devicetype":"lumora#test"})";
-        std::optional<Response> answer = client.request(u"POST"_s, u"/api"_s, body);
-        QCOMPARE(answer->status, 200);
+        const auto errorType = [&](const QByteArray &sent) {
+            return client.request(u"POST"_s, u"/api"_s, sent).json()[0][u"error"_s][u"type"_s].toInt();
+        };
+        Response answer = client.request(u"POST"_s, u"/api"_s, body);
+        QCOMPARE(answer.status, 200);
         QCOMPARE(
-            answer->json().array(),
+            answer.json().array(),
             QJsonDocument::fromJson(R"([{"error":{"type":101,"address":"","description":"link button not pressed"}}])")
                 .array());
 
         QSignalSpy released(sim.get(), &BridgeSimulator::linkButtonChanged);
         sim->pressLinkButton();
-        answer = client.request(u"POST"_s, u"/api"_s, body);
-        const QString newKey = answer->json()[0][u"success"_s][u"username"_s].toString();
+        const QString newKey =
+            client.request(u"POST"_s, u"/api"_s, body).json()[0][u"success"_s][u"username"_s].toString();
         QCOMPARE(newKey.size(), 40);
         QVERIFY(sim->applicationKeys().contains(newKey));
-        QCOMPARE(client.request(u"GET"_s, u"/clip/v2/resource"_s, {}, newKey)->status, 200);
+        QCOMPARE(client.request(u"GET"_s, u"/clip/v2/resource"_s, {}, newKey).status, 200);
 
         // The press ends by itself.
         QVERIFY(QTest::qWaitFor([&] { return !sim->isLinkButtonPressed(); }, 15000));
-        QCOMPARE(client.request(u"POST"_s, u"/api"_s, body)->json()[0][u"error"_s][u"type"_s].toInt(), 101);
+        QCOMPARE(errorType(body), 101);
         QVERIFY(QTest::qWaitFor([&] { return released.size() >= 2; }, 5000));
 
         sim->pressLinkButton();
-        QCOMPARE(client.request(u"POST"_s, u"/api"_s, "{broken")->json()[0][u"error"_s][u"type"_s].toInt(), 2);
-        QCOMPARE(client.request(u"POST"_s, u"/api"_s, R"({"name":"x"})")->json()[0][u"error"_s][u"type"_s].toInt(), 5);
+        QCOMPARE(errorType("{broken"), 2);
+        QCOMPARE(errorType(R"({"name":"x"})"), 5);
     }
     // Where each request goes and what it answers; a refused one changes nothing.
     void routes_data()
     {
-        using namespace BridgeFixture;
         QTest::addColumn<QString>("method");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("body");
@@ -126,25 +128,22 @@ private Q_SLOTS:
                     uR"({"target":{"rid":"%2","rtype":"light"},"action":{"on":{"on":false}}}]})"_s)
                 .arg(zoneID, colorLight2)
                 .toUtf8();
+        const QString good = u"good"_s;
         QTest::newRow("no key") << u"GET"_s << resource << QByteArray() << u"none"_s << 401;
         QTest::newRow("unknown key") << u"GET"_s << resource << QByteArray() << u"not-a-key"_s << 403;
         QTest::newRow("light off") << u"PUT"_s << resource + u"light/"_s + colorLight1 << R"({"on":{"on":false}})"_ba
-                                   << u"good"_s << 200;
+                                   << good << 200;
         QTest::newRow("zone dimmed") << u"PUT"_s << resource + u"grouped_light/"_s + zoneGroupedLight
-                                     << R"({"on":{"on":true},"dimming":{"brightness":30}})"_ba << u"good"_s << 200;
-        QTest::newRow("scene created") << u"POST"_s << resource + u"scene"_s << scene << u"good"_s << 200;
-        QTest::newRow("scene deleted") << u"DELETE"_s << resource + u"scene/"_s + dynamicScene << QByteArray()
-                                       << u"good"_s << 200;
-        QTest::newRow("bad JSON") << u"PUT"_s << resource + u"light/"_s + colorLight1 << "{nope"_ba << u"good"_s << 400;
-        QTest::newRow("bad recall") << u"PUT"_s << resource + u"scene/"_s + regularScene
-                                    << R"({"recall":{"action":"sparkle"}})"_ba << u"good"_s << 400;
-        QTest::newRow("light as scene") << u"GET"_s << resource + u"scene/"_s + colorLight1 << QByteArray() << u"good"_s
+                                     << R"({"on":{"on":true},"dimming":{"brightness":30}})"_ba << good << 200;
+        QTest::newRow("scene created") << u"POST"_s << resource + u"scene"_s << scene << good << 200;
+        QTest::newRow("scene deleted") << u"DELETE"_s << resource + u"scene/"_s + dynamicScene << QByteArray() << good
+                                       << 200;
+        QTest::newRow("bad JSON") << u"PUT"_s << resource + u"light/"_s + colorLight1 << "{nope"_ba << good << 400;
+        QTest::newRow("light as scene") << u"GET"_s << resource + u"scene/"_s + colorLight1 << QByteArray() << good
                                         << 404;
-        QTest::newRow("delete a light") << u"DELETE"_s << resource + u"scene/"_s + colorLight1 << QByteArray()
-                                        << u"good"_s << 404;
-        QTest::newRow("unknown path") << u"GET"_s << u"/nothing"_s << QByteArray() << u"good"_s << 404;
-        QTest::newRow("too deep") << u"GET"_s << resource + u"a/b/c"_s << QByteArray() << u"good"_s << 404;
-        QTest::newRow("read-only type") << u"PUT"_s << resource + u"motion/x"_s << "{}"_ba << u"good"_s << 405;
+        QTest::newRow("unknown path") << u"GET"_s << u"/nothing"_s << QByteArray() << good << 404;
+        QTest::newRow("too deep") << u"GET"_s << resource + u"a/b/c"_s << QByteArray() << good << 404;
+        QTest::newRow("read-only type") << u"PUT"_s << resource + u"motion/x"_s << "{}"_ba << good << 405;
     }
     void routes()
     {
@@ -154,19 +153,17 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(int, status);
         TlsClient client(*sim);
-        QVERIFY(client.waitEncrypted());
         const QJsonArray before = sim->resources();
-        const auto answer = client.request(method, path, body,
-                                           key == "good"_L1   ? sim->key
-                                           : key == "none"_L1 ? QString()
-                                                              : key);
-        QVERIFY(answer);
-        QCOMPARE(answer->status, status);
-        QVERIFY(answer->hasHeader("content-type: application/json"));
-        QCOMPARE(answer->json()[u"errors"_s].toArray().size(), status == 200 ? 0 : 1);
+        const Response answer = client.request(method, path, body,
+                                               key == "good"_L1   ? sim->key
+                                               : key == "none"_L1 ? QString()
+                                                                  : key);
+        QCOMPARE(answer.status, status);
+        QVERIFY(answer.hasHeader("content-type: application/json"));
+        QCOMPARE(answer.json()[u"errors"_s].toArray().size(), status == 200 ? 0 : 1);
         QCOMPARE(sim->resources() != before, status == 200);
         if (status == 200 && method != "POST"_L1)
-            QCOMPARE(answer->json()[u"data"_s][0][u"rid"_s].toString(), path.section(u'/', -1));
+            QCOMPARE(answer.json()[u"data"_s][0][u"rid"_s].toString(), path.section(u'/', -1));
         QCOMPARE(sim->requestLog().last().body, body);
     }
     void eventStream_data()
@@ -182,7 +179,6 @@ private Q_SLOTS:
                                       : BridgeSimulator::StreamFraming::closeDelimited);
         sim->setEventInterval(150);
         TlsClient client(*sim);
-        QVERIFY(client.waitEncrypted());
         client.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key, "Accept: text/event-stream\r\n");
         QVERIFY(QTest::qWaitFor([&] { return client.streamBody().startsWith(": hi\n\n"); }, 5000));
         QVERIFY(client.buffer.startsWith("HTTP/1.1 200 OK\r\n"));
@@ -191,43 +187,16 @@ private Q_SLOTS:
         QCOMPARE(sim->eventStreamCount(), 1);
 
         // Two changes inside one interval arrive as one message, last value winning.
-        const QString zone = sim->resourceIds(u"zone"_s).first();
-        const QString light = sim->home().lightsOf(zone).first();
-        QVERIFY(sim->changeFromOutside(light, QJsonDocument::fromJson(R"({"dimming":{"brightness":11}})").object()));
-        QVERIFY(sim->changeFromOutside(light, QJsonDocument::fromJson(R"({"dimming":{"brightness":22}})").object()));
+        QVERIFY(sim->changeFromOutside(colorLight1, obj(R"({"dimming":{"brightness":11}})")));
+        QVERIFY(sim->changeFromOutside(colorLight1, obj(R"({"dimming":{"brightness":22}})")));
         QVERIFY(QTest::qWaitFor([&] { return client.streamBody().count("\n\n") >= 2; }, 5000));
-        QByteArray stream = client.streamBody();
-        const QList<QByteArray> lines = stream.split('\n');
-        QCOMPARE(lines.at(0), ": hi"_ba);
-        QVERIFY(QRegularExpression(u"^id: \\d{10}:\\d+$"_s).match(QString::fromLatin1(lines.at(2))).hasMatch());
-        QVERIFY(lines.at(3).startsWith("data: ["));
-        QCOMPARE(lines.at(4), QByteArray());
-        QList<QJsonArray> messages = dataLines(stream);
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.at(0).at(0)[u"type"_s].toString(), u"update"_s);
-        QVERIFY(messages.at(0).at(0)[u"creationtime"_s].isString());
-        int lightItems = 0;
-        for (const QJsonValue &item : messages.at(0).at(0)[u"data"_s].toArray()) {
-            if (item[u"id"_s].toString() == light) {
-                ++lightItems;
-                QCOMPARE(item[u"dimming"_s][u"brightness"_s].toDouble(), 22.0);
-                QCOMPARE(item[u"type"_s].toString(), u"light"_s);
-            }
-        }
-        QCOMPARE(lightItems, 1);
-
-        // Switching the zone off reports the grouped lights too.
-        QVERIFY(sim->changeFromOutside(u"f2416154-9607-43ab-a684-4453108a200e"_s,
-                                       QJsonDocument::fromJson(R"({"on":{"on":false}})").object()));
-        QVERIFY(QTest::qWaitFor([&] { return dataLines(client.streamBody()).size() == 2; }, 5000));
-        const QJsonArray second = dataLines(client.streamBody()).at(1);
-        QSet<QString> types;
-        for (const QJsonValue &container : second) {
-            for (const QJsonValue &item : container[u"data"_s].toArray())
-                types.insert(item[u"type"_s].toString());
-        }
-        QVERIFY(types.contains(u"light"_s));
-        QVERIFY(types.contains(u"grouped_light"_s));
+        const QByteArray stream = client.streamBody();
+        QVERIFY(QRegularExpression(u"^: hi\n\nid: \\d{10}:\\d+\ndata: \\["_s)
+                    .match(QString::fromLatin1(stream))
+                    .hasMatch());
+        QCOMPARE(dataLines(stream).size(), 1);
+        QCOMPARE(dataLines(stream).at(0).at(0)[u"type"_s].toString(), u"update"_s);
+        QVERIFY(stream.contains(R"("brightness":22)") && !stream.contains(R"("brightness":11)"));
 
         sim->sendRawEventBytes("data: {not json\n\n");
         QVERIFY(QTest::qWaitFor([&] { return client.streamBody().endsWith("data: {not json\n\n"); }, 5000));
@@ -245,8 +214,6 @@ private Q_SLOTS:
         const QString other = sim->addApplicationKey(u"other-key"_s);
         TlsClient mine(*sim);
         TlsClient theirs(*sim);
-        QVERIFY(mine.waitEncrypted());
-        QVERIFY(theirs.waitEncrypted());
         mine.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
         theirs.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, other);
         QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 2; }, 5000));
@@ -254,10 +221,7 @@ private Q_SLOTS:
         QVERIFY(mine.waitClosed());
         QCOMPARE(theirs.socket.state(), QAbstractSocket::ConnectedState);
         QCOMPARE(sim->eventStreamCount(), 1);
-
-        TlsClient again(*sim);
-        QVERIFY(again.waitEncrypted());
-        QCOMPARE(again.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key)->status, 403);
+        QCOMPARE(TlsClient(*sim).request(u"GET"_s, u"/clip/v2/resource"_s, {}, key).status, 403);
     }
     void faults_data()
     {
@@ -281,19 +245,14 @@ private Q_SLOTS:
         QFETCH(QByteArray, bodyStart);
         sim->addFault(fault.times(1));
         TlsClient client(*sim);
-        QVERIFY(client.waitEncrypted());
-        std::optional<Response> answer = client.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
-        QVERIFY(answer);
-        QCOMPARE(answer->status, status);
-        QVERIFY2(answer->body.startsWith(bodyStart), answer->body.left(80).constData());
+        const Response answer = client.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
+        QCOMPARE(answer.status, status);
+        QVERIFY2(answer.body.startsWith(bodyStart), answer.body.left(80).constData());
         QCOMPARE(sim->requestLog().last().status, status);
         // Used up after one matching request, unless it never matched.
-        QCOMPARE(
-            client
-                .request(u"PUT"_s, u"/clip/v2/resource/light/"_s + sim->resourceIds(u"light"_s).first(), R"({})", key)
-                ->status,
-            fault.method == "PUT"_L1 ? 503 : 200);
-        QCOMPARE(client.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key)->status, 200);
+        QCOMPARE(client.request(u"PUT"_s, u"/clip/v2/resource/light/"_s + colorLight1, R"({})", key).status,
+                 fault.method == "PUT"_L1 ? 503 : 200);
+        QCOMPARE(client.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key).status, 200);
         QCOMPARE(sim->faults().size(), fault.pathPattern.isEmpty() ? 0 : 1);
     }
     void stallAndDelay()
@@ -304,12 +263,10 @@ private Q_SLOTS:
         sim->addFault(SimFault::raw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n{\"trunc").onPath(u"^/raw"_s));
 
         TlsClient stalled(*sim);
-        QVERIFY(stalled.waitEncrypted());
         stalled.send(u"GET"_s, u"/api/0/config"_s);
         QVERIFY(QTest::qWaitFor([&] { return sim->requestLog().size() == 1; }, 5000));
 
         TlsClient closed(*sim);
-        QVERIFY(closed.waitEncrypted());
         closed.send(u"POST"_s, u"/api"_s, R"({"devicetype":"a"})");
         QVERIFY(closed.waitClosed());
         QVERIFY(closed.buffer.isEmpty());
@@ -318,13 +275,10 @@ private Q_SLOTS:
         QVERIFY(late.waitEncrypted());
         QElapsedTimer timer;
         timer.start();
-        std::optional<Response> answer = late.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
-        QVERIFY(answer);
-        QCOMPARE(answer->status, 200);
+        QCOMPARE(late.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key).status, 200);
         QVERIFY(timer.elapsed() >= 250);
 
         TlsClient truncated(*sim);
-        QVERIFY(truncated.waitEncrypted());
         truncated.send(u"GET"_s, u"/raw"_s);
         QVERIFY(truncated.waitClosed());
         QVERIFY(truncated.buffer.endsWith("{\"trunc"));
@@ -346,23 +300,18 @@ private Q_SLOTS:
 
         sim->goDown();
         QVERIFY(before.waitClosed());
-        TlsClient whileDown(*sim);
-        QVERIFY(!whileDown.waitEncrypted());
+        QVERIFY(!TlsClient(*sim).waitEncrypted());
 
         QVERIFY(sim->comeBack());
         QCOMPARE(sim->port(), port);
-        TlsClient after(*sim);
-        QVERIFY(after.waitEncrypted());
+        QVERIFY(TlsClient(*sim).waitEncrypted());
 
         QString error;
         QVERIFY2(sim->moveTo(QHostAddress(u"127.0.0.2"_s), 0, &error), qPrintable(error));
-        QCOMPARE(sim->address(), QHostAddress(u"127.0.0.2"_s));
         QCOMPARE(sim->port(), port);
         QCOMPARE(sim->url(u"/api/0/config"_s).toString(),
                  u"https://127.0.0.2:"_s + QString::number(port) + u"/api/0/config"_s);
-        TlsClient moved(*sim);
-        QVERIFY(moved.waitEncrypted());
-        QCOMPARE(moved.request(u"GET"_s, u"/api/0/config"_s)->status, 200);
+        QCOMPARE(TlsClient(*sim).request(u"GET"_s, u"/api/0/config"_s).status, 200);
         QCOMPARE(sim->requestLog().last().localAddress, QHostAddress(u"127.0.0.2"_s));
 
         QSslSocket old;
@@ -374,7 +323,6 @@ private Q_SLOTS:
         // Going down from inside the request signal must not touch the closed connection.
         connect(sim.get(), &BridgeSimulator::requestReceived, sim.get(), [this] { sim->goDown(); });
         TlsClient last(*sim);
-        QVERIFY(last.waitEncrypted());
         last.send(u"GET"_s, u"/api/0/config"_s);
         QVERIFY(last.waitClosed());
         QVERIFY(last.buffer.isEmpty());
@@ -396,12 +344,12 @@ private Q_SLOTS:
             QVERIFY(other.start());
             QCOMPARE(other.serverIdentity(), presented);
 
-            TlsClient client(other, root.certificate, u"001788fffea532a7"_s);
+            TlsClient client(other.address(), other.port(), root.certificate, u"001788fffea532a7"_s);
             client.send(u"GET"_s, u"/api/0/config"_s);
             const bool accepted = client.waitEncrypted();
             QCOMPARE(accepted, presentedId == other.bridgeId());
             if (accepted) {
-                QCOMPARE(client.response()->status, 200);
+                QCOMPARE(client.response().status, 200);
                 continue;
             }
             QVERIFY(QTest::qWaitFor([&] { return other.handshakeFailures() == 1; }, 5000));
@@ -409,20 +357,17 @@ private Q_SLOTS:
             QVERIFY(other.requestLog().isEmpty());
         }
     }
+    // The parser's limits are the unit tests'; here the answer and the close.
     void malformedRequestsAreRejected()
     {
         TlsClient client(*sim);
-        QVERIFY(client.waitEncrypted());
         client.socket.write("HELLO\r\n\r\n");
-        const std::optional<Response> answer = client.response();
-        QVERIFY(answer);
-        QCOMPARE(answer->status, 400);
+        QCOMPARE(client.response().status, 400);
         QVERIFY(client.waitClosed());
 
         TlsClient huge(*sim);
-        QVERIFY(huge.waitEncrypted());
         huge.socket.write("PUT /clip/v2/resource/light/x HTTP/1.1\r\nContent-Length: 999999999\r\n\r\n");
-        QCOMPARE(huge.response()->status, 413);
+        QCOMPARE(huge.response().status, 413);
         QVERIFY(sim->isListening());
     }
     void controlEndpointAndBurst()
@@ -434,7 +379,6 @@ private Q_SLOTS:
         QVERIFY(control.listen(QHostAddress::LocalHost, 0));
 
         TlsClient stream(*sim);
-        QVERIFY(stream.waitEncrypted());
         stream.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
         QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 1; }, 5000));
 
@@ -442,9 +386,7 @@ private Q_SLOTS:
         QByteArray answer;
         connect(&admin, &QTcpSocket::readyRead, this, [&] { answer += admin.readAll(); });
         admin.connectToHost(QHostAddress::LocalHost, control.serverPort());
-        const QByteArray command = "burst 3 4";
-        admin.write("POST /command HTTP/1.1\r\nContent-Length: " + QByteArray::number(command.size()) + "\r\n\r\n"
-                    + command);
+        admin.write("POST /command HTTP/1.1\r\nContent-Length: 9\r\n\r\nburst 3 4");
         QVERIFY(QTest::qWaitFor([&] { return answer.contains("{\"ok\":true}"); }, 5000));
         QVERIFY(answer.startsWith("HTTP/1.1 200"));
         QVERIFY(QTest::qWaitFor([&] { return dataLines(stream.streamBody()).size() == 3; }, 5000));
@@ -457,48 +399,39 @@ private Q_SLOTS:
             [&] { return answer.contains("GET /eventstream/clip/v2 -> 200 [host, hue-application-key]"); }, 5000));
         QVERIFY(!answer.contains(key.toLatin1()));
     }
-    void streamLifetimeEndsStreams()
-    {
-        sim->setEventStreamLifetime(1000);
-        TlsClient client(*sim);
-        QVERIFY(client.waitEncrypted());
-        client.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
-        QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 1; }, 5000));
-        QVERIFY(client.waitClosed());
-        bool ended = false;
-        QCOMPARE(client.streamBody(&ended), ": hi\n\n"_ba);
-        QVERIFY(ended);
-    }
-    void idleConnectionsClose()
+    // Streams end after their lifetime, but are not idle connections: one
+    // opened before an idle connection is still open after that timed out.
+    void streamLifetimeAndIdleConnections()
     {
         sim->setIdleTimeout(500);
-        // Streams are not idle connections: one opened before an idle connection
-        // is still open after that connection timed out.
         TlsClient stream(*sim);
-        QVERIFY(stream.waitEncrypted());
         stream.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
         QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 1; }, 5000));
         TlsClient idle(*sim);
-        QVERIFY(idle.waitEncrypted());
-        QCOMPARE(idle.request(u"GET"_s, u"/api/0/config"_s)->status, 200);
+        QCOMPARE(idle.request(u"GET"_s, u"/api/0/config"_s).status, 200);
         QVERIFY(idle.waitClosed(15000));
         QCOMPARE(stream.socket.state(), QAbstractSocket::ConnectedState);
         QCOMPARE(sim->eventStreamCount(), 1);
+
+        sim->setEventStreamLifetime(1000);
+        TlsClient limited(*sim);
+        limited.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
+        QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 2; }, 5000));
+        QVERIFY(limited.waitClosed());
+        bool ended = false;
+        QCOMPARE(limited.streamBody(&ended), ": hi\n\n"_ba);
+        QVERIFY(ended);
     }
     void overloadAnswers()
     {
         sim->setRateLimit(3);
         TlsClient client(*sim);
-        QVERIFY(client.waitEncrypted());
         // Pipelined, so that all five arrive within the same second.
         for (int i = 0; i < 5; ++i)
             client.send(u"GET"_s, u"/api/0/config"_s);
         QList<int> statuses;
-        for (int i = 0; i < 5; ++i) {
-            const std::optional<Response> answer = client.response();
-            QVERIFY(answer);
-            statuses.append(answer->status);
-        }
+        for (int i = 0; i < 5; ++i)
+            statuses.append(client.response().status);
         QCOMPARE(statuses, QList<int>({200, 200, 200, 429, 429}));
         sim->setRateLimit(0);
 
@@ -506,16 +439,14 @@ private Q_SLOTS:
         sim->addFault(SimFault::delay(2000).onPath(u"^/clip"_s).times(1)); // long enough on a loaded machine
         TlsClient slow(*sim);
         TlsClient second(*sim);
-        QVERIFY(slow.waitEncrypted());
         QVERIFY(second.waitEncrypted());
         slow.send(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
         QVERIFY(QTest::qWaitFor([&] { return sim->requestLog().size() == 6; }, 5000));
-        std::optional<Response> refused = second.request(u"GET"_s, u"/api/0/config"_s);
-        QVERIFY(refused);
-        QCOMPARE(refused->status, 503);
-        QVERIFY(refused->hasHeader("content-type: text/html"));
-        QCOMPARE(slow.response()->status, 200);
-        QCOMPARE(second.request(u"GET"_s, u"/api/0/config"_s)->status, 200);
+        const Response refused = second.request(u"GET"_s, u"/api/0/config"_s);
+        QCOMPARE(refused.status, 503);
+        QVERIFY(refused.hasHeader("content-type: text/html"));
+        QCOMPARE(slow.response().status, 200);
+        QCOMPARE(second.request(u"GET"_s, u"/api/0/config"_s).status, 200);
     }
     // A benchmark that measures the client's CPU time keeps the simulator on a
     // thread of its own; the whole object tree must follow moveToThread().
@@ -527,33 +458,27 @@ private Q_SLOTS:
         const QString remoteKey = remote->addApplicationKey();
         remote->moveToThread(&thread);
         thread.start();
+        const auto onThread = [remote](const auto &function) {
+            QMetaObject::invokeMethod(remote, function, Qt::BlockingQueuedConnection);
+        };
         bool started = false;
-        QMetaObject::invokeMethod(
-            remote, [&] { started = remote->start(); }, Qt::BlockingQueuedConnection);
+        onThread([&] { started = remote->start(); });
         QVERIFY(started);
 
         TlsClient client(*remote);
-        QVERIFY(client.waitEncrypted());
         const QString light = remote->resourceIds(u"light"_s).first();
         for (int i = 0; i < 20; ++i) {
-            std::optional<Response> answer =
-                client.request(u"PUT"_s, u"/clip/v2/resource/light/"_s + light,
-                               "{\"dimming\":{\"brightness\":" + QByteArray::number(i + 1) + "}}", remoteKey);
-            QVERIFY(answer);
-            QCOMPARE(answer->status, 200);
+            const QByteArray body = "{\"dimming\":{\"brightness\":" + QByteArray::number(i + 1) + "}}";
+            QCOMPARE(client.request(u"PUT"_s, u"/clip/v2/resource/light/"_s + light, body, remoteKey).status, 200);
         }
         qsizetype logged = 0;
-        QMetaObject::invokeMethod(
-            remote, [&] { logged = remote->requestLog().size(); }, Qt::BlockingQueuedConnection);
+        onThread([&] { logged = remote->requestLog().size(); });
         QCOMPARE(logged, 20);
         // Qt does not release OpenSSL's per-thread state of a worker thread.
-        QMetaObject::invokeMethod(
-            remote,
-            [remote] {
-                delete remote;
-                OPENSSL_thread_stop();
-            },
-            Qt::BlockingQueuedConnection);
+        onThread([remote] {
+            delete remote;
+            OPENSSL_thread_stop();
+        });
         thread.quit();
         QVERIFY(thread.wait(5000));
     }
