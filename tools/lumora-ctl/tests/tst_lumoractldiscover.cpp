@@ -17,36 +17,34 @@ private Q_SLOTS:
     void findsTheSimulator()
     {
         LUMORA_SKIP_OUTSIDE_PRIVATE_NETWORK();
-        auto sim = std::make_unique<TestProcess>(QStringLiteral(LUMORA_BRIDGE_SIM_EXECUTABLE));
-        sim->start({u"--mdns"_s, u"--bridge-id"_s, u"001788FFFEA532A7"_s, u"--generate"_s, u"small"_s}, true);
-        QVERIFY2(sim->waitReady(), sim->err.constData());
+        TestProcess sim(QStringLiteral(LUMORA_BRIDGE_SIM_EXECUTABLE));
+        sim.start({u"--mdns"_s, u"--bridge-id"_s, u"001788FFFEA532A7"_s, u"--generate"_s, u"small"_s}, true);
+        QVERIFY2(sim.waitReady(), sim.err.constData());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"LANGUAGE"_s, u"en"_s);
-        const auto discover = [&](const QStringList &options) {
+        const auto discover = [&](const QString &options) {
             return TestProcess::run(QStringLiteral(LUMORA_CTL_EXECUTABLE),
-                                    QStringList{u"discover"_s, u"--timeout"_s} + options, environment);
+                                    QString(u"discover --timeout "_s + options).split(u' '), environment);
         };
 
         // JSON: one object per line with the documented fields.
-        TestProcess::Run run = discover({u"2"_s, u"--json"_s});
+        TestProcess::Run run = discover(u"2 --json"_s);
         QCOMPARE(run.exitCode, 0);
-        const QList<QByteArray> lines = run.out.trimmed().split('\n');
-        QCOMPARE(lines.size(), 1);
-        const QJsonObject bridge = QJsonDocument::fromJson(lines.first()).object();
+        QCOMPARE(run.out.count('\n'), 1);
+        const QJsonObject bridge = QJsonDocument::fromJson(run.out).object();
         QCOMPARE(bridge.value("name"_L1).toString(), u"Hue Bridge - A532A7"_s);
         QCOMPARE(bridge.value("bridgeID"_L1).toString().toUpper(), u"001788FFFEA532A7"_s);
         QCOMPARE(bridge.value("host"_L1).toString(), u"127.0.0.1"_s);
 
         // Text: name, address and id separated by tabs.
-        run = discover({u"2"_s});
+        run = discover(u"2"_s);
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out.trimmed().split('\t'),
-                 (QList<QByteArray>{"Hue Bridge - A532A7", "127.0.0.1", "001788fffea532a7"}));
+        QCOMPARE(run.out, "Hue Bridge - A532A7\t127.0.0.1\t001788fffea532a7\n"_ba);
 
         // With the simulator gone, nothing is found, and that is no error.
-        sim->command("quit");
-        QVERIFY(sim->finishes());
-        run = discover({u"1"_s, u"--json"_s});
+        sim.command("quit");
+        QVERIFY(sim.finishes());
+        run = discover(u"1 --json"_s);
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.isEmpty());
     }

@@ -6,6 +6,7 @@
 #include "CtlWatch.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -13,18 +14,12 @@ using namespace BridgeFixture;
 
 namespace {
 
-HueEvent bridgeEvent(const QString &kind, const QJsonObject &data)
+HueEvent bridgeEvent(const QString &kind, const QString &id, const QString &type, const QByteArray &patch = "{}")
 {
+    QJsonObject data = QJsonDocument::fromJson(patch).object();
+    data.insert(u"id"_s, id);
+    data.insert(u"type"_s, type);
     return *HueEvent::fromJson(QJsonObject{{u"type"_s, kind}, {u"data"_s, QJsonArray{data}}});
-}
-
-/// "type change id" for each change, in order.
-QStringList summary(const QList<CtlWatch::Change> &changes)
-{
-    QStringList lines;
-    for (const CtlWatch::Change &change : changes)
-        lines.append(change.type + u' ' + change.change + u' ' + change.id);
-    return lines;
 }
 
 } // namespace
@@ -38,66 +33,55 @@ private Q_SLOTS:
     void changes_data()
     {
         QTest::addColumn<QList<HueEvent>>("events");
-        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("expected"); // "type change id" for each change, in order
 
+        const QString update = u"update"_s;
         QTest::newRow("nothing") << QList<HueEvent>{} << QStringList{};
-        QTest::newRow("a light switched off") << QList<HueEvent>{bridgeEvent(
-            u"update"_s,
-            QJsonObject{{u"id"_s, colorLight1}, {u"type"_s, u"light"_s}, {u"on"_s, QJsonObject{{u"on"_s, false}}}})}
-                                              << QStringList{u"light changed "_s + colorLight1};
-        QTest::newRow("the same state again is no change") << QList<HueEvent>{bridgeEvent(
-            u"update"_s,
-            QJsonObject{{u"id"_s, colorLight1}, {u"type"_s, u"light"_s}, {u"on"_s, QJsonObject{{u"on"_s, true}}}})}
-                                                           << QStringList{};
+        QTest::newRow("a light switched off")
+            << QList<HueEvent>{bridgeEvent(update, colorLight1, u"light"_s, R"({"on":{"on":false}})")}
+            << QStringList{u"light changed "_s + colorLight1};
+        QTest::newRow("the same state again is no change")
+            << QList<HueEvent>{bridgeEvent(update, colorLight1, u"light"_s, R"({"on":{"on":true}})")} << QStringList{};
         QTest::newRow("a zone's grouped light")
-            << QList<HueEvent>{bridgeEvent(u"update"_s, QJsonObject{{u"id"_s, zoneGroupedLight},
-                                                                    {u"type"_s, u"grouped_light"_s},
-                                                                    {u"on"_s, QJsonObject{{u"on"_s, false}}}})}
+            << QList<HueEvent>{bridgeEvent(update, zoneGroupedLight, u"grouped_light"_s, R"({"on":{"on":false}})")}
             << QStringList{u"zone changed "_s + zoneID};
-        QTest::newRow("a scene deleted") << QList<HueEvent>{bridgeEvent(
-            u"delete"_s, QJsonObject{{u"id"_s, regularScene}, {u"type"_s, u"scene"_s}})}
+        QTest::newRow("a scene deleted") << QList<HueEvent>{bridgeEvent(u"delete"_s, regularScene, u"scene"_s)}
                                          << QStringList{u"scene removed "_s + regularScene};
+        // Lights before groups before scenes, whatever the order of the events.
         QTest::newRow("a light renamed, then a scene inactive")
-            << QList<HueEvent>{bridgeEvent(u"update"_s,
-                                           QJsonObject{{u"id"_s, regularScene},
-                                                       {u"type"_s, u"scene"_s},
-                                                       {u"status"_s, QJsonObject{{u"active"_s, u"inactive"_s}}}}),
-                               bridgeEvent(u"update"_s,
-                                           QJsonObject{{u"id"_s, colorLight1},
-                                                       {u"type"_s, u"light"_s},
-                                                       {u"metadata"_s, QJsonObject{{u"name"_s, u"Desk"_s}}}})}
-            // Lights before groups before scenes, whatever the order of the events.
+            << QList<HueEvent>{bridgeEvent(update, regularScene, u"scene"_s, R"({"status":{"active":"inactive"}})"),
+                               bridgeEvent(update, colorLight1, u"light"_s, R"({"metadata":{"name":"Desk"}})")}
             << QStringList{u"light changed "_s + colorLight1, u"scene changed "_s + regularScene};
     }
     void changes()
     {
         QFETCH(QList<HueEvent>, events);
         QFETCH(QStringList, expected);
-
         const HueHome before = BridgeFixture::home();
         HueHome after = before;
         for (const HueEvent &event : events)
             QVERIFY(after.apply(event));
-        QCOMPARE(summary(CtlWatch::changes(before, after)), expected);
+        QStringList summary;
+        for (const CtlWatch::Change &change : CtlWatch::changes(before, after))
+            summary.append(change.type + u' ' + change.change + u' ' + change.id);
+        QCOMPARE(summary, expected);
     }
     void removedKeepsTheLastState()
     {
         const HueHome before = BridgeFixture::home();
         HueHome after = before;
-        QVERIFY(after.apply(bridgeEvent(u"delete"_s, QJsonObject{{u"id"_s, colorLight1}, {u"type"_s, u"light"_s}})));
-        const QList<CtlWatch::Change> found = CtlWatch::changes(before, after);
-        const auto light = std::find_if(found.cbegin(), found.cend(),
-                                        [](const CtlWatch::Change &change) { return change.id == colorLight1; });
-        QVERIFY(light != found.cend());
-        QCOMPARE(light->change, u"removed"_s);
-        QCOMPARE(light->state.value("on"_L1).toBool(), true);
-        QCOMPARE(light->name, u"Hue light with color and color temperature 1"_s);
-
-        // And back again: added, with its state.
-        const QList<CtlWatch::Change> back = CtlWatch::changes(after, before);
-        QVERIFY(std::any_of(back.cbegin(), back.cend(), [](const CtlWatch::Change &change) {
-            return change.id == colorLight1 && change.change == "added"_L1;
-        }));
+        QVERIFY(after.apply(bridgeEvent(u"delete"_s, colorLight1, u"light"_s)));
+        const auto light = [](const QList<CtlWatch::Change> &changes) {
+            const auto found = std::find_if(changes.cbegin(), changes.cend(),
+                                            [](const CtlWatch::Change &change) { return change.id == colorLight1; });
+            return found == changes.cend() ? CtlWatch::Change{} : *found;
+        };
+        const CtlWatch::Change removed = light(CtlWatch::changes(before, after));
+        QCOMPARE(removed.change, u"removed"_s);
+        QCOMPARE(removed.state.value("on"_L1).toBool(), true);
+        QCOMPARE(removed.name, u"Hue light with color and color temperature 1"_s);
+        // And back again: added.
+        QCOMPARE(light(CtlWatch::changes(after, before)).change, u"added"_s);
     }
     void arguments_data()
     {
