@@ -74,6 +74,7 @@ public:
     bool hasBatch() const { return !m_batches.isEmpty(); }
     QList<HueEvent> takeBatch() { return m_batches.takeFirst(); }
     bool isFinished() const { return m_finished; }
+    bool isOpen() const { return m_statusChecked && !m_finished; }
     std::exception_ptr error() const { return m_error; }
 
 private:
@@ -88,7 +89,9 @@ private:
         if (auto failure = HueBridgeClient::check(m_reply)) {
             m_refused = true;
             finish(std::make_exception_ptr(*failure));
+            return;
         }
+        m_signal.post(); // whoever waits for the stream to open
     }
 
     void read()
@@ -219,6 +222,21 @@ QCoro::Task<std::optional<QList<HueEvent>>> nextBatch(std::shared_ptr<HueEventSt
     }
 }
 
+QCoro::Task<bool> streamOpened(std::shared_ptr<HueEventStream::Producer> producer, std::chrono::milliseconds limit,
+                               HueCancellationToken cancel)
+{
+    if (!producer->isOpen() && !producer->isFinished() && !cancel.isCancelled()) {
+        // One wake-up is enough: the head, the end, the limit or the cancellation
+        // (a batch comes only after the head).
+        HueResumeGate gate;
+        QObject::connect(producer->signal(), &StreamSignal::changed, gate.context(), [&gate] { gate.open(); });
+        QTimer::singleShot(limit, Qt::PreciseTimer, gate.context(), [&gate] { gate.open(); });
+        auto registration = cancel.onCancel([&gate] { gate.open(); });
+        co_await gate.wait();
+    }
+    co_return producer->isOpen();
+}
+
 // A default-constructed or moved-from stream has nothing to give.
 QCoro::Task<std::optional<QList<HueEvent>>> endOfEmptyStream()
 {
@@ -253,6 +271,13 @@ QCoro::Task<std::optional<QList<HueEvent>>> HueEventStream::next(HueCancellation
     if (!m_producer)
         return endOfEmptyStream();
     return nextBatch(m_producer, std::move(cancel));
+}
+
+QCoro::Task<bool> HueEventStream::opened(std::chrono::milliseconds limit, HueCancellationToken cancel)
+{
+    if (!m_producer)
+        co_return false;
+    co_return co_await streamOpened(m_producer, limit, std::move(cancel));
 }
 
 void HueEventStream::cancel()

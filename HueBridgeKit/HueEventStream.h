@@ -6,6 +6,7 @@
 #include <QCoroTask>
 #include <QList>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -38,6 +39,13 @@ public:
     /// `HueCancelledError` when `cancel` (or `cancel()`) stopped it.
     /// Batches that arrived before the end are delivered first.
     QCoro::Task<std::optional<QList<HueEvent>>> next(HueCancellationToken cancel = {});
+
+    /// Waits until the bridge has accepted the stream (its answer's head
+    /// arrived with a success status), the stream has ended, or `limit` has
+    /// passed. True only when the stream is open: from then on every change
+    /// the bridge makes reaches this stream, so a listing loaded afterwards
+    /// misses nothing. Never throws; failures are reported by `next()`.
+    QCoro::Task<bool> opened(std::chrono::milliseconds limit, HueCancellationToken cancel = {});
 
     /// Stops the stream: aborts the transfer; no batch is produced after this.
     void cancel();

@@ -239,20 +239,28 @@ QCoro::Task<void> HueStore::runConnection(QPointer<HueStore> self, QString key, 
 
         std::exception_ptr failure;
         QList<HueResource> resources;
+        // The stream is opened before the listing is asked for: a change made
+        // between the two is then in the stream, and applying it again on top
+        // of a listing that already holds it changes nothing. The other order
+        // loses such a change until the next reload. A stream that does not
+        // open in time is not waited for; its failure shows when it is read.
+        HueEventStream stream = client.events();
         try {
+            co_await stream.opened(client.session()->options().requestTimeout, token);
             resources = co_await client.resources(token);
         } catch (...) {
             failure = std::current_exception();
         }
         if (!self)
             co_return;
+        if (failure)
+            stream.cancel(); // not held open through the wait before the next attempt
 
         if (!failure) {
             self->replaceHome(resources);
             self->setPhase(Phase::ready());
             std::exception_ptr streamFailure;
             try {
-                HueEventStream stream = client.events();
                 while (true) {
                     const auto batch = co_await stream.next(token);
                     if (!self || token.isCancelled())
@@ -323,9 +331,55 @@ QCoro::Task<void> HueStore::reloadIgnoringFailure(QPointer<HueStore> self, HueBr
 {
     try {
         co_await reloadThrowing(self, std::move(client), std::move(token));
+        co_return;
     } catch (...) {
-        // The next events or reload repair the home.
     }
+    // A reload is asked for when the home may differ from the bridge (after a
+    // refused command its optimistic values are still shown). While the event
+    // stream stays open nothing else would correct that, so the reload is
+    // tried again until one succeeds.
+    if (self)
+        self->repairHome();
+}
+
+void HueStore::repairHome()
+{
+    ++m_repairsWanted;
+    if (!m_repairing)
+        runRepair(this, m_lifetime);
+}
+
+QCoro::Task<void> HueStore::runRepair(QPointer<HueStore> self, HueCancellationToken token)
+{
+    self->m_repairing = true;
+    int attempt = 0;
+    // Each round reloads with the connection of the moment; it ends when a
+    // reload made after the latest request for one succeeds, or when the
+    // connection is not working (its next start is a full load anyway).
+    const auto connected = [&] {
+        return self && !token.isCancelled() && self->m_client && self->m_phase == Phase::ready();
+    };
+    while (connected()) {
+        co_await sleepQuietly(token, self->m_environment.reconnectDelay(++attempt));
+        if (!connected())
+            break;
+        const quint64 wanted = self->m_repairsWanted;
+        const HueBridgeClient client = *self->m_client;
+        bool reloaded = false;
+        try {
+            co_await reloadThrowing(self, client, token);
+            reloaded = true;
+        } catch (...) {
+        }
+        if (!self)
+            co_return;
+        if (reloaded && self->m_repairsWanted == wanted)
+            break;
+        if (reloaded)
+            attempt = 0;
+    }
+    if (self)
+        self->m_repairing = false;
 }
 
 void HueStore::reloadDetached(HueBridgeClient client)

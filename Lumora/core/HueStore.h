@@ -160,8 +160,11 @@ private:
 
     void connectTo(const PairedBridge &bridge, const QString &key);
     void scheduleRelease();
-    /// Runs a reload with `client` on its own, its failure ignored.
+    /// Runs a reload with `client` on its own; a failed one is repaired.
     void reloadDetached(HueBridgeClient client);
+    /// Reloads again, with pauses, until a reload succeeds (one loop at a time).
+    void repairHome();
+    static QCoro::Task<void> runRepair(QPointer<HueStore> self, HueCancellationToken token);
 
     using Request = std::function<QCoro::Task<void>(HueBridgeClient, HueCancellationToken)>;
     /// Runs `request` with the current client under the outcome rule.
@@ -200,6 +203,8 @@ private:
     std::optional<QString> m_commandError;
     EditableHome m_editable;
     std::optional<HueBridgeClient> m_client;
+    quint64 m_repairsWanted = 0;
+    bool m_repairing = false;
 
     TaskSlot m_connectionTask;
     TaskSlot m_pairingTask;

@@ -55,6 +55,7 @@ private Q_SLOTS:
     {
         auto store = pairedStore();
         QSignalSpy phases(store.get(), &HueStore::phaseChanged);
+        m_sim->addFault(SimFault::delay(450).onPath(u"^/eventstream"_s).times(1));
         store->start();
         store->start();
         QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
@@ -64,6 +65,11 @@ private Q_SLOTS:
         QCOMPARE(phases.count(), 1); // connecting was already the phase
         QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
         QCOMPARE(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 1);
+        // The listing is asked for only once the (slow) stream is open, so no
+        // change can fall between the two.
+        const SimRequest stream = requests(u"GET"_s, u"/eventstream/clip/v2"_s).first();
+        const SimRequest listing = requests(u"GET"_s, u"/clip/v2/resource"_s).first();
+        QVERIFY2(stream.time.msecsTo(listing.time) >= 400, qPrintable(listing.time.toString(u"ss.zzz"_s)));
     }
     void reconnectsAfterTheBridgeWentAway()
     {
@@ -228,12 +234,15 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
         const double before = *store->home().light(colorLight)->brightness;
         m_sim->addFault(SimFault::respond(503, SimFault::Body::html).onMethod(u"PUT"_s).times(1));
+        // The reload after the refusal fails too (a storm): it is tried again,
+        // or the refused value would stay while the event stream stays open.
+        m_sim->addFault(SimFault::respond(503).onMethod(u"GET"_s).onPath(u"^/clip/v2/resource$"_s).times(1));
 
         store->setLight(colorLight, HueLightCommand{{}, 3.0, {}, {}});
         QCOMPARE(store->home().light(colorLight)->brightness, 3.0);
         QTRY_VERIFY_WITH_TIMEOUT(store->commandError(), 5000);
         QCOMPARE(*store->commandError(), HueBridgeError::http(503).errorDescription());
-        QTRY_COMPARE_WITH_TIMEOUT(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(requests(u"GET"_s, u"/clip/v2/resource"_s).size(), 3, 5000);
         // Once the hold has ended, the bridge's real state is shown again.
         QTRY_COMPARE_WITH_TIMEOUT(store->home().light(colorLight)->brightness, before, 5000);
 
