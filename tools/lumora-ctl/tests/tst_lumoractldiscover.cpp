@@ -31,10 +31,9 @@ private Q_SLOTS:
         TestProcess::Run run = discover(u"2 --json"_s);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.count('\n'), 1);
-        const QJsonObject bridge = QJsonDocument::fromJson(run.out).object();
-        QCOMPARE(bridge.value("name"_L1).toString(), u"Hue Bridge - A532A7"_s);
-        QCOMPARE(bridge.value("bridgeID"_L1).toString().toUpper(), u"001788FFFEA532A7"_s);
-        QCOMPARE(bridge.value("host"_L1).toString(), u"127.0.0.1"_s);
+        QCOMPARE(QJsonDocument::fromJson(run.out).object(), (QJsonObject{{u"name"_s, u"Hue Bridge - A532A7"_s},
+                                                                         {u"host"_s, u"127.0.0.1"_s},
+                                                                         {u"bridgeID"_s, u"001788fffea532a7"_s}}));
 
         // Text: name, address and id separated by tabs.
         run = discover(u"2"_s);

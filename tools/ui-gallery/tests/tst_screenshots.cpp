@@ -2,6 +2,7 @@
 // recorded bridge home, each in the state worth looking at, saved as pictures
 // (LUMORA_SCREENSHOT_DIR, default: the build folder). Run under Xvfb with
 // QT_QPA_PLATFORM=xcb for pictures drawn by a real display server.
+#include "BridgeFixture.h"
 #include "HueText.h"
 #include "LumoraApplication.h"
 #include "LumoraStore.h"
@@ -30,7 +31,6 @@ class ScreenshotsTest : public QObject
         const int type = qmlTypeId("Lumora", 1, 0, "Store");
         return qmlEngine(window()->contentItem())->singletonInstance<LumoraStore *>(type);
     }
-
     void grab(const QString &name)
     {
         // Let popovers and glows finish their short animations.
@@ -50,23 +50,11 @@ class ScreenshotsTest : public QObject
         return std::any_of(found.cbegin(), found.cend(),
                            [](const QObject *object) { return object->property("opened").toBool(); });
     }
-
-    void click(QQuickItem *target)
+    void click(const char *name)
     {
-        QVERIFY(target);
-        const QPointF centre = target->mapToScene({target->width() / 2, target->height() / 2});
+        QTRY_VERIFY(item(name));
+        const QPointF centre = item(name)->mapToScene({item(name)->width() / 2, item(name)->height() / 2});
         QTest::mouseClick(window(), Qt::LeftButton, {}, centre.toPoint());
-    }
-
-    QString groupNamed(const QString &name) const
-    {
-        for (const auto &type : {u"room"_s, u"zone"_s}) {
-            for (const auto &id : m_bridge->resourceIds(type)) {
-                if (m_bridge->resource(id).value(u"metadata"_s).toMap().value(u"name"_s) == name)
-                    return id;
-            }
-        }
-        return {};
     }
 
 private Q_SLOTS:
@@ -86,44 +74,37 @@ private Q_SLOTS:
         window()->requestActivate();
         QTRY_COMPARE_WITH_TIMEOUT(store()->phase(), LumoraStore::Ready, 10000);
     }
-
     void cleanupTestCase()
     {
         m_app.reset();
         m_bridge.reset();
     }
-
     void homeOverview()
     {
         store()->select(u"home"_s);
         QTRY_VERIFY(item("roomsGrid") && item("roomsGrid")->property("count").toInt() == 1);
         grab(u"home"_s);
     }
-
     void roomWithColourPopover()
     {
-        store()->openGroup(groupNamed(u"Test Room"_s));
-        QTRY_VERIFY(item("groupColorButton"));
-        click(item("groupColorButton"));
+        store()->openGroup(BridgeFixture::roomID);
+        click("groupColorButton");
         QTRY_VERIFY(opened("groupColorPicker"));
         grab(u"room-colour"_s);
         QTest::keyClick(window(), Qt::Key_Escape);
         QTRY_VERIFY(!opened("groupColorPicker"));
 
-        store()->openGroup(groupNamed(u"Test Zone"_s));
-        QTRY_VERIFY(item("colorButton"));
-        click(item("colorButton"));
+        store()->openGroup(BridgeFixture::zoneID);
+        click("colorButton");
         // The picker's wheel is in the window's overlay while the popover is open.
         QTRY_VERIFY(item("wheel"));
         grab(u"zone-light-colour"_s);
         QTest::keyClick(window(), Qt::Key_Escape);
     }
-
     void saveSceneFailure()
     {
-        store()->openGroup(groupNamed(u"Test Room"_s));
-        QTRY_VERIFY(item("saveSceneButton"));
-        click(item("saveSceneButton"));
+        store()->openGroup(BridgeFixture::roomID);
+        click("saveSceneButton");
         QTRY_VERIFY(opened("saveScenePopup") && item("nameField"));
         // Without a window manager the window may not be active; the field
         // has the focus within it either way.
@@ -137,18 +118,13 @@ private Q_SLOTS:
         QTest::keyClick(window(), Qt::Key_Escape);
         m_bridge->clearFaults();
     }
-
     void favourites()
     {
         FavoritesStore *favorites = m_app->store()->favorites();
-        const QString zone = groupNamed(u"Test Zone"_s);
-        const auto scenes = m_bridge->resourceIds(u"scene"_s);
-        const auto lights = m_bridge->resourceIds(u"light"_s);
-        QVERIFY(!scenes.isEmpty() && lights.size() >= 2);
-        favorites->toggle(Favorite::Kind::scene, scenes.first());
-        favorites->toggle(Favorite::Kind::group, zone);
-        favorites->toggle(Favorite::Kind::light, lights.at(0));
-        favorites->toggle(Favorite::Kind::light, lights.at(1));
+        favorites->toggle(Favorite::Kind::scene, BridgeFixture::regularScene);
+        favorites->toggle(Favorite::Kind::group, BridgeFixture::zoneID);
+        favorites->toggle(Favorite::Kind::light, BridgeFixture::colorLight1);
+        favorites->toggle(Favorite::Kind::light, BridgeFixture::colorLight2);
         store()->select(u"favorites"_s);
         QTRY_VERIFY(item("favoriteLights") && item("favoriteLights")->property("count").toInt() == 2);
         grab(u"favorites"_s);
