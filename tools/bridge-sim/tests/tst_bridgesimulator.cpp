@@ -43,7 +43,6 @@ private Q_SLOTS:
         QVERIFY2(sim->error.isEmpty(), qPrintable(sim->error));
         key = sim->key;
     }
-    void cleanup() { sim.reset(); }
     // The leaf's shape is the certificate tests' concern; every handshake here
     // already checks its name against the bridge id.
     void configResourcesAndKeys()

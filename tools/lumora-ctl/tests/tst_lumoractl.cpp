@@ -115,11 +115,6 @@ private Q_SLOTS:
         m_sim->setEventInterval(50);
         QVERIFY(!m_sim->rootPem().isEmpty());
     }
-    void cleanup()
-    {
-        m_sim.reset();
-        m_config.reset();
-    }
 
     // The command line's own checks are the unit tests' concern; here one of
     // them stands for the mapping of a usage error to status 2.
