@@ -225,21 +225,16 @@ private Q_SLOTS:
         QCOMPARE(client.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key).status, 200);
         QCOMPARE(sim->faults().size(), fault.pathPattern.isEmpty() ? 0 : 1);
     }
+    // Closing without an answer and raw answers are read through the client in
+    // tst_client (transportFailures, statusMapping); here what only the wire shows.
     void stallAndDelay()
     {
         sim->addFault(SimFault::stall().onPath(u"^/api/0/config$"_s).times(1));
-        sim->addFault(SimFault::closeConnection().onPath(u"^/api$"_s));
         sim->addFault(SimFault::delay(300).onPath(u"^/clip"_s));
-        sim->addFault(SimFault::raw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n{\"trunc").onPath(u"^/raw"_s));
 
         TlsClient stalled(*sim);
         stalled.send(u"GET"_s, u"/api/0/config"_s);
         QVERIFY(QTest::qWaitFor([&] { return sim->requestLog().size() == 1; }, 5000));
-
-        TlsClient closed(*sim);
-        closed.send(u"POST"_s, u"/api"_s, R"({"devicetype":"a"})");
-        QVERIFY(closed.waitClosed());
-        QVERIFY(closed.buffer.isEmpty());
 
         TlsClient late(*sim);
         QVERIFY(late.waitEncrypted());
@@ -247,11 +242,6 @@ private Q_SLOTS:
         timer.start();
         QCOMPARE(late.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key).status, 200);
         QVERIFY(timer.elapsed() >= 250);
-
-        TlsClient truncated(*sim);
-        truncated.send(u"GET"_s, u"/raw"_s);
-        QVERIFY(truncated.waitClosed());
-        QVERIFY(truncated.buffer.endsWith("{\"trunc"));
 
         // Later requests were answered while the stalled one still has nothing;
         // closing shows that nothing was ever written to it.
