@@ -121,14 +121,4 @@ public:
     QByteArray buffer;
 };
 
-inline QList<QJsonArray> dataLines(const QByteArray &stream)
-{
-    QList<QJsonArray> messages;
-    for (const QByteArray &line : stream.split('\n')) {
-        if (line.startsWith("data: "))
-            messages.append(QJsonDocument::fromJson(line.mid(6)).array());
-    }
-    return messages;
-}
-
 } // namespace SimTest

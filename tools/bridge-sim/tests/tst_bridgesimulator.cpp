@@ -176,8 +176,8 @@ private Q_SLOTS:
         QVERIFY(QRegularExpression(u"^: hi\n\nid: \\d{10}:\\d+\ndata: \\["_s)
                     .match(QString::fromLatin1(stream))
                     .hasMatch());
-        QCOMPARE(dataLines(stream).size(), 1);
-        QCOMPARE(dataLines(stream).at(0).at(0)[u"type"_s].toString(), u"update"_s);
+        QCOMPARE(stream.count("data: "), 1);
+        QVERIFY(stream.contains(R"("type":"update")"));
         QVERIFY(stream.contains(R"("brightness":22)") && !stream.contains(R"("brightness":11)"));
     }
     void revokingAKeyEndsItsStream()

@@ -88,28 +88,27 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("failure"); // part of the message, " " for any; empty when accepted
 
-        const QString x = u"x"_s;
-        QTest::newRow("no command") << QStringList{} << u"No command given"_s;
-        QTest::newRow("unknown command") << QStringList{u"frobnicate"_s} << u"Unknown command"_s;
-        QTest::newRow("option of another command")
-            << QStringList{u"home"_s, u"--brightness"_s, u"5"_s} << u"does not apply"_s;
-        QTest::newRow("colour without #") << QStringList{u"light"_s, x, u"--color"_s, u"FF8800"_s} << QString();
-        QTest::newRow("colour too short") << QStringList{u"light"_s, x, u"--color"_s, u"#12345"_s} << u"#RRGGBB"_s;
-        QTest::newRow("colour with a bad digit")
-            << QStringList{u"light"_s, x, u"--color"_s, u"#ff88zz"_s} << u"#RRGGBB"_s;
-        QTest::newRow("brightness 0") << QStringList{u"light"_s, x, u"--brightness"_s, u"0"_s} << QString();
-        QTest::newRow("brightness above 100") << QStringList{u"light"_s, x, u"--brightness"_s, u"100.5"_s} << u" "_s;
-        QTest::newRow("brightness not a number") << QStringList{u"light"_s, x, u"--brightness"_s, u"nan"_s} << u" "_s;
-        QTest::newRow("mirek below the range") << QStringList{u"light"_s, x, u"--mirek"_s, u"152"_s} << u" "_s;
-        QTest::newRow("mirek fractional") << QStringList{u"light"_s, x, u"--mirek"_s, u"200.5"_s} << u" "_s;
-        QTest::newRow("colour and mirek")
-            << QStringList{u"light"_s, x, u"--color"_s, u"#ffffff"_s, u"--mirek"_s, u"300"_s} << u" "_s;
-        QTest::newRow("port 0") << QStringList{u"home"_s, u"--port"_s, u"0"_s} << u" "_s;
-        QTest::newRow("port too large") << QStringList{u"home"_s, u"--port"_s, u"65536"_s} << u" "_s;
+        const auto row = [](const char *name, const QString &words, const QString &failure) {
+            QTest::newRow(name) << (words.isEmpty() ? QStringList{} : words.split(u' ')) << failure;
+        };
+        row("no command", {}, u"No command given"_s);
+        row("unknown command", u"frobnicate"_s, u"Unknown command"_s);
+        row("option of another command", u"home --brightness 5"_s, u"does not apply"_s);
+        row("colour without #", u"light x --color FF8800"_s, {});
+        row("colour too short", u"light x --color #12345"_s, u"#RRGGBB"_s);
+        row("colour with a bad digit", u"light x --color #ff88zz"_s, u"#RRGGBB"_s);
+        row("brightness 0", u"light x --brightness 0"_s, {});
+        row("brightness above 100", u"light x --brightness 100.5"_s, u" "_s);
+        row("brightness not a number", u"light x --brightness nan"_s, u" "_s);
+        row("mirek below the range", u"light x --mirek 152"_s, u" "_s);
+        row("mirek fractional", u"light x --mirek 200.5"_s, u" "_s);
+        row("colour and mirek", u"light x --color #ffffff --mirek 300"_s, u" "_s);
+        row("port 0", u"home --port 0"_s, u" "_s);
+        row("port too large", u"home --port 65536"_s, u" "_s);
         QTest::newRow("empty host") << QStringList{u"home"_s, u"--host"_s, u" "_s} << u" "_s;
-        QTest::newRow("timeout 0") << QStringList{u"discover"_s, u"--timeout"_s, u"0"_s} << u" "_s;
-        QTest::newRow("print-key outside pair") << QStringList{u"home"_s, u"--print-key"_s} << u" "_s;
-        QTest::newRow("group outside scene") << QStringList{u"light"_s, x, u"on"_s, u"--group"_s, u"y"_s} << u" "_s;
+        row("timeout 0", u"discover --timeout 0"_s, u" "_s);
+        row("print-key outside pair", u"home --print-key"_s, u" "_s);
+        row("group outside scene", u"light x on --group y"_s, u" "_s);
     }
     void arguments()
     {
@@ -137,10 +136,7 @@ private Q_SLOTS:
         QCOMPARE(parsed.host, u"::1"_s);
         QCOMPARE(parsed.port, quint16(8443));
         QVERIFY(parsed.json);
-        QVERIFY(parsed.color);
-        QCOMPARE(parsed.color->red, 1.0);
-        QCOMPARE(parsed.color->green, 0x88 / 255.0);
-        QCOMPARE(parsed.color->blue, 0.0);
+        QCOMPARE(parsed.color, (HueRGB{1.0, 0x88 / 255.0, 0.0}));
     }
 };
 
