@@ -251,21 +251,16 @@ private Q_SLOTS:
         QVERIFY(stalled.waitClosed());
         QVERIFY(stalled.buffer.isEmpty());
     }
+    // That going down drops connections and refuses new ones, and that the
+    // bridge comes back and moves on the same port, tst_client and tst_store
+    // read through the client (refused, unreachable, ready again, found at
+    // the new address); here what only the simulator's own state shows.
     void downUpAndMove()
     {
         QSignalSpy listening(sim.get(), &BridgeSimulator::listeningChanged);
         const quint16 port = sim->port();
-        TlsClient before(*sim);
-        QVERIFY(before.waitEncrypted());
-
         sim->goDown();
-        QVERIFY(before.waitClosed());
-        QVERIFY(!TlsClient(*sim).waitEncrypted());
-
         QVERIFY(sim->comeBack());
-        QCOMPARE(sim->port(), port);
-        QVERIFY(TlsClient(*sim).waitEncrypted());
-
         QString error;
         QVERIFY2(sim->moveTo(QHostAddress(u"127.0.0.2"_s), 0, &error), qPrintable(error));
         QCOMPARE(sim->port(), port);
