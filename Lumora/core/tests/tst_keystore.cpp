@@ -48,14 +48,15 @@ std::optional<T> finish(QCoro::Task<T> task, std::chrono::milliseconds limit = 2
     return *result;
 }
 
-bool finish(QCoro::Task<void> task, std::chrono::milliseconds limit = 20s)
+QCoro::Task<bool> ended(QCoro::Task<void> task)
 {
-    auto done = std::make_shared<bool>(false);
-    QCoro::connect(std::move(task), qApp, [done] { *done = true; });
-    const QDeadlineTimer deadline(limit);
-    while (!*done && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return *done;
+    co_await std::move(task);
+    co_return true;
+}
+
+bool finish(QCoro::Task<void> task)
+{
+    return finish(ended(std::move(task))).has_value();
 }
 
 QString uniqueAccount()
@@ -69,8 +70,7 @@ int storedItemCount(const QString &account)
     QDBusMessage call = QDBusMessage::createMethodCall(u"org.freedesktop.secrets"_s, u"/org/freedesktop/secrets"_s,
                                                        u"org.freedesktop.Secret.Service"_s, u"SearchItems"_s);
     // QtKeychain files its items under "user" (the account) and "server" (the service).
-    const QMap<QString, QString> attributes{{u"user"_s, account},
-                                            {u"server"_s, BridgeKeyStore::service()}};
+    const QMap<QString, QString> attributes{{u"user"_s, account}, {u"server"_s, BridgeKeyStore::service()}};
     call << QVariant::fromValue(attributes);
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 10'000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2)
@@ -113,6 +113,12 @@ public:
     int calls = 0;
 };
 
+QCoro::Task<bool> step(QStringList *log, QString name, bool outcome)
+{
+    log->append(name);
+    co_return outcome;
+}
+
 } // namespace
 
 class TestKeyStore : public QObject
@@ -120,153 +126,129 @@ class TestKeyStore : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void saveLoadReplaceDelete();
-    void accountIsNotCaseFolded();
-    void storedBytesThatAreNotUtf8();
-    void noSecretService();
-    void silentSecretService();
-    void saveAddsWhateverTheRemovalGave_data();
-    void saveAddsWhateverTheRemovalGave();
+    void initTestCase()
+    {
+        qDBusRegisterMetaType<QMap<QString, QString>>();
+        if (!expectUnavailable() && qgetenv("LUMORA_IN_TEST_ENV") != "1")
+            QSKIP("needs scripts/with-test-env: this test must never touch the user's own keyring");
+    }
+
+    void saveLoadReplaceDelete()
+    {
+        if (expectUnavailable())
+            QSKIP("no Secret Service on this bus");
+        const BridgeKeyStore keys = BridgeKeyStore::keychain();
+        const QString account = uniqueAccount();
+        const QString first = u"key-"_s + QUuid::createUuid().toString(QUuid::Id128);
+        const QString second = u"Schlüssel-ü-🔑-"_s + QUuid::createUuid().toString(QUuid::Id128);
+
+        QCOMPARE(finish(keys.load(account)), noKey);
+
+        QCOMPARE(finish(keys.save(first, account)), std::optional<bool>(true));
+        QCOMPARE(finish(keys.load(account)), answered(first));
+        QCOMPARE(storedItemCount(account), 1);
+
+        QCOMPARE(finish(keys.save(second, account)), std::optional<bool>(true));
+        QCOMPARE(finish(keys.load(account)), answered(second));
+        QCOMPARE(storedItemCount(account), 1); // replaced, not added
+
+        // Neither key ever lands in a file of ours in plain text (no insecure
+        // fallback into the settings).
+        QVERIFY(!foundInPlainFiles(first.toUtf8()));
+        QVERIFY(!foundInPlainFiles(second.toUtf8()));
+
+        // The account is not case-folded: the lower-case id is another item.
+        const QString lower = account.toLower();
+        QCOMPARE(finish(keys.save(u"lower"_s, lower)), std::optional<bool>(true));
+        QCOMPARE(finish(keys.load(account)), answered(second));
+        QCOMPARE(finish(keys.load(lower)), answered(u"lower"_s));
+
+        QVERIFY(finish(keys.delete_(account)));
+        QCOMPARE(finish(keys.load(account)), noKey);
+        QCOMPARE(storedItemCount(account), 0);
+        QVERIFY(finish(keys.delete_(account))); // deleting nothing is fine
+        QCOMPARE(finish(keys.load(lower)), answered(u"lower"_s));
+        QVERIFY(finish(keys.delete_(lower)));
+    }
+
+    void storedBytesThatAreNotUtf8()
+    {
+        if (expectUnavailable())
+            QSKIP("no Secret Service on this bus");
+        const QString account = uniqueAccount();
+        // Another program (or an older version) left bytes that are not text.
+        auto *job = new QKeychain::WritePasswordJob(BridgeKeyStore::service());
+        job->setKey(account);
+        job->setBinaryData(QByteArray("\xff\xfe\x80key", 6));
+        bool written = false;
+        connect(job, &QKeychain::Job::finished, this,
+                [&written](QKeychain::Job *j) { written = j->error() == QKeychain::NoError; });
+        job->start();
+        QTRY_VERIFY_WITH_TIMEOUT(written, 20000);
+
+        const BridgeKeyStore keys = BridgeKeyStore::keychain();
+        QCOMPARE(finish(keys.load(account)), noKey);
+        QVERIFY(finish(keys.delete_(account)));
+        QCOMPARE(storedItemCount(account), 0);
+    }
+
+    void noSecretService()
+    {
+        if (!expectUnavailable())
+            QSKIP("only on a bus without the Secret Service");
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
+        QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.freedesktop.secrets"_s));
+
+        const BridgeKeyStore keys = BridgeKeyStore::keychain(5s);
+        const QString account = uniqueAccount();
+        // The bus answers at once that nobody is there: no key, no save.
+        QCOMPARE(finish(keys.load(account)), noKey);
+        QCOMPARE(finish(keys.save(u"k"_s, account)), std::optional<bool>(false));
+        QVERIFY(finish(keys.delete_(account)));
+    }
+
+    void silentSecretService()
+    {
+        if (!expectUnavailable())
+            QSKIP("only on a bus without the Secret Service");
+        // Must run last in this process: a call that never gets an answer keeps
+        // the keychain library's queue busy until the bus gives up on it.
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"silent-secrets"_s);
+        QVERIFY(bus.isConnected());
+        SilentSecretService service;
+        QVERIFY(bus.registerVirtualObject(u"/"_s, &service, QDBusConnection::SubPath));
+        QVERIFY(bus.registerService(u"org.freedesktop.secrets"_s));
+
+        const BridgeKeyStore keys = BridgeKeyStore::keychain(1500ms);
+        QCOMPARE(finish(keys.load(uniqueAccount())), noKey);
+        QVERIFY(service.calls > 0); // the call really went to the silent service
+        QCOMPARE(finish(keys.save(u"k"_s, uniqueAccount())), std::optional<bool>(false));
+
+        bus.unregisterObject(u"/"_s, QDBusConnection::UnregisterTree);
+        QDBusConnection::disconnectFromBus(u"silent-secrets"_s);
+    }
+
+    void saveAddsWhateverTheRemovalGave_data()
+    {
+        QTest::addColumn<bool>("removalAnswered");
+        QTest::addColumn<bool>("added");
+        QTest::newRow("removed, added") << true << true;
+        QTest::newRow("removal timed out, added") << false << true;
+        QTest::newRow("removal timed out, add failed") << false << false;
+        QTest::newRow("removed, add failed") << true << false;
+    }
+
+    void saveAddsWhateverTheRemovalGave()
+    {
+        QFETCH(bool, removalAnswered);
+        QFETCH(bool, added);
+        QStringList log;
+        const auto saved = finish(BridgeKeyStore::replace([&] { return step(&log, u"remove"_s, removalAnswered); },
+                                                          [&] { return step(&log, u"add"_s, added); }));
+        QCOMPARE(saved, std::optional<bool>(added));
+        QCOMPARE(log, (QStringList{u"remove"_s, u"add"_s}));
+    }
 };
-
-void TestKeyStore::initTestCase()
-{
-    qDBusRegisterMetaType<QMap<QString, QString>>();
-    if (!expectUnavailable() && qgetenv("LUMORA_IN_TEST_ENV") != "1")
-        QSKIP("needs scripts/with-test-env: this test must never touch the user's own keyring");
-}
-
-void TestKeyStore::saveLoadReplaceDelete()
-{
-    if (expectUnavailable())
-        QSKIP("no Secret Service on this bus");
-    const BridgeKeyStore keys = BridgeKeyStore::keychain();
-    const QString account = uniqueAccount();
-    const QString first = u"key-"_s + QUuid::createUuid().toString(QUuid::Id128);
-    const QString second = u"Schlüssel-ü-🔑-"_s + QUuid::createUuid().toString(QUuid::Id128);
-
-    QCOMPARE(finish(keys.load(account)), noKey);
-
-    QCOMPARE(finish(keys.save(first, account)), std::optional<bool>(true));
-    QCOMPARE(finish(keys.load(account)), answered(first));
-    QCOMPARE(storedItemCount(account), 1);
-
-    QCOMPARE(finish(keys.save(second, account)), std::optional<bool>(true));
-    QCOMPARE(finish(keys.load(account)), answered(second));
-    QCOMPARE(storedItemCount(account), 1); // replaced, not added
-
-    // Neither key ever lands in a file of ours in plain text (no insecure
-    // fallback into the settings).
-    QVERIFY(!foundInPlainFiles(first.toUtf8()));
-    QVERIFY(!foundInPlainFiles(second.toUtf8()));
-
-    QVERIFY(finish(keys.delete_(account)));
-    QCOMPARE(finish(keys.load(account)), noKey);
-    QCOMPARE(storedItemCount(account), 0);
-    QVERIFY(finish(keys.delete_(account))); // deleting nothing is fine
-}
-
-void TestKeyStore::accountIsNotCaseFolded()
-{
-    if (expectUnavailable())
-        QSKIP("no Secret Service on this bus");
-    const BridgeKeyStore keys = BridgeKeyStore::keychain();
-    const QString account = uniqueAccount();
-    QCOMPARE(finish(keys.save(u"upper"_s, account)), std::optional<bool>(true));
-    QCOMPARE(finish(keys.save(u"lower"_s, account.toLower())), std::optional<bool>(true));
-    QCOMPARE(finish(keys.load(account)), answered(u"upper"_s));
-    QCOMPARE(finish(keys.load(account.toLower())), answered(u"lower"_s));
-    QVERIFY(finish(keys.delete_(account)));
-    QCOMPARE(finish(keys.load(account.toLower())), answered(u"lower"_s));
-    QVERIFY(finish(keys.delete_(account.toLower())));
-}
-
-void TestKeyStore::storedBytesThatAreNotUtf8()
-{
-    if (expectUnavailable())
-        QSKIP("no Secret Service on this bus");
-    const QString account = uniqueAccount();
-    // Another program (or an older version) left bytes that are not text.
-    auto *job = new QKeychain::WritePasswordJob(BridgeKeyStore::service());
-    job->setKey(account);
-    job->setBinaryData(QByteArray("\xff\xfe\x80key", 6));
-    bool written = false;
-    connect(job, &QKeychain::Job::finished, this,
-            [&written](QKeychain::Job *j) { written = j->error() == QKeychain::NoError; });
-    job->start();
-    QTRY_VERIFY_WITH_TIMEOUT(written, 20000);
-
-    const BridgeKeyStore keys = BridgeKeyStore::keychain();
-    QCOMPARE(finish(keys.load(account)), noKey);
-    QVERIFY(finish(keys.delete_(account)));
-    QCOMPARE(storedItemCount(account), 0);
-}
-
-void TestKeyStore::noSecretService()
-{
-    if (!expectUnavailable())
-        QSKIP("only on a bus without the Secret Service");
-    QVERIFY(QDBusConnection::sessionBus().isConnected());
-    QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.freedesktop.secrets"_s));
-
-    const BridgeKeyStore keys = BridgeKeyStore::keychain(5s);
-    const QString account = uniqueAccount();
-    // The bus answers at once that nobody is there: no key, no save.
-    QCOMPARE(finish(keys.load(account)), noKey);
-    QCOMPARE(finish(keys.save(u"k"_s, account)), std::optional<bool>(false));
-    QVERIFY(finish(keys.delete_(account)));
-}
-
-void TestKeyStore::silentSecretService()
-{
-    if (!expectUnavailable())
-        QSKIP("only on a bus without the Secret Service");
-    // Must run last in this process: a call that never gets an answer keeps
-    // the keychain library's queue busy until the bus gives up on it.
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"silent-secrets"_s);
-    QVERIFY(bus.isConnected());
-    SilentSecretService service;
-    QVERIFY(bus.registerVirtualObject(u"/"_s, &service, QDBusConnection::SubPath));
-    QVERIFY(bus.registerService(u"org.freedesktop.secrets"_s));
-
-    const BridgeKeyStore keys = BridgeKeyStore::keychain(1500ms);
-    QCOMPARE(finish(keys.load(uniqueAccount())), noKey);
-    QVERIFY(service.calls > 0); // the call really went to the silent service
-    QCOMPARE(finish(keys.save(u"k"_s, uniqueAccount())), std::optional<bool>(false));
-
-    bus.unregisterObject(u"/"_s, QDBusConnection::UnregisterTree);
-    QDBusConnection::disconnectFromBus(u"silent-secrets"_s);
-}
-
-namespace {
-QCoro::Task<bool> step(QStringList *log, QString name, bool outcome)
-{
-    log->append(name);
-    co_return outcome;
-}
-} // namespace
-
-void TestKeyStore::saveAddsWhateverTheRemovalGave_data()
-{
-    QTest::addColumn<bool>("removalAnswered");
-    QTest::addColumn<bool>("added");
-    QTest::newRow("removed, added") << true << true;
-    QTest::newRow("removal timed out, added") << false << true;
-    QTest::newRow("removal timed out, add failed") << false << false;
-    QTest::newRow("removed, add failed") << true << false;
-}
-
-void TestKeyStore::saveAddsWhateverTheRemovalGave()
-{
-    QFETCH(bool, removalAnswered);
-    QFETCH(bool, added);
-    QStringList log;
-    const auto saved = finish(BridgeKeyStore::replace([&] { return step(&log, u"remove"_s, removalAnswered); },
-                                                      [&] { return step(&log, u"add"_s, added); }));
-    QCOMPARE(saved, std::optional<bool>(added));
-    QCOMPARE(log, (QStringList{u"remove"_s, u"add"_s}));
-}
 
 QTEST_GUILESS_MAIN(TestKeyStore)
 #include "tst_keystore.moc"
