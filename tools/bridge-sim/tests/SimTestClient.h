@@ -91,32 +91,6 @@ public:
         buffer.remove(0, headEnd + 4 + size);
         return response;
     }
-    // The body of a streamed answer so far, without chunk framing.
-    QByteArray streamBody(bool *ended = nullptr) const
-    {
-        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
-        if (headEnd < 0)
-            return {};
-        QByteArray rest = buffer.mid(headEnd + 4);
-        if (!buffer.left(headEnd).toLower().contains("transfer-encoding: chunked"))
-            return rest;
-        QByteArray body;
-        for (;;) {
-            const qsizetype lineEnd = rest.indexOf("\r\n");
-            bool ok = false;
-            const qsizetype size = rest.left(lineEnd).toLongLong(&ok, 16);
-            if (lineEnd < 0 || !ok || rest.size() < lineEnd + 2 + size + 2)
-                return body;
-            if (size == 0) {
-                if (ended)
-                    *ended = true;
-                return body;
-            }
-            body += rest.mid(lineEnd + 2, size);
-            rest.remove(0, lineEnd + 2 + size + 2);
-        }
-    }
-
     QSslSocket socket;
     QByteArray buffer;
 };

@@ -162,7 +162,9 @@ private Q_SLOTS:
         sim->setEventInterval(150);
         TlsClient client(*sim);
         client.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key, "Accept: text/event-stream\r\n");
-        QVERIFY(QTest::qWaitFor([&] { return client.streamBody().startsWith(": hi\n\n"); }, 5000));
+        // The stream is read as it came, chunk framing included: Qt's own
+        // reading of both framings is the event stream client's tests' part.
+        QVERIFY(QTest::qWaitFor([&] { return client.buffer.contains(": hi\n\n"); }, 5000));
         QVERIFY(client.buffer.startsWith("HTTP/1.1 200 OK\r\n"));
         QVERIFY(client.buffer.toLower().contains("content-type: text/event-stream"));
         QCOMPARE(client.buffer.toLower().contains("transfer-encoding: chunked"), chunked);
@@ -171,9 +173,12 @@ private Q_SLOTS:
         // Two changes inside one interval arrive as one message, last value winning.
         QVERIFY(sim->changeFromOutside(colorLight1, obj(R"({"dimming":{"brightness":11}})")));
         QVERIFY(sim->changeFromOutside(colorLight1, obj(R"({"dimming":{"brightness":22}})")));
-        QVERIFY(QTest::qWaitFor([&] { return client.streamBody().count("\n\n") >= 2; }, 5000));
-        const QByteArray stream = client.streamBody();
-        QVERIFY(QRegularExpression(u"^: hi\n\nid: \\d{10}:\\d+\ndata: \\["_s)
+        QVERIFY(QTest::qWaitFor([&] { return client.buffer.count("\n\n") >= 2; }, 5000));
+        const QByteArray stream = client.buffer;
+        // After the head: the greeting, then the message; each a chunk of its own when chunked.
+        const QString size = chunked ? u"[0-9a-f]+\r\n"_s : QString();
+        const QString end = chunked ? u"\r\n"_s : QString();
+        QVERIFY(QRegularExpression(u"\r\n\r\n"_s + size + u": hi\n\n"_s + end + size + u"id: \\d{10}:\\d+\ndata: \\["_s)
                     .match(QString::fromLatin1(stream))
                     .hasMatch());
         QCOMPARE(stream.count("data: "), 1);
@@ -340,9 +345,8 @@ private Q_SLOTS:
         limited.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
         QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 2; }, 5000));
         QVERIFY(limited.waitClosed());
-        bool ended = false;
-        QCOMPARE(limited.streamBody(&ended), ": hi\n\n"_ba);
-        QVERIFY(ended);
+        // Only the greeting, then the last chunk.
+        QVERIFY2(limited.buffer.endsWith("\r\n\r\n6\r\n: hi\n\n\r\n0\r\n\r\n"), limited.buffer.constData());
     }
     void overloadAnswers()
     {
