@@ -86,6 +86,8 @@ void AppUpdater::start()
         return;
     }
     m_started = true;
+    // A retry that works takes back the error the failed start published.
+    setConfigurationError(std::nullopt);
     if (m_engine->automaticallyChecksForUpdates())
         m_engine->checkForUpdatesInBackground();
 }

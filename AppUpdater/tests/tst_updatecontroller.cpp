@@ -148,6 +148,9 @@ private Q_SLOTS:
         updater->start();
         updater->start();
         QCOMPARE(engine->starts, 2);
+        // The retry that worked took the error back.
+        QCOMPARE(updater->configurationError(), QString());
+        QCOMPARE(errors.count(), 2);
         // Automatic checks are on: the start runs one background check.
         QCOMPARE(engine->backgroundChecks, 1);
 
