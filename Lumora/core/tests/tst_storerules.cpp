@@ -9,22 +9,16 @@
 using namespace Qt::StringLiterals;
 using namespace StoreTestSupport;
 
-namespace {
-
-HueStore::Environment withKeys(const std::shared_ptr<FakeKeys> &keys)
-{
-    HueStore::Environment environment;
-    environment.keys = keyStore(keys);
-    return environment;
-}
-
-} // namespace
-
 class TestStoreRules : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void init()
+    {
+        m_defaults = std::make_unique<TemporarySettings>();
+        m_keys = std::make_shared<FakeKeys>();
+    }
     void sceneName_data()
     {
         QTest::addColumn<QString>("raw");
@@ -86,118 +80,110 @@ private Q_SLOTS:
     void startUp()
     {
         // Without a stored bridge: unpaired at once, and start() keeps it so.
-        {
-            TemporarySettings defaults;
-            auto keys = std::make_shared<FakeKeys>();
-            HueStore store(defaults.settings, withKeys(keys));
-            QCOMPARE(store.phase(), HueStore::Phase::unpaired());
-            store.start();
-            QCOMPARE(store.phase(), HueStore::Phase::unpaired());
-            QCOMPARE(keys->loads, 0);
-        }
+        auto store = makeStore();
+        QCOMPARE(store->phase(), HueStore::Phase::unpaired());
+        store->start();
+        QCOMPARE(store->phase(), HueStore::Phase::unpaired());
+        QCOMPARE(m_keys->loads, 0);
+
         // A stored bridge without a key: connecting, then unpaired; the record stays.
-        {
-            TemporarySettings defaults;
-            const PairedBridge bridge{u"001788fffe6a5c3b"_s, u"Hue Bridge"_s, u"192.0.2.10"_s};
-            bridge.save(*defaults.settings);
-            auto keys = std::make_shared<FakeKeys>();
-            HueStore store(defaults.settings, withKeys(keys));
-            QCOMPARE(store.phase(), HueStore::Phase::connecting());
-            QCOMPARE(store.bridge(), bridge);
-            QSignalSpy phases(&store, &HueStore::phaseChanged);
-            store.start();
-            store.start(); // a second call while the first runs does nothing
-            QTRY_COMPARE(store.phase(), HueStore::Phase::unpaired());
-            QCOMPARE(keys->loads, 1);
-            QCOMPARE(phases.count(), 1);
-            QVERIFY(!store.bridge());
-            QCOMPARE(PairedBridge::load(*defaults.settings), bridge);
-            // The slot is free again: another start asks again.
-            store.start();
-            QCOMPARE(store.phase(), HueStore::Phase::unpaired());
-        }
+        const PairedBridge bridge{u"001788fffe6a5c3b"_s, u"Hue Bridge"_s, u"192.0.2.10"_s};
+        bridge.save(*m_defaults->settings);
+        store = makeStore();
+        QCOMPARE(store->phase(), HueStore::Phase::connecting());
+        QCOMPARE(store->bridge(), bridge);
+        QSignalSpy phases(store.get(), &HueStore::phaseChanged);
+        store->start();
+        store->start(); // a second call while the first runs does nothing
+        QTRY_COMPARE(store->phase(), HueStore::Phase::unpaired());
+        QCOMPARE(m_keys->loads, 1);
+        QCOMPARE(phases.count(), 1);
+        QVERIFY(!store->bridge());
+        QCOMPARE(PairedBridge::load(*m_defaults->settings), bridge);
+        // The slot is free again: another start asks again.
+        store->start();
+        QCOMPARE(store->phase(), HueStore::Phase::unpaired());
     }
     void forgetBridge()
     {
-        TemporarySettings defaults;
         const PairedBridge bridge{u"001788FFFE6A5C3B"_s, u"Hue Bridge"_s, u"192.0.2.10"_s};
-        bridge.save(*defaults.settings);
-        auto keys = std::make_shared<FakeKeys>();
-        keys->keys.insert(bridge.bridgeID, u"secret"_s);
-        HueStore store(defaults.settings, withKeys(keys));
-        store.favorites()->load(bridge.bridgeID);
-        store.favorites()->toggle(Favorite{Favorite::Kind::light, u"l1"_s});
-        QSignalSpy bridgeChanges(&store, &HueStore::bridgeChanged);
+        bridge.save(*m_defaults->settings);
+        m_keys->keys.insert(bridge.bridgeID, u"secret"_s);
+        auto store = makeStore();
+        store->favorites()->load(bridge.bridgeID);
+        store->favorites()->toggle(Favorite{Favorite::Kind::light, u"l1"_s});
+        QSignalSpy bridgeChanges(store.get(), &HueStore::bridgeChanged);
 
-        store.forgetBridge();
-        QCOMPARE(keys->deleted, QStringList{bridge.bridgeID});
-        QVERIFY(!keys->keys.contains(bridge.bridgeID));
-        QVERIFY(!PairedBridge::load(*defaults.settings));
-        QVERIFY(!store.bridge());
+        store->forgetBridge();
+        QCOMPARE(m_keys->deleted, QStringList{bridge.bridgeID});
+        QVERIFY(m_keys->keys.isEmpty());
+        QVERIFY(!PairedBridge::load(*m_defaults->settings));
+        QVERIFY(!store->bridge());
         QCOMPARE(bridgeChanges.count(), 1);
-        QCOMPARE(store.phase(), HueStore::Phase::unpaired());
-        QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
-        QVERIFY(store.home().isEmpty());
+        QCOMPARE(store->phase(), HueStore::Phase::unpaired());
+        QCOMPARE(store->pairingStep(), HueStore::PairingStep::idle());
+        QVERIFY(store->home().isEmpty());
         // Favourites are per bridge id and survive a forgotten pairing.
-        QVERIFY(store.favorites()->contains(Favorite::Kind::light, u"l1"_s));
+        QVERIFY(store->favorites()->contains(Favorite::Kind::light, u"l1"_s));
 
         // Forgetting again deletes nothing more and notifies nothing.
-        store.forgetBridge();
-        QCOMPARE(keys->deleted.size(), 1);
+        store->forgetBridge();
+        QCOMPARE(m_keys->deleted.size(), 1);
         QCOMPARE(bridgeChanges.count(), 1);
     }
-    void offlineCommands()
+    void withoutConnection()
     {
-        // Without a connection the change shows (and is held), but nothing fails
-        // and no message appears.
-        TemporarySettings defaults;
-        HueStore store(defaults.settings, withKeys(std::make_shared<FakeKeys>()));
-        QSignalSpy errors(&store, &HueStore::commandErrorChanged);
-        // The group has a grouped light, so its command gets as far as sending.
-        // (Overwriting a scene needs the group's lights, which an unconnected
-        // store never has: it stops before any sending.)
+        auto store = makeStore();
+        QSignalSpy errors(store.get(), &HueStore::commandErrorChanged);
+        QSignalSpy steps(store.get(), &HueStore::pairingStepChanged);
+        // Commands show (and are held), but nothing fails and no message
+        // appears. The group has a grouped light, so its command gets as far
+        // as sending. (Overwriting a scene needs the group's lights, which an
+        // unconnected store never has: it stops before any sending.)
         HueGroup group;
         group.groupedLightID = u"g"_s;
-        store.setLight(u"nowhere"_s, HueLightCommand{true, 50.0, {}, {}});
-        store.setGroup(group, HueLightCommand{false, {}, {}, {}});
-        store.recall(HueScene{u"s"_s, u"Scene"_s, u"r"_s, false, {}});
-        store.deleteScene(HueScene{u"s"_s, u"Scene"_s, u"r"_s, false, {}});
+        store->setLight(u"nowhere"_s, HueLightCommand{true, 50.0, {}, {}});
+        store->setGroup(group, HueLightCommand{false, {}, {}, {}});
+        store->recall(HueScene{u"s"_s, u"Scene"_s, u"r"_s, false, {}});
+        store->deleteScene(HueScene{u"s"_s, u"Scene"_s, u"r"_s, false, {}});
         // The light's send loop ends only after its send ran and its rest
         // passed; the group's send ran on the same turn.
-        const auto *coalescer = store.findChild<CommandCoalescer *>();
+        const auto *coalescer = store->findChild<CommandCoalescer *>();
         QVERIFY(coalescer && coalescer->isRunning(u"nowhere"_s) && coalescer->isRunning(u"g"_s));
         QTRY_VERIFY_WITH_TIMEOUT(!coalescer->isRunning(u"nowhere"_s), 5000);
         QCOMPARE(errors.count(), 0);
-        QVERIFY(!store.commandError());
-    }
-    void saveSceneMessages()
-    {
-        TemporarySettings defaults;
-        HueStore store(defaults.settings, withKeys(std::make_shared<FakeKeys>()));
+
+        // Saving a scene: the name is checked first, then the connection.
         HueGroup room;
         room.id = u"r"_s;
         room.kind = HueGroup::Kind::room;
         room.name = u"Kitchen"_s;
         const QString badName =
             HueText::tr(u"Der Name braucht 1 bis 32 Zeichen."_s, u"The name needs 1 to 32 characters."_s);
-        QCOMPARE(QCoro::waitFor(store.saveScene(u"   "_s, room)), badName);
-        QCOMPARE(QCoro::waitFor(store.saveScene(QString(33, u'n'), room)), badName);
-        // A good name, but no connection.
-        QCOMPARE(QCoro::waitFor(store.saveScene(u"Evening"_s, room)),
+        QCOMPARE(QCoro::waitFor(store->saveScene(u"   "_s, room)), badName);
+        QCOMPARE(QCoro::waitFor(store->saveScene(QString(33, u'n'), room)), badName);
+        QCOMPARE(QCoro::waitFor(store->saveScene(u"Evening"_s, room)),
                  HueText::tr(u"Keine Verbindung zur Bridge."_s, u"No connection to the bridge."_s));
+        QVERIFY(!store->commandError());
+
+        // Pairing without an address does not start.
+        store->pair(u" \t  "_s);
+        store->pair(QString());
+        store->cancelPairing();
+        QCOMPARE(steps.count(), 0);
+        QCOMPARE(store->pairingStep(), HueStore::PairingStep::idle());
     }
-    void pairingWithoutAddress()
+
+private:
+    std::unique_ptr<HueStore> makeStore()
     {
-        TemporarySettings defaults;
-        HueStore store(defaults.settings, withKeys(std::make_shared<FakeKeys>()));
-        QSignalSpy steps(&store, &HueStore::pairingStepChanged);
-        store.pair(u" \t  "_s);
-        store.pair(QString());
-        QCOMPARE(steps.count(), 0);
-        QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
-        store.cancelPairing();
-        QCOMPARE(steps.count(), 0);
+        HueStore::Environment environment;
+        environment.keys = keyStore(m_keys);
+        return std::make_unique<HueStore>(m_defaults->settings, std::move(environment));
     }
+
+    std::unique_ptr<TemporarySettings> m_defaults;
+    std::shared_ptr<FakeKeys> m_keys;
 };
 
 QTEST_GUILESS_MAIN(TestStoreRules)
