@@ -28,9 +28,7 @@ struct FakeKeys
 inline QCoro::Task<std::optional<QString>> fakeLoad(std::shared_ptr<FakeKeys> keys, QString account)
 {
     ++keys->loads;
-    if (const auto found = keys->keys.constFind(account); found != keys->keys.cend())
-        co_return *found;
-    co_return std::nullopt;
+    co_return keys->keys.contains(account) ? std::optional(keys->keys.value(account)) : std::nullopt;
 }
 
 inline QCoro::Task<bool> fakeSave(std::shared_ptr<FakeKeys> keys, QString key, QString account)
