@@ -372,10 +372,6 @@ private Q_SLOTS:
         QTest::newRow("unknown, unheld update") << QList<HueEvent>{update({unknown})} << false;
         QTest::newRow("unknown before a known one") << QList<HueEvent>{update({unknown}), update({known})} << false;
         QTest::newRow("unknown but held update") << QList<HueEvent>{update({report(u"ghost"_s, true)})} << true;
-        QTest::newRow("unmodelled type") << QList<HueEvent>{update({report(u"K"_s, {}, {}, u"button"_s)})} << true;
-        QTest::newRow("delete of an unknown id")
-            << QList<HueEvent>{HueEvent{HueEvent::Kind::delete_, {unknown}}} << true;
-        QTest::newRow("other") << QList<HueEvent>{HueEvent{HueEvent::Kind::other, {unknown}}} << true;
     }
     void receiveResult()
     {
