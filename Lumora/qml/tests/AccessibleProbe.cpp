@@ -28,9 +28,7 @@ QVariantMap AccessibleProbe::describe(QQuickItem *item) const
     QVariantMap map{{u"role"_s, int(iface->role())},
                     {u"name"_s, iface->text(QAccessible::Name)},
                     {u"description"_s, iface->text(QAccessible::Description)},
-                    {u"checked"_s, bool(iface->state().checked)},
-                    {u"invisible"_s, bool(iface->state().invisible)},
-                    {u"childCount"_s, iface->childCount()}};
+                    {u"checked"_s, bool(iface->state().checked)}};
     if (QAccessibleValueInterface *value = iface->valueInterface()) {
         map.insert(u"value"_s, value->currentValue());
         map.insert(u"minimum"_s, value->minimumValue());

@@ -14,7 +14,7 @@ class AccessibleProbe : public QObject
 public:
     using QObject::QObject;
 
-    /// {role, name, description, value, minimum, maximum, step, checked, invisible, actions, childCount};
+    /// {role, name, description, value, minimum, maximum, checked, actions};
     /// an empty map when the item has no interface of its own.
     Q_INVOKABLE QVariantMap describe(QQuickItem *item) const;
     /// Runs a named action as an assistive technology would; false when the item does not offer it.

@@ -1,6 +1,6 @@
 #include "QuickHarness.h"
 
-#include "BridgeSimulator.h"
+#include "AccessibleProbe.h"
 #include "LumoraStore.h"
 #include "PairedBridge.h"
 
@@ -34,7 +34,8 @@ TestBridge::TestBridge(QObject *parent)
     , m_keys(std::make_shared<QHash<QString, QString>>())
 {
     QString error;
-    if (!m_simulator->loadResources(QStringLiteral(LUMORA_FIXTURE), &error) || !m_simulator->start(QHostAddress::LocalHost, 0, &error))
+    if (!m_simulator->loadResources(QStringLiteral(LUMORA_FIXTURE), &error)
+        || !m_simulator->start(QHostAddress::LocalHost, 0, &error))
         qFatal("The test bridge did not start: %s", qPrintable(error));
     // The bridge reports at once rather than once a second, so that tests
     // see outside changes without waiting.
@@ -68,11 +69,6 @@ void TestBridge::installInto(QQmlEngine *engine)
     Q_UNUSED(registered);
 }
 
-QString TestBridge::bridgeId() const
-{
-    return m_simulator->bridgeId().toLower();
-}
-
 HueStore::Environment TestBridge::environment()
 {
     HueStore::Environment environment;
@@ -91,8 +87,7 @@ HueStore::Environment TestBridge::environment()
     };
     const QSslCertificate root = m_simulator->rootCertificate();
     const quint16 port = m_simulator->port();
-    environment.makeClient = [root, port](QString host, std::optional<QString> bridgeID,
-                                          std::optional<QString> key) {
+    environment.makeClient = [root, port](QString host, std::optional<QString> bridgeID, std::optional<QString> key) {
         HueBridgeSession::Options options;
         options.expectedBridgeID = std::move(bridgeID);
         options.trustAnchor = root;
@@ -119,71 +114,23 @@ QVariantList TestBridge::requests(const QString &method, const QString &pathPref
 {
     QVariantList list;
     for (const SimRequest &request : m_simulator->requestLog()) {
-        if (!method.isEmpty() && request.method != method)
-            continue;
-        if (!request.path().startsWith(pathPrefix))
+        if ((!method.isEmpty() && request.method != method) || !request.path().startsWith(pathPrefix))
             continue;
         const QJsonDocument body = QJsonDocument::fromJson(request.body);
-        list.append(QVariantMap{{u"method"_s, request.method},
-                                {u"path"_s, request.path()},
-                                {u"body"_s, body.isNull() ? QVariant(QString::fromUtf8(request.body))
-                                                          : body.toVariant()}});
+        list.append(
+            QVariantMap{{u"method"_s, request.method},
+                        {u"path"_s, request.path()},
+                        {u"body"_s, body.isNull() ? QVariant(QString::fromUtf8(request.body)) : body.toVariant()}});
     }
     return list;
 }
 
-void TestBridge::clearRequests()
+void QuickTestSetup::qmlEngineAvailable(QQmlEngine *engine)
 {
-    m_simulator->clearRequestLog();
-}
-
-QVariantMap TestBridge::resource(const QString &id) const
-{
-    const auto found = m_simulator->resource(id);
-    return found ? found->toVariantMap() : QVariantMap();
-}
-
-QStringList TestBridge::resourceIds(const QString &type) const
-{
-    return m_simulator->resourceIds(type);
-}
-
-bool TestBridge::changeFromOutside(const QString &id, const QVariantMap &patch)
-{
-    return m_simulator->changeFromOutside(id, QJsonObject::fromVariantMap(patch));
-}
-
-bool TestBridge::removeResource(const QString &id)
-{
-    return m_simulator->removeResource(id);
-}
-
-void TestBridge::pressLinkButton()
-{
-    m_simulator->pressLinkButton();
-}
-
-void TestBridge::failRequests(const QString &pathPattern, int status, int count)
-{
-    m_simulator->addFault(SimFault::respond(status).onPath(pathPattern).times(count));
-}
-
-void TestBridge::stallRequests(const QString &pathPattern)
-{
-    m_simulator->addFault(SimFault::stall().onPath(pathPattern));
-}
-
-void TestBridge::clearFaults()
-{
-    m_simulator->clearFaults();
-}
-
-void TestBridge::goDown()
-{
-    m_simulator->goDown();
-}
-
-bool TestBridge::comeBack()
-{
-    return m_simulator->comeBack();
+    engine->addImportPath(u"qrc:/qt/qml"_s);
+    TestBridge::installInto(engine);
+    static const int probe = qmlRegisterSingletonType<AccessibleProbe>(
+        "LumoraTest", 1, 0, "AccessibleProbe",
+        [](QQmlEngine *, QJSEngine *) -> QObject * { return new AccessibleProbe; });
+    Q_UNUSED(probe);
 }

@@ -1,22 +1,23 @@
 #pragma once
 
+#include "BridgeSimulator.h"
 #include "HueStore.h"
 
+#include <QJsonObject>
 #include <QObject>
 #include <QTemporaryDir>
 #include <QVariant>
 
 #include <memory>
 
-class BridgeSimulator;
 class QQmlEngine;
 class QQuickItem;
+class QSettings;
 
 /// The first item under `root` (itself included) named `name`, visible ones
 /// only when asked. Loaders parent what they load only visually, so this
 /// walks the item tree rather than the object tree.
 QQuickItem *findItem(QQuickItem *root, QLatin1StringView name, bool visibleOnly = false);
-class QSettings;
 
 /// What Qt Quick tests of the screens run against: a real store connected
 /// over TLS to an in-process bridge simulator on loopback, serving the
@@ -41,27 +42,39 @@ public:
     HueStore *store() const { return m_store.get(); }
     BridgeSimulator *simulator() const { return m_simulator.get(); }
     std::shared_ptr<QSettings> settings() const { return m_settings; }
-    QString bridgeId() const;
+    QString bridgeId() const { return m_simulator->bridgeId().toLower(); }
 
     /// Requests the simulator received since the last clear, as
     /// [{method, path, body}] (body parsed as JSON when it is), filtered by
     /// method (empty: any) and path prefix.
     Q_INVOKABLE QVariantList requests(const QString &method = {}, const QString &pathPrefix = {}) const;
-    Q_INVOKABLE void clearRequests();
+    Q_INVOKABLE void clearRequests() { m_simulator->clearRequestLog(); }
     /// The simulator's current resource, or an empty map.
-    Q_INVOKABLE QVariantMap resource(const QString &id) const;
-    Q_INVOKABLE QStringList resourceIds(const QString &type) const;
+    Q_INVOKABLE QVariantMap resource(const QString &id) const
+    {
+        return m_simulator->resource(id).value_or(QJsonObject()).toVariantMap();
+    }
+    Q_INVOKABLE QStringList resourceIds(const QString &type) const { return m_simulator->resourceIds(type); }
     /// A change made elsewhere; events flow to the application.
-    Q_INVOKABLE bool changeFromOutside(const QString &id, const QVariantMap &patch);
-    Q_INVOKABLE bool removeResource(const QString &id);
-    Q_INVOKABLE void pressLinkButton();
+    Q_INVOKABLE bool changeFromOutside(const QString &id, const QVariantMap &patch)
+    {
+        return m_simulator->changeFromOutside(id, QJsonObject::fromVariantMap(patch));
+    }
+    Q_INVOKABLE bool removeResource(const QString &id) { return m_simulator->removeResource(id); }
+    Q_INVOKABLE void pressLinkButton() { m_simulator->pressLinkButton(); }
     /// The next `count` requests whose path matches are refused with `status`.
-    Q_INVOKABLE void failRequests(const QString &pathPattern, int status, int count = 1);
+    Q_INVOKABLE void failRequests(const QString &pathPattern, int status, int count = 1)
+    {
+        m_simulator->addFault(SimFault::respond(status).onPath(pathPattern).times(count));
+    }
     /// Every request matching the path is held unanswered until clearFaults().
-    Q_INVOKABLE void stallRequests(const QString &pathPattern);
-    Q_INVOKABLE void clearFaults();
-    Q_INVOKABLE void goDown();
-    Q_INVOKABLE bool comeBack();
+    Q_INVOKABLE void stallRequests(const QString &pathPattern)
+    {
+        m_simulator->addFault(SimFault::stall().onPath(pathPattern));
+    }
+    Q_INVOKABLE void clearFaults() { m_simulator->clearFaults(); }
+    Q_INVOKABLE void goDown() { m_simulator->goDown(); }
+    Q_INVOKABLE bool comeBack() { return m_simulator->comeBack(); }
     /// Whether discovery reports the bridge, at the address it listens on
     /// (it does by default).
     Q_INVOKABLE void setDiscoverable(bool discoverable) { m_discoverable = discoverable; }
@@ -80,4 +93,14 @@ private:
     std::unique_ptr<HueStore> m_store;
     bool m_discoverable = true;
     int m_discoveryTime = 0;
+};
+
+/// The Qt Quick test runner's set-up (QUICK_TEST_MAIN_WITH_SETUP): every test
+/// file gets its own TestBridge, and the AccessibleProbe singleton.
+class QuickTestSetup : public QObject
+{
+    Q_OBJECT
+
+public Q_SLOTS:
+    void qmlEngineAvailable(QQmlEngine *engine);
 };

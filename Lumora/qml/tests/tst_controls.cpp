@@ -3,6 +3,7 @@
 #include "GridColumns.h"
 #include "Hsb.h"
 #include "HueColor.h"
+#include "ResourceBuilders.h"
 #include "WhiteToneSlider.h"
 
 #include <QTest>
@@ -11,239 +12,193 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-bool near(double a, double b, double tolerance = 1e-9)
-{
-    return std::abs(a - b) <= tolerance;
-}
-
-bool near(HueRGB a, HueRGB b, double tolerance = 1e-9)
-{
-    return near(a.red, b.red, tolerance) && near(a.green, b.green, tolerance) && near(a.blue, b.blue, tolerance);
-}
-
-} // namespace
+using ResourceBuilders::near;
 
 class TestControls : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void sliderValue_data();
-    void sliderValue();
-    void sliderFill_data();
-    void sliderFill();
-    void hsbRoundTrip();
-    void wheelHues();
-    void wheelPick_data();
-    void wheelPick();
-    void wheelPointOfSelection();
-    void whiteTone();
-    void whiteToneStops();
-    void gridColumns_data();
-    void gridColumns();
-};
-
-void TestControls::sliderValue_data()
-{
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("width");
-    QTest::addColumn<double>("value");
-    QTest::newRow("left edge") << 0.0 << 216.0 << 1.0;
-    QTest::newRow("knob centre at start") << 8.0 << 216.0 << 1.0;
-    QTest::newRow("past the left") << -50.0 << 216.0 << 1.0;
-    QTest::newRow("tiny step stays at 1") << 8.5 << 216.0 << 1.0;
-    QTest::newRow("quarter") << 58.0 << 216.0 << 25.0;
-    QTest::newRow("middle") << 108.0 << 216.0 << 50.0;
-    QTest::newRow("end of track") << 208.0 << 216.0 << 100.0;
-    QTest::newRow("past the right") << 400.0 << 216.0 << 100.0;
-    // No track: every position is either end.
-    QTest::newRow("narrow left") << 8.0 << 16.0 << 1.0;
-    QTest::newRow("narrow right") << 9.5 << 16.0 << 100.0;
-    QTest::newRow("narrower") << 3.0 << 10.0 << 1.0;
-    QTest::newRow("narrower right") << 9.0 << 10.0 << 100.0;
-}
-
-void TestControls::sliderValue()
-{
-    QFETCH(double, x);
-    QFETCH(double, width);
-    QFETCH(double, value);
-    QCOMPARE(BrightnessSlider::value(x, width), value);
-}
-
-void TestControls::sliderFill_data()
-{
-    QTest::addColumn<double>("width");
-    QTest::addColumn<double>("shown");
-    QTest::addColumn<double>("fill");
-    QTest::newRow("empty") << 216.0 << 0.0 << 0.0;
-    QTest::newRow("half") << 216.0 << 50.0 << 100.0;
-    QTest::newRow("full") << 216.0 << 100.0 << 200.0;
-    QTest::newRow("clamped above") << 216.0 << 180.0 << 200.0;
-    QTest::newRow("clamped below") << 216.0 << -5.0 << 0.0;
-    QTest::newRow("no track") << 16.0 << 80.0 << 0.0;
-    QTest::newRow("negative track") << 4.0 << 80.0 << 0.0;
-}
-
-void TestControls::sliderFill()
-{
-    QFETCH(double, width);
-    QFETCH(double, shown);
-    QFETCH(double, fill);
-    QCOMPARE(BrightnessSlider::fill(width, shown), fill);
-    QCOMPARE(BrightnessSlider::accessibilityValue(0), 1.0);
-    QCOMPARE(BrightnessSlider::accessibilityValue(42), 42.0);
-}
-
-void TestControls::hsbRoundTrip()
-{
-    const QList<HueRGB> colors{{1, 0, 0}, {0.2, 0.7, 0.4}, {0.5, 0.5, 0.5}, {0, 0, 0}, {0.9, 0.1, 0.8}, {1, 1, 0}};
-    for (const auto &rgb : colors)
-        QVERIFY(near(Hsb::of(rgb).rgb(), rgb));
-    QCOMPARE(Hsb::of({0, 0, 1}).hue, 2.0 / 3);
-    QCOMPARE(Hsb::of({1, 0, 1}).hue, 5.0 / 6);
-    QCOMPARE(Hsb::of({0.5, 0.5, 0.5}).saturation, 0.0);
-}
-
-void TestControls::wheelHues()
-{
-    const auto hues = ColorWheel::hues();
-    QCOMPARE(hues.size(), 13);
-    QVERIFY(near(hues.first(), {1, 0, 0}));
-    QVERIFY(near(hues[2], {1, 1, 0}));
-    QVERIFY(near(hues[4], {0, 1, 0}));
-    QVERIFY(near(hues[6], {0, 1, 1}));
-    QVERIFY(near(hues[8], {0, 0, 1}));
-    QVERIFY(near(hues.last(), {1, 0, 0}));
-}
-
-void TestControls::wheelPick_data()
-{
-    QTest::addColumn<QPointF>("at");
-    QTest::addColumn<double>("radius");
-    QTest::addColumn<QPointF>("marker");
-    QTest::addColumn<double>("hue");
-    QTest::addColumn<double>("saturation");
-    const QPointF c(110, 110);
-    QTest::newRow("exact centre") << c << 110.0 << c << 0.0 << 0.0;
-    QTest::newRow("right") << QPointF(165, 110) << 110.0 << QPointF(165, 110) << 0.0 << 0.5;
-    QTest::newRow("below is a quarter turn") << QPointF(110, 220) << 110.0 << QPointF(110, 220) << 0.25 << 1.0;
-    QTest::newRow("above is three quarters") << QPointF(110, 55) << 110.0 << QPointF(110, 55) << 0.75 << 0.5;
-    QTest::newRow("left") << QPointF(0, 110) << 110.0 << QPointF(0, 110) << 0.5 << 1.0;
-    QTest::newRow("outside the rim stays on it") << QPointF(400, 110) << 110.0 << QPointF(220, 110) << 0.0 << 1.0;
-    QTest::newRow("outside below-right") << QPointF(110 + 300, 110 + 300) << 110.0
-                                         << QPointF(110 + 110 / std::sqrt(2.0), 110 + 110 / std::sqrt(2.0)) << 0.125
-                                         << 1.0;
-    QTest::newRow("zero radius") << QPointF(150, 110) << 0.0 << c << 0.0 << 0.0;
-}
-
-void TestControls::wheelPick()
-{
-    QFETCH(QPointF, at);
-    QFETCH(double, radius);
-    QFETCH(QPointF, marker);
-    QFETCH(double, hue);
-    QFETCH(double, saturation);
-    const auto pick = ColorWheel::pick(at, {110, 110}, radius);
-    QVERIFY2(near(pick.marker.x(), marker.x(), 1e-6) && near(pick.marker.y(), marker.y(), 1e-6),
-             qPrintable(u"%1,%2"_s.arg(pick.marker.x()).arg(pick.marker.y())));
-    QVERIFY(near(pick.color, Hsb{hue, saturation, 1}.rgb(), 1e-9));
-    const auto hsb = Hsb::of(pick.color);
-    QCOMPARE(hsb.brightness, 1.0);
-    if (saturation > 0)
-        QVERIFY(near(hsb.hue, hue, 1e-9));
-    QVERIFY(near(hsb.saturation, saturation, 1e-9));
-}
-
-void TestControls::wheelPointOfSelection()
-{
-    // The marker of a selection sits where picking would have chosen that colour.
-    const QPointF centre(110, 110);
-    for (const QPointF at : {QPointF(150, 130), QPointF(30, 60), QPointF(110, 200), QPointF(200, 20)}) {
-        const auto pick = ColorWheel::pick(at, centre, 110);
-        const auto point = ColorWheel::point(pick.color, centre, 110);
-        QVERIFY(near(point.x(), pick.marker.x(), 1e-6));
-        QVERIFY(near(point.y(), pick.marker.y(), 1e-6));
+    void sliderValue_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("value");
+        QTest::newRow("knob centre at start") << 8.0 << 216.0 << 1.0;
+        QTest::newRow("past the left") << -50.0 << 216.0 << 1.0;
+        QTest::newRow("tiny step stays at 1") << 8.5 << 216.0 << 1.0;
+        QTest::newRow("quarter") << 58.0 << 216.0 << 25.0;
+        QTest::newRow("middle") << 108.0 << 216.0 << 50.0;
+        QTest::newRow("end of track") << 208.0 << 216.0 << 100.0;
+        QTest::newRow("past the right") << 400.0 << 216.0 << 100.0;
+        // No track: every position is either end.
+        QTest::newRow("narrow left") << 8.0 << 16.0 << 1.0;
+        QTest::newRow("narrow right") << 9.5 << 16.0 << 100.0;
+        QTest::newRow("narrower right") << 9.0 << 10.0 << 100.0;
     }
-    // A dimmer colour of the same hue and saturation sits at the same place.
-    const auto bright = ColorWheel::point({1, 0.5, 0.5}, centre, 110);
-    const auto dim = ColorWheel::point({0.5, 0.25, 0.25}, centre, 110);
-    QVERIFY(near(bright.x(), dim.x(), 1e-9) && near(bright.y(), dim.y(), 1e-9));
-    QCOMPARE(ColorWheel::point({1, 1, 1}, centre, 110), centre);
-}
+    void sliderValue()
+    {
+        QFETCH(double, x);
+        QFETCH(double, width);
+        QFETCH(double, value);
+        QCOMPARE(BrightnessSlider::value(x, width), value);
+    }
 
-void TestControls::whiteTone()
-{
-    const HueMirekRange range{153, 500};
-    QCOMPARE(WhiteToneSlider::bounds(range), (WhiteToneSlider::Bounds{153, 500}));
-    // The coolest white tone sits at the right end; the left end sends the warmest.
-    QCOMPARE(WhiteToneSlider::shown(153, range), 500.0);
-    QCOMPARE(WhiteToneSlider::shown(500, range), 153.0);
-    QCOMPARE(WhiteToneSlider::mirek(153, range), 500);
-    QCOMPARE(WhiteToneSlider::mirek(500, range), 153);
-    QCOMPARE(WhiteToneSlider::mirek(300.4, range), 353);
-    QCOMPARE(WhiteToneSlider::mirek(300.6, range), 352);
-    // No mirek: shown at the warm end.
-    QCOMPARE(WhiteToneSlider::shown(std::nullopt, range), 153.0);
-    // A range of one value still gives a slider one mirek wide.
-    const HueMirekRange single{200, 200};
-    QCOMPARE(WhiteToneSlider::bounds(single), (WhiteToneSlider::Bounds{200, 201}));
-    QCOMPARE(WhiteToneSlider::shown(200, single), 201.0);
-    QCOMPARE(WhiteToneSlider::mirek(201, single), 200);
-    QCOMPARE(WhiteToneSlider::mirek(200, single), 201);
-}
+    void sliderFill_data()
+    {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("shown");
+        QTest::addColumn<double>("fill");
+        QTest::newRow("empty") << 216.0 << 0.0 << 0.0;
+        QTest::newRow("half") << 216.0 << 50.0 << 100.0;
+        QTest::newRow("full") << 216.0 << 100.0 << 200.0;
+        QTest::newRow("clamped above") << 216.0 << 180.0 << 200.0;
+        QTest::newRow("clamped below") << 216.0 << -5.0 << 0.0;
+        QTest::newRow("no track") << 16.0 << 80.0 << 0.0;
+        QTest::newRow("negative track") << 4.0 << 80.0 << 0.0;
+    }
+    void sliderFill()
+    {
+        QFETCH(double, width);
+        QFETCH(double, shown);
+        QFETCH(double, fill);
+        QCOMPARE(BrightnessSlider::fill(width, shown), fill);
+        QCOMPARE(BrightnessSlider::accessibilityValue(0), 1.0);
+        QCOMPARE(BrightnessSlider::accessibilityValue(42), 42.0);
+    }
 
-void TestControls::whiteToneStops()
-{
-    const auto mireks = WhiteToneSlider::stopMireks({153, 500});
-    QCOMPARE(mireks.size(), 18);
-    QCOMPARE(mireks.first(), 500);
-    QCOMPARE(mireks[1], 480);
-    QCOMPARE(mireks.last(), 160);
-    const auto colors = WhiteToneSlider::stops({153, 500});
-    QCOMPARE(colors.size(), 18);
-    QCOMPARE(colors.first(), HueColor::surface(500));
-    QCOMPARE(colors.last(), HueColor::surface(160));
-    QCOMPARE(WhiteToneSlider::stopMireks({200, 200}), QList<int>{200});
-    QCOMPARE(WhiteToneSlider::stopMireks({200, 240}), (QList<int>{240, 220, 200}));
-    // An inverted range has no stop by the rule; the track still shows a tint.
-    QCOMPARE(WhiteToneSlider::stopMireks({300, 200}), QList<int>{300});
-}
+    void hsbRoundTrip()
+    {
+        const QList<HueRGB> colors{{1, 0, 0}, {0.2, 0.7, 0.4}, {0.5, 0.5, 0.5}, {0, 0, 0}, {0.9, 0.1, 0.8}, {1, 1, 0}};
+        for (const auto &rgb : colors)
+            QVERIFY(near(Hsb::of(rgb).rgb(), rgb));
+        QCOMPARE(Hsb::of({0, 0, 1}).hue, 2.0 / 3);
+        QCOMPARE(Hsb::of({1, 0, 1}).hue, 5.0 / 6);
+        QCOMPARE(Hsb::of({0.5, 0.5, 0.5}).saturation, 0.0);
+    }
 
-void TestControls::gridColumns_data()
-{
-    QTest::addColumn<double>("width");
-    QTest::addColumn<double>("minimum");
-    QTest::addColumn<double>("maximum");
-    QTest::addColumn<double>("spacing");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<double>("cellWidth");
-    QTest::newRow("cards two") << 600.0 << 270.0 << -1.0 << 12.0 << 2 << 294.0;
-    QTest::newRow("cards exactly three") << 834.0 << 270.0 << -1.0 << 12.0 << 3 << 270.0;
-    QTest::newRow("cards just under three") << 833.0 << 270.0 << -1.0 << 12.0 << 2 << 410.5;
-    QTest::newRow("narrower than one") << 200.0 << 270.0 << -1.0 << 12.0 << 1 << 200.0;
-    QTest::newRow("tiles") << 720.0 << 170.0 << -1.0 << 10.0 << 4 << 172.5;
-    QTest::newRow("maximum") << 720.0 << 170.0 << 150.0 << 10.0 << 4 << 150.0;
-}
+    void wheelHues()
+    {
+        const auto hues = ColorWheel::hues();
+        QCOMPARE(hues.size(), 13);
+        const QList<HueRGB> every60Degrees{{1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}};
+        for (qsizetype i = 0; i < every60Degrees.size(); ++i)
+            QVERIFY2(near(hues[i * 2], every60Degrees[i]), qPrintable(QString::number(i)));
+    }
 
-void TestControls::gridColumns()
-{
-    QFETCH(double, width);
-    QFETCH(double, minimum);
-    QFETCH(double, maximum);
-    QFETCH(double, spacing);
-    QFETCH(int, count);
-    QFETCH(double, cellWidth);
-    const GridColumns columns{minimum, maximum < 0 ? std::nullopt : std::optional(maximum), spacing};
-    const auto layout = columns.layout(width);
-    QCOMPARE(layout.count, count);
-    QCOMPARE(layout.cellWidth, cellWidth);
-    // The columns are centred in the width.
-    const double used = layout.cellWidth * count + spacing * (count - 1);
-    QVERIFY(near(layout.leading * 2 + used, std::max(width, used)));
-}
+    void wheelPick_data()
+    {
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<QPointF>("marker");
+        QTest::addColumn<double>("hue");
+        QTest::addColumn<double>("saturation");
+        const QPointF c(110, 110);
+        QTest::newRow("exact centre") << c << 110.0 << c << 0.0 << 0.0;
+        QTest::newRow("right") << QPointF(165, 110) << 110.0 << QPointF(165, 110) << 0.0 << 0.5;
+        QTest::newRow("below is a quarter turn") << QPointF(110, 220) << 110.0 << QPointF(110, 220) << 0.25 << 1.0;
+        QTest::newRow("above is three quarters") << QPointF(110, 55) << 110.0 << QPointF(110, 55) << 0.75 << 0.5;
+        QTest::newRow("left") << QPointF(0, 110) << 110.0 << QPointF(0, 110) << 0.5 << 1.0;
+        QTest::newRow("outside the rim stays on it") << QPointF(400, 110) << 110.0 << QPointF(220, 110) << 0.0 << 1.0;
+        QTest::newRow("outside below-right")
+            << QPointF(110 + 300, 110 + 300) << 110.0 << QPointF(110 + 110 / std::sqrt(2.0), 110 + 110 / std::sqrt(2.0))
+            << 0.125 << 1.0;
+        QTest::newRow("zero radius") << QPointF(150, 110) << 0.0 << c << 0.0 << 0.0;
+    }
+    void wheelPick()
+    {
+        QFETCH(QPointF, at);
+        QFETCH(double, radius);
+        QFETCH(QPointF, marker);
+        QFETCH(double, hue);
+        QFETCH(double, saturation);
+        const auto pick = ColorWheel::pick(at, {110, 110}, radius);
+        QVERIFY2(near(pick.marker.x(), marker.x(), 1e-6) && near(pick.marker.y(), marker.y(), 1e-6),
+                 qPrintable(u"%1,%2"_s.arg(pick.marker.x()).arg(pick.marker.y())));
+        QVERIFY(near(pick.color, Hsb{hue, saturation, 1}.rgb(), 1e-9));
+        const auto hsb = Hsb::of(pick.color);
+        QCOMPARE(hsb.brightness, 1.0);
+        if (saturation > 0)
+            QVERIFY(near(hsb.hue, hue, 1e-9));
+        QVERIFY(near(hsb.saturation, saturation, 1e-9));
+    }
+
+    void wheelPointOfSelection()
+    {
+        // The marker of a selection sits where picking would have chosen that colour.
+        const QPointF centre(110, 110);
+        for (const QPointF at : {QPointF(150, 130), QPointF(30, 60), QPointF(110, 200), QPointF(200, 20)}) {
+            const auto pick = ColorWheel::pick(at, centre, 110);
+            const auto point = ColorWheel::point(pick.color, centre, 110);
+            QVERIFY(near(point.x(), pick.marker.x(), 1e-6));
+            QVERIFY(near(point.y(), pick.marker.y(), 1e-6));
+        }
+        // A dimmer colour of the same hue and saturation sits at the same place.
+        const auto bright = ColorWheel::point({1, 0.5, 0.5}, centre, 110);
+        const auto dim = ColorWheel::point({0.5, 0.25, 0.25}, centre, 110);
+        QVERIFY(near(bright.x(), dim.x(), 1e-9) && near(bright.y(), dim.y(), 1e-9));
+        QCOMPARE(ColorWheel::point({1, 1, 1}, centre, 110), centre);
+    }
+
+    void whiteToneRangeAndStops()
+    {
+        const HueMirekRange range{153, 500};
+        // The coolest white tone sits at the right end; the left end sends the warmest.
+        QCOMPARE(WhiteToneSlider::shown(500, range), 153.0);
+        QCOMPARE(WhiteToneSlider::mirek(153, range), 500);
+        QCOMPARE(WhiteToneSlider::mirek(500, range), 153);
+        QCOMPARE(WhiteToneSlider::mirek(300.4, range), 353);
+        QCOMPARE(WhiteToneSlider::mirek(300.6, range), 352);
+        // No mirek: shown at the warm end.
+        QCOMPARE(WhiteToneSlider::shown(std::nullopt, range), 153.0);
+        // A range of one value still gives a slider one mirek wide (the
+        // colour picker's test reads the bounds off the slider).
+        const HueMirekRange single{200, 200};
+        QCOMPARE(WhiteToneSlider::mirek(201, single), 200);
+        QCOMPARE(WhiteToneSlider::mirek(200, single), 201);
+        QCOMPARE(WhiteToneSlider::stopMireks({153, 500}).size(), 18);
+        QCOMPARE(WhiteToneSlider::stopMireks({153, 500}).last(), 160);
+        const auto colors = WhiteToneSlider::stops({153, 500});
+        QCOMPARE(colors.first(), HueColor::surface(500));
+        QCOMPARE(colors.last(), HueColor::surface(160));
+        QCOMPARE(WhiteToneSlider::stopMireks({200, 200}), QList<int>{200});
+        QCOMPARE(WhiteToneSlider::stopMireks({200, 240}), (QList<int>{240, 220, 200}));
+        // An inverted range has no stop by the rule; the track still shows a tint.
+        QCOMPARE(WhiteToneSlider::stopMireks({300, 200}), QList<int>{300});
+    }
+
+    void gridColumns_data()
+    {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("minimum");
+        QTest::addColumn<double>("maximum");
+        QTest::addColumn<double>("spacing");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<double>("cellWidth");
+        QTest::newRow("cards two") << 600.0 << 270.0 << -1.0 << 12.0 << 2 << 294.0;
+        QTest::newRow("cards exactly three") << 834.0 << 270.0 << -1.0 << 12.0 << 3 << 270.0;
+        QTest::newRow("cards just under three") << 833.0 << 270.0 << -1.0 << 12.0 << 2 << 410.5;
+        QTest::newRow("narrower than one") << 200.0 << 270.0 << -1.0 << 12.0 << 1 << 200.0;
+        QTest::newRow("tiles") << 720.0 << 170.0 << -1.0 << 10.0 << 4 << 172.5;
+        QTest::newRow("maximum") << 720.0 << 170.0 << 150.0 << 10.0 << 4 << 150.0;
+    }
+    void gridColumns()
+    {
+        QFETCH(double, width);
+        QFETCH(double, minimum);
+        QFETCH(double, maximum);
+        QFETCH(double, spacing);
+        QFETCH(int, count);
+        QFETCH(double, cellWidth);
+        const GridColumns columns{minimum, maximum < 0 ? std::nullopt : std::optional(maximum), spacing};
+        const auto layout = columns.layout(width);
+        QCOMPARE(layout.count, count);
+        QCOMPARE(layout.cellWidth, cellWidth);
+        // The columns are centred in the width.
+        const double used = layout.cellWidth * count + spacing * (count - 1);
+        QVERIFY(near(layout.leading * 2 + used, std::max(width, used)));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestControls)
 #include "tst_controls.moc"

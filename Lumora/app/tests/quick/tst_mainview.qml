@@ -4,7 +4,7 @@ import Lumora
 import LumoraTest
 
 // The working screen: the sidebar's rows and selection with its fallbacks,
-// the detail column, and the banner for a refused command.
+// and the detail column.
 TestCase {
     id: test
     name: "MainView"
@@ -68,17 +68,5 @@ TestCase {
         keyClick(Qt.Key_Up);
         keyClick(Qt.Key_Up);
         compare(Store.selection, "favorites");
-    }
-
-    function test_3_refusedCommandShowsInTheBanner() {
-        const light = TestBridge.resourceIds("light")[0];
-        TestBridge.failRequests("^/clip/v2/resource/light/", 500, 1);
-        Store.setLightOn(light, false);
-        const banner = findChild(main, "bannerText");
-        tryVerify(() => banner.visible && banner.text !== "", 5000);
-        compare(banner.text, Store.commandError);
-        // The next command that succeeds clears it.
-        Store.setLightOn(light, true);
-        tryVerify(() => !banner.visible, 5000);
     }
 }

@@ -3,8 +3,8 @@ import QtTest
 import Lumora
 import LumoraTest
 
-// The window's content follows the phase and the home: the working screen
-// through outages once a home is loaded, the placeholders only before.
+// The window's content follows the phase and the home: the placeholders
+// only before a home is loaded (the journeys keep it through an outage).
 TestCase {
     id: test
     name: "RootView"
@@ -22,21 +22,7 @@ TestCase {
         return findChild(root, name);
     }
 
-    function test_1_outageKeepsTheHomeAndShowsTheBanner() {
-        tryCompare(Store, "screen", Store.MainScreen, 10000);
-        verify(find("sidebar") !== null);
-        TestBridge.goDown();
-        tryCompare(Store, "phase", Store.Unreachable, 10000);
-        // The last known state stays on screen; the banner reports the outage.
-        compare(Store.screen, Store.MainScreen);
-        const banner = find("bannerText");
-        tryVerify(() => banner.visible && banner.text.startsWith("Bridge unreachable"));
-        verify(TestBridge.comeBack());
-        tryCompare(Store, "phase", Store.Ready, 10000);
-        tryVerify(() => !banner.visible);
-    }
-
-    function test_2_unreachableBeforeALoadOffersAnotherBridge() {
+    function test_unreachableBeforeALoadOffersAnotherBridge() {
         // A fresh pairing whose first loads fail has no home to keep.
         Store.forgetBridge();
         tryCompare(Store, "screen", Store.PairingScreen);

@@ -34,11 +34,6 @@ Item {
             compare(AccessibleProbe.describe(toggle).checked, true);
         }
 
-        function test_size() {
-            compare(toggle.width, 46);
-            compare(toggle.height, 28);
-        }
-
         function test_ownerDecides() {
             // A flip asks the owner and shows nothing of its own.
             mouseClick(toggle, 23, 14);
@@ -75,7 +70,6 @@ Item {
         }
 
         function test_knobGlides() {
-            tryCompare(toggle.indicator, "x", 3);
             toggle.isOn = true;
             // The knob animates towards the trailing end, inset 3 points.
             verify(toggle.indicator.x < 21);
