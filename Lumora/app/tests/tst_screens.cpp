@@ -3,8 +3,8 @@
 // meets them, each checked by what it draws and saved as a picture for a
 // person to look at (LUMORA_SCREENSHOT_DIR, default: the build folder).
 #include "BridgeSimulator.h"
-#include "LumoraApplication.h"
 #include "HueText.h"
+#include "LumoraApplication.h"
 #include "LumoraStore.h"
 #include "PairedBridge.h"
 #include "QuickHarness.h"
@@ -80,6 +80,8 @@ private Q_SLOTS:
         // Searching, then nothing found: the indicator with the firewall hint.
         QTRY_COMPARE_WITH_TIMEOUT(store()->phase(), HueStorePhase::unpaired(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(item("lookingForBridge") && item("lookingForBridge")->isVisible(), 5000);
+        QVERIFY(!item("searchAgain")->isVisible());
+        QVERIFY(item("hint")->property("text").toString().contains(u"5353"_s));
         const QImage looking = grab(window(), u"pairing-looking"_s);
         QVERIFY(isDark(looking, {5, looking.height() - 5}));
 
@@ -97,7 +99,9 @@ private Q_SLOTS:
 
         store()->pair(u"127.0.0.9"_s);
         QTRY_COMPARE_WITH_TIMEOUT(store()->pairingStep().kind, HueStorePairingStep::Kind::failed, 10000);
-        QVERIFY(item("failure")->isVisible());
+        // Nothing listens there: a refused connection, above the choice.
+        QVERIFY(item("failure")->isVisible() && item("choice")->isVisible());
+        QVERIFY(item("failureText")->property("text").toString().contains(u"127.0.0.9"_s));
         grab(window(), u"pairing-failed"_s);
 
         store()->pair(u"127.0.0.1"_s);
