@@ -1,14 +1,13 @@
 // The demo as the application uses it: a store built from the demo's settings
 // and services finds the demo bridge, pairs with the button the demo presses,
 // and then follows the outside changes the demo makes, all on loopback.
+#include "BridgeFixture.h"
 #include "BridgeSimulator.h"
 #include "DemoBridge.h"
 #include "DemoOutsideChange.h"
 #include "HueTransportError.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QSignalSpy>
@@ -22,18 +21,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QList<QJsonObject> fixtureLights(const QStringList &onlyLit = {u"*"_s})
+/// The recorded home's lights; only those listed are lit when a list is given.
+QList<QJsonObject> fixtureLights(const std::optional<QStringList> &lit = std::nullopt)
 {
-    QFile file(QStringLiteral(LUMORA_FIXTURE));
     QList<QJsonObject> lights;
-    if (!file.open(QIODevice::ReadOnly))
-        return lights;
-    for (const QJsonValue &resource : QJsonDocument::fromJson(file.readAll()).array()) {
+    for (const QJsonValue &resource : BridgeFixture::listing()) {
         QJsonObject light = resource.toObject();
         if (light["type"_L1] != "light"_L1)
             continue;
-        if (onlyLit != QStringList{u"*"_s})
-            light[u"on"_s] = QJsonObject{{u"on"_s, onlyLit.contains(light["id"_L1].toString())}};
+        if (lit)
+            light[u"on"_s] = QJsonObject{{u"on"_s, lit->contains(light["id"_L1].toString())}};
         lights.append(light);
     }
     return lights;
@@ -83,8 +80,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expectedKinds");
         const QStringList everyKind{u"color"_s, u"color_temperature"_s, u"dimming"_s, u"on"_s};
         QTest::newRow("recorded home") << fixtureLights() << everyKind;
-        QTest::newRow("one light lit") << fixtureLights({u"b3fe71ef-d0ef-48de-9355-d9e604377df0"_s}) << everyKind;
-        QTest::newRow("all off") << fixtureLights({}) << QStringList{u"on"_s};
+        QTest::newRow("one light lit") << fixtureLights(QStringList{BridgeFixture::colorLight2}) << everyKind;
+        QTest::newRow("all off") << fixtureLights(QStringList()) << QStringList{u"on"_s};
     }
 
     void outsideChangesStayGentle()
