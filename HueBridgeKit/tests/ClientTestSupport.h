@@ -14,6 +14,7 @@
 
 #include <exception>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace ClientTestSupport {
@@ -59,35 +60,30 @@ struct Outcome
     QString error;
 };
 
+/// What an operation yields: its value, or true for an operation without one.
 template<typename T>
-QCoro::Task<Outcome<T>> capture(QCoro::Task<T> task)
-{
-    try {
-        T value = co_await std::move(task);
-        co_return Outcome<T>{std::move(value), QString()};
-    } catch (...) {
-        co_return Outcome<T>{std::nullopt, describe(std::current_exception())};
-    }
-}
+using Yield = std::conditional_t<std::is_void_v<T>, bool, T>;
 
-inline QCoro::Task<Outcome<bool>> capture(QCoro::Task<void> task)
+template<typename T>
+QCoro::Task<Outcome<Yield<T>>> capture(QCoro::Task<T> task)
 {
     try {
-        co_await std::move(task);
-        co_return Outcome<bool>{true, QString()};
+        if constexpr (std::is_void_v<T>) {
+            co_await std::move(task);
+            co_return Outcome<bool>{true, QString()};
+        } else {
+            // Awaited in a statement of its own: GCC 12 mishandles co_await inside braces (a double free).
+            T value = co_await std::move(task);
+            co_return Outcome<T>{std::move(value), QString()};
+        }
     } catch (...) {
-        co_return Outcome<bool>{std::nullopt, describe(std::current_exception())};
+        co_return Outcome<Yield<T>>{std::nullopt, describe(std::current_exception())};
     }
 }
 
 /// Runs `task` in a nested event loop until it ends; never throws.
 template<typename T>
-Outcome<T> run(QCoro::Task<T> task)
-{
-    return QCoro::waitFor(capture(std::move(task)));
-}
-
-inline Outcome<bool> run(QCoro::Task<void> task)
+Outcome<Yield<T>> run(QCoro::Task<T> task)
 {
     return QCoro::waitFor(capture(std::move(task)));
 }

@@ -19,16 +19,6 @@ using namespace Qt::StringLiterals;
 using namespace ClientTestSupport;
 using namespace std::chrono_literals;
 
-namespace {
-
-QByteArray compactJson(const QByteArray &json)
-{
-    const QJsonDocument document = QJsonDocument::fromJson(json);
-    return document.toJson(QJsonDocument::Compact);
-}
-
-} // namespace
-
 class TestClient : public QObject
 {
     Q_OBJECT
@@ -75,37 +65,6 @@ private Q_SLOTS:
         QVERIFY(!request.hasHeader("hue-application-key"));
         QCOMPARE(request.body, "{\"devicetype\":\"Lumora#test\"}"_ba);
     }
-    void pairingAnswers_data()
-    {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QString>("result"); // "key:<key>" or the error
-
-        QTest::newRow("success") << R"([{"success":{"username":"abc"}}])"_ba << u"key:abc"_s;
-        QTest::newRow("success wins over later errors")
-            << R"([{"success":{"username":"abc"}},{"error":{"type":101,"description":"x"}}])"_ba << u"key:abc"_s;
-        QTest::newRow("success wins over a malformed later entry")
-            << R"([{"success":{"username":"abc"}},42,{"error":{}}])"_ba << u"key:abc"_s;
-        QTest::newRow("101 with extra keys")
-            << R"([{"error":{"type":101,"address":"","description":"link button not pressed"}}])"_ba
-            << u"linkButtonNotPressed"_s;
-        QTest::newRow("other type") << R"([{"error":{"type":7,"description":"invalid value"}}])"_ba
-                                    << u"api:invalid value"_s;
-        QTest::newRow("error without description") << R"([{"error":{"type":101}}])"_ba << u"invalidResponse"_s;
-        QTest::newRow("success without username") << R"([{"success":{}}])"_ba << u"invalidResponse"_s;
-        QTest::newRow("empty entry") << R"([{}])"_ba
-                                     << (HueText::usesGerman() ? u"api:unbekannter Fehler"_s : u"api:unknown error"_s);
-        QTest::newRow("empty list") << "[]"_ba << u"invalidResponse"_s;
-        QTest::newRow("object") << R"({"success":{"username":"abc"}})"_ba << u"invalidResponse"_s;
-        QTest::newRow("not json") << "<html><body>busy</body></html>"_ba << u"invalidResponse"_s;
-    }
-    void pairingAnswers()
-    {
-        QFETCH(QByteArray, answer);
-        QFETCH(QString, result);
-        m_sim->addFault(SimFault::custom(200, answer).onMethod(u"POST"_s).onPath(u"^/api$"_s));
-        const auto outcome = run(client(std::nullopt).pair(u"Lumora#test"_s));
-        QCOMPARE(outcome.value ? u"key:"_s + *outcome.value : outcome.error, result);
-    }
     void resources()
     {
         const auto outcome = run(client().resources());
@@ -115,33 +74,68 @@ private Q_SLOTS:
         QCOMPARE(expected->elements.size(), 70);
         QCOMPARE(*outcome.value, expected->elements);
     }
-    void resourceAnswers_data()
+    // How each operation reads an answer that comes with a success status.
+    void answers_data()
     {
+        QTest::addColumn<QString>("operation");
         QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QString>("result"); // "count:<n>" or the error
+        QTest::addColumn<QString>("result"); // "ok:<key, resource count or scene id>" or the error
 
-        QTest::newRow("one valid, one without id")
-            << R"({"errors":[],"data":[{"id":"l1","type":"light"},{"type":"light"}]})"_ba << u"count:1"_s;
-        QTest::newRow("errors beside data are ignored")
-            << R"({"errors":[{"description":"partial"}],"data":[{"id":"l1","type":"light"}]})"_ba << u"count:1"_s;
-        QTest::newRow("no errors key") << R"({"data":[]})"_ba << u"count:0"_s;
-        QTest::newRow("no data") << R"({"errors":[]})"_ba << u"invalidResponse"_s;
-        QTest::newRow("data not a list") << R"({"data":{}})"_ba << u"invalidResponse"_s;
-        QTest::newRow("malformed errors") << R"({"errors":[{"text":"x"}],"data":[]})"_ba << u"invalidResponse"_s;
-        QTest::newRow("bare array") << R"([{"id":"l1","type":"light"}])"_ba << u"invalidResponse"_s;
-        QTest::newRow("html") << "<!DOCTYPE html><html><body>ok</body></html>"_ba << u"invalidResponse"_s;
-        QTest::newRow("empty body") << QByteArray() << u"invalidResponse"_s;
-        QTest::newRow("truncated json") << "{\"data\":[{\"id\":\"l1\",\"ty"_ba << u"invalidResponse"_s;
-        QTest::newRow("invalid utf-8") << "{\"data\":[{\"id\":\"l\xff\xfe\",\"type\":\"light\"}]}"_ba
-                                       << u"invalidResponse"_s;
+        const auto row = [](const char *name, const QString &operation, const QByteArray &answer,
+                            const QString &result) { QTest::newRow(name) << operation << answer << result; };
+        const QString pair = u"pair"_s;
+        const QString resources = u"resources"_s;
+        const QString createScene = u"createScene"_s;
+        const QString invalid = u"invalidResponse"_s;
+        // Once the first entry carries a key, the bridge has made it: nothing after it may lose it.
+        row("key", pair, R"([{"success":{"username":"abc"}},{"error":{"type":101,"description":"x"}},42,{"error":{}}])",
+            u"ok:abc"_s);
+        row("101 with extra keys", pair,
+            R"([{"error":{"type":101,"address":"","description":"link button not pressed"}}])",
+            u"linkButtonNotPressed"_s);
+        row("other type", pair, R"([{"error":{"type":7,"description":"invalid value"}}])", u"api:invalid value"_s);
+        row("error without description", pair, R"([{"error":{"type":101}}])", invalid);
+        row("success without username", pair, R"([{"success":{}}])", invalid);
+        row("empty entry", pair, R"([{}])",
+            HueText::usesGerman() ? u"api:unbekannter Fehler"_s : u"api:unknown error"_s);
+        row("empty list", pair, "[]", invalid);
+        row("object", pair, R"({"success":{"username":"abc"}})", invalid);
+        row("not json", pair, "<html><body>busy</body></html>", invalid);
+        row("one valid, one without id", resources,
+            R"({"errors":[],"data":[{"id":"l1","type":"light"},{"type":"light"}]})", u"ok:1"_s);
+        row("errors beside data are ignored", resources,
+            R"({"errors":[{"description":"partial"}],"data":[{"id":"l1","type":"light"}]})", u"ok:1"_s);
+        row("no errors key", resources, R"({"data":[]})", u"ok:0"_s);
+        row("no data", resources, R"({"errors":[]})", invalid);
+        row("data not a list", resources, R"({"data":{}})", invalid);
+        row("malformed errors", resources, R"({"errors":[{"text":"x"}],"data":[]})", invalid);
+        row("bare array", resources, R"([{"id":"l1","type":"light"}])", invalid);
+        row("truncated json", resources, "{\"data\":[{\"id\":\"l1\",\"ty", invalid);
+        row("invalid utf-8", resources, "{\"data\":[{\"id\":\"l\xff\xfe\",\"type\":\"light\"}]}", invalid);
+        row("scene reference", createScene, R"({"errors":[],"data":[{"rid":"new-1","rtype":"scene"}]})", u"ok:new-1"_s);
+        row("empty data", createScene, R"({"errors":[],"data":[]})", invalid);
+        row("data without rid", createScene, R"({"data":[{"rtype":"scene"}]})", invalid);
+        row("no scene data", createScene, R"({"errors":[]})", invalid);
     }
-    void resourceAnswers()
+    void answers()
     {
+        QFETCH(QString, operation);
         QFETCH(QByteArray, answer);
         QFETCH(QString, result);
-        m_sim->addFault(SimFault::custom(200, answer).onPath(u"^/clip/v2/resource$"_s));
-        const auto outcome = run(client().resources());
-        QCOMPARE(outcome.value ? u"count:"_s + QString::number(outcome.value->size()) : outcome.error, result);
+        m_sim->addFault(SimFault::custom(200, answer));
+        const HueBridgeClient c = client(m_key);
+        QString outcome;
+        if (operation == "pair"_L1) {
+            const auto paired = run(c.pair(u"Lumora#test"_s));
+            outcome = paired.value ? u"ok:"_s + *paired.value : paired.error;
+        } else if (operation == "resources"_L1) {
+            const auto listed = run(c.resources());
+            outcome = listed.value ? u"ok:"_s + QString::number(listed.value->size()) : listed.error;
+        } else {
+            const auto created = run(c.createScene(u"N"_s, HueResourceRef{u"r"_s, u"room"_s}, {}));
+            outcome = created.value ? u"ok:"_s + *created.value : created.error;
+        }
+        QCOMPARE(outcome, result);
     }
     void commandsChangeTheBridge()
     {
@@ -232,6 +226,9 @@ private Q_SLOTS:
             {u"PUT"_s, u"/clip/v2/resource/scene/s1"_s, R"({"actions":[]})"_ba, true},
             {u"DELETE"_s, u"/clip/v2/resource/scene/s1"_s, {}, false},
         };
+        const auto compactJson = [](const QByteArray &json) {
+            return QJsonDocument::fromJson(json).toJson(QJsonDocument::Compact);
+        };
         const QList<SimRequest> log = m_sim->requestLog();
         QCOMPARE(log.size(), expected.size());
         for (qsizetype i = 0; i < log.size(); ++i) {
@@ -250,24 +247,6 @@ private Q_SLOTS:
             QVERIFY(!request.hasHeader("authorization"));
         }
     }
-    void createSceneAnswers_data()
-    {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QString>("result");
-
-        QTest::newRow("reference") << R"({"errors":[],"data":[{"rid":"new-1","rtype":"scene"}]})"_ba << u"id:new-1"_s;
-        QTest::newRow("empty data") << R"({"errors":[],"data":[]})"_ba << u"invalidResponse"_s;
-        QTest::newRow("data without rid") << R"({"data":[{"rtype":"scene"}]})"_ba << u"invalidResponse"_s;
-        QTest::newRow("no data") << R"({"errors":[]})"_ba << u"invalidResponse"_s;
-    }
-    void createSceneAnswers()
-    {
-        QFETCH(QByteArray, answer);
-        QFETCH(QString, result);
-        m_sim->addFault(SimFault::custom(200, answer).onMethod(u"POST"_s));
-        const auto outcome = run(client().createScene(u"N"_s, HueResourceRef{u"r"_s, u"room"_s}, {}));
-        QCOMPARE(outcome.value ? u"id:"_s + *outcome.value : outcome.error, result);
-    }
     void statusMapping_data()
     {
         QTest::addColumn<SimFault>("fault");
@@ -282,11 +261,7 @@ private Q_SLOTS:
         QTest::newRow("429 html") << SimFault::html(429) << u"http:429"_s;
         QTest::newRow("500 empty") << SimFault::respond(500, Body::empty) << u"http:500"_s;
         QTest::newRow("500 empty errors") << SimFault::respond(500, Body::emptyErrors) << u"http:500"_s;
-        QTest::newRow("500 not json") << SimFault::custom(500, "Internal Server Error", "text/plain") << u"http:500"_s;
-        QTest::newRow("503 html") << SimFault::html(503) << u"http:503"_s;
         QTest::newRow("503 description") << SimFault::respond(503, Body::jsonErrors, u"busy"_s) << u"api:busy"_s;
-        QTest::newRow("507 description") << SimFault::respond(507, Body::jsonErrors, u"too many scenes"_s)
-                                         << u"api:too many scenes"_s;
         QTest::newRow("first description wins")
             << SimFault::custom(400, R"({"errors":[{"description":"a"},{"description":"b"}]})") << u"api:a"_s;
         QTest::newRow("error without description")
