@@ -46,7 +46,6 @@ private Q_SLOTS:
         QTest::newRow("host name") << u"ecb5fafffe1a2b3c.local"_s << u"/clip/v2/resource"_s
                                    << u"https://ecb5fafffe1a2b3c.local/clip/v2/resource"_s;
         QTest::newRow("ipv6") << u"fd00::1"_s << u"/api"_s << u"https://[fd00::1]/api"_s;
-        QTest::newRow("ipv6 loopback") << u"::1"_s << u"/api"_s << u"https://[::1]/api"_s;
         QTest::newRow("ipv6 with zone") << u"fe80::1%eth0"_s << u"/api"_s << u"https://[fe80::1%25eth0]/api"_s;
         QTest::newRow("id escaped in path") << u"10.0.0.2"_s << u"/clip/v2/resource/light/a b?c#d"_s
                                             << u"https://10.0.0.2/clip/v2/resource/light/a%20b%3Fc%23d"_s;
@@ -54,7 +53,6 @@ private Q_SLOTS:
         QTest::newRow("address with port") << u"10.0.0.2:8443"_s << u"/api"_s << u"file:///"_s;
         QTest::newRow("user info") << u"evil.example@10.0.0.2"_s << u"/api"_s << u"file:///"_s;
         QTest::newRow("slash") << u"10.0.0.2/x"_s << u"/api"_s << u"file:///"_s;
-        QTest::newRow("space") << u"a b"_s << u"/api"_s << u"file:///"_s;
         QTest::newRow("bracketed already") << u"[::1]"_s << u"/api"_s << u"file:///"_s;
         QTest::newRow("empty") << QString() << u"/api"_s << u"file:///"_s;
     }
@@ -74,16 +72,14 @@ private Q_SLOTS:
         const HueBridgeClient anonymous(u"10.0.0.2"_s, std::nullopt, session);
         const HueBridgeClient paired(u"10.0.0.2"_s, u"key-123"_s, session);
         QCOMPARE(anonymous.request(u"/api"_s).rawHeaderList(), QList<QByteArray>{});
-        QCOMPARE(paired.request(u"/api"_s).rawHeaderList(), QList<QByteArray>{"hue-application-key"_ba});
-        QCOMPARE(paired.request(u"/api"_s).rawHeader("hue-application-key"), "key-123"_ba);
-        QCOMPARE(paired.request(u"/api"_s).transferTimeout(), 8000);
+        const QNetworkRequest request = paired.request(u"/api"_s);
+        QCOMPARE(request.rawHeaderList(), QList<QByteArray>{"hue-application-key"_ba});
+        QCOMPARE(request.rawHeader("hue-application-key"), "key-123"_ba);
+        QCOMPARE(request.transferTimeout(), 8000);
         // The anchor is the only CA certificate of every request.
-        const auto root = HueBridgeTrust::rootCertificate();
-        QVERIFY(root);
-        QCOMPARE(paired.request(u"/api"_s).sslConfiguration().caCertificates(), QList<QSslCertificate>{*root});
+        QCOMPARE(request.sslConfiguration().caCertificates(), QList{HueBridgeTrust::rootCertificate().value()});
         // Copies share the session.
-        const HueBridgeClient copy = paired;
-        QCOMPARE(copy.session(), session);
+        QCOMPARE(HueBridgeClient(paired).session(), session);
         QVERIFY(HueBridgeClient::live(u"10.0.0.2"_s, std::nullopt, std::nullopt).session() != session);
     }
     void errorDescriptions_data()
@@ -113,14 +109,6 @@ private Q_SLOTS:
         QFETCH(QString, english);
         QCOMPARE(error.errorDescription(), HueText::usesGerman() ? german : english);
         QCOMPARE(QString::fromUtf8(error.what()), english);
-    }
-    void errorEquality()
-    {
-        QCOMPARE(HueBridgeError::http(500), HueBridgeError::http(500));
-        QVERIFY(HueBridgeError::http(500) != HueBridgeError::http(503));
-        QVERIFY(HueBridgeError::api(u"a"_s) != HueBridgeError::api(u"b"_s));
-        QVERIFY(HueBridgeError::api(QString()) != HueBridgeError::invalidResponse());
-        QVERIFY(HueBridgeError::unauthorized() != HueBridgeError::linkButtonNotPressed());
     }
     void config_data()
     {
@@ -163,13 +151,8 @@ private Q_SLOTS:
         QTimer::singleShot(20ms, [token] { token.cancel(); });
         QCOMPARE(QCoro::waitFor(sleepAndReport(token, 60s)), u"cancelled"_s);
         QVERIFY(clock.elapsed() < 30000);
-        QVERIFY(token.isCancelled());
-    }
-    void cancelledBeforeSleep()
-    {
-        HueCancellationToken token;
+        // Cancelled before it starts, a sleep ends at once; cancelling twice is harmless.
         token.cancel();
-        token.cancel(); // idempotent
         QCOMPARE(QCoro::waitFor(sleepAndReport(token, 60s)), u"cancelled"_s);
         QVERIFY_THROWS_EXCEPTION(HueCancelledError, token.throwIfCancelled());
     }
@@ -178,6 +161,7 @@ private Q_SLOTS:
         HueCancellationToken token;
         int first = 0;
         int second = 0;
+        int late = 0;
         HueCancellationToken::Registration dropped;
         // The first reaction drops the second before it would run.
         auto kept = token.onCancel([&first, &dropped] {
@@ -192,7 +176,6 @@ private Q_SLOTS:
         QCOMPARE(first, 1);
         QCOMPARE(second, 0);
         // Registered after the fact: runs at once.
-        int late = 0;
         auto immediate = token.onCancel([&late] { ++late; });
         QCOMPARE(late, 1);
     }

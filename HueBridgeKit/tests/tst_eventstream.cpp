@@ -41,16 +41,13 @@ private Q_SLOTS:
         QTest::newRow("object, not array") << u"data: "_s + updateEvent << -1;
         QTest::newRow("first element not an object") << u"data: [42,"_s + updateEvent + u']' << 1;
         QTest::newRow("only non-objects") << u"data: [1,\"x\",null]"_s << -1;
-        QTest::newRow("upper-case prefix") << u"DATA: ["_s + updateEvent + u']' << -1;
         QTest::newRow("mixed-case prefix") << u"Data: ["_s + updateEvent + u']' << -1;
         QTest::newRow("space before prefix") << u" data: ["_s + updateEvent + u']' << -1;
         QTest::newRow("comment") << u": hi"_s << -1;
         QTest::newRow("id line") << u"id: 1700000000:0"_s << -1;
-        QTest::newRow("event line") << u"event: message"_s << -1;
         QTest::newRow("prefix only") << u"data:"_s << -1;
         QTest::newRow("broken json") << u"data: [{\"type\":"_s << -1;
         QTest::newRow("trailing garbage") << u"data: [] x"_s << -1;
-        QTest::newRow("replacement characters") << u"data: [\uFFFD\uFFFD]"_s << -1;
         QTest::newRow("deep nesting") << u"data: "_s + QString(5000, u'[') + QString(5000, u']') << -1;
         QTest::newRow("empty") << QString() << -1;
     }
@@ -90,24 +87,14 @@ private Q_SLOTS:
         QTest::newRow("lf") << "a\nb\n"_ba << QStringList{u"a"_s, u"b"_s};
         QTest::newRow("cr") << "a\rb\r"_ba << QStringList{u"a"_s, u"b"_s};
         QTest::newRow("crlf") << "a\r\nb\r\n"_ba << QStringList{u"a"_s, u"b"_s};
-        QTest::newRow("vt ff") << "a\x0b"
-                                  "b\x0c"
-                                  "c"_ba
-                               << QStringList{u"a"_s, u"b"_s, u"c"_s};
-        QTest::newRow("nel") << "a\xc2\x85"
-                                "b"_ba
-                             << QStringList{u"a"_s, u"b"_s};
-        QTest::newRow("ls ps") << "a\xe2\x80\xa8"
-                                  "b\xe2\x80\xa9"
-                                  "c"_ba
-                               << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        QTest::newRow("vt ff") << "a\013b\014c"_ba << QStringList{u"a"_s, u"b"_s, u"c"_s};
+        QTest::newRow("nel") << "a\302\205b"_ba << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("ls ps") << "a\342\200\250b\342\200\251c"_ba << QStringList{u"a"_s, u"b"_s, u"c"_s};
         QTest::newRow("empty lines dropped") << "\n\n\r\n: hi\n\n\nid: 1\n"_ba << QStringList{u": hi"_s, u"id: 1"_s};
         QTest::newRow("last line without break") << "a\nb"_ba << QStringList{u"a"_s, u"b"_s};
         QTest::newRow("other multibyte kept")
             << "\xc3\xa4\xe2\x82\xac\xc2\xa0x"_ba << QStringList{u"\u00e4\u20ac\u00a0x"_s};
-        QTest::newRow("e2 80 not a break") << "a\xe2\x80\x94"
-                                              "b"_ba
-                                           << QStringList{u"a\u2014b"_s};
+        QTest::newRow("e2 80 not a break") << "a\342\200\224b"_ba << QStringList{u"a\u2014b"_s};
         QTest::newRow("nothing") << QByteArray() << QStringList{};
     }
     void splitLines()
@@ -120,17 +107,16 @@ private Q_SLOTS:
     // Network reads cut anywhere, also inside a CR LF pair or a multi-byte break.
     void splitAtEveryByte()
     {
-        const QByteArray bytes = ": hi\r\n\r\nid: 1:0\r\ndata: [1]\xe2\x80\xa8x\xc2\x85y\xe2\x80\xa9\r"
-                                 "\xc3\xa4z"_ba;
+        const QByteArray bytes = ": hi\r\n\r\nid: 1:0\r\ndata: [1]\342\200\250x\302\205y\342\200\251\r\303\244z"_ba;
         const QStringList expected{u": hi"_s, u"id: 1:0"_s, u"data: [1]"_s, u"x"_s, u"y"_s, u"\u00e4z"_s};
         for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
             HueLineSplitter splitter;
             QCOMPARE(feedAll(splitter, {bytes.left(cut), bytes.mid(cut)}), expected);
         }
-        HueLineSplitter bytewise;
         QList<QByteArray> single;
         for (const char c : bytes)
             single.append(QByteArray(1, c));
+        HueLineSplitter bytewise;
         QCOMPARE(feedAll(bytewise, single), expected);
     }
     void overlongLineIsSkipped()

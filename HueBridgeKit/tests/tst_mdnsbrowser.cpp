@@ -67,15 +67,14 @@ private Q_SLOTS:
         QSignalSpy changed(&browser, &MdnsBrowser::instancesChanged);
         browser.process(fullAnnouncement("Hue Bridge - A532A7", "001788a532a7.local", "192.168.1.10"));
         QCOMPARE(changed.size(), 1);
-        const auto instances = browser.instances();
-        QCOMPARE(instances.size(), 1);
-        const auto &bridge = instances.constFirst();
-        QCOMPARE(bridge.name, u"Hue Bridge - A532A7"_s);
-        QCOMPARE(bridge.fullName, instanceName("Hue Bridge - A532A7"));
-        QCOMPARE(bridge.host, host("001788a532a7.local"));
-        QCOMPARE(bridge.port, quint16(443));
-        QCOMPARE(bridge.txt, (QList<QByteArray>{"bridgeid=001788fffea532a7"}));
-        QCOMPARE(bridge.ipv4, QList<QHostAddress>{QHostAddress(u"192.168.1.10"_s)});
+        const MdnsServiceInstance bridge{u"Hue Bridge - A532A7"_s,
+                                         instanceName("Hue Bridge - A532A7"),
+                                         host("001788a532a7.local"),
+                                         443,
+                                         QList<QByteArray>{"bridgeid=001788fffea532a7"},
+                                         {QHostAddress(u"192.168.1.10"_s)},
+                                         {}};
+        QCOMPARE(browser.instances(), QList{bridge});
         QVERIFY(browser.pendingQuery(false).questions.isEmpty());
         // The same again changes nothing.
         browser.process(fullAnnouncement("Hue Bridge - A532A7", "001788a532a7.local", "192.168.1.10"));
@@ -89,11 +88,8 @@ private Q_SLOTS:
         // Additional records before the answer they belong to still count.
         browser.process(response({MdnsMessage::Record::srv(instance, host("b.local"), 80, 120)},
                                  {MdnsMessage::Record::ptr(serviceType, instance, 4500)}));
-        auto instances = browser.instances();
-        QCOMPARE(instances.size(), 1);
-        QCOMPARE(instances.at(0).port, quint16(80));
-        QVERIFY(!instances.at(0).txt);
-        QVERIFY(instances.at(0).ipv4.isEmpty());
+        QCOMPARE(browser.instances().size(), 1);
+        QCOMPARE(browser.instances().at(0).port, quint16(80));
         // Missing: TXT for the instance, A for its host.
         QCOMPARE(questions(browser.pendingQuery(true)),
                  (QList<QPair<QString, quint16>>{{u"_hue._tcp.local"_s, MdnsMessage::PTR},
@@ -101,14 +97,12 @@ private Q_SLOTS:
                                                  {u"b.local"_s, MdnsMessage::A}}));
         // Only AAAA known: an IPv6-only host has no IPv4 address.
         browser.process(response({MdnsMessage::Record::aaaa(host("B.local"), QHostAddress(u"fe80::2"_s), 120)}));
-        instances = browser.instances();
-        QVERIFY(instances.at(0).ipv4.isEmpty());
-        QCOMPARE(instances.at(0).ipv6, QList<QHostAddress>{QHostAddress(u"fe80::2"_s)});
+        QVERIFY(browser.instances().at(0).ipv4.isEmpty());
+        QCOMPARE(browser.instances().at(0).ipv6, QList{QHostAddress(u"fe80::2"_s)});
         browser.process(response({MdnsMessage::Record::a(host("b.local"), QHostAddress(u"10.1.1.1"_s), 120),
                                   MdnsMessage::Record::text(instance, {}, 4500)}));
-        instances = browser.instances();
-        QCOMPARE(instances.at(0).ipv4, QList<QHostAddress>{QHostAddress(u"10.1.1.1"_s)});
-        QCOMPARE(instances.at(0).txt, QList<QByteArray>{});
+        QCOMPARE(browser.instances().at(0).ipv4, QList{QHostAddress(u"10.1.1.1"_s)});
+        QCOMPARE(browser.instances().at(0).txt, QList<QByteArray>{});
         QCOMPARE(questions(browser.pendingQuery(false)), (QList<QPair<QString, quint16>>{}));
     }
 
@@ -185,9 +179,8 @@ private Q_SLOTS:
                 MdnsMessage::Record::a(host("flood.local"), QHostAddress(quint32(0x0a000000 + i)), 120));
         }
         browser.process(flood);
-        const auto instances = browser.instances();
-        QCOMPARE(instances.size(), MdnsBrowser::maxInstances);
-        QCOMPARE(instances.at(0).ipv4.size(), MdnsBrowser::maxAddressesPerHost);
+        QCOMPARE(browser.instances().size(), MdnsBrowser::maxInstances);
+        QCOMPARE(browser.instances().at(0).ipv4.size(), MdnsBrowser::maxAddressesPerHost);
     }
 
     void addedInstanceIsResolvedWithoutBrowsing()

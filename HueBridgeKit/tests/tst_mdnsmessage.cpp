@@ -24,28 +24,14 @@ QByteArray bridgeResponse()
 {
     QByteArray p = hex("0000 8400 0000 0001 0000 0003");
     // answer: _hue._tcp.local PTR "Hue Bridge - A532A7"._hue._tcp.local
-    p += hex("045f687565 045f746370 056c6f63616c 00"); // at 12
-    p += hex("000c 0001 00001194");
-    p += hex("0016") + QByteArray("\x13Hue Bridge - A532A7", 20) + hex("c00c"); // instance at 39
+    p += hex("045f687565 045f746370 056c6f63616c 00 000c 0001 00001194"); // name at 12
+    p += hex("0016") + "\023Hue Bridge - A532A7"_ba + hex("c00c");        // instance at 39
     // SRV: instance -> 001788a532a7.local:443
-    p += hex("c027 0021 8001 00000078 0015 0000 0000 01bb")
-         + QByteArray("\x0c"
-                      "001788a532a7",
-                      13)
-         + hex("c016");
+    p += hex("c027 0021 8001 00000078 0015 0000 0000 01bb") + "\014001788a532a7"_ba + hex("c016");
     // TXT: bridgeid and modelid
-    p += hex("c027 0010 8001 00001194 0029")
-         + QByteArray("\x19"
-                      "bridgeid=001788fffea532a7",
-                      26)
-         + QByteArray("\x0e"
-                      "modelid=BSB002",
-                      15);
+    p += hex("c027 0010 8001 00001194 0029") + "\031bridgeid=001788fffea532a7\016modelid=BSB002"_ba;
     // A for the host, pointing into the SRV record's target
-    const qsizetype hostOffset = p.indexOf("\x0c"
-                                           "001788a532a7");
-    p += hex("c0") + QByteArray(1, char(hostOffset)) + hex("0001 8001 00000078 0004 c0a8010a");
-    return p;
+    return p + hex("c0") + char(p.indexOf("\014001788a532a7")) + hex("0001 8001 00000078 0004 c0a8010a");
 }
 
 } // namespace
@@ -57,9 +43,7 @@ private Q_SLOTS:
     void readsABridgeResponse()
     {
         const auto message = MdnsMessage::parse(bridgeResponse());
-        QVERIFY(message);
-        QVERIFY(message->isResponse());
-        QVERIFY(message->isStandard());
+        QVERIFY(message && message->isResponse() && message->isStandard());
         QCOMPARE(message->answers.size(), 1);
         QCOMPARE(message->additionals.size(), 3);
 
@@ -216,8 +200,7 @@ private Q_SLOTS:
         const QByteArray good = hex("00 0001 0001 00000078 0004 7f000001");
         const auto message = MdnsMessage::parse(QByteArray(hex("0000 8400 0000 0002 0000 0000") + record + good));
         QVERIFY(message);
-        QCOMPARE(message->answers.size(), 1);
-        QCOMPARE(message->answers.at(0).address, QHostAddress(u"127.0.0.1"_s));
+        QCOMPARE(message->answers, QList{MdnsMessage::Record::a(MdnsName(), QHostAddress(u"127.0.0.1"_s), 120)});
     }
 
     void everyTruncationIsRefused()

@@ -11,6 +11,16 @@ namespace {
 
 const QString bridgeID = u"C42996FFFEC4E2D8"_s;
 
+// A leaf named with the bridge id, valid in the given time.
+SimIdentity leaf(const SimIdentity &issuer, const QDateTime &notBefore, const QDateTime &notAfter = {})
+{
+    SimCertificateOptions options;
+    options.commonName = bridgeID;
+    options.notBefore = notBefore;
+    options.notAfter = notAfter;
+    return SimCertificates::makeLeaf(issuer, options);
+}
+
 } // namespace
 
 class TestTrust : public QObject
@@ -20,80 +30,50 @@ class TestTrust : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_root = SimCertificates::makeRoot();
-        m_otherRoot = SimCertificates::makeRoot();
-        QVERIFY(!m_root.isNull());
-        QVERIFY(!m_otherRoot.isNull());
-
+        QVERIFY(!m_root.isNull() && !m_otherRoot.isNull());
+        const QDateTime now = QDateTime::currentDateTimeUtc();
         const SimIdentity bridge = SimCertificates::makeBridgeLeaf(m_root, bridgeID, u"BSB003"_s);
-        const SimIdentity otherBridge = SimCertificates::makeBridgeLeaf(m_root, u"001788FFFE0A0B0C"_s);
-        const SimIdentity forged = SimCertificates::makeSelfSigned(bridgeID);
-        const SimIdentity foreign = SimCertificates::makeBridgeLeaf(m_otherRoot, bridgeID);
-
         SimCertificateOptions intermediateOptions;
         intermediateOptions.commonName = u"intermediate"_s;
         intermediateOptions.certificateAuthority = true;
-        const SimIdentity intermediate = SimCertificates::makeLeaf(m_root, intermediateOptions);
-        const SimIdentity viaIntermediate = SimCertificates::makeLeaf(intermediate, bridgeID);
-        // A leaf that is no certificate authority must not be able to issue.
-        const SimIdentity notCA = SimCertificates::makeLeaf(m_root, u"not-a-ca"_s);
-        const SimIdentity viaNotCA = SimCertificates::makeLeaf(notCA, bridgeID);
-
-        SimCertificateOptions expiredOptions;
-        expiredOptions.commonName = bridgeID;
-        expiredOptions.notBefore = QDateTime::currentDateTimeUtc().addDays(-30);
-        expiredOptions.notAfter = QDateTime::currentDateTimeUtc().addDays(-1);
-        const SimIdentity expired = SimCertificates::makeLeaf(m_root, expiredOptions);
-
-        SimCertificateOptions futureOptions;
-        futureOptions.commonName = bridgeID;
-        futureOptions.notBefore = QDateTime::currentDateTimeUtc().addDays(2);
-        const SimIdentity notYetValid = SimCertificates::makeLeaf(m_root, futureOptions);
-
+        const SimIdentity viaIntermediate =
+            SimCertificates::makeLeaf(SimCertificates::makeLeaf(m_root, intermediateOptions), bridgeID);
         // A name in subjectAltName does not stand in for the common name.
-        SimCertificateOptions altNameOptions;
-        altNameOptions.commonName = u"001788FFFE0A0B0C"_s;
-        altNameOptions.subjectAltNames = {u"DNS:"_s + bridgeID, u"IP:127.0.0.1"_s};
-        const SimIdentity altName = SimCertificates::makeLeaf(m_root, altNameOptions);
-
-        SimCertificateOptions noNameOptions;
-        noNameOptions.extraSubjectFields = {{"O"_ba, u"Philips Hue"_s}};
-        const SimIdentity noName = SimCertificates::makeLeaf(m_root, noNameOptions);
-
-        const SimIdentity padded = SimCertificates::makeLeaf(m_root, bridgeID + u' ');
-
-        for (const SimIdentity *identity : {&bridge, &otherBridge, &forged, &foreign, &intermediate, &viaIntermediate,
-                                            &notCA, &viaNotCA, &expired, &notYetValid, &altName, &noName, &padded})
-            QVERIFY(!identity->isNull());
-
-        m_chains = {
-            {u"bridge"_s, bridge.chain},
-            {u"bridge leaf only"_s, {bridge.certificate}},
-            {u"other bridge"_s, otherBridge.chain},
-            {u"forged"_s, forged.chain},
-            {u"foreign"_s, foreign.chain},
-            {u"via intermediate"_s, viaIntermediate.chain},
-            {u"via intermediate, intermediate missing"_s, {viaIntermediate.certificate, m_root.certificate}},
-            {u"via non-CA"_s, viaNotCA.chain},
-            {u"expired"_s, expired.chain},
-            {u"not yet valid"_s, notYetValid.chain},
-            {u"alt name"_s, altName.chain},
-            {u"no name"_s, noName.chain},
-            {u"padded"_s, padded.chain},
-            {u"empty"_s, {}},
-            {u"null certificate"_s, {QSslCertificate()}},
+        SimCertificateOptions altName;
+        altName.commonName = u"001788FFFE0A0B0C"_s;
+        altName.subjectAltNames = {u"DNS:"_s + bridgeID, u"IP:127.0.0.1"_s};
+        SimCertificateOptions noName;
+        noName.extraSubjectFields = {{"O"_ba, u"Philips Hue"_s}};
+        const std::pair<QString, SimIdentity> identities[] = {
+            {u"bridge"_s, bridge},
+            {u"other bridge"_s, SimCertificates::makeBridgeLeaf(m_root, u"001788FFFE0A0B0C"_s)},
+            {u"forged"_s, SimCertificates::makeSelfSigned(bridgeID)},
+            {u"foreign"_s, SimCertificates::makeBridgeLeaf(m_otherRoot, bridgeID)},
+            {u"via intermediate"_s, viaIntermediate},
+            // A leaf that is no certificate authority must not be able to issue.
+            {u"via non-CA"_s, SimCertificates::makeLeaf(SimCertificates::makeLeaf(m_root, u"not-a-ca"_s), bridgeID)},
+            {u"expired"_s, leaf(m_root, now.addDays(-30), now.addDays(-1))},
+            {u"not yet valid"_s, leaf(m_root, now.addDays(2))},
+            {u"alt name"_s, SimCertificates::makeLeaf(m_root, altName)},
+            {u"no name"_s, SimCertificates::makeLeaf(m_root, noName)},
+            {u"padded"_s, SimCertificates::makeLeaf(m_root, bridgeID + u' ')},
         };
+        for (const auto &[name, identity] : identities) {
+            QVERIFY2(!identity.isNull(), qPrintable(name));
+            m_chains.insert(name, identity.chain);
+        }
+        m_chains.insert(u"bridge leaf only"_s, {bridge.certificate});
+        m_chains.insert(u"via intermediate, intermediate missing"_s, {viaIntermediate.certificate, m_root.certificate});
+        m_chains.insert(u"empty"_s, {});
+        m_chains.insert(u"null certificate"_s, {QSslCertificate()});
     }
     void embeddedRootIsTheBridgeRoot()
     {
+        // The digest stands for every byte of the certificate.
         const auto root = HueBridgeTrust::rootCertificate();
         QVERIFY(root);
-        QCOMPARE(root->toDer().size(), 566);
         QCOMPARE(root->digest(QCryptographicHash::Sha256).toHex(':').toUpper(),
                  "F0:BD:8E:65:09:E8:2F:77:4D:63:BC:00:9D:53:88:C9:69:FE:3D:CF:7D:6D:54:1D:63:51:B7:2B:89:8D:8A:CF"_ba);
-        QCOMPARE(root->subjectInfo(QSslCertificate::CommonName), QStringList{u"root-bridge"_s});
-        QCOMPARE(root->issuerInfo(QSslCertificate::Organization), QStringList{u"Philips Hue"_s});
-        QCOMPARE(root->serialNumber(), "3b:b1:52:2d:b6:b1:8a:4b:97:02:58:f3:55:ab:ab:2d:75:a6:17:0e"_ba);
     }
     void embeddedRootAnchorsNothingElse()
     {
@@ -114,7 +94,6 @@ private Q_SLOTS:
 
         const std::optional<QString> none;
         QTest::newRow("bridge, id as in certificate") << u"bridge"_s << std::optional(bridgeID) << true;
-        QTest::newRow("bridge, id in lower case") << u"bridge"_s << std::optional(bridgeID.toLower()) << true;
         QTest::newRow("bridge, mixed case") << u"bridge"_s << std::optional(u"c42996fffeC4E2d8"_s) << true;
         QTest::newRow("bridge, no id yet") << u"bridge"_s << none << true;
         QTest::newRow("leaf without the root") << u"bridge leaf only"_s << std::optional(bridgeID) << true;
@@ -152,8 +131,8 @@ private Q_SLOTS:
     }
 
 private:
-    SimIdentity m_root;
-    SimIdentity m_otherRoot;
+    SimIdentity m_root = SimCertificates::makeRoot();
+    SimIdentity m_otherRoot = SimCertificates::makeRoot();
     QHash<QString, QList<QSslCertificate>> m_chains;
 };
 
