@@ -66,7 +66,6 @@ private Q_SLOTS:
         QCOMPARE(room->archetype, u"bathroom"_s);
         QCOMPARE(room->groupedLightID, roomGroupedLight);
         QCOMPARE(room->isOn, false);
-        QCOMPARE(room->brightness, std::nullopt);
         // Both children are devices; their lights are found through the owner.
         QCOMPARE(names(room->lights), (QStringList{u"Hue light with color temperature only"_s, u"Hue on/off light"_s}));
         QCOMPARE(names(room->scenes), QStringList{u"Regular Test Scene"_s});
@@ -111,7 +110,6 @@ private Q_SLOTS:
             QCOMPARE(light->supportsColor, color);
             QCOMPARE(light->supportsColorTemperature(), temperature);
         }
-        QCOMPARE(home.light(onOffLight)->brightness, std::nullopt);
 
         // Lookups check the type.
         QVERIFY(!home.light(roomID) && !home.group(colorLight2) && !home.scene(colorLight2));
