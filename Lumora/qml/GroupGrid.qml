@@ -13,6 +13,7 @@ ReorderableGrid {
     columnMinimum: Rules.cardColumns.minimum
     columnSpacing: Rules.cardColumns.spacing
     spacing: 12
+    estimatedCellHeight: 86
     model: GroupListModel {
         id: groups
         store: Store

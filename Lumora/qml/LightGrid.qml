@@ -12,6 +12,7 @@ ReorderableGrid {
     columnMinimum: Rules.cardColumns.minimum
     columnSpacing: Rules.cardColumns.spacing
     spacing: 12
+    estimatedCellHeight: 86
     model: LightListModel {
         store: Store
         groupId: grid.groupId

@@ -24,6 +24,18 @@ Item {
     // Builds the cell of one item; its root declares `required property var item`.
     property Component content
 
+    // Cells make their content only when they come within revealMargin of
+    // the visible part of the scrolling view the grid sits in: a large home
+    // has hundreds of cards below the fold, and making them all at once is
+    // most of the start-up time and memory. Until then a cell takes the
+    // height of the contents made so far (estimatedCellHeight before any).
+    property real estimatedCellHeight: 0
+    property real revealMargin: 400
+    property real learnedCellHeight: 0
+    readonly property real placeholderHeight: learnedCellHeight > 0 ? learnedCellHeight : estimatedCellHeight
+    // The nearest Flickable around the grid; without one every cell is in view.
+    property Item viewport: null
+
     // Receives the new order at the end of a drag or after an accessibility move.
     signal commit(var ids)
 
@@ -125,6 +137,63 @@ Item {
             top += rowHeight;
         }
         return { frames: frames, height: top, ids: ids };
+    }
+
+    function findViewport() {
+        for (let item = parent; item; item = item.parent) {
+            if (item instanceof Flickable)
+                return item;
+        }
+        return null;
+    }
+    Component.onCompleted: scheduleReveal()
+    // Once per turn of the event loop, however many cells and scrolls asked.
+    function scheduleReveal() {
+        if (!revealTimer.running)
+            revealTimer.start();
+    }
+    Timer {
+        id: revealTimer
+        interval: 0
+        onTriggered: grid.reveal()
+    }
+    // Makes the content of every cell within the margin around the view.
+    function reveal() {
+        if (!visible)
+            return;
+        // Looked up here, not at creation: views parent their header and
+        // delegates only after making them.
+        if (viewport === null)
+            viewport = findViewport();
+        let from = -Infinity;
+        let to = Infinity;
+        if (viewport) {
+            const top = grid.mapToItem(viewport, 0, 0).y;
+            from = -top - revealMargin;
+            to = viewport.height - top + revealMargin;
+        }
+        for (const id in cells) {
+            const cell = cells[id];
+            if (cell.contentItem)
+                continue;
+            const frame = layout.frames[id];
+            if (frame === undefined || (frame.y + frame.height >= from && frame.y <= to))
+                cell.makeContent();
+        }
+    }
+    onLayoutChanged: scheduleReveal()
+    onVisibleChanged: scheduleReveal()
+    Connections {
+        target: grid.viewport
+        function onContentYChanged() { grid.scheduleReveal(); }
+        function onHeightChanged() { grid.scheduleReveal(); }
+    }
+
+    function register(cell) {
+        cells[cell.itemId] = cell;
+        cell.registeredId = cell.itemId;
+        cellsVersion++;
+        scheduleReveal();
     }
 
     function entryOf(id) {
@@ -262,7 +331,7 @@ Item {
                                           && typeof model.modelData === "object") ? model.modelData : model
             readonly property string itemId: String(entry[grid.idRole])
             property Item contentItem: null
-            readonly property real contentHeight: contentItem ? contentItem.implicitHeight : 0
+            readonly property real contentHeight: contentItem ? contentItem.implicitHeight : grid.placeholderHeight
             readonly property rect frame: grid.layout.frames[itemId] ?? Qt.rect(0, 0, 0, 0)
 
             x: frame.x
@@ -297,16 +366,23 @@ Item {
             onIndexChanged: grid.cellsVersion++
             onContentHeightChanged: grid.cellsVersion++
 
-            Component.onCompleted: {
-                grid.cells[itemId] = cell;
-                registeredId = itemId;
-                if (grid.content) {
-                    contentItem = grid.content.createObject(cell, { item: cell.entry });
-                    if (contentItem)
-                        contentItem.width = Qt.binding(() => cell.width);
-                }
-                grid.cellsVersion++;
+            function makeContent() {
+                if (contentItem || !grid.content)
+                    return;
+                contentItem = grid.content.createObject(cell, { item: cell.entry });
+                if (!contentItem)
+                    return;
+                contentItem.width = Qt.binding(() => cell.width);
+                if (grid.learnedCellHeight <= 0)
+                    grid.learnedCellHeight = contentItem.implicitHeight;
             }
+            // A cell reached by the keyboard shows what it is at once.
+            onActiveFocusChanged: if (activeFocus) makeContent()
+
+            // In a grid function: Qt 6.4's compiled form of this handler
+            // wrote into grid.cells unsafely and crashed while the Repeater
+            // made its cells.
+            Component.onCompleted: grid.register(cell)
             onFrameChanged: {
                 // The cell may be gone by the time the call runs.
                 if (!placed && frame.width > 0)

@@ -12,6 +12,7 @@ ReorderableGrid {
     columnMinimum: Rules.tileColumns.minimum
     columnSpacing: Rules.tileColumns.spacing
     spacing: 10
+    estimatedCellHeight: 56
     model: SceneListModel {
         store: Store
         groupId: grid.groupId

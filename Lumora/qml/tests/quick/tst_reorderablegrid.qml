@@ -5,7 +5,7 @@ import LumoraTest
 
 Item {
     id: root
-    width: 400
+    width: 750
     height: 400
 
     Component {
@@ -114,6 +114,26 @@ Item {
                     }
                 }
             }
+        }
+    }
+
+    // Ten rows of four in a view that shows two of them.
+    Flickable {
+        id: scroller
+        x: 400
+        width: 350
+        height: 130
+        contentHeight: lazyGrid.implicitHeight
+        ReorderableGrid {
+            id: lazyGrid
+            width: 350
+            columnMinimum: 80
+            columnSpacing: 10
+            spacing: 10
+            revealMargin: 0
+            estimatedCellHeight: 60
+            model: Array.from({ length: 40 }, (_, i) => ({ id: "n" + i }))
+            content: cellContent
         }
     }
 
@@ -370,6 +390,20 @@ Item {
             compare(modelGrid.layout.frames["p"].x, 180);
             verify(cellP.x < 180, "the moved cell slides");
             tryCompare(cellP, "x", 180, 3000);
+        }
+
+        function test_cellsBelowTheFoldWaitForTheView() {
+            const made = () => lazyGrid.itemIds.filter(id => lazyGrid.cellOf(id).contentItem !== null);
+            tryVerify(() => made().length === 8, 3000);
+            compare(made(), ["n0", "n1", "n2", "n3", "n4", "n5", "n6", "n7"]);
+            compare(lazyGrid.implicitHeight, 10 * 60 + 9 * 10);
+            scroller.contentY = 490; // rows 7 and 8
+            tryVerify(() => made().length === 16, 3000);
+            verify(lazyGrid.cellOf("n28").contentItem !== null && lazyGrid.cellOf("n35").contentItem !== null);
+            verify(lazyGrid.cellOf("n39").contentItem === null);
+            // A cell reached by the keyboard shows its content at once.
+            lazyGrid.cellOf("n39").forceActiveFocus();
+            verify(lazyGrid.cellOf("n39").contentItem !== null);
         }
 
         function test_dragCopyIsInvisibleToAssistiveTools() {
