@@ -323,14 +323,6 @@ private Q_SLOTS:
         command.merge({});
         QCOMPARE(command, (HueLightCommand{true, 10.0, {}, 200}));
     }
-    void sceneActionBody()
-    {
-        const QList<HueSceneAction> actions{{u"a"_s, {true, 20.0, {}, {}}}, {u"b"_s, {}}};
-        QCOMPARE(QJsonDocument(HueSceneAction::body(actions)).toJson(QJsonDocument::Compact),
-                 R"([{"action":{"dimming":{"brightness":20},"on":{"on":true}},"target":{"rid":"a","rtype":"light"}},)"
-                 R"({"action":{},"target":{"rid":"b","rtype":"light"}}])"_ba);
-        QCOMPARE(QJsonDocument(HueSceneAction::body({})).toJson(QJsonDocument::Compact), "[]"_ba);
-    }
     void realBridgeListing()
     {
         const QJsonArray listing = BridgeFixture::listing();
