@@ -14,11 +14,6 @@ Item {
     readonly property bool lit: glow !== null && glow !== undefined
     property real radius: 14
     default property alias content: contentLayer.data
-    // The whole card is drawn once into a texture and then only composited,
-    // so that grids of cards stay cheap while cards slide or a copy follows
-    // the pointer; a change inside the card redraws just that card.
-    layer.enabled: GraphicsInfo.api !== GraphicsInfo.Software
-    layer.smooth: true
     readonly property color textColor: "white"
 
     // A change of the glow fades the new paint in over the old one with an
