@@ -12,13 +12,25 @@
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QTimer>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
 namespace {
 // Silent unless enabled (QT_LOGGING_RULES="lumora.app.debug=true").
 Q_LOGGING_CATEGORY(lcApp, "lumora.app", QtWarningMsg)
+
+void releaseFreeMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
+} // namespace
 
 LumoraApplication::LumoraApplication(Services services, QObject *parent)
     : QObject(parent)
@@ -30,6 +42,13 @@ LumoraApplication::LumoraApplication(Services services, QObject *parent)
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)
             m_store->refresh();
+    });
+    // Loading the home parses a listing of a megabyte or more and fills the
+    // screens; the allocator keeps the freed pages unless asked to return
+    // them, which would leave tens of megabytes resident for nothing.
+    connect(m_store.get(), &HueStore::phaseChanged, this, [this] {
+        if (m_store->phase() == HueStore::Phase::ready())
+            QTimer::singleShot(std::chrono::seconds(1), this, [] { releaseFreeMemory(); });
     });
     m_wake = new SystemWake(this);
     connect(m_wake, &SystemWake::woke, this, [this] {
