@@ -161,6 +161,25 @@ private Q_SLOTS:
         // Finished for good.
         QCOMPARE(nextOf(stream), result);
     }
+    void openedWaitsForTheHead()
+    {
+        // The store loads the listing only once its stream is open: open means
+        // the head arrived, and neither a refusal nor a stall holds it longer.
+        HueEventStream open = client().events();
+        QCOMPARE(run(open.opened(60s)).value, std::optional(true));
+        m_sim->addFault(SimFault::stall().onPath(u"^/eventstream"_s).times(1));
+        HueEventStream stalled = client().events();
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(run(stalled.opened(300ms)).value, std::optional(false));
+        QVERIFY(clock.elapsed() >= 290);
+        m_sim->addFault(SimFault::respond(503).onPath(u"^/eventstream"_s).times(1));
+        HueEventStream refused = client().events();
+        clock.restart();
+        QCOMPARE(run(refused.opened(60s)).value, std::optional(false));
+        QVERIFY(clock.elapsed() < 30000);
+        QCOMPARE(nextOf(refused), u"http:503"_s);
+    }
     void bridgeClosesTheStream()
     {
         for (const auto framing :
