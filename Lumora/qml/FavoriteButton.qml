@@ -5,9 +5,11 @@ import Lumora
 
 // The star that adds a scene, room, zone or light to the favourites or
 // removes it. A star that is not set shows only while the pointer is over its
-// owner, and takes no room until then.
+// owner or the keyboard is on it, and takes no room until then; it stays in
+// the tab order, so that it can be set without a pointer.
 T.AbstractButton {
     id: control
+    objectName: "favorite"
 
     // "scene", "group" or "light", and the thing's id.
     property string kind
@@ -17,9 +19,10 @@ T.AbstractButton {
     readonly property string label: isFavorite ? Rules.tr("Aus Favoriten entfernen", "Remove from favourites")
                                                : Rules.tr("Zu Favoriten hinzufügen", "Add to favourites")
 
-    visible: isFavorite || isOwnerHovered
+    readonly property bool shown: isFavorite || isOwnerHovered || activeFocus
+    opacity: shown ? 1 : 0
     padding: 4
-    implicitWidth: visible ? 16 + leftPadding + rightPadding : 0
+    implicitWidth: shown ? 16 + leftPadding + rightPadding : 0
     implicitHeight: 16 + topPadding + bottomPadding
     focusPolicy: Qt.TabFocus
     hoverEnabled: true

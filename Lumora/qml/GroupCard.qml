@@ -54,7 +54,7 @@ ControlCard {
     }
 
     accessory: FavoriteButton {
-        visible: card.item.kind !== "home" && (isFavorite || isOwnerHovered)
+        visible: card.item.kind !== "home"
         kind: "group"
         itemId: card.groupId
         isFavorite: card.item.isFavorite

@@ -134,7 +134,7 @@ class JourneysTest : public QObject
         QVERIFY(owner);
         QTest::mouseMove(window(), centre(owner));
         QQuickItem *star = nullptr;
-        QTRY_VERIFY((star = shown("kind", kind, owner)));
+        QTRY_VERIFY((star = shown("kind", kind, owner)) && star->property("shown").toBool() && star->width() > 0);
         click(star);
     }
     QStringList idsOf(const char *gridName) const

@@ -228,6 +228,24 @@ TestCase {
         compare(nextRequest("", "/clip/v2/resource/").method, "PUT");
     }
 
+    function test_keyboardReachesAStarNotSet() {
+        const scene = idOf("scene", "Regular Test Scene");
+        const view = show("group", idOf("room", "Test Room"));
+        const grid = findChild(view, "scenesGrid");
+        const tile = cellOf(grid, scene);
+        const star = findChild(tile, "favorite");
+        mouseMove(test, width - 5, height - 5);
+        tryCompare(star, "width", 0);
+        grid.cellOf(scene).forceActiveFocus();
+        for (let i = 0; i < 8 && !star.activeFocus; ++i)
+            keyClick(Qt.Key_Tab);
+        verify(star.activeFocus, "Tab reaches the star");
+        verify(star.width > 0 && star.opacity === 1);
+        keyClick(Qt.Key_Space);
+        tryCompare(tile.item, "isFavorite", true);
+        Store.toggleFavorite("scene", scene);
+    }
+
     function test_favorites() {
         const view = show("favorites");
         compare(view.title, "Favourites");
