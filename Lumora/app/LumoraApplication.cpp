@@ -103,6 +103,10 @@ bool LumoraApplication::load(QString *error)
             for (const auto &warning : list)
                 warnings.append(warning.toString());
         });
+    // Connecting (the keyring, two TLS handshakes, the listing) overlaps the
+    // compilation of the screens instead of waiting for it; the screens read
+    // whatever state the store has reached when they appear.
+    m_store->start();
     m_engine->load(QUrl(u"qrc:/qt/qml/Lumora/MainWindow.qml"_s));
     disconnect(collecting);
     if (!mainWindow()) {
