@@ -407,6 +407,10 @@ Item {
             onMoveRequested: step => grid.moveBy(itemId, step)
             function moveForward() { return grid.moveBy(itemId, -1); }
             function moveBack() { return grid.moveBy(itemId, 1); }
+            // The cell holds the keyboard focus; the card inside it sees the
+            // keys first, so that what the card offers by keyboard (a scene's
+            // recall and menu) is reachable.
+            Keys.forwardTo: contentItem ? [contentItem] : []
             Keys.onPressed: event => {
                 if (!(event.modifiers & Qt.AltModifier))
                     return;

@@ -51,7 +51,7 @@ Item {
     Column {
         id: texts
         x: swatch.x + swatch.width + 10
-        width: tile.width - x - 10 - (star.visible ? star.width + 6 : 0)
+        width: tile.width - x - 10 - (star.shown ? star.width + 6 : 0)
         anchors.verticalCenter: parent.verticalCenter
         spacing: 1
         Label {
@@ -87,7 +87,19 @@ Item {
         acceptedButtons: Qt.RightButton
         onTapped: eventPoint => tile.showMenu(eventPoint.position)
     }
-    Keys.onMenuPressed: showMenu(Qt.point(width / 2, height / 2))
+    // The keyboard has what the pointer has: Return or Space recalls, the
+    // menu key or Shift+F10 opens the menu.
+    Keys.onPressed: event => {
+        if (event.key === Qt.Key_Return || event.key === Qt.Key_Enter || event.key === Qt.Key_Space) {
+            Store.recall(sceneId);
+        } else if (event.key === Qt.Key_Menu
+                   || (event.key === Qt.Key_F10 && (event.modifiers & Qt.ShiftModifier))) {
+            showMenu(Qt.point(width / 2, height / 2));
+        } else {
+            return;
+        }
+        event.accepted = true;
+    }
 
     FavoriteButton {
         id: star

@@ -228,14 +228,23 @@ TestCase {
         compare(nextRequest("", "/clip/v2/resource/").method, "PUT");
     }
 
-    function test_keyboardReachesAStarNotSet() {
-        const scene = idOf("scene", "Regular Test Scene");
-        const view = show("group", idOf("room", "Test Room"));
+    // Everything the pointer does to a scene tile, by keyboard alone.
+    function test_keyboardReachesTheTile() {
+        const scene = idOf("scene", "Dynamic Test Scene");
+        const view = show("group", idOf("zone", "Test Zone"));
         const grid = findChild(view, "scenesGrid");
         const tile = cellOf(grid, scene);
         const star = findChild(tile, "favorite");
         mouseMove(test, width - 5, height - 5);
         tryCompare(star, "width", 0);
+        grid.cellOf(scene).forceActiveFocus();
+        keyClick(Qt.Key_Return);
+        compare(nextRequest("PUT", "/clip/v2/resource/scene/" + scene).body, { recall: { action: "active" } });
+        keyClick(Qt.Key_F10, Qt.ShiftModifier);
+        const menu = findChild(tile, "sceneMenu");
+        tryCompare(menu, "opened", true);
+        keyClick(Qt.Key_Escape);
+        tryCompare(menu, "opened", false);
         grid.cellOf(scene).forceActiveFocus();
         for (let i = 0; i < 8 && !star.activeFocus; ++i)
             keyClick(Qt.Key_Tab);
