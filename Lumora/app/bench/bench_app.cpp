@@ -14,6 +14,7 @@
 // do). Prints "RESULT name value" lines; scripts/bench reads them.
 // Run: build-bench/Lumora/app/bench/lumora-bench-app [--idle S] [--drag S]
 #include "AppIdentity.h"
+#include "BenchSupport.h"
 #include "HueBridgeSession.h"
 #include "KeyedListModel.h"
 #include "LumoraApplication.h"
@@ -48,15 +49,9 @@
 #include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
+using namespace BenchSupport;
 
 namespace {
-
-qint64 threadCpuNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
 
 // Every thread of this process (the network and render threads included),
 // never the simulator's.
@@ -106,23 +101,6 @@ void spin(int milliseconds)
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-// Runs the event loop until `condition` holds, checking every few ms.
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
-{
-    if (condition())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    poll.start(5);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return condition();
 }
 
 void result(const char *name, double value)
@@ -310,32 +288,6 @@ KeyedListModel::Statistics total(const QList<KeyedListModel *> &models)
         sum.changes += model->statistics().changes;
     }
     return sum;
-}
-
-QCoro::Task<std::optional<QString>> constantKey(QString key)
-{
-    co_return key;
-}
-
-QCoro::Task<bool> refuseSave()
-{
-    co_return false;
-}
-
-QCoro::Task<void> noDelete()
-{
-    co_return;
-}
-
-QCoro::Task<QList<DiscoveredBridge>> nothingFound()
-{
-    co_return QList<DiscoveredBridge>{};
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // JSON, on a listing the simulator serves for a Bridge Pro home. Prints
 // "RESULT name value" lines.
 // Run: build-bench/Lumora/app/bench/lumora-bench-listing [rounds]
+#include "BenchSupport.h"
 #include "BridgeSimulator.h"
 #include "HueResource.h"
 #include "LossyArray.h"
@@ -13,27 +14,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Thread CPU time: other processes' turns on a busy machine do not count.
-qint64 cpuNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values[values.size() / 2];
-}
-
-} // namespace
+using namespace BenchSupport;
 
 int main(int argc, char **argv)
 {
@@ -58,21 +41,21 @@ int main(int argc, char **argv)
     qsizetype decoded = 0;
     // Interleaved, so that a busy spell of the machine hits both alike.
     for (int round = 0; round < rounds; ++round) {
-        qint64 before = cpuNanoseconds();
+        qint64 before = threadCpuNanoseconds();
         {
             const QJsonDocument document = QJsonDocument::fromJson(listing);
             if (!document.isObject())
                 return 1;
         }
-        parse.append((cpuNanoseconds() - before) / 1e6);
+        parse.append((threadCpuNanoseconds() - before) / 1e6);
 
-        before = cpuNanoseconds();
+        before = threadCpuNanoseconds();
         {
             const QJsonDocument document = QJsonDocument::fromJson(listing);
             const auto resources = LossyArray<HueResource>::fromJson(document.object().value("data"_L1));
             decoded = resources ? resources->elements.size() : 0;
         }
-        decode.append((cpuNanoseconds() - before) / 1e6);
+        decode.append((threadCpuNanoseconds() - before) / 1e6);
     }
     std::printf("RESULT listing_bytes %lld\n", static_cast<long long>(listing.size()));
     std::printf("RESULT listing_resources %lld\n", static_cast<long long>(decoded));

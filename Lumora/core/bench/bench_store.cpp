@@ -4,6 +4,7 @@
 //  - the main-thread cost of one setLight during a drag (local change, group
 //    recomputation, hold timer, coalescer submission).
 // Run: build-bench/Lumora/core/bench/bench_store [rounds]
+#include "BenchSupport.h"
 #include "BridgeSimulator.h"
 #include "HueBridgeSession.h"
 #include "HueStore.h"
@@ -16,60 +17,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QCoro::Task<std::optional<QString>> constantKey(QString key)
-{
-    co_return key;
-}
-
-QCoro::Task<bool> refuseSave()
-{
-    co_return false;
-}
-
-QCoro::Task<void> noDelete()
-{
-    co_return;
-}
-
-QCoro::Task<QList<DiscoveredBridge>> nothingFound()
-{
-    co_return QList<DiscoveredBridge>{};
-}
-
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-// Thread CPU time: the machine may be busy, and a wall clock would count
-// other processes' turns as ours.
-qint64 cpuNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values[values.size() / 2];
-}
-
-} // namespace
+using namespace BenchSupport;
 
 int main(int argc, char **argv)
 {
@@ -125,9 +75,9 @@ int main(int argc, char **argv)
         const int calls = 600;
         for (int i = 0; i < calls; ++i) {
             const QString &light = room.lights[i % std::min<qsizetype>(3, room.lights.size())].id;
-            const qint64 before = cpuNanoseconds();
+            const qint64 before = threadCpuNanoseconds();
             store.setLight(light, HueLightCommand{{}, 1.0 + (i % 99), {}, {}});
-            spent += cpuNanoseconds() - before;
+            spent += threadCpuNanoseconds() - before;
             if (i % 6 == 0)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         }
