@@ -166,8 +166,11 @@ Item {
             mouseMove(grid, 50, 30, -1, Qt.LeftButton);
             verify(grid.drag !== null, "a move of 10 points starts a drag");
             compare(grid.drag.id, "a");
-            mouseMove(grid, 310, 30, -1, Qt.LeftButton);
-            compare(grid.drag.order, ["b", "c", "d", "a"]);
+            // Passing over the slots one by one, the order follows slot by slot.
+            for (const [x, order] of [[130, "bacd"], [220, "bcad"], [310, "bcda"]]) {
+                mouseMove(grid, x, 30, -1, Qt.LeftButton);
+                compare(grid.drag.order, order.split(""));
+            }
             compare(grid.displayedIds, ["b", "c", "d", "a"]);
             mouseRelease(grid, 310, 30);
             compare(commitSpy.count, 1);
