@@ -21,19 +21,13 @@ void addBadValues()
 {
     QTest::addColumn<QVariant>("value");
     QTest::newRow("not JSON") << QVariant(QByteArray("{\"bridgeID\":"));
-    QTest::newRow("empty bytes") << QVariant(QByteArray());
     QTest::newRow("JSON null") << QVariant(QByteArray("null"));
-    QTest::newRow("JSON number") << QVariant(QByteArray("42"));
     QTest::newRow("array") << QVariant(QByteArray("[1,2,3]"));
     QTest::newRow("object") << QVariant(QByteArray("{\"a\":1}"));
     QTest::newRow("text list") << QVariant(QStringList{u"a"_s, u"b"_s});
-    QTest::newRow("integer") << QVariant(7);
     QTest::newRow("unknown kind") << QVariant(QByteArray(R"([{"kind":"scene","id":"s1"},{"kind":"zone","id":"z1"}])"));
-    QTest::newRow("id not a string") << QVariant(QByteArray(R"([{"kind":"light","id":5}])"));
     QTest::newRow("order list not strings") << QVariant(QByteArray(R"({"rooms":["a",null]})"));
-    QTest::newRow("order entry not a list") << QVariant(QByteArray(R"({"rooms":"a"})"));
     QTest::newRow("missing host") << QVariant(QByteArray(R"({"bridgeID":"b","name":"n"})"));
-    QTest::newRow("host not a string") << QVariant(QByteArray(R"({"bridgeID":"b","name":"n","host":1})"));
     QTest::newRow("deeply nested") << QVariant(QByteArray(200'000, '['));
     QTest::newRow("invalid UTF-8") << QVariant(QByteArray("[{\"kind\":\"light\",\"id\":\"\xff\xfe\"}]"));
     // A valid but absurdly long list: must be refused without parsing it.
@@ -81,109 +75,77 @@ private Q_SLOTS:
         QVERIFY(!PairedBridge::load(*m_settings));
         QVERIFY(!QSettings(m_settings->fileName(), QSettings::IniFormat).contains(u"pairedBridge"_s));
     }
-    void favoritesKeyedByLowerCaseBridge()
+    void favorites()
     {
         FavoritesStore store(m_settings);
+        QSignalSpy changed(&store, &FavoritesStore::itemsChanged);
+        const Favorite light{Favorite::Kind::light, u"light-3"_s};
+        // Before a bridge is loaded the list is kept in memory only; loading
+        // replaces it by the bridge's (here: none).
+        store.toggle(light);
+        QVERIFY(!store.bridgeID());
         store.load(u"ABCdef01"_s);
+        QVERIFY(store.items().isEmpty());
+        QVERIFY(QSettings(m_settings->fileName(), QSettings::IniFormat).allKeys().isEmpty());
+
+        store.toggle(light);
         store.toggle(Favorite{Favorite::Kind::group, u"room-1"_s});
         store.toggle(Favorite::Kind::scene, u"scene-9"_s);
-        store.toggle(Favorite::Kind::light, u"light-3"_s);
-
+        store.toggle(light); // removed where it stood
+        store.toggle(light); // appended at the end
+        QCOMPARE(changed.size(), 7);
+        // Stored under the lower-cased bridge id, as kind and id.
         const QJsonArray expected{QJsonObject{{u"kind"_s, u"group"_s}, {u"id"_s, u"room-1"_s}},
                                   QJsonObject{{u"kind"_s, u"scene"_s}, {u"id"_s, u"scene-9"_s}},
                                   QJsonObject{{u"kind"_s, u"light"_s}, {u"id"_s, u"light-3"_s}}};
         QCOMPARE(storedJson(u"favorites.abcdef01"_s).array(), expected);
         QVERIFY(!m_settings->contains(u"favorites.ABCdef01"_s));
 
-        for (const QString &id : {u"abcdef01"_s, u"ABCDEF01"_s}) {
-            FavoritesStore other(m_settings);
-            other.load(id);
-            QCOMPARE(other.items(), store.items());
-            QCOMPARE(other.bridgeID(), id);
-            QVERIFY(other.contains(Favorite::Kind::scene, u"scene-9"_s));
-            QVERIFY(!other.contains(Favorite::Kind::light, u"scene-9"_s));
-            QCOMPARE(other.ids(Favorite::Kind::group), QStringList{u"room-1"_s});
-        }
-    }
-    void favoritesToggle()
-    {
-        FavoritesStore store(m_settings);
-        QSignalSpy changed(&store, &FavoritesStore::itemsChanged);
-        const Favorite first{Favorite::Kind::light, u"l1"_s};
-        const Favorite second{Favorite::Kind::light, u"l2"_s};
-        // Before a bridge is loaded the list is kept in memory only; loading
-        // replaces it by the bridge's (here: none).
-        store.toggle(first);
-        QCOMPARE(store.items().size(), 1);
-        QVERIFY(!store.bridgeID());
-        store.load(u"b"_s);
-        QVERIFY(store.items().isEmpty());
-        QCOMPARE(changed.size(), 2);
-        QVERIFY(QSettings(m_settings->fileName(), QSettings::IniFormat).allKeys().isEmpty());
-
-        store.toggle(first);
-        store.toggle(second);
-        store.toggle(first); // removed where it stood
-        QCOMPARE(store.items(), QList<Favorite>{second});
-        QCOMPARE(storedJson(u"favorites.b"_s).array().size(), 1);
-        store.toggle(first); // appended at the end
-        QCOMPARE(store.items(), (QList<Favorite>{second, first}));
-        QCOMPARE(storedJson(u"favorites.b"_s).array().size(), 2);
-        QCOMPARE(changed.size(), 6);
+        FavoritesStore other(m_settings);
+        other.load(u"ABCDEF01"_s);
+        QCOMPARE(other.items(), store.items());
+        QVERIFY(other.contains(Favorite::Kind::scene, u"scene-9"_s));
+        QVERIFY(!other.contains(Favorite::Kind::light, u"scene-9"_s));
+        QCOMPARE(other.ids(Favorite::Kind::group), QStringList{u"room-1"_s});
 
         // Emptying the list writes an empty array rather than leaving the old one.
-        store.toggle(first);
-        store.toggle(second);
-        const QJsonDocument stored = storedJson(u"favorites.b"_s);
+        const QList<Favorite> all = other.items();
+        for (const Favorite &item : all)
+            other.toggle(item);
+        const QJsonDocument stored = storedJson(u"favorites.abcdef01"_s);
         QVERIFY(stored.isArray() && stored.array().isEmpty());
     }
-    void orderSaveKeepsOtherLists()
+    void order()
     {
-        OrderStore store(m_settings);
-        store.load(u"Bridge1"_s);
-        QSignalSpy changed(&store, &OrderStore::ordersChanged);
-        store.save({u"z2"_s, u"z1"_s}, u"zones"_s);
-        store.save({u"r1"_s, u"r2"_s}, u"rooms"_s);
-        store.save({u"r2"_s, u"r1"_s}, u"rooms"_s);
-        QCOMPARE(changed.size(), 3);
-        store.save({u"r2"_s, u"r1"_s}, u"rooms"_s); // same order: stored again, no change signal
-        QCOMPARE(changed.size(), 3);
-
-        const QJsonObject expected{{u"zones"_s, QJsonArray{u"z2"_s, u"z1"_s}},
-                                   {u"rooms"_s, QJsonArray{u"r2"_s, u"r1"_s}}};
-        QCOMPARE(storedJson(u"order.bridge1"_s).object(), expected);
-        QCOMPARE(store.ordersMap().value(u"zones"_s).toStringList(), (QStringList{u"z2"_s, u"z1"_s}));
-
-        OrderStore reloaded(m_settings);
-        reloaded.load(u"BRIDGE1"_s);
-        QCOMPARE(reloaded.orders(), store.orders());
-    }
-    void orderSortedAndSeparatePerBridge()
-    {
-        struct Item
-        {
-            QString id;
-        };
         OrderStore store(m_settings);
         const QStringList abc{u"a"_s, u"b"_s, u"c"_s};
         QCOMPARE(store.sortedIds(abc, u"rooms"_s), abc); // no saved order: unchanged
         store.save({u"c"_s, u"a"_s}, u"rooms"_s);
         QCOMPARE(store.sortedIds(abc, u"rooms"_s), (QStringList{u"c"_s, u"a"_s, u"b"_s}));
         QCOMPARE(store.sortedIds(abc, u"zones"_s), abc);
-        const QList<Item> items = store.sorted(QList<Item>{{u"a"_s}, {u"b"_s}, {u"c"_s}}, u"rooms"_s);
-        QCOMPARE(items.at(0).id, u"c"_s);
-        QCOMPARE(items.at(1).id, u"a"_s);
         // Not loaded: saved in memory only.
         QVERIFY(QSettings(m_settings->fileName(), QSettings::IniFormat).allKeys().isEmpty());
 
-        store.load(u"one"_s);
+        store.load(u"Bridge1"_s);
         QVERIFY(store.orders().isEmpty());
-        store.save({u"a"_s}, u"rooms"_s);
+        QSignalSpy changed(&store, &OrderStore::ordersChanged);
+        store.save({u"z2"_s, u"z1"_s}, u"zones"_s);
+        store.save({u"r1"_s, u"r2"_s}, u"rooms"_s);
+        store.save({u"r2"_s, u"r1"_s}, u"rooms"_s);
+        store.save({u"r2"_s, u"r1"_s}, u"rooms"_s); // same order: stored again, no change signal
+        QCOMPARE(changed.size(), 3);
+        const QJsonObject expected{{u"zones"_s, QJsonArray{u"z2"_s, u"z1"_s}},
+                                   {u"rooms"_s, QJsonArray{u"r2"_s, u"r1"_s}}};
+        QCOMPARE(storedJson(u"order.bridge1"_s).object(), expected);
+        QCOMPARE(store.ordersMap().value(u"zones"_s).toStringList(), (QStringList{u"z2"_s, u"z1"_s}));
+
+        // Each bridge has its own lists; the same bridge in other letters is the same.
         store.load(u"two"_s);
         QVERIFY(store.orders().isEmpty());
         store.save({u"b"_s}, u"rooms"_s);
-        store.load(u"one"_s);
-        QCOMPARE(store.order(u"rooms"_s), QStringList{u"a"_s});
+        OrderStore reloaded(m_settings);
+        reloaded.load(u"BRIDGE1"_s);
+        QCOMPARE(reloaded.order(u"rooms"_s), (QStringList{u"r2"_s, u"r1"_s}));
         QCOMPARE(storedJson(u"order.two"_s).object().value(u"rooms"_s).toArray(), QJsonArray{u"b"_s});
     }
     void badValues_data() { addBadValues(); }
