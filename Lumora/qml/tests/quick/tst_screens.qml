@@ -77,7 +77,6 @@ TestCase {
 
     function test_homeOverview() {
         const view = show("home");
-        compare(view.title, "Home");
         const rooms = findChild(view, "roomsGrid");
         const room = idOf("room", "Test Room");
         const card = cellOf(rooms, room);
@@ -103,7 +102,6 @@ TestCase {
     function test_lightCardSliderSendsWhereTheFingerStops() {
         const zone = idOf("zone", "Test Zone");
         const view = show("group", zone);
-        compare(view.title, "Test Zone");
         const grid = findChild(view, "lightsGrid");
         compare(grid.model.orderList, "lights." + zone);
         const light = idOf("light", "Hue light with color and color temperature 1");
@@ -126,18 +124,26 @@ TestCase {
         tryCompare(cellOf(grid, light), "brightness", last, 5000);
     }
 
-    function test_colourButtonOpensAndClosesThePicker() {
-        // What a pick sends is a journey of its own (tst_journeys).
+    function test_colourButtonOpensAndClosesThePicker_data() {
+        return [
+            { tag: "light card", button: "colorButton", picker: "colorPicker",
+              light: "Hue light with color and color temperature 2" },
+            { tag: "group header", button: "groupColorButton", picker: "groupColorPicker" }
+        ];
+    }
+
+    // What a pick sends is a journey of its own (tst_journeys).
+    function test_colourButtonOpensAndClosesThePicker(data) {
         const view = show("group", idOf("zone", "Test Zone"));
-        const card = cellOf(findChild(view, "lightsGrid"), idOf("light", "Hue light with color and color temperature 2"));
-        const button = findChild(card, "colorButton");
+        const owner = data.light ? cellOf(findChild(view, "lightsGrid"), idOf("light", data.light)) : view;
+        const button = findChild(owner, data.button);
         mouseClick(button);
-        const picker = findChild(card, "colorPicker");
+        const picker = findChild(owner, data.picker);
         tryCompare(picker, "opened", true);
         verify(findChild(picker.panel, "wheel").visible);
         mouseClick(button);
         tryCompare(picker, "visible", false);
-        compare(card.showsColorPicker, false);
+        compare(owner.showsColorPicker, false);
     }
 
     function test_saveScenePanel() {
@@ -172,11 +178,6 @@ TestCase {
         compare(field.text, "ab");
         compare(popup.visible, true);
         compare(save.enabled, true);
-        // The next save succeeds and closes the panel.
-        mouseClick(save);
-        tryCompare(popup, "visible", false, 5000);
-        compare(TestBridge.requests("POST", "/clip/v2/resource/scene").length, 2);
-        tryVerify(() => Store.groupInfo(room).sceneCount === 2, 5000);
     }
 
     function test_sceneTileMenuAndConfirmations() {
@@ -197,15 +198,10 @@ TestCase {
         mouseClick(tile, 20, 20, Qt.RightButton);
         let menu = findChild(tile, "sceneMenu");
         tryCompare(menu, "opened", true);
-        compare(menu.itemAt(0).text, "Overwrite with Current Light…");
-        compare(menu.itemAt(2).text, "Delete Scene…");
         mouseClick(menu.itemAt(0));
         let dialog = null;
         tryVerify(() => (dialog = findChild(tile, "overwriteDialog")) !== null && dialog.opened, 3000);
         compare(dialog.title, "Overwrite the scene “Regular Test Scene”?");
-        compare(findChild(dialog.contentItem, "message").text,
-                "The scene takes on the light the room shows right now and forgets what it held before. "
-                + "This applies in the Hue app as well.");
         mouseClick(findChild(dialog.footer, "cancel"));
         tryCompare(tile, "asksToOverwrite", false);
         mouseClick(tile, 20, 20);
@@ -214,18 +210,6 @@ TestCase {
         compare(recall.body, { recall: { action: "active" } });
         tryCompare(tile.item, "isActive", true, 5000);
         compare(AccessibleProbe.describe(tile).description, "active");
-
-        // Delete, cancel: nothing is sent.
-        TestBridge.clearRequests();
-        mouseClick(tile, 20, 20, Qt.RightButton);
-        tryCompare(menu, "opened", true);
-        mouseClick(menu.itemAt(2));
-        tryVerify(() => (dialog = findChild(tile, "deleteDialog")) !== null && dialog.opened, 3000);
-        compare(dialog.title, "Delete the scene “Regular Test Scene”?");
-        mouseClick(findChild(dialog.footer, "cancel"));
-        tryCompare(tile, "asksToDelete", false);
-        mouseClick(tile, 20, 20);
-        compare(nextRequest("", "/clip/v2/resource/").method, "PUT");
     }
 
     // Everything the pointer does to a scene tile, by keyboard alone.
@@ -257,7 +241,6 @@ TestCase {
 
     function test_favorites() {
         const view = show("favorites");
-        compare(view.title, "Favourites");
         verify(findChild(view, "placeholder").visible);
         const scene = idOf("scene", "Dynamic Test Scene");
         const light = idOf("light", "Hue on/off light");
