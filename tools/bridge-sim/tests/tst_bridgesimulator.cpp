@@ -7,15 +7,11 @@
 #include "SimTestClient.h"
 #include "SimulatedBridge.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
-#include <QThread>
-
-#include <openssl/crypto.h>
 
 using namespace Qt::StringLiterals;
 using namespace SimTest;
@@ -42,69 +38,48 @@ private Q_SLOTS:
         key = sim->key;
     }
     // The leaf's shape is the certificate tests' concern; every handshake here
-    // already checks its name against the bridge id. The whole listing, a new
-    // key at work, commands and presented identities are read through the
-    // client in HueBridgeKit's tst_client.
+    // already checks its name against the bridge id. The configuration's name
+    // and id, the whole listing, pairing, keys at work and commands are read
+    // through the client in HueBridgeKit's tst_client.
     void configResourcesAndKeys()
     {
-        // All on one keep-alive connection; the refusals are in routes().
+        // Both on one keep-alive connection; the refusals are in routes().
         TlsClient client(*sim);
         Response answer = client.request(u"GET"_s, u"/api/0/config"_s);
         QCOMPARE(answer.status, 200);
-        QCOMPARE(answer.json()[u"bridgeid"_s].toString(), u"001788FFFEA532A7"_s);
         QCOMPARE(answer.json()[u"modelid"_s].toString(), u"BSB002"_s);
         QCOMPARE(answer.json()[u"mac"_s].toString(), u"00:17:88:a5:32:a7"_s);
-        QCOMPARE(answer.json()[u"name"_s].toString(), u"Hue Bridge"_s);
-
         const QString bridge = sim->resourceIds(u"bridge"_s).first();
         QCOMPARE(sim->resource(bridge)->value(u"bridge_id"_s).toString(), u"001788fffea532a7"_s);
 
-        answer = client.request(u"GET"_s, u"/clip/v2/resource/light/"_s + colorLight1, {}, key);
-        QCOMPARE(answer.status, 200);
-        QCOMPARE(answer.json()[u"data"_s].toArray(), QJsonArray{*sim->resource(colorLight1)});
-
+        // One resource by its id, percent-decoded.
         QVERIFY(sim->addResource(QJsonObject{{u"id"_s, u"odd id/ä"_s}, {u"type"_s, u"light"_s}}));
         answer = client.request(u"GET"_s, u"/clip/v2/resource/light/odd%20id%2F%C3%A4"_s, {}, key);
         QCOMPARE(answer.status, 200);
-        QCOMPARE(answer.json()[u"data"_s][0][u"id"_s].toString(), u"odd id/ä"_s);
-
+        QCOMPARE(answer.json()[u"data"_s].toArray(), QJsonArray{*sim->resource(u"odd id/ä"_s)});
         const QList<SimRequest> log = sim->requestLog();
-        QCOMPARE(log.size(), 3);
-        QCOMPARE(log.at(0).path(), u"/api/0/config"_s);
-        QVERIFY(!log.at(0).hasHeader("hue-application-key"));
-        QCOMPARE(log.at(1).header("hue-application-key"), key.toLatin1());
+        QCOMPARE(log.size(), 2);
         QCOMPARE(log.at(1).status, 200);
-        QCOMPARE(log.at(0).connection, log.at(2).connection);
-        QVERIFY(!log.at(1).describe().contains(key));
+        QCOMPARE(log.at(0).connection, log.at(1).connection);
     }
+    // Pairing itself (101 until pressed, then a new key that works) is read
+    // through the client in tst_client; here the bodies a bridge refuses and
+    // the press ending by itself.
     void pairingFollowsTheLinkButton()
     {
-        sim->setLinkButtonWindow(3000); // long enough for two requests on a loaded machine
         TlsClient client(*sim);
-        const QByteArray body = R"({"devicetype":"lumora#test"})";
         const auto errorType = [&](const QByteArray &sent) {
             return client.request(u"POST"_s, u"/api"_s, sent).json()[0][u"error"_s][u"type"_s].toInt();
         };
-        Response answer = client.request(u"POST"_s, u"/api"_s, body);
-        QCOMPARE(answer.status, 200);
-        QCOMPARE(
-            answer.json().array(),
-            QJsonDocument::fromJson(R"([{"error":{"type":101,"address":"","description":"link button not pressed"}}])")
-                .array());
-
-        QSignalSpy released(sim.get(), &BridgeSimulator::linkButtonChanged);
-        sim->pressLinkButton();
-        const Response paired = client.request(u"POST"_s, u"/api"_s, body);
-        QVERIFY(sim->applicationKeys().contains(paired.json()[0][u"success"_s][u"username"_s].toString()));
-
-        // The press ends by itself.
-        QVERIFY(QTest::qWaitFor([&] { return !sim->isLinkButtonPressed(); }, 15000));
-        QCOMPARE(errorType(body), 101);
-        QVERIFY(QTest::qWaitFor([&] { return released.size() >= 2; }, 5000));
-
-        sim->pressLinkButton();
         QCOMPARE(errorType("{broken"), 2);
         QCOMPARE(errorType(R"({"name":"x"})"), 5);
+
+        QSignalSpy changed(sim.get(), &BridgeSimulator::linkButtonChanged);
+        sim->setLinkButtonWindow(500);
+        sim->pressLinkButton();
+        QVERIFY(QTest::qWaitFor([&] { return changed.size() == 2; }, 15000));
+        QVERIFY(!sim->isLinkButtonPressed());
+        QCOMPARE(errorType(R"({"devicetype":"lumora#test"})"), 101);
     }
     // Where each request goes and what it answers; a refused one changes nothing.
     void routes_data()
@@ -198,87 +173,22 @@ private Q_SLOTS:
         QCOMPARE(theirs.socket.state(), QAbstractSocket::ConnectedState);
         QCOMPARE(sim->eventStreamCount(), 1);
     }
-    void faults_data()
-    {
-        QTest::addColumn<SimFault>("fault");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("bodyStart");
-        QTest::newRow("503 html") << SimFault::html(503) << 503 << "<!DOCTYPE html>"_ba;
-        QTest::newRow("500 empty") << SimFault::respond(500, SimFault::Body::empty) << 500 << QByteArray();
-        QTest::newRow("500 empty errors")
-            << SimFault::respond(500, SimFault::Body::emptyErrors) << 500 << R"({"errors":[],"data":[]})"_ba;
-        QTest::newRow("429 json") << SimFault::respond(429, SimFault::Body::jsonErrors, u"slow down"_s) << 429
-                                  << R"({"data":[],"errors":[{"description":"slow down"}]})"_ba;
-        QTest::newRow("200 without data") << SimFault::custom(200, R"({"errors":[]})") << 200 << R"({"errors":[]})"_ba;
-        QTest::newRow("only PUT") << SimFault::respond(503).onMethod(u"PUT"_s) << 200 << R"({"data":[{)"_ba;
-        QTest::newRow("other path") << SimFault::respond(503).onPath(u"^/eventstream"_s) << 200 << R"({"data":[{)"_ba;
-    }
-    void faults()
-    {
-        QFETCH(SimFault, fault);
-        QFETCH(int, status);
-        QFETCH(QByteArray, bodyStart);
-        sim->addFault(fault.times(1));
-        TlsClient client(*sim);
-        const Response answer = client.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key);
-        QCOMPARE(answer.status, status);
-        QVERIFY2(answer.body.startsWith(bodyStart), answer.body.left(80).constData());
-        QCOMPARE(sim->requestLog().last().status, status);
-        // Used up after one matching request, unless it never matched.
-        QCOMPARE(client.request(u"PUT"_s, u"/clip/v2/resource/light/"_s + colorLight1, R"({})", key).status,
-                 fault.method == "PUT"_L1 ? 503 : 200);
-        QCOMPARE(client.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key).status, 200);
-        QCOMPARE(sim->faults().size(), fault.pathPattern.isEmpty() ? 0 : 1);
-    }
-    // Closing without an answer and raw answers are read through the client in
-    // tst_client (transportFailures, statusMapping); here what only the wire shows.
-    void stallAndDelay()
-    {
-        sim->addFault(SimFault::stall().onPath(u"^/api/0/config$"_s).times(1));
-        sim->addFault(SimFault::delay(300).onPath(u"^/clip"_s));
-
-        TlsClient stalled(*sim);
-        stalled.send(u"GET"_s, u"/api/0/config"_s);
-        QVERIFY(QTest::qWaitFor([&] { return sim->requestLog().size() == 1; }, 5000));
-
-        TlsClient late(*sim);
-        QVERIFY(late.waitEncrypted());
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(late.request(u"GET"_s, u"/clip/v2/resource"_s, {}, key).status, 200);
-        QVERIFY(timer.elapsed() >= 250);
-
-        // Later requests were answered while the stalled one still has nothing;
-        // closing shows that nothing was ever written to it.
-        QCOMPARE(sim->requestLog().first().status, 0);
-        QCOMPARE(stalled.socket.state(), QAbstractSocket::ConnectedState);
-        sim->closeConnections();
-        QVERIFY(stalled.waitClosed());
-        QVERIFY(stalled.buffer.isEmpty());
-    }
     // That going down drops connections and refuses new ones, and that the
-    // bridge comes back and moves on the same port, tst_client and tst_store
-    // read through the client (refused, unreachable, ready again, found at
-    // the new address); here what only the simulator's own state shows.
+    // bridge comes back and moves on the same port (answering at the new
+    // address), tst_client and tst_store read through the client; here what
+    // only the simulator's own state shows.
     void downUpAndMove()
     {
         QSignalSpy listening(sim.get(), &BridgeSimulator::listeningChanged);
         const quint16 port = sim->port();
         sim->goDown();
         QVERIFY(sim->comeBack());
-        QString error;
-        QVERIFY2(sim->moveTo(QHostAddress(u"127.0.0.2"_s), 0, &error), qPrintable(error));
-        QCOMPARE(sim->port(), port);
-        QCOMPARE(sim->url(u"/api/0/config"_s).toString(),
-                 u"https://127.0.0.2:"_s + QString::number(port) + u"/api/0/config"_s);
-        QCOMPARE(TlsClient(*sim).request(u"GET"_s, u"/api/0/config"_s).status, 200);
-        QCOMPARE(sim->requestLog().last().localAddress, QHostAddress(u"127.0.0.2"_s));
-
+        QVERIFY(sim->moveTo(QHostAddress(u"127.0.0.2"_s)));
+        QCOMPARE(listening.size(), 4); // the tool's mDNS announcement follows these
         QSslSocket old;
         old.connectToHost(QHostAddress::LocalHost, port);
         QVERIFY(QTest::qWaitFor([&] { return old.state() == QAbstractSocket::UnconnectedState; }, 5000));
         QCOMPARE(old.error(), QAbstractSocket::ConnectionRefusedError);
-        QCOMPARE(listening.size(), 4);
 
         // Going down from inside the request signal must not touch the closed connection.
         connect(sim.get(), &BridgeSimulator::requestReceived, sim.get(), [this] { sim->goDown(); });
@@ -308,9 +218,6 @@ private Q_SLOTS:
         QVERIFY(!control.listen(QHostAddress(u"0.0.0.0"_s), 0, &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(control.listen(QHostAddress::LocalHost, 0));
-        QVERIFY(!sim->isLinkButtonPressed());
-        QCOMPARE(TlsClient(*sim).request(u"GET"_s, u"/clip/v2/resource"_s, {}, key).status, 200);
-
         QTcpSocket admin;
         QByteArray answer;
         connect(&admin, &QTcpSocket::readyRead, this, [&] { answer += admin.readAll(); });
@@ -319,12 +226,6 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return answer.contains("{\"ok\":true}"); }, 5000));
         QVERIFY(answer.startsWith("HTTP/1.1 200"));
         QVERIFY(sim->isLinkButtonPressed());
-
-        answer.clear();
-        admin.write("GET /log HTTP/1.1\r\n\r\n");
-        QVERIFY(QTest::qWaitFor(
-            [&] { return answer.contains("GET /clip/v2/resource -> 200 [host, hue-application-key]"); }, 5000));
-        QVERIFY(!answer.contains(key.toLatin1()));
     }
     // Streams end after their lifetime, but are not idle connections: one
     // opened before an idle connection is still open after that timed out.
@@ -373,40 +274,6 @@ private Q_SLOTS:
         QVERIFY(refused.hasHeader("content-type: text/html"));
         QCOMPARE(slow.response().status, 200);
         QCOMPARE(second.request(u"GET"_s, u"/api/0/config"_s).status, 200);
-    }
-    // A benchmark that measures the client's CPU time keeps the simulator on a
-    // thread of its own; the whole object tree must follow moveToThread().
-    void runsOnAnotherThread()
-    {
-        QThread thread;
-        auto *remote = new BridgeSimulator;
-        remote->generateHome(SimHomeSize::small());
-        const QString remoteKey = remote->addApplicationKey();
-        remote->moveToThread(&thread);
-        thread.start();
-        const auto onThread = [remote](const auto &function) {
-            QMetaObject::invokeMethod(remote, function, Qt::BlockingQueuedConnection);
-        };
-        bool started = false;
-        onThread([&] { started = remote->start(); });
-        QVERIFY(started);
-
-        TlsClient client(*remote);
-        const QString light = remote->resourceIds(u"light"_s).first();
-        for (int i = 0; i < 20; ++i) {
-            const QByteArray body = "{\"dimming\":{\"brightness\":" + QByteArray::number(i + 1) + "}}";
-            QCOMPARE(client.request(u"PUT"_s, u"/clip/v2/resource/light/"_s + light, body, remoteKey).status, 200);
-        }
-        qsizetype logged = 0;
-        onThread([&] { logged = remote->requestLog().size(); });
-        QCOMPARE(logged, 20);
-        // Qt does not release OpenSSL's per-thread state of a worker thread.
-        onThread([remote] {
-            delete remote;
-            OPENSSL_thread_stop();
-        });
-        thread.quit();
-        QVERIFY(thread.wait(5000));
     }
 
 private:
