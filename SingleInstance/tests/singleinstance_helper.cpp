@@ -26,15 +26,9 @@ int main(int argc, char **argv)
 
     QTextStream out(stdout);
     const SingleInstanceStartupResult result = SingleInstanceController::start(configuration, request);
-    switch (result.kind) {
-    case SingleInstanceStartupResult::Kind::alreadyRunning:
-        out << "alreadyRunning\n";
+    if (result.kind != SingleInstanceStartupResult::Kind::run) {
+        out << (result.error ? u"failed: "_s + result.error->description() : u"alreadyRunning"_s) << '\n';
         return 3;
-    case SingleInstanceStartupResult::Kind::failed:
-        out << "failed: " << result.error->description() << '\n';
-        return 2;
-    case SingleInstanceStartupResult::Kind::run:
-        break;
     }
 
     result.controller->setDuplicateLaunchHandler([&out](const QList<DuplicateLaunchRequest> &requests) {

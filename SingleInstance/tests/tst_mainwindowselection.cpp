@@ -33,7 +33,6 @@ private Q_SLOTS:
         QTest::newRow("empty") << Candidates{} << -1;
         QTest::newRow("main") << Candidates{window("main")} << 0;
         QTest::newRow("main- prefix") << Candidates{window("other"), window("main-2")} << 1;
-        QTest::newRow("settings never") << Candidates{window("main-settings")} << -1;
         QTest::newRow("Settings in any case") << Candidates{window("main-SeTTings"), window("main", false)} << 1;
         QTest::newRow("letter case of main matters") << Candidates{window("Main"), window("MAIN-1")} << -1;
         QTest::newRow("mainwindow is not main-") << Candidates{window("mainwindow")} << -1;
@@ -57,21 +56,8 @@ private Q_SLOTS:
         if (index)
             QCOMPARE(*index, qsizetype(expected));
     }
-    void candidateFromWindow()
-    {
-        QWindow normal;
-        normal.setObjectName(MainWindowSelection::mainWindowID);
-        QCOMPARE(MainWindowCandidate::fromWindow(normal), (MainWindowCandidate{u"main"_s, false, true, false, false}));
-
-        QWindow tool;
-        tool.setFlags(Qt::Tool);
-        QCOMPARE(MainWindowCandidate::fromWindow(tool), (MainWindowCandidate{std::nullopt, true, false, false, false}));
-
-        QWindow dialog;
-        dialog.setFlags(Qt::Dialog);
-        dialog.setObjectName(u"main-dialog"_s);
-        QVERIFY(!MainWindowCandidate::fromWindow(dialog).canBecomeMain);
-    }
+    // Real windows: how their kind maps onto the ranking shows in which one
+    // comes forward.
     void bringForwardRevealsTheMainWindow()
     {
         QWindow settings;
@@ -81,17 +67,17 @@ private Q_SLOTS:
         utility.setObjectName(u"main"_s);
         utility.setFlags(Qt::Tool);
         utility.show();
+        QWindow dialog;
+        dialog.setObjectName(u"main-dialog"_s);
+        dialog.setFlags(Qt::Dialog);
+        dialog.show();
 
-        // Without a main window the opener is asked for one; without an
-        // opener nothing happens (and nothing is shown).
+        // Neither a tool window nor a dialog is the main window: the opener is asked for one.
         int reopened = 0;
         const auto reopen = [&reopened] { ++reopened; };
         MainWindowSelection::bringForward(reopen);
         QCOMPARE(reopened, 1);
-        settings.hide();
-        MainWindowSelection::bringForward();
-        QVERIFY(!settings.isVisible());
-        settings.show();
+        MainWindowSelection::bringForward(); // without an opener there is nobody to ask
 
         QWindow main;
         main.setObjectName(u"main"_s);

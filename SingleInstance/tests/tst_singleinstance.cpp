@@ -28,19 +28,18 @@ void writeFile(const QString &path, const QByteArray &content)
     QCOMPARE(file.write(content), content.size());
 }
 
-QStringList filesIn(const QString &path)
-{
-    return QDir(path).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
-/// Counts the wake-ups posted under a name.
+/// Counts the wake-ups posted under a name, and notes the thread they arrive on.
 struct WakeUps
 {
     explicit WakeUps(const QString &name)
-        : observation(DuplicateLaunchSignal::observe(name, [this] { ++count; }))
+        : observation(DuplicateLaunchSignal::observe(name, [this] {
+            ++count;
+            thread = QThread::currentThreadId();
+        }))
     {
     }
     int count = 0;
+    Qt::HANDLE thread = nullptr;
     std::unique_ptr<DuplicateLaunchSignalObservation> observation;
 };
 
@@ -62,28 +61,18 @@ private Q_SLOTS:
         m_base = m_dir.filePath(QString::number(++m_case));
     }
 
+    // Where every launch of the application, of whichever version, looks for
+    // the lock and the requests (the test environment points the data folder
+    // into its own temporary folder).
     void configurationDefaults()
     {
-        const SingleInstanceConfiguration config(
-            u"app.lumora.Lumora"_s, SingleInstancePolicy::alwaysSingle(),
-            SingleInstanceLockLocation::directory(QUrl::fromLocalFile(u"/base"_s)));
+        const SingleInstanceConfiguration config(u"app.lumora.Lumora"_s, SingleInstancePolicy::alwaysSingle(),
+                                                 SingleInstanceLockLocation::applicationSupport());
+        const QString folder =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/app.lumora.Lumora/"_s;
         QCOMPARE(config.activationSignalName, u"app.lumora.Lumora.single-instance.activate"_s);
-        QCOMPARE(config.lockURL(), QUrl::fromLocalFile(u"/base/app.lumora.Lumora/app.lumora.Lumora.lock"_s));
-        QCOMPARE(config.duplicateLaunchRequestsURL(),
-                 QUrl::fromLocalFile(u"/base/app.lumora.Lumora/DuplicateLaunchRequests"_s));
-
-        const SingleInstanceConfiguration named(u"x"_s, {}, SingleInstanceLockLocation::applicationSupport(),
-                                                u"custom.lock"_s, u"custom.signal"_s);
-        QCOMPARE(named.activationSignalName, u"custom.signal"_s);
-        // The test environment points the data directory into its own folder.
-        QCOMPARE(named.lockURL().toLocalFile(),
-                 QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/x/custom.lock"_s);
-
-        // Without an identifier: the desktop file name, else the program's name.
-        QCOMPARE(SingleInstanceConfiguration::defaultBundleIdentifier(u"app.lumora.Lumora"_s, u"lumora"_s),
-                 u"app.lumora.Lumora"_s);
-        const SingleInstanceConfiguration fallback(QString(), {}, SingleInstanceLockLocation::applicationSupport());
-        QCOMPARE(fallback.lockFileName, u"tst_singleinstance.lock"_s);
+        QCOMPARE(config.lockURL(), QUrl::fromLocalFile(folder + u"app.lumora.Lumora.lock"_s));
+        QCOMPARE(config.duplicateLaunchRequestsURL(), QUrl::fromLocalFile(folder + u"DuplicateLaunchRequests"_s));
     }
     void policyReadsTheSetting_data()
     {
@@ -109,7 +98,6 @@ private Q_SLOTS:
             QSettings(path, QSettings::IniFormat).setValue(u"allowMultipleInstances"_s, stored);
         const auto policy = SingleInstancePolicy::userDefaults(std::make_shared<QSettings>(path, QSettings::IniFormat));
         QCOMPARE(policy.allowsMultipleInstances(), allowed);
-        QVERIFY(!SingleInstancePolicy::alwaysSingle().allowsMultipleInstances());
     }
     void lockIsExclusiveAndReleased()
     {
@@ -132,15 +120,11 @@ private Q_SLOTS:
 
         std::get<0>(first).reset();
         QVERIFY(std::holds_alternative<std::unique_ptr<InstanceLock>>(InstanceLock::acquire(url)));
-    }
-    void lockFileIsAFolder()
-    {
+
         // A folder where the lock file should be: open fails with EISDIR.
-        QVERIFY(QDir().mkpath(m_base + u"/app/app.lock"_s));
-        const auto notAFile = InstanceLock::acquire(QUrl::fromLocalFile(m_base + u"/app/app.lock"_s));
-        QCOMPARE(std::get<SingleInstanceError>(notAFile),
+        QVERIFY(QFile::remove(url.toLocalFile()) && QDir().mkpath(url.toLocalFile()));
+        QCOMPARE(std::get<SingleInstanceError>(InstanceLock::acquire(url)),
                  SingleInstanceError::lock(InstanceLockError::openFailed(EISDIR)));
-        QVERIFY(std::get<SingleInstanceError>(notAFile).description().startsWith(u"openFailed(errno: "_s));
     }
 
     void requestJson_data()
@@ -154,8 +138,6 @@ private Q_SLOTS:
             true);
         row("offset zone", R"({"arguments":[],"fileURLs":[],"createdAt":"2026-12-06T17:27:20+01:00"})", true);
         row("no zone", R"({"arguments":[],"fileURLs":[],"createdAt":"2026-12-06T16:27:20"})", false);
-        row("missing arguments", R"({"fileURLs":[],"createdAt":"2026-12-06T16:27:20Z"})", false);
-        row("missing fileURLs", R"({"arguments":[],"createdAt":"2026-12-06T16:27:20Z"})", false);
         row("missing createdAt", R"({"arguments":[],"fileURLs":[]})", false);
         row("number argument", R"({"arguments":[1],"fileURLs":[],"createdAt":"2026-12-06T16:27:20Z"})", false);
         row("relative url", R"({"arguments":[],"fileURLs":["x"],"createdAt":"2026-12-06T16:27:20Z"})", false);
@@ -216,23 +198,20 @@ private Q_SLOTS:
         writeFile(folder + u"/keep.JSON"_s, "other letter case");
         writeFile(folder + u"/temp.json.Xa1b2c"_s, "a writer's temporary file");
         // An oversized file is not read into memory; it is dropped like garbage.
-        {
-            QFile big(folder + u"/big.json"_s);
-            QVERIFY(big.open(QIODevice::WriteOnly));
-            QVERIFY(big.resize(DuplicateLaunchRequestStore::maximumRequestFileSize + 1));
-        }
+        QFile big(folder + u"/big.json"_s);
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(DuplicateLaunchRequestStore::maximumRequestFileSize + 1));
+        big.close();
         QVERIFY(QFile::link(u"/nonexistent-target"_s, folder + u"/dangling.json"_s));
 
         QCOMPARE(DuplicateLaunchRequestStore::consumePending(config), (QList<DuplicateLaunchRequest>{older, newer}));
-        QCOMPARE(filesIn(folder), (QStringList{u"keep.JSON"_s, u"keep.txt"_s, u"temp.json.Xa1b2c"_s}));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 (QStringList{u"keep.JSON"_s, u"keep.txt"_s, u"temp.json.Xa1b2c"_s}));
         QVERIFY(!QFileInfo(folder + u"/dangling.json"_s).isSymLink());
         QVERIFY(DuplicateLaunchRequestStore::consumePending(config).isEmpty());
     }
     void busAddresses()
     {
         using DuplicateLaunchSignal::BusAddress;
-        QCOMPARE(DuplicateLaunchSignal::busAddress(u"app.lumora.Lumora.single-instance.activate"_s),
-                 (BusAddress{u"broadcast.app.lumora.Lumora.single_2dinstance"_s, u"activate"_s}));
         // Names that differ only in characters D-Bus forbids stay apart.
         QVERIFY(DuplicateLaunchSignal::busAddress(u"a.b-c.d"_s) != DuplicateLaunchSignal::busAddress(u"a.b_c.d"_s));
         QCOMPARE(DuplicateLaunchSignal::busAddress(u"plain"_s), (BusAddress{u"broadcast"_s, u"plain"_s}));
@@ -242,31 +221,22 @@ private Q_SLOTS:
     void signalObserveAndCancel()
     {
         const QString name = u"app.lumora.Test.signal-%1"_s.arg(m_case);
-        int first = 0;
-        Qt::HANDLE deliveredOn = nullptr;
-        auto observation = DuplicateLaunchSignal::observe(name, [&] {
-            ++first;
-            deliveredOn = QThread::currentThreadId();
-        });
+        WakeUps mine(name);
         WakeUps unrelated(name + u"-other"_s);
-        QVERIFY(!observation->isCancelled());
-
         QVERIFY(DuplicateLaunchSignal::post(name));
-        QVERIFY(DuplicateLaunchSignal::post(name));
-        QTRY_COMPARE_WITH_TIMEOUT(first, 2, 10000);
-        QCOMPARE(deliveredOn, QCoreApplication::instance()->thread()->currentThreadId());
+        QTRY_COMPARE_WITH_TIMEOUT(mine.count, 1, 10000);
+        QCOMPARE(mine.thread, QThread::currentThreadId()); // the main thread
         QCOMPARE(unrelated.count, 0);
 
         // A post already on its way when the observation is cancelled is
         // dropped: by the time a later post to another name arrives, nothing came.
         QVERIFY(DuplicateLaunchSignal::post(name));
-        observation->cancel();
-        observation->cancel();
-        QVERIFY(observation->isCancelled());
+        mine.observation->cancel();
+        mine.observation->cancel();
         QVERIFY(DuplicateLaunchSignal::post(name));
         QVERIFY(DuplicateLaunchSignal::post(name + u"-other"_s));
         QTRY_COMPARE_WITH_TIMEOUT(unrelated.count, 1, 10000);
-        QCOMPARE(first, 2);
+        QCOMPARE(mine.count, 1);
     }
 
     void handlerReceivesRequests()
@@ -274,7 +244,6 @@ private Q_SLOTS:
         const auto config = configuration(u"handler"_s);
         SingleInstanceStartupResult result = SingleInstanceController::start(config, {});
         QCOMPARE(result.kind, Kind::run);
-        QVERIFY(result.controller->isEnforcingSingleInstance());
 
         // Wake-ups before any handler is set are kept for the first one, once.
         WakeUps seen(config.activationSignalName);
@@ -291,17 +260,6 @@ private Q_SLOTS:
         QCOMPARE(calls.first().first().arguments, QStringList{u"one"_s});
         QVERIFY(!result.controller->hasPendingActivation());
 
-        // A second start with the lock held hands its request over.
-        // Whole seconds: the stored form has no fractions.
-        const DuplicateLaunchRequest second{
-            {u"--show"_s}, {}, QDateTime(QDate(2026, 12, 6), QTime(10, 0, 1), QTimeZone::utc())};
-        const SingleInstanceStartupResult blocked = SingleInstanceController::start(config, second);
-        QCOMPARE(blocked.kind, Kind::alreadyRunning);
-        QVERIFY(!blocked.controller);
-        QTRY_COMPARE_WITH_TIMEOUT(calls.size(), 2, 10000);
-        QCOMPARE(calls.last(), QList<DuplicateLaunchRequest>{second});
-        QVERIFY(filesIn(config.duplicateLaunchRequestsURL().toLocalFile()).isEmpty());
-
         // Replacing the handler replays nothing; once the controller is gone
         // the lock is free and nothing is called: by the time another
         // observer has heard the wake-up, the handler has not.
@@ -314,7 +272,7 @@ private Q_SLOTS:
         QCOMPARE(SingleInstanceController::start(config, {}).kind, Kind::run);
         QTRY_VERIFY_WITH_TIMEOUT(witness.count > 0, 10000);
         QCOMPARE(plainCalls, 0);
-        QCOMPARE(calls.size(), 2);
+        QCOMPARE(calls.size(), 1);
     }
     void allowMultipleInstancesTakesNoLock()
     {
@@ -361,12 +319,10 @@ private Q_SLOTS:
 
         // alreadyRunning is silent.
         const auto free = configuration(u"startup"_s);
-        bool failed = false;
-        const auto onFailure = [&failed](const SingleInstanceError &) { failed = true; };
+        const auto onFailure = [](const SingleInstanceError &error) { QFAIL(qPrintable(error.description())); };
         const auto running = SingleInstanceStartup::start(free, {}, onFailure);
         QVERIFY(running);
         QVERIFY(!SingleInstanceStartup::start(free, {}, onFailure));
-        QVERIFY(!failed);
     }
 
 private:

@@ -1,7 +1,5 @@
-#include "SingleInstanceConfiguration.h"
 #include "TestProcess.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,16 +19,11 @@ public:
     QString line() { return QString::fromUtf8(nextLine()).trimmed(); }
 };
 
-QString lockPath(const QString &folder)
-{
-    return SingleInstanceConfiguration(u"app.lumora.HelperTest"_s, SingleInstancePolicy::alwaysSingle(),
-                                       SingleInstanceLockLocation::directory(QUrl::fromLocalFile(folder)))
-        .lockURL()
-        .toLocalFile();
-}
-
 } // namespace
 
+// What only separate processes show: the lock held by another process, a
+// wake-up that outlives the launch that sent it, and a lock freed by a crash.
+// The rest (the lock's record, the request files) is checked in-process.
 class TestSingleInstanceProcesses : public QObject
 {
     Q_OBJECT
@@ -51,19 +44,10 @@ private Q_SLOTS:
             Launch second(folder, {u"--open"_s, u"Wohnzimmer"_s});
             QCOMPARE(second.line(), u"alreadyRunning"_s);
             QVERIFY(second.finishes());
-            QCOMPARE(second.exitCode(), 3);
         }
         // The second launch ended at once, yet its wake-up and request arrive.
         QCOMPARE(first.line(), u"activated 1"_s);
         QCOMPARE(first.line(), u"received --open Wohnzimmer"_s);
-        const QDir requests(QFileInfo(lockPath(folder)).dir().filePath(u"DuplicateLaunchRequests"_s));
-        QVERIFY(requests.exists());
-        QCOMPARE(requests.entryList(QDir::Files | QDir::Hidden).size(), 0);
-
-        // The second launch left the first one's record in the lock alone.
-        QFile lockFile(lockPath(folder));
-        QVERIFY(lockFile.open(QIODevice::ReadOnly));
-        QCOMPARE(lockFile.readAll(), QByteArray::number(first.process.processId()) + '\n');
 
         // A process that dies without cleaning up leaves no stale lock behind.
         first.process.kill();
