@@ -48,12 +48,6 @@ Item {
             compare(slider.fill, 20);
         }
 
-        function test_clickSetsValue() {
-            mouseClick(slider, 158, 10);
-            compare(spy.count, 1);
-            fuzzyCompare(spy.signalArguments[0][0], 75, 1e-9);
-        }
-
         function test_accessibility() {
             // As assistive tools read it: a slider named Brightness over 0 to 100.
             const seen = AccessibleProbe.describe(slider);
