@@ -22,19 +22,14 @@ private Q_SLOTS:
         QTest::newRow("west across midnight") << u"20260301003000"_s << -3600 << u"2026-02-28 23:30:00"_s;
         QTest::newRow("leap day") << u"20240229120000"_s << 0 << u"2024-02-29 12:00:00"_s;
         QTest::newRow("29 February of a common year") << u"20250229120000"_s << 0 << u"20250229120000"_s;
-        QTest::newRow("30 February") << u"20260230120000"_s << 0 << u"20260230120000"_s;
         QTest::newRow("second 60") << u"20261206162760"_s << 0 << u"20261206162760"_s;
-        QTest::newRow("hour 24") << u"20261206240000"_s << 0 << u"20261206240000"_s;
         QTest::newRow("month 13") << u"20261306162720"_s << 0 << u"20261306162720"_s;
-        QTest::newRow("day 0") << u"20261200162720"_s << 0 << u"20261200162720"_s;
         QTest::newRow("13 digits") << u"2026120616272"_s << 0 << u"2026120616272"_s;
-        QTest::newRow("a letter") << u"2026120616272a"_s << 0 << u"2026120616272a"_s;
         QTest::newRow("a space") << u"20240229 35959"_s << 0 << u"20240229 35959"_s;
         QTest::newRow("a sign") << u"-0240229235959"_s << 0 << u"-0240229235959"_s;
         const QString withNul = QString::fromLatin1("2024022923595\0", 14);
         QTest::newRow("a NUL") << withNul << 0 << withNul;
         QTest::newRow("Arabic-Indic digits") << u"٢٠٢٦١٢٠٦١٦٢٧٢٠"_s << 0 << u"٢٠٢٦١٢٠٦١٦٢٧٢٠"_s;
-        QTest::newRow("plain build number") << u"42"_s << 0 << u"42"_s;
         QTest::newRow("empty") << QString() << 0 << QString();
     }
     void formattedBuild()
@@ -71,20 +66,12 @@ private Q_SLOTS:
     void buildDateFromExecutable()
     {
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(u"Lumora"_s);
-        QFile file(path);
+        QFile file(dir.filePath(u"Lumora"_s));
         const QDateTime stamp(QDate(2025, 3, 4), QTime(5, 6, 7), QTimeZone::utc());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.setFileTime(stamp, QFileDevice::FileModificationTime));
         file.close();
-
-        const AppVersionInfo present = AppVersionInfo::current(AppBundle{{}, path});
-        QVERIFY(present.buildDate);
-        QCOMPARE(*present.buildDate, stamp);
-
-        const AppVersionInfo missing = AppVersionInfo::current(AppBundle{{}, dir.filePath(u"gone"_s)});
-        QVERIFY(!missing.buildDate);
+        QCOMPARE(AppVersionInfo::current(AppBundle{{}, file.fileName()}).buildDate, std::optional(stamp));
+        QCOMPARE(AppVersionInfo::current(AppBundle{{}, dir.filePath(u"gone"_s)}).buildDate, std::nullopt);
     }
     void compiledInBundle()
     {
