@@ -23,24 +23,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("raw");
         QTest::addColumn<std::optional<QString>>("cleaned");
-        QTest::newRow("plain") << u"Relax"_s << std::optional(u"Relax"_s);
         QTest::newRow("trimmed") << u"  \tEvening\n "_s << std::optional(u"Evening"_s);
-        QTest::newRow("inner spaces kept") << u" a  b "_s << std::optional(u"a  b"_s);
         QTest::newRow("only spaces") << u"   \n"_s << std::optional<QString>();
-        QTest::newRow("empty") << QString() << std::optional<QString>();
         QTest::newRow("32") << QString(32, u'x') << std::optional(QString(32, u'x'));
         QTest::newRow("33") << QString(33, u'x') << std::optional<QString>();
         QTest::newRow("32 after trimming") << u"  "_s + QString(32, u'y') + u"  "_s << std::optional(QString(32, u'y'));
         // 32 emoji are 64 UTF-16 units but 32 characters to a reader.
-        QString emoji;
-        for (int i = 0; i < 32; ++i)
-            emoji += u"💡"_s;
+        const QString emoji = u"💡"_s.repeated(32);
         QTest::newRow("32 emoji") << emoji << std::optional(emoji);
         QTest::newRow("33 emoji") << emoji + u"💡"_s << std::optional<QString>();
-        QString accented;
-        for (int i = 0; i < 32; ++i)
-            accented += u"e\u0301"_s;
-        QTest::newRow("combining accents") << accented << std::optional(accented);
+        QTest::newRow("combining accents") << u"e\u0301"_s.repeated(32) << std::optional(u"e\u0301"_s.repeated(32));
     }
     void sceneName()
     {
@@ -52,14 +44,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("type");
-        QTest::newRow("plain") << u"desk"_s << u"lumora#desk"_s;
         QTest::newRow("umlaut and hash dropped") << u"Jörg's #1 PC"_s << u"lumora#Jrg's 1 PC"_s;
-        QTest::newRow("19 characters kept") << u"abcdefghijklmnopqrstuvwxyz"_s << u"lumora#abcdefghijklmnopqrs"_s;
         QTest::newRow("limit counts kept characters")
             << u"ééééabcdefghijklmnopqrstu"_s << u"lumora#abcdefghijklmnopqrs"_s;
         QTest::newRow("control characters dropped") << u"a\tb\nc"_s << u"lumora#abc"_s;
         QTest::newRow("only non-ASCII") << u"ÄÖÜ漢字"_s << u"lumora#Linux"_s;
-        QTest::newRow("empty") << QString() << u"lumora#Linux"_s;
         QTest::newRow("surrogate pair dropped whole") << u"a💡b"_s << u"lumora#ab"_s;
     }
     void deviceType()
@@ -79,17 +68,10 @@ private Q_SLOTS:
     }
     void startUp()
     {
-        // Without a stored bridge: unpaired at once, and start() keeps it so.
-        auto store = makeStore();
-        QCOMPARE(store->phase(), HueStore::Phase::unpaired());
-        store->start();
-        QCOMPARE(store->phase(), HueStore::Phase::unpaired());
-        QCOMPARE(m_keys->loads, 0);
-
         // A stored bridge without a key: connecting, then unpaired; the record stays.
         const PairedBridge bridge{u"001788fffe6a5c3b"_s, u"Hue Bridge"_s, u"192.0.2.10"_s};
         bridge.save(*m_defaults->settings);
-        store = makeStore();
+        auto store = makeStore();
         QCOMPARE(store->phase(), HueStore::Phase::connecting());
         QCOMPARE(store->bridge(), bridge);
         QSignalSpy phases(store.get(), &HueStore::phaseChanged);
@@ -100,9 +82,10 @@ private Q_SLOTS:
         QCOMPARE(phases.count(), 1);
         QVERIFY(!store->bridge());
         QCOMPARE(PairedBridge::load(*m_defaults->settings), bridge);
-        // The slot is free again: another start asks again.
+        // Without a bridge a start stays unpaired and asks for no key.
         store->start();
         QCOMPARE(store->phase(), HueStore::Phase::unpaired());
+        QCOMPARE(m_keys->loads, 1);
     }
     void forgetBridge()
     {
