@@ -120,13 +120,6 @@ private Q_SLOTS:
         QVERIFY(std::all_of(script.limits.cbegin(), script.limits.cend(), [](auto limit) { return limit == 3000ms; }));
     }
 
-    void nothingFound()
-    {
-        QVERIFY(run(10ms).isEmpty());
-        QCOMPARE(script.browseTime, 10ms);
-        QVERIFY(script.connected.isEmpty());
-    }
-
     void cancellationStopsFurtherConnections()
     {
         script.services = {service(u"A"_s, std::nullopt), service(u"B"_s, std::nullopt), service(u"C"_s, std::nullopt)};
@@ -155,15 +148,6 @@ private Q_SLOTS:
         QFETCH(QString, reported);
         QFETCH(std::optional<QString>, expected);
         QCOMPARE(HueBridgeDiscovery::address(reported), expected);
-    }
-
-    void bridgesHash()
-    {
-        const DiscoveredBridge a{u"A"_s, std::nullopt, u"10.0.0.1"_s};
-        const DiscoveredBridge b{u"A"_s, u""_s, u"10.0.0.1"_s};
-        QVERIFY(!(a == b));
-        QSet<DiscoveredBridge> set{a, b, a};
-        QCOMPARE(set.size(), 2);
     }
 };
 

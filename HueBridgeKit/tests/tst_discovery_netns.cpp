@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
@@ -40,12 +39,6 @@ public:
         if (m_process.process.state() != QProcess::NotRunning)
             m_process.command(QByteArrayLiteral("{\"op\":\"quit\"}"));
         m_process.finishes(10000);
-    }
-    /// Withdraws a service without waiting for it.
-    void withdraw(const QString &name)
-    {
-        const QJsonObject command{{u"op"_s, u"unregister"_s}, {u"name"_s, name}};
-        m_process.process.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
     }
     /// Sends a command and waits (bounded) until it is done.
     bool run(const QJsonObject &command)
@@ -150,21 +143,16 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(u"/usr/bin/python3"_s));
     }
 
-    void findsTheIPv4BridgesAnnouncedByZeroconf()
+    void findsTheBridgesAnnouncedByZeroconf()
     {
         Endpoint first(u"127.0.0.2"_s);
         Endpoint second(u"127.0.0.3"_s);
-        Endpoint leaving(u"127.0.0.6"_s);
         Publisher publisher;
         QVERIFY(publisher.start());
         QVERIFY(publisher.publish(u"Hue Bridge - A532A7"_s, u"001788a532a7.local"_s, {u"127.0.0.2"_s}, first.port(),
                                   bridgeTxt));
         QVERIFY(publisher.publish(u"Philips hue - 122DCF"_s, u"00178812dcf0.local"_s, {u"127.0.0.3"_s}, second.port(),
                                   modelOnlyTxt));
-        QVERIFY(publisher.publish(u"Hue Bridge - IPV6"_s, u"001788ffff06.local"_s, {u"::1"_s}, 443, bridgeTxt));
-        QVERIFY(publisher.publish(u"Leaving"_s, u"leaving.local"_s, {u"127.0.0.6"_s}, leaving.port(), bridgeTxt));
-        // Withdrawn one second into a three-second browse.
-        QTimer::singleShot(1000, [&] { publisher.withdraw(u"Leaving"_s); });
 
         QElapsedTimer elapsed;
         elapsed.start();
@@ -175,9 +163,8 @@ private Q_SLOTS:
         };
         QCOMPARE(sortedByName(bridges), expected);
         QVERIFY(first.accepted >= 1 && second.accepted >= 1);
-        QCOMPARE(leaving.accepted, 0);
         // Browse time plus at most the connect limit per service, with slack.
-        QVERIFY2(elapsed.elapsed() < 3000 + 3 * 3000 + 5000, qPrintable(QString::number(elapsed.elapsed())));
+        QVERIFY2(elapsed.elapsed() < 3000 + 2 * 3000 + 5000, qPrintable(QString::number(elapsed.elapsed())));
     }
 
     void silentServiceAndCancellation()
@@ -215,25 +202,18 @@ private Q_SLOTS:
         QVERIFY2(elapsed.elapsed() < 1500 + 2 * 3000 + 5000, qPrintable(QString::number(elapsed.elapsed())));
     }
 
-    void findsOurOwnResponderAndItsGoodbye()
+    // That our responder is resolved by python3-zeroconf and by the browser is
+    // tst_mdnsresponder's and tst_bridgesimmdns's; here its goodbye on stopping.
+    void ownResponderSaysGoodbye()
     {
-        Endpoint endpoint(u"127.0.0.5"_s);
         MdnsResponder responder;
-        responder.setService(u"Hue Bridge - 0A0B0C"_s, u"0017880a0b0c.local"_s, QHostAddress(u"127.0.0.5"_s),
-                             endpoint.port(), {{"bridgeid", "0017880a0b0cfffe"}, {"modelid", "BSB002"}});
+        responder.setService(u"Hue Bridge - 0A0B0C"_s, u"0017880a0b0c.local"_s, QHostAddress(u"127.0.0.5"_s), 443,
+                             {{"bridgeid", "0017880a0b0cfffe"}});
         QString error;
         QVERIFY2(responder.start(&error), qPrintable(error));
-
-        const auto bridges = QCoro::waitFor(HueBridgeDiscovery::bridges(1500ms));
-        QCOMPARE(bridges, (QList<DiscoveredBridge>{{u"Hue Bridge - 0A0B0C"_s, u"0017880a0b0cfffe"_s, u"127.0.0.5"_s}}));
-
         MdnsBrowser browser(HueBridgeDiscovery::serviceType());
         QVERIFY(browser.start());
         QTRY_COMPARE_WITH_TIMEOUT(browser.instances().size(), 1, 5000);
-        const auto instance = browser.instances().constFirst();
-        QCOMPARE(instance.host, MdnsName::fromDotted(u"0017880a0b0c.local"));
-        QCOMPARE(instance.port, endpoint.port());
-        QCOMPARE(instance.ipv4, QList<QHostAddress>{QHostAddress(u"127.0.0.5"_s)});
         responder.stop();
         QTRY_VERIFY_WITH_TIMEOUT(browser.instances().isEmpty(), 3000);
     }
