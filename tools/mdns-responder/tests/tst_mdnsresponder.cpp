@@ -9,7 +9,6 @@
 #include <QJsonObject>
 #include <QNetworkDatagram>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -30,14 +29,6 @@ MdnsName name(const char *dotted)
     return MdnsName::fromDotted(QString::fromUtf8(dotted));
 }
 
-QList<quint16> types(const QList<MdnsMessage::Record> &records)
-{
-    QList<quint16> found;
-    for (const auto &record : records)
-        found.append(record.type);
-    return found;
-}
-
 bool isGoodbye(const MdnsMessage &message)
 {
     return std::all_of(message.answers.cbegin(), message.answers.cend(), [](auto &r) { return r.ttl == 0; });
@@ -54,9 +45,8 @@ private Q_SLOTS:
     {
         MdnsResponder responder;
         QString error;
-        QVERIFY(!responder.start(&error));
-        QVERIFY(!error.isEmpty());
-        responder.setService(u"x"_s, u"x.local"_s, QHostAddress(u"::1"_s), 443, {});
+        QVERIFY(!responder.start(&error) && !error.isEmpty());
+        responder.setService(u"x"_s, u"x.local"_s, QHostAddress(u"::1"_s), 443, {}); // not IPv4
         QVERIFY(!responder.start(&error));
         QVERIFY(!responder.isRunning());
     }
@@ -101,7 +91,6 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(resolver.hasPendingDatagrams(), 5000);
         const auto answer = MdnsMessage::parse(resolver.receiveDatagram().data());
         QVERIFY(answer);
-        QVERIFY(answer->isResponse());
         QCOMPARE(answer->id, quint16(0x4242));
         QCOMPARE(answer->questions, query.questions);
         QCOMPARE(answer->answers.size(), 1);
@@ -110,35 +99,19 @@ private Q_SLOTS:
         QVERIFY(a.ttl <= 10);
         QVERIFY(!a.cacheFlush);
     }
-    void answersQueriesAndSaysGoodbye()
+    // Multicast queries and announcements are what the discovery tests and
+    // the simulator's browse see; here what they never do.
+    void renamesAndStopsFromItsOwnSignal()
     {
         MdnsSocket listener;
         QVERIFY(listener.open(false));
         QList<MdnsMessage> heard;
         connect(&listener, &MdnsSocket::messageReceived, this,
                 [&](const MdnsMessage &message) { heard.append(message); });
-
         MdnsResponder responder;
         configure(responder);
         QVERIFY(responder.start());
-        QSignalSpy answered(&responder, &MdnsResponder::queryAnswered);
-        // Announced without being asked.
-        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty() && heard.last().isResponse(), 5000);
-        QCOMPARE(heard.last().answers.size(), 4);
-
-        MdnsMessage query;
-        query.questions = {{name("Hue Bridge - 0A0B0C._hue._tcp.local"), MdnsMessage::SRV},
-                           {name("_hue._tcp.local"), MdnsMessage::PTR}};
-        heard.clear();
-        listener.sendMulticast(query);
-        QTRY_COMPARE_WITH_TIMEOUT(answered.size(), 1, 5000);
-        const auto response = [&] {
-            return std::find_if(heard.cbegin(), heard.cend(), [](auto &m) { return m.isResponse(); });
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(response() != heard.cend(), 5000);
-        QCOMPARE(types(response()->answers), (QList<quint16>{MdnsMessage::SRV, MdnsMessage::PTR}));
-        // The rest comes along, and nothing twice.
-        QCOMPARE(types(response()->additionals), (QList<quint16>{MdnsMessage::A, MdnsMessage::TXT}));
+        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty(), 5000); // the announcement at start
 
         // Renaming while running withdraws the old instance and announces the new.
         heard.clear();
@@ -150,17 +123,16 @@ private Q_SLOTS:
         QCOMPARE(heard.at(1).answers.at(0).target, name("Hue Bridge - 0A0B0D._hue._tcp.local"));
         QVERIFY(heard.at(1).answers.at(0).ttl > 0);
 
-        // Stopping from a slot of its own signal is safe.
+        // Stopping from a slot of its own signal is safe, and it starts again.
         connect(&responder, &MdnsResponder::queryAnswered, &responder, &MdnsResponder::stop);
+        MdnsMessage query;
         query.questions = {{name("_hue._tcp.local"), MdnsMessage::PTR}};
         listener.sendMulticast(query);
         QTRY_VERIFY_WITH_TIMEOUT(!responder.isRunning(), 5000);
-
-        // And starts again. That stopping sends a goodbye, the discovery tests
-        // show: their browser forgets the instance at once.
         heard.clear();
         QVERIFY(responder.start());
-        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty(), 5000);
+        // Not the goodbye of the stop, which may still be on its way.
+        QTRY_VERIFY_WITH_TIMEOUT(!heard.isEmpty() && !isGoodbye(heard.last()), 5000);
     }
 };
 
