@@ -74,10 +74,9 @@ private Q_SLOTS:
     {
         const SimIdentity root = SimCertificates::makeRoot();
         const SimIdentity leaf = SimCertificates::makeBridgeLeaf(root, u"001788fffea532a7"_s, u"BSB003"_s);
+        // Its name (the bridge id, no alternative names) is checked by every handshake of
+        // tst_bridgesim_server, its model unit by tst_bridgesim_tool.
         QVERIFY(!root.isNull() && !leaf.isNull());
-        QCOMPARE(leaf.certificate.subjectInfo(QSslCertificate::CommonName), QStringList{u"001788FFFEA532A7"_s});
-        QCOMPARE(leaf.certificate.subjectInfo(QSslCertificate::OrganizationalUnitName), QStringList{u"BSB003"_s});
-        QVERIFY(leaf.certificate.subjectAlternativeNames().isEmpty());
         QCOMPARE(leaf.certificate.issuerInfo(QSslCertificate::CommonName), QStringList{u"root-bridge"_s});
         QCOMPARE(leaf.chain, (QList<QSslCertificate>{leaf.certificate, root.certificate}));
         // As long as the bridge root itself, whatever the day the test runs.
@@ -122,10 +121,6 @@ private Q_SLOTS:
         QCOMPARE(loaded.load(json, &error), count >= 0);
         QCOMPARE(error.isEmpty(), count >= 0);
         QCOMPARE(loaded.size(), std::max(count, 0));
-
-        BridgeSimulator simulator;
-        simulator.setResources(QJsonDocument::fromJson(json).array());
-        QCOMPARE(simulator.resources().size(), QJsonDocument::fromJson(json).isArray() ? count : 0);
     }
     void generatedHomeHasBridgeProScale()
     {
@@ -137,16 +132,14 @@ private Q_SLOTS:
         QCOMPARE(home.ids(u"room"_s).size() + home.ids(u"zone"_s).size(), size.rooms + size.zones);
         QCOMPARE(home.ids(u"grouped_light"_s).size(), size.rooms + size.zones + 1);
         QCOMPARE(home.ids(u"scene"_s).size(), size.scenes);
+        const QStringList lights = home.ids(u"light"_s);
         for (const QString &scene : home.ids(u"scene"_s)) {
-            const QJsonArray actions = at(scene)[u"actions"_s].toArray();
-            QCOMPARE(actions.size(), size.actionsPerScene);
             QSet<QString> targets;
-            for (const QJsonValue &action : actions) {
-                const QString rid = action[u"target"_s][u"rid"_s].toString();
-                QCOMPARE(at(rid)[u"type"_s].toString(), u"light"_s);
-                targets.insert(rid);
-            }
+            for (const QJsonValue &action : at(scene)[u"actions"_s].toArray())
+                targets.insert(action[u"target"_s][u"rid"_s].toString());
+            // One action for each of that many different lights.
             QCOMPARE(targets.size(), size.actionsPerScene);
+            QVERIFY(std::all_of(targets.cbegin(), targets.cend(), [&](auto &id) { return lights.contains(id); }));
         }
         // Every light is in the whole home; every device's light is in some room.
         QCOMPARE(home.lightsOf(home.ids(u"bridge_home"_s).value(0)).size(), size.lights);
@@ -177,18 +170,14 @@ private Q_SLOTS:
         QVERIFY(lights.size() >= 2);
         QCOMPARE(home.lightsOf(grouped), lights);
 
+        // One light on: the group is on and its brightness is that light's. (That the
+        // lights follow their group is seen through tst_lumoractl's room and zone rows.)
         QCOMPARE(home.putGroupedLight(grouped, obj(R"({"on":{"on":false}})")).status, 200);
-        QVERIFY(!isOn(grouped) && std::none_of(lights.cbegin(), lights.cend(), [&](auto &l) { return isOn(l); }));
-
-        // One light on: the group is on and its brightness is that light's.
         const auto dimmable = std::find_if(lights.cbegin(), lights.cend(),
                                            [&](const QString &light) { return at(light).contains(u"dimming"_s); });
         QVERIFY(dimmable != lights.cend());
         events.clear();
-        const SimHome::Result result =
-            home.putLight(*dimmable, obj(R"({"on":{"on":true},"dimming":{"brightness":42.5}})"));
-        QCOMPARE(result.status, 200);
-        QCOMPARE(result.envelope(), fill(R"({"errors":[],"data":[{"rid":"%1","rtype":"light"}]})", {*dimmable}));
+        QCOMPARE(home.putLight(*dimmable, obj(R"({"on":{"on":true},"dimming":{"brightness":42.5}})")).status, 200);
         QVERIFY(isOn(grouped));
         QCOMPARE(brightness(grouped), 42.5);
         QVERIFY(reported(u"id"_s).contains(QSet<QString>{*dimmable, grouped}));
@@ -220,7 +209,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::newRow("on not bool") << R"({"on":{"on":"yes"}})"_ba;
         QTest::newRow("brightness over 100") << R"({"on":{"on":true},"dimming":{"brightness":101}})"_ba;
-        QTest::newRow("brightness negative") << R"({"dimming":{"brightness":-1}})"_ba;
         QTest::newRow("xy out of range") << R"({"color":{"xy":{"x":1.5,"y":0.3}}})"_ba;
         QTest::newRow("xy missing y") << R"({"color":{"xy":{"x":0.3}}})"_ba;
         QTest::newRow("mirek fractional") << R"({"color_temperature":{"mirek":300.5}})"_ba;
@@ -236,7 +224,9 @@ private Q_SLOTS:
         QCOMPARE(home.resources(), before);
         QVERIFY(events.isEmpty());
     }
-    void sceneRecallAppliesActionsAndStatus()
+    // Creating, updating and deleting through the client (and deleting again: 404) are
+    // tst_client's; here what a recall does, the scene states and the refusals.
+    void scenes()
     {
         const QString room = home.ids(u"room"_s).first();
         const QString lightA = home.lightsOf(room).at(0);
@@ -246,10 +236,9 @@ private Q_SLOTS:
                  R"({"target":{"rid":"%2","rtype":"light"},"action":{"on":{"on":true},"dimming":{"brightness":12}}},)"
                  R"({"target":{"rid":"%3","rtype":"light"},"action":{"on":{"on":false}}}]})",
                  {room, lightA, lightB});
-        const SimHome::Result created = home.postScene(scene);
-        QCOMPARE(created.status, 200);
-        const QString one = created.data.at(0)[u"rid"_s].toString();
-        QCOMPARE(created.data.at(0)[u"rtype"_s].toString(), u"scene"_s);
+        const QString one = home.postScene(scene).data.at(0)[u"rid"_s].toString();
+        QCOMPARE(events.take().at(0)[u"type"_s].toString(), u"add"_s);
+        QCOMPARE(sceneStatus(one), u"inactive"_s);
         const QString two = home.postScene(scene).data.at(0)[u"rid"_s].toString();
 
         QCOMPARE(home.putScene(two, recall).status, 200);
@@ -265,7 +254,6 @@ private Q_SLOTS:
             R"({"actions":[{"target":{"rid":"%1","rtype":"light"},"action":{"on":{"on":true},"dimming":{"brightness":80}}}]})",
             {lightA});
         QCOMPARE(home.putScene(one, newActions).status, 200);
-        QCOMPARE(at(one)[u"actions"_s].toArray().size(), 1);
         QCOMPARE(brightness(lightA), 12.0);
 
         // A light changed by other means ends the active scene.
@@ -276,41 +264,25 @@ private Q_SLOTS:
 
         QCOMPARE(home.putScene(one, obj(R"({"recall":{"action":"sparkle"}})")).status, 400);
         QCOMPARE(home.putScene(lightA, recall).status, 404);
-    }
-    void sceneCreateUpdateDelete()
-    {
-        const QString light = home.ids(u"light"_s).first();
-        const QJsonObject base =
-            fill(R"({"type":"scene","metadata":{"name":"Read"},"group":{"rid":"%1","rtype":"zone"},)"
-                 R"("actions":[{"target":{"rid":"%2","rtype":"light"},"action":{"on":{"on":true}}}]})",
-                 {home.ids(u"zone"_s).first(), light});
-        const SimHome::Result created = home.postScene(base);
-        QCOMPARE(created.status, 200);
-        const QString id = created.data.at(0)[u"rid"_s].toString();
-        QCOMPARE(events.take().at(0)[u"type"_s].toString(), u"add"_s);
-        QCOMPARE(at(id)[u"metadata"_s][u"name"_s].toString(), u"Read"_s);
-        QCOMPARE(sceneStatus(id), u"inactive"_s);
-
-        // A light as the group, an unknown target, a name over 32 characters.
-        for (const QJsonObject &bad : {fill(R"({"group":{"rid":"%1","rtype":"light"}})", {light}),
+        // A light as the group, an unknown target, a name over 32 characters; one scene too many.
+        for (const QJsonObject &bad : {fill(R"({"group":{"rid":"%1","rtype":"light"}})", {lightA}),
                                        obj(R"({"actions":[{"target":{"rid":"nope","rtype":"light"},"action":{}}]})"),
                                        QJsonObject{{u"metadata"_s, QJsonObject{{u"name"_s, QString(33, u'x')}}}}}) {
-            QJsonObject body = base;
+            QJsonObject body = scene;
             for (auto it = bad.begin(); it != bad.end(); ++it)
                 body.insert(it.key(), it.value());
             QCOMPARE(home.postScene(body).status, 400);
         }
         home.setMaximumScenes(int(home.ids(u"scene"_s).size()));
-        QCOMPARE(home.postScene(base).status, 507);
+        QCOMPARE(home.postScene(scene).status, 507);
 
-        QCOMPARE(home.deleteScene(id).status, 200);
-        QVERIFY(!home.resource(id));
+        events.clear();
+        QCOMPARE(home.deleteScene(one).status, 200);
         const QJsonArray deleted = events.take();
-        QCOMPARE(deleted.last()[u"type"_s].toString(), u"delete"_s);
-        QCOMPARE(deleted.last()[u"data"_s][0][u"id"_s].toString(), id);
-        QCOMPARE(home.deleteScene(id).status, 404);
-        QCOMPARE(home.deleteScene(light).status, 404);
-        QVERIFY(home.resource(light));
+        QCOMPARE(deleted.at(0)[u"type"_s].toString(), u"delete"_s);
+        QCOMPARE(deleted.at(0)[u"data"_s][0][u"id"_s].toString(), one);
+        QCOMPARE(home.deleteScene(lightA).status, 404);
+        QVERIFY(home.resource(lightA));
     }
     void eventQueueKeepsLastValueAndSplitsGroupedLights()
     {
@@ -335,11 +307,6 @@ private Q_SLOTS:
         QVERIFY(groupItems.contains(obj(R"({"id":"g1","type":"grouped_light","on":{"on":true}})")));
         QVERIFY(groupItems.contains(obj(R"({"id":"g1","type":"grouped_light","dimming":{"brightness":5}})")));
         QCOMPARE(containers.at(1)[u"type"_s].toString(), u"delete"_s);
-
-        const QByteArray framed = SimEventQueue::frame("1700000000:0", containers);
-        QVERIFY(framed.startsWith("id: 1700000000:0\ndata: [{"));
-        QVERIFY(framed.endsWith("}]\n\n"));
-        QCOMPARE(framed.count('\n'), 3);
         QVERIFY(queue.take().isEmpty());
     }
     // Garbage and a huge body are tst_bridgesim_server's malformedRequestsAreRejected (400, 413).
@@ -382,14 +349,11 @@ private Q_SLOTS:
         BridgeSimulator simulator;
         SimControl control(&simulator);
         const auto ok = [&](const QString &command) { return control.execute(command)[u"ok"_s].toBool(); };
+        // Status and count are seen at work through tst_bridgesim_tool's "fault 503 ... count=1".
         QVERIFY(ok(u"fault 503 body=html count=2 path=^/clip"_s));
-        QCOMPARE(simulator.faults().size(), 1);
-        const SimFault fault = simulator.faults().first();
-        QCOMPARE(fault.status, 503);
+        const SimFault fault = simulator.faults().value(0);
         QCOMPARE(fault.body, SimFault::Body::html);
-        QCOMPARE(fault.remaining, 2);
-        QVERIFY(fault.matches(u"GET"_s, u"/clip/v2/resource"_s));
-        QVERIFY(!fault.matches(u"GET"_s, u"/api/0/config"_s));
+        QVERIFY(fault.matches(u"GET"_s, u"/clip/v2/resource"_s) && !fault.matches(u"GET"_s, u"/api/0/config"_s));
         QVERIFY(ok(u"fault 500 body=empty-errors text=\"it broke\" method=put"_s));
         QCOMPARE(simulator.faults().last().method, u"PUT"_s);
         QCOMPARE(simulator.faults().last().description, u"it broke"_s);
@@ -411,8 +375,6 @@ private Q_SLOTS:
         QVERIFY(simulator.applicationKeys().contains(key));
         QVERIFY(ok(u"revoke-key "_s + key));
         QVERIFY(simulator.applicationKeys().isEmpty());
-        QVERIFY(ok(u"press-button"_s));
-        QVERIFY(simulator.isLinkButtonPressed());
 
         for (const QString &bad : {u"fault 99"_s, u"fault 503 body=pdf"_s, u"fault 503 count=0"_s, u"stall path=(["_s,
                                    u"move 10.0.0.1"_s, u"light nope on"_s, QString(u"light "_s + light + u" bri=150"_s),
