@@ -31,12 +31,19 @@ QStringList names(const QList<T> &items)
     return result;
 }
 
-QStringList ids(const QList<HueLight> &lights)
+template<typename T>
+QStringList ids(const QList<T> &items)
 {
     QStringList result;
-    for (const auto &light : lights)
-        result.append(light.id);
+    for (const auto &item : items)
+        result.append(item.id);
     return result;
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
 }
 
 } // namespace
@@ -46,44 +53,27 @@ class TestHome : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The recording through the home. What a user sees of it (names, on state,
+    // scenes, order) is asserted through the whole stack in tst_lumoractl's
+    // homeAsTextAndJson; here the resolution behind it.
     void realBridge()
     {
         const HueHome home = BridgeFixture::home();
         // Buttons, sensors, entertainment and the like are not kept.
         QCOMPARE(home.resources.size(), 37);
-        QVERIFY(!home.isEmpty() && HueHome().isEmpty());
-
         const auto room = home.group(roomID);
         const auto zone = home.group(zoneID);
         const auto whole = home.home();
         QVERIFY(room && zone && whole);
-        QCOMPARE(home.rooms(), QList{*room});
-        QCOMPARE(home.zones(), QList{*zone});
         QCOMPARE(home.allGroups(), (QList{*room, *zone, *whole}));
         QCOMPARE(home.group(homeID), whole);
-
-        QCOMPARE(room->name, u"Test Room"_s);
-        QCOMPARE(room->archetype, u"bathroom"_s);
-        QCOMPARE(room->groupedLightID, roomGroupedLight);
-        QCOMPARE(room->isOn, false);
         // Both children are devices; their lights are found through the owner.
         QCOMPARE(names(room->lights), (QStringList{u"Hue light with color temperature only"_s, u"Hue on/off light"_s}));
-        QCOMPARE(names(room->scenes), QStringList{u"Regular Test Scene"_s});
         QCOMPARE(room->sceneOwner(), ref(roomID, u"room"_s));
-
-        QCOMPARE(zone->isOn, true);
-        QCOMPARE(names(zone->lights), (QStringList{u"Hue light with color and color temperature 1"_s,
-                                                   u"Hue light with color and color temperature 2"_s,
-                                                   u"Hue light with color and color temperature gradient"_s}));
-        QCOMPARE(names(zone->scenes), QStringList{u"Dynamic Test Scene"_s});
         QCOMPARE(zone->sceneOwner(), ref(zoneID, u"zone"_s));
-
-        // The bridge_home has no name of its own.
+        // The bridge_home has no name of its own, and no scenes.
         QCOMPARE(whole->name, HueText::tr(u"Zuhause"_s, u"Home"_s));
-        QCOMPARE(whole->lights.size(), 6);
         QCOMPARE(home.lights(), whole->lights);
-        QCOMPARE(whole->groupedLightID, u"0a74457c-cb8d-44c2-a5a5-dcb7b3675550"_s);
-        QVERIFY(whole->isOn && whole->scenes.isEmpty());
         QCOMPARE(whole->sceneOwner(), std::nullopt);
 
         // The bare membership agrees with the resolved groups.
@@ -94,11 +84,7 @@ private Q_SLOTS:
                                             [&](const HueHome::GroupMembers &m) { return m.groupID == group.id; });
             QVERIFY(found != members.cend());
             QCOMPARE(found->groupedLightID, group.groupedLightID);
-            QStringList expected = ids(group.lights);
-            QStringList actual = found->lightIDs;
-            expected.sort();
-            actual.sort();
-            QCOMPARE(actual, expected);
+            QCOMPARE(sorted(found->lightIDs), sorted(ids(group.lights)));
         }
 
         // Colour, temperature and plain on/off lights.
@@ -113,27 +99,21 @@ private Q_SLOTS:
 
         // Lookups check the type.
         QVERIFY(!home.light(roomID) && !home.group(colorLight2) && !home.scene(colorLight2));
-        QVERIFY(home.scene(regularScene));
         QCOMPARE(home.sceneActions(regularScene).size(), 2);
         QVERIFY(home.sceneActions(colorLight2).isEmpty() && home.sceneActions(u"nope"_s).isEmpty());
-        // In this recording every grouped light belongs to the bridge_home.
-        QCOMPARE(home.lightIDs(room->groupedLightID.value()), ids(whole->lights));
     }
     // Changes after the views have been built show in every view that uses them.
     void realBridgeEvents()
     {
         HueHome home = BridgeFixture::home();
-        QCOMPARE(home.light(colorLight2)->archetype, u"hue_lightstrip"_s);
 
-        // A light that loses its own name shows its device's name and archetype.
+        // A light that loses its own name shows its device's name.
         home.update(colorLight2, [](HueResource &resource) {
             resource.name.reset();
-            resource.archetype.reset();
             resource.id = u"renamed"_s; // the key and id cannot be changed this way
         });
         QCOMPARE(home.resources.value(colorLight2).id, colorLight2);
         QCOMPARE(home.light(colorLight2)->name, u"Hue light with color and color temperature 2"_s);
-        QCOMPARE(home.light(colorLight2)->archetype, u"hue_lightstrip"_s);
         home.update(colorLight2Device, [](HueResource &resource) { resource.name = u"Sofa strip"_s; });
         QCOMPARE(home.light(colorLight2)->name, u"Sofa strip"_s);
 
@@ -257,10 +237,9 @@ private Q_SLOTS:
         QCOMPARE(resolved->mirekRange, (HueMirekRange{153, 500}));
         const HueRGB full = HueColor::rgb(red);
         QCOMPARE(resolved->displayColor(), full);
-        const HueRGB surface = resolved->surfaceColor();
-        QCOMPARE(surface.red, full.red + (1 - full.red) * 0.45);
-        QCOMPARE(surface.green, full.green + (1 - full.green) * 0.45);
-        QCOMPARE(surface.blue, full.blue + (1 - full.blue) * 0.45);
+        const auto lightened = [](double channel) { return channel + (1 - channel) * 0.45; };
+        QVERIFY(near(resolved->surfaceColor(), HueRGB{lightened(full.red), lightened(full.green), lightened(full.blue)},
+                     1e-12));
 
         // A gamut alone makes a colour light.
         HueResource gamutOnly = light(u"G"_s, u"G"_s);
@@ -427,12 +406,7 @@ private Q_SLOTS:
         QCOMPARE(home.scene(u"S3"_s)->groupID, QString());
         // Only the room's own scenes; the loose one and the one of an unknown
         // group belong to no list.
-        QStringList sceneIDs;
-        const auto room = home.group(u"R"_s);
-        for (const auto &scene : room->scenes)
-            sceneIDs.append(scene.id);
-        sceneIDs.sort();
-        QCOMPARE(sceneIDs, (QStringList{u"S1"_s, u"S2"_s}));
+        QCOMPARE(sorted(ids(home.group(u"R"_s)->scenes)), (QStringList{u"S1"_s, u"S2"_s}));
     }
     void currentLightAsSceneActions()
     {
