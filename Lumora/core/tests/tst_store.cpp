@@ -53,7 +53,6 @@ private Q_SLOTS:
         QVERIFY2(m_sim->error.isEmpty(), qPrintable(m_sim->error));
         m_sim->setEventInterval(50);
         m_sim->setLinkButtonWindow(30'000);
-        m_key = m_sim->key;
         m_defaults = std::make_unique<TemporarySettings>();
         m_keys = std::make_shared<FakeKeys>();
         m_discovery = std::make_shared<FakeDiscovery>();
@@ -88,28 +87,7 @@ private Q_SLOTS:
     }
     void reconnectsAfterTheBridgeWentAway()
     {
-        auto store = readyStore();
-        QVERIFY(store);
-        QList<HueStorePhase> seen;
-        connect(store.get(), &HueStore::phaseChanged, this, [&] { seen.append(store->phase()); });
-
-        m_sim->goDown();
-        QTRY_VERIFY_WITH_TIMEOUT(store->phase().kind == HueStorePhase::Kind::unreachable, 10000);
-        QVERIFY(!store->phase().message.isEmpty());
-        // The address recovery ran with the failure, and found nothing to change.
-        QVERIFY(m_discovery->calls >= 1);
-        QTRY_VERIFY_WITH_TIMEOUT(m_delayAttempts->size() >= 4, 10000);
-        // After the drop: 1; the failed reload reports and waits 2, 2, then 6.
-        QCOMPARE(m_delayAttempts->mid(0, 4), (QList<int>{1, 2, 3, 4}));
-
-        QVERIFY(m_sim->comeBack());
-        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-        QCOMPARE(seen.first().kind, HueStorePhase::Kind::unreachable);
-        QCOMPARE(seen.last(), HueStore::Phase::ready());
-        QCOMPARE(store->bridge()->host, u"127.0.0.1"_s);
-    }
-    void firstFailedLoadIsSilent()
-    {
+        // The very first failed listing stays invisible and is simply tried again.
         m_sim->addFault(SimFault::respond(503).onPath(u"^/clip/v2/resource$"_s).times(1));
         auto store = pairedStore();
         QList<HueStorePhase> seen;
@@ -119,74 +97,30 @@ private Q_SLOTS:
         QCOMPARE(seen, QList<HueStorePhase>{HueStore::Phase::ready()});
         QCOMPARE(listings(), 2);
         QCOMPARE(*m_delayAttempts, QList<int>{1});
-    }
-    void followsABridgeThatMoved()
-    {
-        auto store = readyStore();
-        QVERIFY(store);
-        // The bridge got a new address; discovery reports it there, with the id
-        // in the other letter case.
-        m_discovery->result = {DiscoveredBridge{u"Hue Bridge - 6A5C3B"_s, m_sim->bridgeId().toUpper(), u"127.0.0.2"_s}};
-        QVERIFY(m_sim->moveTo(QHostAddress(u"127.0.0.2"_s)));
-        QTRY_COMPARE_WITH_TIMEOUT(store->bridge()->host, u"127.0.0.2"_s, 15000);
-        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
-        const auto stored = PairedBridge::load(*m_defaults->settings);
-        QVERIFY(stored);
-        QCOMPARE(stored->host, u"127.0.0.2"_s);
-        QCOMPARE(stored->bridgeID, m_sim->bridgeId().toLower());
-        QVERIFY(requests(u"GET"_s, u"/clip/v2/resource"_s).last().localAddress == QHostAddress(u"127.0.0.2"_s));
-    }
-    void revokedKeyForgetsThePairing()
-    {
-        auto store = readyStore();
-        QVERIFY(store);
-        const QString bridgeID = store->bridge()->bridgeID;
-        m_sim->revokeApplicationKey(m_key);
-        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::unpaired(), 10000);
-        QCOMPARE(m_keys->deleted, QStringList{bridgeID});
-        QVERIFY(!PairedBridge::load(*m_defaults->settings));
-        QVERIFY(!store->bridge());
-        QVERIFY(store->home().isEmpty());
-        QCOMPARE(store->pairingStep(), HueStore::PairingStep::idle());
-        verifyBridgeStaysQuiet(20);
-    }
-    void outsideChangesArriveLive()
-    {
-        auto store = readyStore(true);
-        QVERIFY(store);
-        const bool wasOn = store->home().light(ambianceLight)->isOn;
-        QVERIFY(m_sim->changeFromOutside(ambianceLight, switched(!wasOn)));
-        QTRY_COMPARE_WITH_TIMEOUT(store->home().light(ambianceLight)->isOn, !wasOn, 5000);
-        QCOMPARE(listings(), 1); // delivered by the stream, not by a reload
 
-        // A light the home has never seen cannot be placed: the store reloads.
-        QJsonObject added = switched(true);
-        added.insert("id"_L1, u"new-light"_s);
-        added.insert("type"_L1, u"light"_s);
-        added.insert("metadata"_L1, QJsonObject{{"name"_L1, u"New"_s}});
-        QVERIFY(m_sim->addResource(added));
-        QJsonObject unknown = switched(false);
-        unknown.insert("id"_L1, u"unknown-light"_s);
-        unknown.insert("type"_L1, u"light"_s);
-        m_sim->sendEventContainers(QJsonArray{QJsonObject{{"type"_L1, u"update"_s},
-                                                          {"id"_L1, u"e1"_s},
-                                                          {"creationtime"_L1, u"2026-01-01T00:00:00Z"_s},
-                                                          {"data"_L1, QJsonArray{unknown}}}});
-        QTRY_VERIFY_WITH_TIMEOUT(listings() >= 2, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(store->home().resources.contains(u"new-light"_s), 5000);
-        QCOMPARE(store->phase(), HueStore::Phase::ready());
+        m_sim->goDown();
+        QTRY_VERIFY_WITH_TIMEOUT(store->phase().kind == HueStorePhase::Kind::unreachable, 10000);
+        QVERIFY(!store->phase().message.isEmpty());
+        // The address recovery ran with the failure, and found nothing to change.
+        QVERIFY(m_discovery->calls >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(m_delayAttempts->size() >= 5, 10000);
+        // After the drop: 1; the failed reload reports and waits 2, 2, then 6.
+        QCOMPARE(m_delayAttempts->mid(1, 4), (QList<int>{1, 2, 3, 4}));
+
+        QVERIFY(m_sim->comeBack());
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        QCOMPARE(seen.at(1).kind, HueStorePhase::Kind::unreachable);
+        QCOMPARE(seen.last(), HueStore::Phase::ready());
+        QCOMPARE(store->bridge()->host, u"127.0.0.1"_s);
     }
     void dragIsCoalescedAndNeverJumpsBack()
     {
         auto store = readyStore(true);
         QVERIFY(store);
-        const auto room = store->home().rooms().first();
-        QVERIFY(room.groupedLightID);
         m_sim->clearRequestLog();
 
-        // About 100 Hz for two seconds on two lights and the room, as a slider
-        // drag. Real time: the coalescer's spacing and the holds run on the
-        // store's own clock.
+        // About 100 Hz for two seconds, as a slider drag. Real time: the
+        // coalescer's spacing and the holds run on the store's own clock.
         double brightness = 5;
         int backwards = 0;
         QElapsedTimer clock;
@@ -194,33 +128,21 @@ private Q_SLOTS:
         while (clock.elapsed() < 2000) {
             brightness = std::min(brightness + 0.5, 100.0);
             store->setLight(colorLight, dim(brightness));
-            store->setLight(ambianceLight, dim(brightness));
-            store->setGroup(room, dim(brightness));
             QTest::qWait(10);
             // Events echoing earlier positions of the drag never show.
             if (store->home().light(colorLight)->brightness != brightness)
                 ++backwards;
         }
         QCOMPARE(backwards, 0);
-
-        const auto simBrightness = [&](const QString &id) {
-            return m_sim->resource(id)->value("dimming"_L1)["brightness"_L1].toDouble();
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(simBrightness(colorLight), brightness, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(simBrightness(ambianceLight), brightness, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            requests(u"PUT"_s, *room.groupedLightID).last().body.contains(QByteArray::number(brightness)), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->resource(colorLight)->value("dimming"_L1)["brightness"_L1].toDouble(),
+                                  brightness, 5000);
         // Far fewer requests than calls (at least two: more than the last value
         // alone, even on a slow machine), never closer than the spacing, with
         // a few milliseconds of slack for the log's clock.
-        const auto verifySpacing = [&](const QString &pathPart, qsizetype most, qint64 gap) {
-            const auto sent = requests(u"PUT"_s, pathPart);
-            QVERIFY2(sent.size() >= 2 && sent.size() <= most, qPrintable(QString::number(sent.size())));
-            for (qsizetype i = 1; i < sent.size(); ++i)
-                QVERIFY2(sent[i - 1].time.msecsTo(sent[i].time) >= gap, qPrintable(pathPart));
-        };
-        verifySpacing(u"/light/"_s + colorLight, 25, 90);
-        verifySpacing(*room.groupedLightID, 4, 950);
+        const auto sent = requests(u"PUT"_s, colorLight);
+        QVERIFY2(sent.size() >= 2 && sent.size() <= 25, qPrintable(QString::number(sent.size())));
+        for (qsizetype i = 1; i < sent.size(); ++i)
+            QVERIFY(sent[i - 1].time.msecsTo(sent[i].time) >= 90);
         // After the holds have ended the shown state is the bridge's, which is the last value.
         QTRY_VERIFY_WITH_TIMEOUT(store->editable().holds.isEmpty(), 5000);
         QCOMPARE(store->home().light(colorLight)->brightness, brightness);
@@ -269,31 +191,13 @@ private Q_SLOTS:
                  HueText::tr(u"In Attic gibt es keine Lampen."_s, u"There are no lights in Attic."_s));
         QVERIFY(requests(u"POST"_s, u"/scene"_s).isEmpty());
 
-        // Saved from the room's current light; it appears after the reload.
-        const int scenesBefore = int(room.scenes.size());
+        // Saved from the room's current light under the trimmed name; it
+        // appears after the reload.
         QCOMPARE(QCoro::waitFor(store->saveScene(u"  Evening  "_s, room)), std::nullopt);
         const auto posted = requests(u"POST"_s, u"/clip/v2/resource/scene"_s);
         QCOMPARE(posted.size(), 1);
         QVERIFY(posted.first().body.contains("\"name\":\"Evening\""));
-        const auto saved = [&] {
-            const auto group = store->home().group(room.id);
-            for (const auto &scene : group ? group->scenes : QList<HueScene>()) {
-                if (scene.name == u"Evening"_s)
-                    return std::optional(scene);
-            }
-            return std::optional<HueScene>();
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(saved(), 5000);
-        QCOMPARE(store->home().group(room.id)->scenes.size(), scenesBefore + 1);
-
-        // Overwrite sends the group's current light; delete removes it.
-        const QString id = saved()->id;
-        store->overwriteScene(*saved());
-        QTRY_COMPARE_WITH_TIMEOUT(requests(u"PUT"_s, u"/scene/"_s + id).size(), 1, 5000);
-        QVERIFY(requests(u"PUT"_s, u"/scene/"_s + id).first().body.contains("\"actions\""));
-        store->deleteScene(*saved());
-        QTRY_COMPARE_WITH_TIMEOUT(requests(u"DELETE"_s, u"/scene/"_s + id).size(), 1, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!saved(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(store->home().group(room.id)->scenes.size(), room.scenes.size() + 1, 5000);
 
         // The bridge refusing the new scene: its message is returned, not stored.
         m_sim->addFault(SimFault::respond(507, SimFault::Body::jsonErrors, u"too many scenes"_s).onMethod(u"POST"_s));
@@ -323,16 +227,10 @@ private Q_SLOTS:
         QCOMPARE(phases.first(), HueStore::Phase::connecting());
         QCOMPARE(store.pairingStep(), HueStore::PairingStep::idle());
 
-        const auto bridge = PairedBridge::load(*m_defaults->settings);
-        QVERIFY(bridge);
-        QCOMPARE(bridge->host, u"127.0.0.1"_s);
-        QCOMPARE(bridge->bridgeID.toLower(), m_sim->bridgeId().toLower());
-        QCOMPARE(bridge->name, m_sim->name());
-        QCOMPARE(m_keys->saved, QStringList{bridge->bridgeID});
-        QVERIFY(m_sim->applicationKeys().contains(m_keys->keys.value(bridge->bridgeID)));
-        const auto post = requests(u"POST"_s, u"/api"_s).first();
-        QCOMPARE(post.body, "{\"devicetype\":\"lumora#Test Desk 2\"}"_ba);
-        QVERIFY(!post.hasHeader("content-type"));
+        // The typed address without its blanks, and the bridge's own id and name.
+        const PairedBridge bridge{m_sim->bridgeId(), m_sim->name(), u"127.0.0.1"_s};
+        QCOMPARE(PairedBridge::load(*m_defaults->settings), bridge);
+        QCOMPARE(m_keys->saved, QStringList{bridge.bridgeID});
     }
     void pairingFailures()
     {
@@ -439,11 +337,19 @@ private Q_SLOTS:
         m_sim->sendRawEventBytes("data: \xff\xfe[]\n\n");
         m_sim->sendRawEventBytes("data: {\"type\":\"update\"}\n\n");
         m_sim->sendEventContainers(QJsonArray{QJsonObject{{"type"_L1, u"update"_s}, {"data"_L1, 5}}, 7});
-        // A real change sent after it shows: the stream was read past all of it.
+        // A real change sent after it shows: the stream was read past all of
+        // it. It arrives live, not by a reload.
         const bool wasOn = store->home().light(ambianceLight)->isOn;
         QVERIFY(m_sim->changeFromOutside(ambianceLight, switched(!wasOn)));
         QTRY_COMPARE_WITH_TIMEOUT(store->home().light(ambianceLight)->isOn, !wasOn, 5000);
         QCOMPARE(store->phase(), HueStore::Phase::ready());
+        QCOMPARE(listings(), 1);
+
+        // A light the home has never seen cannot be placed: the store reloads.
+        m_sim->sendEventContainers(
+            QJsonArray{QJsonObject{{"type"_L1, u"update"_s},
+                                   {"data"_L1, QJsonArray{QJsonObject{{"id"_L1, u"x"_s}, {"type"_L1, u"light"_s}}}}}});
+        QTRY_COMPARE_WITH_TIMEOUT(listings(), 2, 5000);
 
         // Failing commands are reported, then a storm of refusals, HTML pages
         // and resets while the stream is dropped again and again.
@@ -553,7 +459,7 @@ private:
     {
         const PairedBridge bridge{m_sim->bridgeId().toLower(), m_sim->name(), u"127.0.0.1"_s};
         bridge.save(*m_defaults->settings);
-        m_keys->keys.insert(bridge.bridgeID, m_key);
+        m_keys->keys.insert(bridge.bridgeID, m_sim->key);
         return std::make_unique<HueStore>(m_defaults->settings, environment());
     }
     /// A paired store, started and ready (with `streamOpen` also reading
@@ -612,7 +518,6 @@ private:
     std::shared_ptr<QList<int>> m_delayAttempts;
     /// Every session a client was made with, the newest last.
     std::shared_ptr<QList<std::shared_ptr<HueBridgeSession>>> m_sessions;
-    QString m_key;
 };
 
 QList<SimRequest> TestStore::requests(const QString &method, const QString &pathPart) const
