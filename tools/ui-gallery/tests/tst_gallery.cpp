@@ -13,31 +13,6 @@ Q_IMPORT_QML_PLUGIN(LumoraGalleryPlugin)
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QImage render(QQuickView &view)
-{
-    // Animations that start with the first frame (none should) have come to
-    // rest once two pictures in a row are the same.
-    QImage image = view.grabWindow();
-    [[maybe_unused]] const bool atRest = QTest::qWaitFor(
-        [&] {
-            QImage next = view.grabWindow();
-            std::swap(next, image);
-            return next == image;
-        },
-        10000);
-    return image;
-}
-
-QString artefact(const QString &name)
-{
-    QDir().mkpath(QStringLiteral(LUMORA_SCREENSHOT_DIR));
-    return QStringLiteral(LUMORA_SCREENSHOT_DIR) + u'/' + name;
-}
-
-} // namespace
-
 class TestGallery : public QObject
 {
     Q_OBJECT
@@ -52,9 +27,19 @@ private Q_SLOTS:
         view.setResizeMode(QQuickView::SizeViewToRootObject);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        const QImage image = render(view);
+        // Animations that start with the first frame (none should) have come to
+        // rest once two pictures in a row are the same.
+        QImage image = view.grabWindow();
+        [[maybe_unused]] const bool atRest = QTest::qWaitFor(
+            [&] {
+                QImage next = view.grabWindow();
+                std::swap(next, image);
+                return next == image;
+            },
+            10000);
         QVERIFY(!image.isNull());
-        QVERIFY(image.save(artefact(u"gallery.png"_s)));
+        QVERIFY(QDir().mkpath(QStringLiteral(LUMORA_SCREENSHOT_DIR)));
+        QVERIFY(image.save(QStringLiteral(LUMORA_SCREENSHOT_DIR "/gallery.png")));
 
         const double dpr = image.devicePixelRatio();
         const auto at = [&](QPoint p) { return image.pixelColor(int(p.x() * dpr), int(p.y() * dpr)); };
