@@ -33,10 +33,8 @@ Item {
             mouseMove(slider, 500, 10, -1, Qt.LeftButton);
             const expected = [25, 50, 50.5, 1, 100];
             compare(spy.count, expected.length);
-            for (let i = 0; i < expected.length; ++i) {
+            for (let i = 0; i < expected.length; ++i)
                 fuzzyCompare(spy.signalArguments[i][0], expected[i], 1e-9);
-                verify(spy.signalArguments[i][0] >= 1);
-            }
             // Outside changes do not move the knob while the drag lasts.
             slider.brightness = 10;
             compare(slider.shown, 100);

@@ -66,12 +66,5 @@ Item {
             mouseClick(toggle, data.x, data.y);
             compare(spy.count, data.flips ? 1 : 0);
         }
-
-        function test_knobGlides() {
-            toggle.isOn = true;
-            // The knob animates towards the trailing end, inset 3 points.
-            verify(toggle.indicator.x < 21);
-            tryCompare(toggle.indicator, "x", 46 - 22 - 3, 1000);
-        }
     }
 }
