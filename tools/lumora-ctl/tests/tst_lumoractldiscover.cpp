@@ -1,5 +1,7 @@
-// `lumora-ctl discover` against the simulator's mDNS announcement. Runs only
-// inside a private network namespace (the test's wrapper creates one).
+// `lumora-ctl discover` against the simulator's mDNS announcement: its name,
+// TXT bridge id, address and SRV port (discovery connects to it) as a client
+// reads them, also after a move. Runs only inside a private network namespace
+// (the test's wrapper creates one).
 #include "PrivateNetwork.h"
 #include "TestProcess.h"
 
@@ -35,10 +37,11 @@ private Q_SLOTS:
                                                                          {u"host"_s, u"127.0.0.1"_s},
                                                                          {u"bridgeID"_s, u"001788fffea532a7"_s}}));
 
-        // Text: name, address and id separated by tabs.
+        // Moved, it is found at the new address. Text: name, address and id separated by tabs.
+        QVERIFY(sim.jsonCommand("move 127.0.0.2").value(u"ok"_s).toBool());
         run = discover(u"2"_s);
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, "Hue Bridge - A532A7\t127.0.0.1\t001788fffea532a7\n"_ba);
+        QCOMPARE(run.out, "Hue Bridge - A532A7\t127.0.0.2\t001788fffea532a7\n"_ba);
 
         // With the simulator gone, nothing is found, and that is no error.
         sim.command("quit");
