@@ -36,6 +36,24 @@ private Q_SLOTS:
     }
     void cleanup() { m_sim.reset(); }
 
+    void pairing()
+    {
+        const HueBridgeClient unpaired(u"127.0.0.1"_s, std::nullopt, sessionFor(*m_sim, std::nullopt));
+        // The configuration is readable without a key.
+        const auto config = run(unpaired.config());
+        QCOMPARE(config.value, std::optional(HueBridgeConfig{m_sim->name(), m_sim->bridgeId()}));
+        QCOMPARE(run(unpaired.pair(u"Lumora#test"_s)).error, u"linkButtonNotPressed"_s);
+        m_sim->pressLinkButton();
+        const auto paired = run(unpaired.pair(u"Lumora#test"_s));
+        QCOMPARE(paired.error, QString());
+        QVERIFY(m_sim->applicationKeys().contains(paired.value.value()));
+        // The new key works.
+        QCOMPARE(run(HueBridgeClient(u"127.0.0.1"_s, *paired.value, unpaired.session()).resources()).error, QString());
+        // Config and both pairing attempts go without a key; the wire form of
+        // pairing is the operations table's.
+        for (const SimRequest &request : m_sim->requestLog().first(3))
+            QVERIFY(!request.hasHeader("hue-application-key"));
+    }
     // How each operation reads an answer that comes with a success status.
     void answers_data()
     {
@@ -187,7 +205,9 @@ private Q_SLOTS:
         QTest::newRow("401") << SimFault::respond(401, Body::jsonErrors, u"unauthorized user"_s) << u"unauthorized"_s;
         QTest::newRow("403 with description")
             << SimFault::respond(403, Body::jsonErrors, u"forbidden"_s) << u"unauthorized"_s;
+        QTest::newRow("429 html") << SimFault::html(429) << u"http:429"_s;
         QTest::newRow("500 empty") << SimFault::respond(500, Body::empty) << u"http:500"_s;
+        QTest::newRow("500 empty errors") << SimFault::respond(500, Body::emptyErrors) << u"http:500"_s;
         QTest::newRow("first description wins")
             << SimFault::custom(400, R"({"errors":[{"description":"a"},{"description":"b"}]})") << u"api:a"_s;
         QTest::newRow("error without description")
