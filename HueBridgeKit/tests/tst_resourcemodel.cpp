@@ -13,6 +13,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using Swatches = std::optional<QList<HueSwatch>>;
+using Actions = std::optional<QList<HueSceneAction>>;
+
 QJsonValue json(const char *text)
 {
     QJsonParseError error;
@@ -145,34 +148,31 @@ private Q_SLOTS:
     void sceneSwatchesAndActions_data()
     {
         QTest::addColumn<QString>("scene");
-        QTest::addColumn<std::optional<QList<HueSwatch>>>("swatches");
-        QTest::addColumn<std::optional<QList<HueSceneAction>>>("actions");
+        QTest::addColumn<Swatches>("swatches");
+        QTest::addColumn<Actions>("actions");
 
         const HueXY a{0.3, 0.3};
         const HueXY b{0.5, 0.4};
         const auto action = [](const char *light, HueLightCommand command) {
             return HueSceneAction{QString::fromLatin1(light), command};
         };
+        const auto swatches = [](QList<HueSwatch> list) { return Swatches(std::move(list)); };
+        const auto actions = [](QList<HueSceneAction> list) { return Actions(std::move(list)); };
 
-        QTest::newRow("neither") << u"{}"_s << std::optional<QList<HueSwatch>>()
-                                 << std::optional<QList<HueSceneAction>>();
-        QTest::newRow("empty actions") << uR"({"actions":[]})"_s << std::optional(QList<HueSwatch>{})
-                                       << std::optional(QList<HueSceneAction>{});
+        QTest::newRow("neither") << u"{}"_s << Swatches() << Actions();
+        QTest::newRow("empty actions") << uR"({"actions":[]})"_s << swatches({}) << actions({});
         QTest::newRow("all off, no palette")
             << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"on":{"on":false},
                   "color":{"xy":{"x":0.3,"y":0.3}}}}]})"_s
-            << std::optional(QList<HueSwatch>{})
-            << std::optional(QList<HueSceneAction>{action("1", {false, {}, a, {}})});
+            << swatches({}) << actions({action("1", {false, {}, a, {}})});
         QTest::newRow("all off, palette fallback")
             << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"on":{"on":false}}}],
                   "palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}},{"color":{}}],
                              "color_temperature":[{"color_temperature":{"mirek":300}},{"color_temperature":{"mirek":null}}],
                              "dimming":[]}})"_s
-            << std::optional(QList<HueSwatch>{HueSwatch::xy(b), HueSwatch::mirek(300)})
-            << std::optional(QList<HueSceneAction>{action("1", {false, {}, {}, {}})});
+            << swatches({HueSwatch::xy(b), HueSwatch::mirek(300)}) << actions({action("1", {false, {}, {}, {}})});
         QTest::newRow("palette only") << uR"({"palette":{"color_temperature":[{"color_temperature":{"mirek":366}}]}})"_s
-                                      << std::optional(QList<HueSwatch>{HueSwatch::mirek(366)})
-                                      << std::optional<QList<HueSceneAction>>();
+                                      << swatches({HueSwatch::mirek(366)}) << Actions();
         QTest::newRow("actions win over palette, duplicates removed")
             << uR"({"actions":[
                   {"target":{"rid":"1","rtype":"light"},"action":{"color":{"xy":{"x":0.3,"y":0.3}},"dimming":{"brightness":40}}},
@@ -180,34 +180,33 @@ private Q_SLOTS:
                   {"target":{"rid":"3","rtype":"light"},"action":{"on":{"on":true},"color_temperature":{"mirek":250}}},
                   {"target":{"rid":"4","rtype":"grouped_light"},"action":{"dimming":{"brightness":10}}}],
                   "palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}}]}})"_s
-            << std::optional(QList<HueSwatch>{HueSwatch::xy(a), HueSwatch::mirek(250)})
-            << std::optional(QList<HueSceneAction>{action("1", {{}, 40.0, a, {}}), action("2", {{}, {}, a, {}}),
-                                                   action("3", {true, {}, {}, 250}), action("4", {{}, 10.0, {}, {}})});
+            << swatches({HueSwatch::xy(a), HueSwatch::mirek(250)})
+            << actions({action("1", {{}, 40.0, a, {}}), action("2", {{}, {}, a, {}}), action("3", {true, {}, {}, 250}),
+                        action("4", {{}, 10.0, {}, {}})});
         QTest::newRow("xy beats temperature in one action")
             << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"color":{"xy":{"x":0.5,"y":0.4}},
                   "color_temperature":{"mirek":300}}}]})"_s
-            << std::optional(QList<HueSwatch>{HueSwatch::xy(b)})
-            << std::optional(QList<HueSceneAction>{action("1", {{}, {}, b, {}})});
+            << swatches({HueSwatch::xy(b)}) << actions({action("1", {{}, {}, b, {}})});
         QTest::newRow("gradient-only action and null mirek")
             << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"gradient":{"points":[]},
                   "color_temperature":{"mirek":null}}}]})"_s
-            << std::optional(QList<HueSwatch>{}) << std::optional(QList<HueSceneAction>{action("1", {})});
+            << swatches({}) << actions({action("1", {})});
         QTest::newRow("one bad action loses all actions, palette still used")
             << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{}},{"target":{"rid":"2"},"action":{}}],
                   "palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}}]}})"_s
-            << std::optional(QList<HueSwatch>{HueSwatch::xy(b)}) << std::optional<QList<HueSceneAction>>();
+            << swatches({HueSwatch::xy(b)}) << Actions();
         QTest::newRow("malformed optional key in action")
-            << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"on":{"on":1}}}]})"_s
-            << std::optional<QList<HueSwatch>>() << std::optional<QList<HueSceneAction>>();
+            << uR"({"actions":[{"target":{"rid":"1","rtype":"light"},"action":{"on":{"on":1}}}]})"_s << Swatches()
+            << Actions();
         QTest::newRow("bad palette entry loses palette")
-            << uR"({"palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}},{"colour":{}}]}})"_s
-            << std::optional<QList<HueSwatch>>() << std::optional<QList<HueSceneAction>>();
+            << uR"({"palette":{"color":[{"color":{"xy":{"x":0.5,"y":0.4}}},{"colour":{}}]}})"_s << Swatches()
+            << Actions();
     }
     void sceneSwatchesAndActions()
     {
         QFETCH(QString, scene);
-        QFETCH(std::optional<QList<HueSwatch>>, swatches);
-        QFETCH(std::optional<QList<HueSceneAction>>, actions);
+        QFETCH(Swatches, swatches);
+        QFETCH(Actions, actions);
         auto object = json(scene.toUtf8().constData()).toObject();
         object.insert("id"_L1, u"s"_s);
         object.insert("type"_L1, u"scene"_s);
@@ -273,7 +272,6 @@ private Q_SLOTS:
                  QList{HueResource(u"s"_s, u"scene"_s)});
         QVERIFY(HueEvent::fromJson(json(R"({"type":"update"})"))->resources.isEmpty());
         QVERIFY(!HueEvent::fromJson(QJsonValue(u"update"_s)));
-        QCOMPARE(HueEvent::toString(HueEvent::Kind::delete_), u"delete"_s);
     }
     void commandBody_data()
     {
@@ -288,7 +286,6 @@ private Q_SLOTS:
         QTest::newRow("nan") << HueLightCommand{{}, std::nan(""), {}, {}} << QByteArray();
         QTest::newRow("infinite") << HueLightCommand{{}, qInf(), {}, {}} << R"({"dimming":{"brightness":100}})"_ba;
         QTest::newRow("xy nan") << HueLightCommand{true, {}, HueXY{std::nan(""), 0.3}, {}} << QByteArray();
-        QTest::newRow("xy infinite") << HueLightCommand{{}, {}, HueXY{0.3, -qInf()}, {}} << QByteArray();
         QTest::newRow("xy unclamped") << HueLightCommand{{}, {}, HueXY{0.9, -0.1}, {}}
                                       << R"({"color":{"xy":{"x":0.9,"y":-0.1}}})"_ba;
         QTest::newRow("mirek unclamped") << HueLightCommand{{}, {}, {}, 1000}
@@ -323,6 +320,8 @@ private Q_SLOTS:
         command.merge({});
         QCOMPARE(command, (HueLightCommand{true, 10.0, {}, 200}));
     }
+    // The recording decodes whole. Its scenes, links and owners reach the
+    // home: tst_home realBridge and tst_lumoractl homeAsTextAndJson.
     void realBridgeListing()
     {
         const QJsonArray listing = BridgeFixture::listing();
@@ -330,56 +329,22 @@ private Q_SLOTS:
         const auto decoded = LossyArray<HueResource>::fromJson(listing);
         QVERIFY(decoded);
         QCOMPARE(decoded->elements.size(), 70);
-
         QHash<QString, HueResource> byID;
         for (const auto &resource : decoded->elements)
             byID.insert(resource.id, resource);
 
         // A colour light with a null mirek and a gamut.
-        const auto color = byID.value(u"b3fe71ef-d0ef-48de-9355-d9e604377df0"_s);
-        QCOMPARE(color.type, u"light"_s);
-        QVERIFY(color.xy && color.gamut);
-        QVERIFY(color.colorTemperature && !color.colorTemperature->mirek);
-        QCOMPARE(color.colorTemperature->range, (HueMirekRange{153, 500}));
-        QVERIFY(color.brightness);
-        QVERIFY(color.owner && color.owner->rtype == "device"_L1);
-
+        const auto color = byID.value(BridgeFixture::colorLight2);
+        QVERIFY(color.xy && color.gamut && color.brightness);
+        QCOMPARE(color.colorTemperature, (HueColorTemperature{std::nullopt, HueMirekRange{153, 500}}));
         // A white-ambiance light with a valid mirek and no colour.
-        const auto ambiance = byID.value(u"3a6710fa-4474-4eba-b533-5e6e72968feb"_s);
+        const auto ambiance = byID.value(BridgeFixture::temperatureLight);
         QCOMPARE(ambiance.colorTemperature, (HueColorTemperature{369, HueMirekRange{153, 454}}));
         QVERIFY(!ambiance.xy);
-
         // An on/off light: nothing but on.
-        const auto plug = byID.value(u"7697ac8a-25aa-4576-bb40-0036c0db15b9"_s);
+        const auto plug = byID.value(BridgeFixture::onOffLight);
         QCOMPARE(plug.isOn, false);
         QVERIFY(!plug.brightness && !plug.xy && !plug.colorTemperature);
-
-        int scenes = 0;
-        int connectivity = 0;
-        for (const auto &resource : decoded->elements) {
-            if (resource.type == "scene"_L1) {
-                ++scenes;
-                QVERIFY(resource.sceneActions && !resource.sceneActions->isEmpty());
-                QVERIFY(resource.sceneSwatches && !resource.sceneSwatches->isEmpty());
-                QVERIFY(resource.group);
-                QVERIFY(resource.sceneActive);
-            }
-            if (resource.type == "zigbee_connectivity"_L1) {
-                ++connectivity;
-                QCOMPARE(resource.connectivity, u"connected"_s);
-            }
-            // Only scenes carry scene fields; nothing else invents them.
-            if (resource.type != "scene"_L1)
-                QVERIFY(!resource.sceneActions);
-        }
-        QCOMPARE(scenes, 2);
-        QCOMPARE(connectivity, 12);
-
-        // The same listing inside the bridge's envelope, plus noise a bridge may add.
-        QJsonArray noisy = listing;
-        noisy.append(QJsonObject{{"type"_L1, u"light"_s}});
-        noisy.append(42);
-        QCOMPARE(LossyArray<HueResource>::fromJson(noisy)->elements, decoded->elements);
     }
 };
 
