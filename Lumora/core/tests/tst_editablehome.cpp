@@ -73,10 +73,9 @@ HueLightCommand dim(double brightness)
 }
 
 /// What the bridge reports about a light (or other resource) in an event.
-HueResource report(const QString &id, std::optional<bool> on, std::optional<double> brightness = {},
-                   const QString &type = u"light"_s)
+HueResource report(const QString &id, std::optional<bool> on, std::optional<double> brightness = {})
 {
-    HueResource resource(id, type);
+    HueResource resource(id, u"light"_s);
     resource.isOn = on;
     resource.brightness = brightness;
     return resource;
@@ -136,33 +135,24 @@ private Q_SLOTS:
         editable.applyLocallyToLight(dim(10), u"A"_s, t0);
         QCOMPARE(editable.nextRelease(), t0 + 1500ms);
 
-        // The bridge's echo of an older position arrives while the slider
+        // The bridge's echoes of older positions arrive while the slider
         // moves; an unheld light in the same event is shown at once.
         QVERIFY(editable.receive({update({report(u"A"_s, {}, 70), report(u"D"_s, {}, 15)})}, t0 + 500ms));
+        QVERIFY(editable.receive({update({report(u"A"_s, false)})}, t0 + 600ms));
         QCOMPARE(shown(editable, u"A D"_s), u"A on 10 xy0.3/0.3 m-, D on 15 xy0.5/0.4"_s);
         QCOMPARE(editable.deferred.value(u"A"_s).type, u"light"_s);
 
         // A later local change moves the hold forward; it ends exactly at its
-        // time, and what was put aside is shown then.
+        // time, and what was put aside is shown then: both reports merged,
+        // fields they did not mention as they were.
         editable.applyLocallyToLight(dim(12), u"A"_s, t0 + 1s);
         editable.releaseExpired(t0 + 2499ms);
-        QCOMPARE(stored(editable, u"A"_s).brightness, 12.0);
+        QCOMPARE(shown(editable, u"A"_s), u"A on 12 xy0.3/0.3 m-"_s);
         QVERIFY(editable.receive({}, t0 + 2500ms));
-        QCOMPARE(stored(editable, u"A"_s).brightness, 70.0);
+        QCOMPARE(shown(editable, u"A"_s), u"A off 70 xy0.3/0.3 m-"_s);
         // Every hold of the change (the light and its three groups) has ended.
         QVERIFY(editable.holds.isEmpty() && editable.deferred.isEmpty());
         QCOMPARE(editable.nextRelease(), std::nullopt);
-    }
-    void reportsMergeWhileHeld()
-    {
-        EditableHome editable = standardHome();
-        editable.applyLocallyToLight({true, 90, {}, {}}, u"A"_s, t0);
-        QVERIFY(editable.receive({update({report(u"A"_s, {}, 20)})}, t0 + 200ms));
-        QVERIFY(editable.receive({update({report(u"A"_s, false)})}, t0 + 400ms));
-        QCOMPARE(shown(editable, u"A"_s), u"A on 90 xy0.3/0.3 m-"_s);
-        // Both reports show when the hold ends; fields they did not mention keep their value.
-        editable.releaseExpired(t0 + 1500ms);
-        QCOMPARE(shown(editable, u"A"_s), u"A off 20 xy0.3/0.3 m-"_s);
     }
     void reloadDuringHold()
     {
@@ -179,7 +169,6 @@ private Q_SLOTS:
                 resource.name = u"Renamed"_s;
         }
         reloaded.append(light(u"N"_s, u"N"_s, true, 10));
-        reloaded.append(HueResource(u"B1"_s, u"button"_s));
         editable.replace(reloaded, t0 + 1s);
 
         // The held light and the groups recomputed from it keep their local state.
@@ -187,7 +176,6 @@ private Q_SLOTS:
         QCOMPARE(shown(editable, u"GS"_s), u"GS off 40"_s);
         QCOMPARE(stored(editable, u"R"_s).name, u"Renamed"_s);
         QVERIFY(editable.home.resources.contains(u"N"_s));
-        QVERIFY(!editable.home.resources.contains(u"B1"_s));
 
         editable.releaseExpired(t0 + 1500ms);
         QCOMPARE(shown(editable, u"D GS"_s), u"D on 33 xy0.5/0.4, GS on 40"_s);
@@ -216,7 +204,6 @@ private Q_SLOTS:
         QTest::newRow("no temperature invented")
             << u"D"_s << HueLightCommand{{}, {}, {}, 250} << u"D on 40 xy0.5/0.4"_s;
         QTest::newRow("brightness on a plug is stored") << u"C"_s << dim(25) << u"C on 25"_s;
-        QTest::newRow("everything") << u"B"_s << HueLightCommand{true, 65, {}, 180} << u"B on 65 m180"_s;
         QTest::newRow("a missing light is not invented") << u"ghost"_s << power(true) << u"ghost"_s;
     }
     void lightCommandRules()
@@ -276,13 +263,12 @@ private Q_SLOTS:
     void groupedLightWithoutGroup()
     {
         // It changes only itself.
-        HueResource lonely(u"GX"_s, u"grouped_light"_s);
-        lonely.isOn = false;
+        const HueResource lonely(u"GX"_s, u"grouped_light"_s);
         EditableHome editable = standardHome();
         editable.home.resources.insert(u"GX"_s, lonely);
         const HueHome before = editable.home;
         editable.applyLocallyToGroupedLight(power(true), u"GX"_s, t0);
-        QCOMPARE(stored(editable, u"GX"_s).isOn, true);
+        QCOMPARE(shown(editable, u"GX"_s), u"GX on"_s);
         editable.home.resources.insert(u"GX"_s, lonely);
         QCOMPARE(editable.home, before);
         QCOMPARE(sortedKeys(editable.holds), QStringList{u"GX"_s});
@@ -300,12 +286,6 @@ private Q_SLOTS:
         editable.applyLocallyToLight(power(false), u"D"_s, t0);
         editable.applyLocallyToLight(power(false), u"A"_s, t0);
         QCOMPARE(shown(editable, u"GS GZ"_s), u"GS off, GZ off 80"_s);
-
-        // A report for a held group waits like any other.
-        QVERIFY(editable.receive({update({report(u"GZ"_s, true, {}, u"grouped_light"_s)})}, t0 + 1s));
-        QCOMPARE(stored(editable, u"GZ"_s).isOn, false);
-        editable.releaseExpired(t0 + 2s);
-        QCOMPARE(stored(editable, u"GZ"_s).isOn, true);
     }
     void sceneRecall()
     {
@@ -324,13 +304,9 @@ private Q_SLOTS:
         QCOMPARE(active(), (QList<std::optional<bool>>{true, false, true}));
         QCOMPARE(shown(editable, u"A B GR GZ"_s), u"A on 20 xy0.6/0.3 m-, B on 90 m250, GR on 55, GZ on 30"_s);
         QCOMPARE(sortedKeys(editable.holds), (QStringList{u"A"_s, u"B"_s, u"GH"_s, u"GR"_s, u"GZ"_s}));
-        const auto room = editable.home.group(u"R"_s);
-        for (const HueScene &scene : room->scenes)
-            QCOMPARE(scene.isActive, scene.id == "S1"_L1);
 
-        // An unknown scene, or a light id that is not a scene, changes nothing.
+        // A light id is not a scene: nothing changes.
         const EditableHome before = editable;
-        editable.applyLocallyScene(u"nope"_s, t0 + 1s);
         editable.applyLocallyScene(u"A"_s, t0 + 1s);
         QCOMPARE(editable, before);
 
@@ -360,34 +336,17 @@ private Q_SLOTS:
         editable.releaseExpired(t0 + 2s);
         QVERIFY(editable.holds.isEmpty() && editable.deferred.isEmpty());
     }
-    void receiveResult_data()
-    {
-        QTest::addColumn<QList<HueEvent>>("events");
-        QTest::addColumn<bool>("placed");
-
-        const HueResource unknown = report(u"X"_s, true);
-        const HueResource known = report(u"B"_s, true);
-        QTest::newRow("no events") << QList<HueEvent>{} << true;
-        QTest::newRow("known update") << QList<HueEvent>{update({known})} << true;
-        QTest::newRow("unknown, unheld update") << QList<HueEvent>{update({unknown})} << false;
-        QTest::newRow("unknown before a known one") << QList<HueEvent>{update({unknown}), update({known})} << false;
-        QTest::newRow("unknown but held update") << QList<HueEvent>{update({report(u"ghost"_s, true)})} << true;
-    }
     void receiveResult()
     {
-        QFETCH(QList<HueEvent>, events);
-        QFETCH(bool, placed);
-
+        // An unheld update for an id the home lacks asks for a reload; the
+        // rest of the batch still lands (B is off in the standard home).
         EditableHome editable = standardHome();
-        editable.applyLocallyToLight(power(true), u"ghost"_s, t0);
-        QCOMPARE(editable.receive(events, t0 + 100ms), placed);
-        // Every event is applied whatever the result: a known update after an
-        // unknown one still lands (B is off in the standard home).
-        const bool reportsB = std::any_of(events.cbegin(), events.cend(), [](const HueEvent &event) {
-            return event.kind == HueEvent::Kind::update && event.resources.value(0).id == "B"_L1;
-        });
-        QCOMPARE(stored(editable, u"B"_s).isOn, std::optional(reportsB));
+        QVERIFY(!editable.receive({update({report(u"X"_s, true)}), update({report(u"B"_s, true)})}, t0));
+        QCOMPARE(stored(editable, u"B"_s).isOn, true);
         QVERIFY(!editable.home.resources.contains(u"X"_s));
+        // A held one is put aside instead, and the batch counts as placed.
+        editable.applyLocallyToLight(power(true), u"ghost"_s, t0);
+        QVERIFY(editable.receive({update({report(u"ghost"_s, true)})}, t0 + 100ms));
     }
 };
 
