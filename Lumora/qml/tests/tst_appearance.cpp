@@ -149,7 +149,6 @@ private Q_SLOTS:
         QTest::newRow("light without") << -1 << QString() << u"lightbulb.fill"_s;
         QTest::newRow("light unknown") << -1 << u"classic_bulb"_s << u"lightbulb.fill"_s;
         QTest::newRow("light strip") << -1 << u"hue_tube"_s << u"light.strip.2.fill"_s;
-        QTest::newRow("plug") << -1 << u"plug"_s << u"powerplug.fill"_s;
     }
     void symbol()
     {

@@ -106,7 +106,6 @@ TestCase {
         compare(grid.model.orderList, "lights." + zone);
         const light = idOf("light", "Hue light with color and color temperature 1");
         const slider = cellOf(grid, light).slider;
-        verify(slider.visible);
         mousePress(slider, 20, 10);
         for (let x = 20; x <= 180; x += 20) {
             mouseMove(slider, x, 10, -1, Qt.LeftButton);
