@@ -22,15 +22,19 @@ TestCase {
         return findChild(root, name);
     }
 
-    function test_unreachableBeforeALoadOffersAnotherBridge() {
-        // A fresh pairing whose first loads fail has no home to keep.
+    function test_connectingThenUnreachableOffersAnotherBridge() {
+        // A fresh pairing whose first loads stall, then fail, has no home to keep.
         Store.forgetBridge();
         tryCompare(Store, "screen", Store.PairingScreen);
-        TestBridge.failRequests("^/clip/v2/resource$", 503, 1000);
+        TestBridge.stallRequests("^/clip/v2/resource$");
         Store.pair("127.0.0.1");
         tryCompare(Store, "pairingStep", Store.WaitingForButton);
         TestBridge.pressLinkButton();
-        tryCompare(Store, "screen", Store.UnreachableScreen, 10000);
+        tryCompare(Store, "screen", Store.ConnectingScreen, 10000);
+        verify(find("connecting").visible);
+        TestBridge.clearFaults();
+        TestBridge.failRequests("^/clip/v2/resource$", 503, 1000);
+        tryCompare(Store, "screen", Store.UnreachableScreen, 20000);
         const placeholder = find("unreachable");
         verify(placeholder.description.endsWith("\n" + Store.unreachableMessage));
         verify(placeholder.description.startsWith("Lumora keeps trying. Is this computer on the same network"));
