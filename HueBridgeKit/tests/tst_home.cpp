@@ -118,8 +118,7 @@ private Q_SLOTS:
         QCOMPARE(home.light(colorLight2)->name, u"Sofa strip"_s);
 
         // Reachability follows the device's connectivity resource.
-        HueResource lost(colorLight2Connectivity, u"zigbee_connectivity"_s);
-        lost.connectivity.emplace(u"connectivity_issue"_s);
+        const HueResource lost = connectivity(colorLight2Connectivity, colorLight2Device, u"connectivity_issue"_s);
         QVERIFY(home.apply(HueEvent{HueEvent::Kind::update, {lost}}));
         const auto zone = home.group(zoneID);
         for (const HueLight &member : zone->lights)
@@ -128,10 +127,7 @@ private Q_SLOTS:
         QVERIFY(home.light(colorLight2)->isReachable);
 
         // The room's grouped light turns on: the room is on though its lights are off.
-        HueResource on(roomGroupedLight, u"grouped_light"_s);
-        on.isOn = true;
-        on.brightness = 40;
-        QVERIFY(home.apply(HueEvent{HueEvent::Kind::update, {on}}));
+        QVERIFY(home.apply(HueEvent{HueEvent::Kind::update, {groupedLight(roomGroupedLight, roomID, true, 40)}}));
         QCOMPARE(home.group(roomID)->isOn, true);
         QCOMPARE(home.group(roomID)->brightness, 40.0);
 
@@ -429,37 +425,6 @@ private Q_SLOTS:
         QCOMPARE(home.currentLightAsSceneActions(u"R"_s), expected);
         QVERIFY(home.currentLightAsSceneActions(u"W"_s).isEmpty());
         QVERIFY(home.currentLightAsSceneActions(u"unknown"_s).isEmpty());
-    }
-    void lightIDsOfGroupedLight_data()
-    {
-        QTest::addColumn<QString>("groupedLightID");
-        QTest::addColumn<QStringList>("expected");
-
-        QTest::newRow("room") << u"GR"_s << QStringList{u"L1"_s, u"L2"_s};
-        QTest::newRow("home") << u"GH"_s << QStringList{u"L1"_s, u"L2"_s, u"L3"_s};
-        QTest::newRow("unknown id") << u"nothing"_s << QStringList{};
-        QTest::newRow("no owner") << u"GN"_s << QStringList{};
-        QTest::newRow("owner is not a group") << u"GD"_s << QStringList{};
-        QTest::newRow("owned by itself") << u"GS"_s << QStringList{};
-    }
-    void lightIDsOfGroupedLight()
-    {
-        QFETCH(QString, groupedLightID);
-        QFETCH(QStringList, expected);
-
-        const HueHome home({
-            light(u"L2"_s, u"b"_s),
-            light(u"L1"_s, u"a"_s),
-            light(u"L3"_s, u"c"_s),
-            group(u"R"_s, u"room"_s, u"R"_s, lightRefs({u"L2"_s, u"L1"_s}), u"GR"_s),
-            group(u"H"_s, u"bridge_home"_s, std::nullopt, {}, u"GH"_s),
-            groupedLight(u"GR"_s, u"R"_s, true),
-            groupedLight(u"GH"_s, u"H"_s, true),
-            groupedLight(u"GD"_s, u"L1"_s, true),
-            groupedLight(u"GS"_s, u"GS"_s, true),
-            groupedLight(u"GN"_s, std::nullopt, true),
-        });
-        QCOMPARE(home.lightIDs(groupedLightID), expected);
     }
     void apply_data()
     {

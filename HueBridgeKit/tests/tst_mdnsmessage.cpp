@@ -224,19 +224,17 @@ private Q_SLOTS:
         const auto back = MdnsMessage::parse(message.toBytes());
         QVERIFY(back);
         QCOMPARE(back->questions.at(0).name, name);
+        // One byte more is refused: rejectsMalformedPackets "name over 255 bytes".
         name.labels.last().append('z');
         QVERIFY(!name.isValid());
-        message.questions = {{name, MdnsMessage::A}};
-        QVERIFY(!MdnsMessage::parse(message.toBytes()));
     }
 
     void namesCompareWithoutCase()
     {
-        QCOMPARE(dotted("Hue.LOCAL"), dotted("hue.local."));
-        QCOMPARE(dotted("Hue.LOCAL").key(), dotted("hue.local").key());
-        QVERIFY(!(dotted("hue.local") == dotted("hue.locale")));
+        // Case-blind matching in the browse cache is tst_mdnsbrowser's (goodbye
+        // of "one" for "One", AAAA of "B.local"); here what must not match.
+        QCOMPARE(dotted("Hue.LOCAL").key(), dotted("hue.local.").key());
         QVERIFY(!(dotted("a.b.local") == dotted("ab.local")));
-        QVERIFY(dotted("x._hue._tcp.local").endsWith(dotted("_HUE._tcp.local")));
         QVERIFY(!dotted("local").endsWith(dotted("_hue._tcp.local")));
         // Non-ASCII bytes are compared exactly.
         QVERIFY(!(MdnsName{{"\xc3\x84"}} == MdnsName{{"\xc3\xa4"}}));
