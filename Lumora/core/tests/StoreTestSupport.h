@@ -21,7 +21,6 @@ struct FakeKeys
     QHash<QString, QString> keys;
     bool refuseSaves = false;
     int loads = 0;
-    QStringList saved;
     QStringList deleted;
 };
 
@@ -36,7 +35,6 @@ inline QCoro::Task<bool> fakeSave(std::shared_ptr<FakeKeys> keys, QString key, Q
     if (keys->refuseSaves)
         co_return false;
     keys->keys.insert(account, key);
-    keys->saved.append(account);
     co_return true;
 }
 
