@@ -31,7 +31,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("expected"); // -1: none
 
         QTest::newRow("empty") << Candidates{} << -1;
-        QTest::newRow("main") << Candidates{window("main")} << 0;
         QTest::newRow("main- prefix") << Candidates{window("other"), window("main-2")} << 1;
         QTest::newRow("Settings in any case") << Candidates{window("main-SeTTings"), window("main", false)} << 1;
         QTest::newRow("letter case of main matters") << Candidates{window("Main"), window("MAIN-1")} << -1;
@@ -39,8 +38,6 @@ private Q_SLOTS:
         QTest::newRow("no identifier") << Candidates{window(nullptr)} << -1;
         QTest::newRow("panel") << Candidates{window("main", true, false, panel), window("main-1", false)} << 1;
         QTest::newRow("cannot become main") << Candidates{window("main", true, false, cannotBecomeMain)} << -1;
-        QTest::newRow("visible beats minimised listed first")
-            << Candidates{window("main", false, true), window("main-2", true)} << 1;
         QTest::newRow("minimised beats hidden listed first")
             << Candidates{window("main", false, false), window("main-2", false, true)} << 1;
         QTest::newRow("visible but minimised counts as minimised")
