@@ -14,6 +14,7 @@ namespace {
 
 using namespace ResourceBuilders;
 using namespace BridgeFixture;
+using Resources = QList<HueResource>;
 
 HueResource ownedLight(const QString &id, const QString &device, const std::optional<QString> &name = std::nullopt)
 {
@@ -139,7 +140,7 @@ private Q_SLOTS:
     }
     void lightResolution_data()
     {
-        QTest::addColumn<QList<HueResource>>("resources");
+        QTest::addColumn<Resources>("resources");
         QTest::addColumn<QString>("name");
         QTest::addColumn<std::optional<QString>>("archetype");
         QTest::addColumn<bool>("reachable");
@@ -159,42 +160,38 @@ private Q_SLOTS:
         listing.services = QList<HueResourceRef>{ref(u"L"_s, u"light"_s), ref(u"C"_s, u"zigbee_connectivity"_s)};
 
         QTest::newRow("own name and archetype win")
-            << QList<HueResource>{desk, go} << u"Desk"_s << std::optional(u"table_shade"_s) << true;
+            << Resources{desk, go} << u"Desk"_s << std::optional(u"table_shade"_s) << true;
         QTest::newRow("device name and archetype")
-            << QList<HueResource>{ownedLight(u"L"_s, u"D"_s), go} << u"Device"_s << std::optional(u"hue_go"_s) << true;
+            << Resources{ownedLight(u"L"_s, u"D"_s), go} << u"Device"_s << std::optional(u"hue_go"_s) << true;
         QTest::newRow("no name anywhere")
-            << QList<HueResource>{ownedLight(u"L"_s, u"D"_s), device(u"D"_s, none)} << fallback << none << true;
-        QTest::newRow("owner missing") << QList<HueResource>{ownedLight(u"L"_s, u"D"_s)} << fallback << none << true;
-        QTest::newRow("connected") << QList<HueResource>{named, link(u"D"_s, u"connected"_s)} << u"A"_s << none << true;
-        QTest::newRow("disconnected") << QList<HueResource>{named, link(u"D"_s, u"disconnected"_s)} << u"A"_s << none
-                                      << false;
-        QTest::newRow("any other status")
-            << QList<HueResource>{named, link(u"D"_s, u"Connected"_s)} << u"A"_s << none << false;
+            << Resources{ownedLight(u"L"_s, u"D"_s), device(u"D"_s, none)} << fallback << none << true;
+        QTest::newRow("owner missing") << Resources{ownedLight(u"L"_s, u"D"_s)} << fallback << none << true;
+        // Anything but "connected" is unreachable; "connected" itself is realBridge's.
+        QTest::newRow("any other status") << Resources{named, link(u"D"_s, u"Connected"_s)} << u"A"_s << none << false;
         QTest::newRow("another device's link")
-            << QList<HueResource>{named, link(u"E"_s, u"disconnected"_s)} << u"A"_s << none << true;
+            << Resources{named, link(u"E"_s, u"disconnected"_s)} << u"A"_s << none << true;
         QTest::newRow("ownerless link matches ownerless light")
-            << QList<HueResource>{light(u"L"_s, u"A"_s), link(none, u"disconnected"_s)} << u"A"_s << none << false;
+            << Resources{light(u"L"_s, u"A"_s), link(none, u"disconnected"_s)} << u"A"_s << none << false;
         QTest::newRow("ownerless link does not match an owned light")
-            << QList<HueResource>{named, link(none, u"disconnected"_s)} << u"A"_s << none << true;
+            << Resources{named, link(none, u"disconnected"_s)} << u"A"_s << none << true;
         QTest::newRow("link without status")
-            << QList<HueResource>{named, HueResource(u"C"_s, u"zigbee_connectivity"_s)} << u"A"_s << none << true;
+            << Resources{named, HueResource(u"C"_s, u"zigbee_connectivity"_s)} << u"A"_s << none << true;
         QTest::newRow("link listed by the device")
-            << QList<HueResource>{named, listing, link(u"D"_s, u"disconnected"_s)} << u"A"_s << none << false;
+            << Resources{named, listing, link(u"D"_s, u"disconnected"_s)} << u"A"_s << none << false;
         QTest::newRow("listed link of another device")
-            << QList<HueResource>{named, listing, link(u"E"_s, u"connected"_s),
-                                  link(u"D"_s, u"disconnected"_s, u"C2"_s)}
+            << Resources{named, listing, link(u"E"_s, u"connected"_s), link(u"D"_s, u"disconnected"_s, u"C2"_s)}
             << u"A"_s << none << false;
         QTest::newRow("listed link missing")
-            << QList<HueResource>{named, listing, link(u"D"_s, u"disconnected"_s, u"C2"_s)} << u"A"_s << none << false;
+            << Resources{named, listing, link(u"D"_s, u"disconnected"_s, u"C2"_s)} << u"A"_s << none << false;
         // A light owned by another light or by itself takes what that resource has
         // and resolves nothing further.
         QTest::newRow("owned by a light")
-            << QList<HueResource>{ownedLight(u"L"_s, u"M"_s), light(u"M"_s, u"Other"_s)} << u"Other"_s << none << true;
-        QTest::newRow("owned by itself") << QList<HueResource>{ownedLight(u"L"_s, u"L"_s)} << fallback << none << true;
+            << Resources{ownedLight(u"L"_s, u"M"_s), light(u"M"_s, u"Other"_s)} << u"Other"_s << none << true;
+        QTest::newRow("owned by itself") << Resources{ownedLight(u"L"_s, u"L"_s)} << fallback << none << true;
     }
     void lightResolution()
     {
-        QFETCH(QList<HueResource>, resources);
+        QFETCH(Resources, resources);
         QFETCH(QString, name);
         QFETCH(std::optional<QString>, archetype);
         QFETCH(bool, reachable);
