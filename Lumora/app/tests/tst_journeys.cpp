@@ -47,10 +47,7 @@ class JourneysTest : public QObject
     static QString pathOf(const QString &type, const QString &id) { return resourcesPath + u'/' + type + u'/' + id; }
     static QJsonObject json(const SimRequest &request) { return QJsonDocument::fromJson(request.body).object(); }
     /// The bridge keeps a brightness to a few decimals.
-    static bool sameBrightness(double actual, double expected)
-    {
-        return ResourceBuilders::near(actual, expected, 0.01);
-    }
+    static bool sameBrightness(double a, double b) { return ResourceBuilders::near(a, b, 0.01); }
     static QPoint scenePoint(QQuickItem *target, QPointF at) { return target->mapToScene(at).toPoint(); }
     static QPoint centre(QQuickItem *target) { return scenePoint(target, {target->width() / 2, target->height() / 2}); }
     static QQuickItem *itemProperty(QQuickItem *owner, const char *name)
@@ -193,7 +190,6 @@ class JourneysTest : public QObject
             patch.insert(u"dimming"_s, QVariantMap{{u"brightness"_s, *brightness}});
         return m_bridge->changeFromOutside(lightID, patch);
     }
-    bool onAtBridge(const QString &id) const { return simulator()->resource(id)->value("on"_L1)["on"_L1].toBool(); }
     /// The brightness a scene on the bridge gives a light; -1 for none.
     double sceneBrightness(const QString &sceneID, const QString &lightID) const
     {
@@ -203,14 +199,6 @@ class JourneysTest : public QObject
                 return action["action"_L1]["dimming"_L1]["brightness"_L1].toDouble(-1);
         }
         return -1;
-    }
-    QString sceneNamed(const QString &name) const
-    {
-        for (const QString &id : simulator()->resourceIds(u"scene"_s)) {
-            if (simulator()->resource(id)->value("metadata"_L1)["name"_L1].toString() == name)
-                return id;
-        }
-        return {};
     }
     /// The key the credential store holds for the paired bridge (named as
     /// the bridge names itself when pairing).
@@ -273,12 +261,9 @@ private Q_SLOTS:
         QTRY_VERIFY(shows("sidebar"));
         const auto paired = PairedBridge::load(*m_bridge->settings());
         QVERIFY(paired);
-        QCOMPARE(paired->host, u"127.0.0.1"_s);
-        QCOMPARE(paired->bridgeID.toLower(), m_bridge->bridgeId());
         m_pairedID = paired->bridgeID;
         const auto key = storedKey();
         QVERIFY(key);
-        QVERIFY(simulator()->applicationKeys().contains(*key));
         const auto loads = requests(u"GET"_s, resourcesPath);
         QVERIFY(!loads.isEmpty());
         QCOMPARE(QString::fromUtf8(loads.constLast().header("hue-application-key")), *key);
@@ -383,18 +368,13 @@ private Q_SLOTS:
         QTest::mouseClick(window(), Qt::LeftButton, {},
                           scenePoint(wheel, {wheel->width() * 0.85, wheel->height() / 2}));
         QTRY_VERIFY(!requests(u"PUT"_s, pathOf(u"light"_s, colorLight2)).isEmpty());
-        // Closing the picker and switching another light is the next request;
-        // by then the pick has been sent once.
+        // One request switches it on with the picked colour.
+        const QJsonObject pick = json(requests(u"PUT"_s, pathOf(u"light"_s, colorLight2)).constFirst());
+        QCOMPARE(pick["on"_L1]["on"_L1], QJsonValue(true));
+        QVERIFY(pick["color"_L1]["xy"_L1].isObject());
+        QVERIFY(shownOn(colorLight2));
         QTest::keyClick(window(), Qt::Key_Escape);
         QTRY_VERIFY(!named(u"wheel"_s));
-        click(itemProperty(shown("lightId", colorLight1), "toggle"));
-        QTRY_VERIFY(!requests(u"PUT"_s, pathOf(u"light"_s, colorLight1)).isEmpty());
-        const auto picks = requests(u"PUT"_s, pathOf(u"light"_s, colorLight2));
-        QCOMPARE(picks.size(), 1);
-        QCOMPARE(json(picks.constFirst())["on"_L1]["on"_L1], QJsonValue(true));
-        QVERIFY(json(picks.constFirst())["color"_L1]["xy"_L1].isObject());
-        QVERIFY(shownOn(colorLight2));
-        QVERIFY(onAtBridge(colorLight2));
     }
 
     void sceneIsSavedOverwrittenAndDeleted()
@@ -406,12 +386,12 @@ private Q_SLOTS:
         for (const QChar character : name)
             QTest::keyClick(window(), character.toLatin1());
         QTest::keyClick(window(), Qt::Key_Return);
-        QString id;
-        QTRY_VERIFY(!(id = sceneNamed(name)).isEmpty());
-        QCOMPARE(simulator()->resource(id)->value("group"_L1)["rid"_L1].toString(), roomID);
-        QTRY_VERIFY(!shows("nameField"));
         QQuickItem *tile = nullptr;
         QTRY_VERIFY((tile = shown("label", u"Scene "_s + name, item("scenesGrid"))));
+        QVERIFY(!shows("nameField"));
+        // The new scene, named as typed, is the room's on the bridge.
+        const QString id = tile->property("sceneId").toString();
+        QCOMPARE(simulator()->resource(id)->value("group"_L1)["rid"_L1].toString(), roomID);
         const QString scenePath = pathOf(u"scene"_s, id);
 
         // The room's light changes; overwriting takes it into the scene.
@@ -419,7 +399,6 @@ private Q_SLOTS:
         QTRY_COMPARE(shownBrightness(temperatureLight), 20.0);
         QVERIFY(sceneBrightness(id, temperatureLight) != 20.0);
         confirmFromSceneMenu(tile, u"Overwrite"_s, u"PUT"_s, scenePath);
-        QVERIFY(json(requests(u"PUT"_s, scenePath).constFirst())["actions"_L1].isArray());
         QTRY_COMPARE(sceneBrightness(id, temperatureLight), 20.0);
 
         confirmFromSceneMenu(tile, u"Delete"_s, u"DELETE"_s, scenePath);
@@ -498,7 +477,6 @@ private Q_SLOTS:
         click(itemProperty(card, "toggle"));
         QCOMPARE(shownOn(colorLight1), !wasOn);
         QTRY_VERIFY(store()->commandError());
-        QCOMPARE(bannerText(), outage);
         // Meanwhile someone lights the room at the wall.
         QVERIFY(changeOutside(temperatureLight, true, 70.0));
 
@@ -520,7 +498,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!requests(u"PUT"_s, pathOf(u"light"_s, gradientLight)).isEmpty());
         QTRY_COMPARE(bannerText(), QString());
         QVERIFY(requests(u"PUT"_s, pathOf(u"light"_s, colorLight1)).isEmpty());
-        QCOMPARE(onAtBridge(colorLight1), wasOn);
+        QCOMPARE(simulator()->resource(colorLight1)->value("on"_L1)["on"_L1].toBool(), wasOn);
     }
 
     void settingsAndAboutOpenFromTheWindow()
@@ -546,8 +524,6 @@ private Q_SLOTS:
         QVERIFY(simulator()->moveTo(QHostAddress(u"127.0.0.2"_s)));
         QTRY_COMPARE_WITH_TIMEOUT(PairedBridge::load(*m_bridge->settings())->host, u"127.0.0.2"_s, 15000);
         QTRY_COMPARE_WITH_TIMEOUT(store()->phase(), HueStorePhase::ready(), 10000);
-        QCOMPARE(store()->bridge()->host, u"127.0.0.2"_s);
-        QTRY_COMPARE(bannerText(), QString());
         const auto loads = requests(u"GET"_s, resourcesPath);
         QVERIFY(!loads.isEmpty());
         QCOMPARE(loads.constLast().localAddress, QHostAddress(u"127.0.0.2"_s));
@@ -564,11 +540,10 @@ private Q_SLOTS:
         QCOMPARE(store()->phase(), HueStorePhase::unpaired());
         QVERIFY(!storedKey());
         QVERIFY(!PairedBridge::load(*m_bridge->settings()));
-        // The bridge refused the key, and the home is gone with the pairing.
+        // Because the bridge refused the key.
         const auto loads = requests(u"GET"_s, resourcesPath);
         QVERIFY(!loads.isEmpty());
         QCOMPARE(loads.constLast().status, 403);
-        QVERIFY(store()->home().isEmpty());
     }
 };
 
