@@ -47,7 +47,6 @@ private Q_SLOTS:
         TlsClient client(*sim);
         Response answer = client.request(u"GET"_s, u"/api/0/config"_s);
         QCOMPARE(answer.status, 200);
-        QCOMPARE(answer.json()[u"modelid"_s].toString(), u"BSB002"_s);
         QCOMPARE(answer.json()[u"mac"_s].toString(), u"00:17:88:a5:32:a7"_s);
         const QString bridge = sim->resourceIds(u"bridge"_s).first();
         QCOMPARE(sim->resource(bridge)->value(u"bridge_id"_s).toString(), u"001788fffea532a7"_s);
@@ -141,19 +140,6 @@ private Q_SLOTS:
                     .hasMatch());
         QCOMPARE(stream.count("data: "), 1);
         QVERIFY(stream.contains(R"("brightness":22)") && !stream.contains(R"("brightness":11)"));
-    }
-    void revokingAKeyEndsItsStream()
-    {
-        const QString other = sim->addApplicationKey(u"other-key"_s);
-        TlsClient mine(*sim);
-        TlsClient theirs(*sim);
-        mine.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key);
-        theirs.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, other);
-        QVERIFY(QTest::qWaitFor([&] { return sim->eventStreamCount() == 2; }, 5000));
-        sim->revokeApplicationKey(key);
-        QVERIFY(mine.waitClosed());
-        QCOMPARE(theirs.socket.state(), QAbstractSocket::ConnectedState);
-        QCOMPARE(sim->eventStreamCount(), 1);
     }
     // That going down drops connections and refuses new ones, and that the
     // bridge comes back and moves on the same port (answering at the new
