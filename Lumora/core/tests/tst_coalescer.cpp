@@ -50,15 +50,8 @@ QString written(const HueLightCommand &command)
 /// passes its end. Timing is thus exact and the test takes no real time.
 struct Script
 {
-    struct Sent
-    {
-        qint64 at;
-        QString target;
-        HueLightCommand command;
-    };
-
     qint64 now = 0;
-    QList<Sent> sent;
+    QStringList sent; // "<ms> <target> <command>"
     QHash<QString, std::coroutine_handle<>> inFlight;
     /// By wake-up time; equal times in the order they fell asleep.
     std::multimap<qint64, std::coroutine_handle<>> sleepers;
@@ -88,7 +81,7 @@ struct Script
     {
         if (script->inFlight.contains(target))
             script->overlapped = true;
-        script->sent.append({script->now, target, command});
+        script->sent.append(QString::number(script->now) + u' ' + target + u' ' + written(command));
         if (script->throwFor.removeOne(target))
             throw std::runtime_error("scripted failure");
         co_await InFlight{script, &target};
@@ -132,14 +125,6 @@ struct Script
             startQueuedLoops();
         }
         now = std::max(now, time);
-    }
-
-    QStringList log() const
-    {
-        QStringList lines;
-        for (const Sent &s : sent)
-            lines.append(QString::number(s.at) + u' ' + s.target + u' ' + written(s.command));
-        return lines;
     }
 
     // Lets every suspended coroutine run to its end so that no frame leaks.
@@ -223,7 +208,7 @@ private Q_SLOTS:
                 coalescer.emplace(script.pauser());
             }
         }
-        QCOMPARE(script.log().join(u", "_s), sent);
+        QCOMPARE(script.sent.join(u", "_s), sent);
         QVERIFY(!script.overlapped);
     }
     void destroyedWhileRestingEndsTheLoop()
