@@ -12,7 +12,6 @@
 #include "ScreenRules.h"
 
 #include <QCoro/QCoroTask>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,14 +80,6 @@ class JourneysTest : public QObject
         QVERIFY(QTest::qWaitForWindowExposed(window()));
     }
 
-    /// Saves what `target` shows, for a person to look at the look
-    /// (LUMORA_SCREENSHOT_DIR, default: the working folder).
-    static void picture(QQuickWindow *target, const QString &name)
-    {
-        const QDir folder(qEnvironmentVariable("LUMORA_SCREENSHOT_DIR", QDir::currentPath()));
-        QVERIFY(folder.mkpath(u"."_s) && target->grabWindow().save(folder.filePath(name + u".png"_s)));
-    }
-
     QQuickItem *item(const char *name) const { return findItem(window()->contentItem(), QLatin1StringView(name)); }
     bool shows(const char *name) const { return item(name) && item(name)->isVisible(); }
     /// The visible item whose `property` is `value`, inside `within` (the
@@ -103,17 +94,12 @@ class JourneysTest : public QObject
     {
         return shown("objectName", name, within);
     }
-    /// The sidebar row of a room or zone, and whether its glow dot shows.
+    /// The sidebar row of a room or zone.
     QQuickItem *sidebarRow(const QString &groupID) const
     {
         return find(window()->contentItem(), [&](QQuickItem *candidate) {
             return candidate->property("value").toString() == u"group:" + groupID;
         });
-    }
-    bool glows(const QString &groupID) const
-    {
-        QQuickItem *row = sidebarRow(groupID);
-        return row && findItem(row, "glowDot"_L1, true);
     }
     QString bannerText() const
     {
@@ -247,7 +233,6 @@ private Q_SLOTS:
         // Nothing found: the firewall hint, and no second search offered.
         QTRY_VERIFY(shows("lookingForBridge") && !shows("searchAgain"));
         QVERIFY(item("hint")->property("text").toString().contains(u"5353"_s));
-        picture(window(), u"pairing"_s);
         click(item("address"));
         for (const char character : "127.0.0.1"_L1)
             QTest::keyClick(window(), character);
@@ -278,26 +263,16 @@ private Q_SLOTS:
         QVERIFY(storedKey() == key);
     }
 
-    void roomBrightnessDragIsPacedAndHolds_data()
-    {
-        QTest::addColumn<bool>("onRoomScreen");
-        QTest::newRow("room screen") << true;
-        QTest::newRow("home overview") << false;
-    }
     void roomBrightnessDragIsPacedAndHolds()
     {
-        QFETCH(bool, onRoomScreen);
         QVERIFY(changeOutside(temperatureLight, true, 40.0));
         QVERIFY(changeOutside(onOffLight, true));
         QTRY_VERIFY(shownOn(temperatureLight) && shownOn(onOffLight));
+        // The room's card on the home overview, in a list that live events
+        // must not rebuild under the finger.
+        click(shown("value", u"home"_s));
         QQuickItem *owner = nullptr;
-        if (onRoomScreen) {
-            openGroup(roomID);
-            owner = item("header");
-        } else {
-            click(shown("value", u"home"_s));
-            QTRY_VERIFY((owner = shown("groupId", roomID, item("roomsGrid"))));
-        }
+        QTRY_VERIFY((owner = shown("groupId", roomID, item("roomsGrid"))));
         QQuickItem *slider = itemProperty(owner, "slider");
         QTRY_VERIFY(slider && slider->isVisible());
         QTRY_COMPARE(slider->property("brightness").toDouble(), 40.0);
@@ -460,7 +435,6 @@ private Q_SLOTS:
         // The room starts dark; the zone's screen is open.
         QVERIFY(changeOutside(temperatureLight, false) && changeOutside(onOffLight, false));
         QTRY_VERIFY(!shownOn(temperatureLight) && !shownOn(onOffLight));
-        QTRY_VERIFY(sidebarRow(roomID) && !glows(roomID));
         openGroup(zoneID);
         QQuickItem *card = nullptr;
         QTRY_VERIFY((card = shown("lightId", colorLight1)));
@@ -470,7 +444,6 @@ private Q_SLOTS:
         m_bridge->goDown();
         const QString outage = ScreenRules::bannerMessage(HueStorePhase::unreachable({}), {});
         QTRY_COMPARE_WITH_TIMEOUT(bannerText(), outage, 10000);
-        picture(window(), u"outage"_s);
         // The last state stays on screen and takes commands: the switch
         // flips at once, and the request fails while the bridge is away.
         QVERIFY(shows("sidebar"));
@@ -487,7 +460,6 @@ private Q_SLOTS:
         QTRY_COMPARE(bannerText(), *store()->commandError());
         QTRY_VERIFY(shownOn(temperatureLight));
         QCOMPARE(shownBrightness(temperatureLight), 70.0);
-        QTRY_VERIFY(glows(roomID));
         // What the outage refused is not sent later: the bridge's state
         // comes back once the hold is over.
         QTRY_COMPARE_WITH_TIMEOUT(shownOn(colorLight1), wasOn, 5000);
@@ -506,13 +478,11 @@ private Q_SLOTS:
         QVERIFY(QMetaObject::invokeMethod(window(), "openSettings"));
         auto *settings = window()->findChild<QQuickWindow *>(u"settings"_s);
         QVERIFY(settings && QTest::qWaitForWindowExposed(settings));
-        picture(settings, u"settings"_s);
         settings->close();
         QVERIFY(QMetaObject::invokeMethod(window(), "openAbout"));
         QQuickItem *version = nullptr;
         QTRY_VERIFY((version = named(u"aboutVersion"_s)));
         QVERIFY(version->property("text").toString().startsWith(QStringLiteral(LUMORA_VERSION)));
-        picture(window(), u"about"_s);
         QVERIFY(QMetaObject::invokeMethod(window()->findChild<QObject *>(u"about"_s), "close"));
         QTRY_VERIFY(!named(u"aboutVersion"_s));
     }
