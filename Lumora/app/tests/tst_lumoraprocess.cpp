@@ -1,10 +1,8 @@
 // The lumora executable as a person starts it: a second launch hands over
-// and ends, the preference lets several run, a missing display and a wrong
-// option end with a clear word. Each run gets folders of its own and the
+// and ends, a missing display and a wrong option end with a clear word. Each run gets folders of its own and the
 // demo bridge, so nothing leaves loopback.
 #include <QDir>
 #include <QProcess>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,8 +22,7 @@ struct Launch
     {
         process->setProcessEnvironment(environment);
         process->setProcessChannelMode(QProcess::MergedChannels);
-        QObject::connect(process.get(), &QProcess::readyRead, process.get(),
-                         [this] { output += process->readAll(); });
+        QObject::connect(process.get(), &QProcess::readyRead, process.get(), [this] { output += process->readAll(); });
         process->start(program, arguments);
     }
     ~Launch()
@@ -72,22 +69,6 @@ private Q_SLOTS:
         QCOMPARE(first.process->state(), QProcess::Running);
     }
 
-    void preferenceAllowsSeveral()
-    {
-        {
-            QSettings settings(m_folder.filePath(u"config/Lumora/Lumora.conf"_s), QSettings::NativeFormat);
-            settings.setValue(u"allowMultipleInstances"_s, true);
-        }
-        Launch first(environment(), {u"--demo"_s});
-        Launch second(environment(), {u"--demo"_s});
-        QTRY_VERIFY_WITH_TIMEOUT(first.said("the main window is loaded"), 30000);
-        QTRY_VERIFY_WITH_TIMEOUT(second.said("the main window is loaded"), 30000);
-        QCOMPARE(first.process->state(), QProcess::Running);
-        QCOMPARE(second.process->state(), QProcess::Running);
-        QSettings(m_folder.filePath(u"config/Lumora/Lumora.conf"_s), QSettings::NativeFormat)
-            .remove(u"allowMultipleInstances"_s);
-    }
-
     void clearWordsInsteadOfACrash_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -98,7 +79,6 @@ private Q_SLOTS:
                                     << QByteArray("needs a graphical session");
         QTest::newRow("unknown option") << QStringList{u"--trust-anchor"_s, u"x.pem"_s} << true << 2
                                         << QByteArray("Unknown option: --trust-anchor");
-        QTest::newRow("help") << QStringList{u"--help"_s} << true << 0 << QByteArray("--demo");
     }
     void clearWordsInsteadOfACrash()
     {
