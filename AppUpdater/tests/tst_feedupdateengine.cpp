@@ -113,9 +113,7 @@ private Q_SLOTS:
         SimCertificateOptions leaf;
         leaf.commonName = u"127.0.0.1"_s;
         leaf.subjectAltNames = {u"IP:127.0.0.1"_s};
-        const SimIdentity server = SimCertificates::makeLeaf(m_root, leaf);
-        QVERIFY(!server.isNull());
-        m_server = std::make_unique<FeedServer>(server);
+        m_server = std::make_unique<FeedServer>(SimCertificates::makeLeaf(m_root, leaf));
         m_archive = QByteArray("Lumora update archive ").repeated(1000);
         m_server->routes.insert(archivePath, m_archive);
     }
@@ -177,7 +175,7 @@ private Q_SLOTS:
         RecordingDelegate delegate;
         if (twist == vetoed)
             delegate.veto = UpdateError{AppUpdater::installationErrorDomain, 1, u"Not now."_s};
-        auto engine = this->engine(delegate, options);
+        auto engine = std::make_unique<FeedUpdateEngine>(configuration(), options, delegate);
         QVERIFY(!engine->start());
         QVERIFY(!QFile::exists(stale));
         QVERIFY(engine->canCheckForUpdates());
@@ -213,7 +211,7 @@ private Q_SLOTS:
     {
         m_server->routes.insert(feedPath, feed(runningBuild.toLatin1()));
         RecordingDelegate delegate;
-        auto engine = this->engine(delegate);
+        auto engine = std::make_unique<FeedUpdateEngine>(configuration(), options(), delegate);
         engine->checkForUpdates(); // not started: ignored (two cycles below, not three)
         QVERIFY(!engine->start());
         engine->checkForUpdates();
@@ -232,9 +230,9 @@ private Q_SLOTS:
         engine->checkForUpdates();
         engine.reset();
         RecordingDelegate witness;
-        auto other = this->engine(witness);
-        QVERIFY(!other->start());
-        other->checkForUpdates();
+        FeedUpdateEngine other(configuration(), options(), witness);
+        QVERIFY(!other.start());
+        other.checkForUpdates();
         waitForCycle(witness);
         QCOMPARE(delegate.finished.size(), 2);
     }
@@ -269,7 +267,6 @@ private Q_SLOTS:
         m_server->routes.insert(feedPath, feed("20270101000000"));
         const AppBundle bundle{{{AppBundle::feedURLKey, m_server->url(feedPath).toString()},
                                 {AppBundle::publicKeyKey, m_signer.publicKeyBase64()},
-                                {AppBundle::shortVersionKey, u"0.1.0"_s},
                                 {AppBundle::buildVersionKey, runningBuild}},
                                std::nullopt};
         AppUpdater updater(bundle,
@@ -299,18 +296,12 @@ private:
     {
         FeedUpdateEngine::Options options;
         options.currentVersion = runningBuild;
-        options.currentDisplayVersion = u"0.1.0"_s;
         options.settings =
             std::make_shared<QSettings>(m_dir.filePath(u"settings-%1.ini"_s.arg(m_case)), QSettings::IniFormat);
         options.caCertificates = QList<QSslCertificate>{m_root.certificate};
         options.downloadDirectory = m_downloads;
         options.requestTimeout = std::chrono::seconds(20);
         return options;
-    }
-    std::unique_ptr<FeedUpdateEngine> engine(RecordingDelegate &delegate,
-                                             std::optional<FeedUpdateEngine::Options> with = {})
-    {
-        return std::make_unique<FeedUpdateEngine>(configuration(), with.value_or(options()), delegate);
     }
     void waitForCycle(RecordingDelegate &delegate, int cycles = 1)
     {
