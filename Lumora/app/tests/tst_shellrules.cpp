@@ -47,7 +47,6 @@ private Q_SLOTS:
         QTest::newRow("favourites") << u"favorites"_s << false << u"favorites"_s;
         QTest::newRow("home beats favourites") << u"home"_s << true << u"home"_s;
         QTest::newRow("other letter case is no item") << u"Favorites"_s << false << u"home"_s;
-        QTest::newRow("other letter case, favourites") << u"HOME"_s << true << u"favorites"_s;
         QTest::newRow("known group") << u"group:room-1"_s << true << u"group:room-1"_s;
         QTest::newRow("vanished group") << u"group:gone"_s << true << u"home"_s;
         QTest::newRow("group without id") << u"group:"_s << true << u"home"_s;
