@@ -57,15 +57,6 @@ private Q_SLOTS:
         QFETCH(QString, type);
         QCOMPARE(HueStore::deviceType(name), type);
     }
-    void reconnectDelays()
-    {
-        // Attempt by attempt: 1 s twice, 2 s twice, then 6 s for good.
-        const QList<int> seconds{1, 1, 2, 2, 6, 6};
-        for (int attempt = 0; attempt < seconds.size(); ++attempt)
-            QCOMPARE(HueStore::standardReconnectDelay(attempt), std::chrono::seconds(seconds[attempt]));
-        QCOMPARE(HueStore::standardReconnectDelay(1000), std::chrono::seconds(6));
-        QCOMPARE(HueStore::Environment().reconnectDelay(3), std::chrono::seconds(2)); // the default is this sequence
-    }
     void startUp()
     {
         // A stored bridge without a key: connecting, then unpaired; the record stays.
