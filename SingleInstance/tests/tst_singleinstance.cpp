@@ -205,7 +205,6 @@ private Q_SLOTS:
         QVERIFY(DuplicateLaunchSignal::post(name));
         QTRY_COMPARE_WITH_TIMEOUT(mine.count, 1, 10000);
         QCOMPARE(mine.thread, QThread::currentThreadId()); // the main thread
-        QCOMPARE(unrelated.count, 0);
 
         // A post already on its way when the observation is cancelled is
         // dropped: by the time a later post to another name arrives, nothing came.
@@ -265,7 +264,6 @@ private Q_SLOTS:
         const auto second = SingleInstanceController::start(config, request({u"b"_s}));
         QCOMPARE(first.kind, Kind::run);
         QCOMPARE(second.kind, Kind::run);
-        QVERIFY(!first.controller->isEnforcingSingleInstance());
         QVERIFY(!QFileInfo::exists(m_base));
         // Neither sent the wake-up: one sent now is the first to arrive.
         QVERIFY(DuplicateLaunchSignal::post(config.activationSignalName));
