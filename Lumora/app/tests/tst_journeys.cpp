@@ -94,13 +94,6 @@ class JourneysTest : public QObject
     {
         return shown("objectName", name, within);
     }
-    /// The sidebar row of a room or zone.
-    QQuickItem *sidebarRow(const QString &groupID) const
-    {
-        return find(window()->contentItem(), [&](QQuickItem *candidate) {
-            return candidate->property("value").toString() == u"group:" + groupID;
-        });
-    }
     QString bannerText() const
     {
         return named(u"bannerText"_s) ? named(u"bannerText"_s)->property("text").toString() : u""_s;
@@ -113,8 +106,10 @@ class JourneysTest : public QObject
     }
     void openGroup(const QString &groupID)
     {
-        QTRY_VERIFY(sidebarRow(groupID));
-        click(sidebarRow(groupID));
+        // The group's row in the sidebar.
+        QQuickItem *row = nullptr;
+        QTRY_VERIFY((row = shown("value", u"group:"_s + groupID)));
+        click(row);
         QTRY_VERIFY(shows("header"));
         QTRY_COMPARE(item("header")->property("name").toString(), store()->home().group(groupID)->name);
     }
@@ -159,11 +154,8 @@ class JourneysTest : public QObject
 
     QList<SimRequest> requests(const QString &method, const QString &path) const
     {
-        QList<SimRequest> found;
-        for (const SimRequest &request : simulator()->requestLog()) {
-            if (request.method == method && request.path() == path)
-                found.append(request);
-        }
+        QList<SimRequest> found = simulator()->requestLog();
+        found.removeIf([&](const SimRequest &r) { return r.method != method || r.path() != path; });
         return found;
     }
     /// A wall switch or another app changes a light.
@@ -322,8 +314,6 @@ private Q_SLOTS:
             QVERIFY2(gap >= 600, qPrintable(u"requests %1 ms apart"_s.arg(gap)));
         }
         QVERIFY(sameBrightness(json(puts.constLast())["dimming"_L1]["brightness"_L1].toDouble(), picked));
-        const auto atBridge = simulator()->resource(temperatureLight)->value("dimming"_L1)["brightness"_L1];
-        QVERIFY(sameBrightness(atBridge.toDouble(), picked));
         QVERIFY(sameBrightness(shownBrightness(temperatureLight), picked));
     }
 
@@ -389,7 +379,6 @@ private Q_SLOTS:
         clickStar(tile, u"scene"_s);
         clickStar(item("header"), u"group"_s);
         clickStar(shown("lightId", temperatureLight), u"light"_s);
-        QTRY_COMPARE(store()->favorites()->items().size(), 3);
 
         // The zone's lights in another order, by dragging the first card onto
         // the last, grabbed by its name, away from the controls.
@@ -410,7 +399,6 @@ private Q_SLOTS:
         QTest::mouseRelease(window(), Qt::LeftButton, {}, to);
         QTRY_COMPARE(idsOf("lightsGrid").last(), before.first());
         const QStringList reordered = idsOf("lightsGrid");
-        QVERIFY(reordered != before);
 
         click(shown("value", u"favorites"_s));
         QTRY_VERIFY(shown("value", u"favorites"_s)->property("selected").toBool());
@@ -420,7 +408,6 @@ private Q_SLOTS:
         // The scene goes away on the bridge, and from the favourites with it.
         QVERIFY(m_bridge->removeResource(regularScene));
         QTRY_VERIFY(!shown("sceneId", regularScene));
-        QVERIFY(shown("groupId", roomID, item("favoriteGroups")));
 
         launch();
         QTRY_COMPARE_WITH_TIMEOUT(store()->phase(), HueStorePhase::ready(), 10000);
