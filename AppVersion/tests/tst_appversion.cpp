@@ -55,7 +55,6 @@ private Q_SLOTS:
         QFETCH(QString, label);
         const AppVersionInfo version = AppVersionInfo::current(AppBundle{info, std::nullopt});
         QCOMPARE(AppVersionDisplay::label(version, QTimeZone(3600)), label);
-        QVERIFY(!version.buildDate);
     }
     void buildDateFromExecutable()
     {
@@ -80,11 +79,10 @@ private Q_SLOTS:
     void aboutPanelOptions()
     {
         const AppVersionInfo info{u"2.0"_s, u"20260101000000"_s, std::nullopt};
-        const QVariantMap options = AppVersionDisplay::standardAboutPanelOptions(u"Lumora"_s, info, QTimeZone(-3600));
-        QCOMPARE(options.size(), 3);
-        QCOMPARE(options.value(AppVersionDisplay::applicationNameOption).toString(), u"Lumora"_s);
-        QCOMPARE(options.value(AppVersionDisplay::applicationVersionOption).toString(), u"2.0 (2025-12-31 23:00:00)"_s);
-        QCOMPARE(options.value(AppVersionDisplay::versionOption).toString(), QString());
+        QCOMPARE(AppVersionDisplay::standardAboutPanelOptions(u"Lumora"_s, info, QTimeZone(-3600)),
+                 (QVariantMap{{AppVersionDisplay::applicationNameOption, u"Lumora"_s},
+                              {AppVersionDisplay::applicationVersionOption, u"2.0 (2025-12-31 23:00:00)"_s},
+                              {AppVersionDisplay::versionOption, QString()}}));
     }
 };
 
