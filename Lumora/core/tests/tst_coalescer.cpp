@@ -58,22 +58,14 @@ struct Script
     bool overlapped = false;
     QStringList throwFor; // targets whose next send throws
 
-    // Holds no QString: GCC 12 may run the destructor of a temporary awaiter
-    // twice, which would release a string one time too many.
-    struct InFlight
+    /// Parks the awaiting coroutine in `slot`. Holds no QString: GCC 12 may
+    /// run the destructor of a temporary awaiter twice, which would release a
+    /// string one time too many.
+    struct Parked
     {
-        Script *script;
-        const QString *target;
+        std::coroutine_handle<> *slot;
         bool await_ready() const noexcept { return false; }
-        void await_suspend(std::coroutine_handle<> handle) { script->inFlight.insert(*target, handle); }
-        void await_resume() const noexcept {}
-    };
-    struct Asleep
-    {
-        Script *script;
-        qint64 wake;
-        bool await_ready() const noexcept { return false; }
-        void await_suspend(std::coroutine_handle<> handle) { script->sleepers.emplace(wake, handle); }
+        void await_suspend(std::coroutine_handle<> handle) { *slot = handle; }
         void await_resume() const noexcept {}
     };
 
@@ -84,12 +76,12 @@ struct Script
         script->sent.append(QString::number(script->now) + u' ' + target + u' ' + written(command));
         if (script->throwFor.removeOne(target))
             throw std::runtime_error("scripted failure");
-        co_await InFlight{script, &target};
+        co_await Parked{&script->inFlight[target]};
     }
 
     static QCoro::Task<void> pause(Script *script, Duration duration)
     {
-        co_await Asleep{script, script->now + duration.count()};
+        co_await Parked{&script->sleepers.emplace(script->now + duration.count(), nullptr)->second};
     }
 
     CommandCoalescer::Send sender(const QString &target)

@@ -78,7 +78,6 @@ private Q_SLOTS:
         QTest::newRow("right edge outside") << QPointF(200, 50) << u"x"_s << QString();
         QTest::newRow("gap") << QPointF(150, 150) << u"x"_s << QString();
         QTest::newRow("dragged skipped") << QPointF(50, 50) << u"a"_s << QString();
-        QTest::newRow("other than dragged") << QPointF(150, 50) << u"a"_s << u"b"_s;
     }
     void target()
     {

@@ -75,7 +75,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
         QCOMPARE(m_keys->loads, 1);
         QVERIFY(store->home().light(colorLight));
-        QCOMPARE(store->home().rooms().size(), 1);
         QCOMPARE(phases.count(), 1); // connecting was already the phase
         QTRY_COMPARE_WITH_TIMEOUT(m_sim->eventStreamCount(), 1, 5000);
         QCOMPARE(listings(), 1);
@@ -111,7 +110,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
         QCOMPARE(seen.at(1).kind, HueStorePhase::Kind::unreachable);
         QCOMPARE(seen.last(), HueStore::Phase::ready());
-        QCOMPARE(store->bridge()->host, u"127.0.0.1"_s);
     }
     void dragIsCoalescedAndNeverJumpsBack()
     {

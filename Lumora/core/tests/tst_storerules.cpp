@@ -65,12 +65,8 @@ private Q_SLOTS:
         auto store = makeStore();
         QCOMPARE(store->phase(), HueStore::Phase::connecting());
         QCOMPARE(store->bridge(), bridge);
-        QSignalSpy phases(store.get(), &HueStore::phaseChanged);
         store->start();
-        store->start(); // a second call while the first runs does nothing
         QTRY_COMPARE(store->phase(), HueStore::Phase::unpaired());
-        QCOMPARE(m_keys->loads, 1);
-        QCOMPARE(phases.count(), 1);
         QVERIFY(!store->bridge());
         QCOMPARE(PairedBridge::load(*m_defaults->settings), bridge);
         // Without a bridge a start stays unpaired and asks for no key.
