@@ -414,10 +414,8 @@ private:
         environment.keys = keyStore(m_keys);
         // Clients trust the simulator's root and reach it on its port; everything
         // else is what the application uses.
-        const QSslCertificate root = m_sim->rootCertificate();
-        const quint16 port = m_sim->port();
-        environment.makeClient = [root, port, sessions = m_sessions](QString host, std::optional<QString> bridgeID,
-                                                                     std::optional<QString> key) {
+        environment.makeClient = [root = m_sim->rootCertificate(), port = m_sim->port(), sessions = m_sessions](
+                                     QString host, std::optional<QString> bridgeID, std::optional<QString> key) {
             HueBridgeSession::Options options;
             options.expectedBridgeID = std::move(bridgeID);
             options.trustAnchor = root;
@@ -425,14 +423,12 @@ private:
             sessions->append(HueBridgeSession::create(options));
             return HueBridgeClient(std::move(host), std::move(key), sessions->last());
         };
-        auto discovery = m_discovery;
-        environment.discover = [discovery] { return fakeDiscover(discovery); };
+        environment.discover = [discovery = m_discovery] { return fakeDiscover(discovery); };
         environment.deviceName = [] { return u"Test Desk #2"_s; };
         environment.searchRetryDelay = 100ms;
         environment.linkButtonPause = 20ms;
         // The standard sequence, scaled down twenty times, and recorded.
-        auto attempts = m_delayAttempts;
-        environment.reconnectDelay = [attempts](int attempt) {
+        environment.reconnectDelay = [attempts = m_delayAttempts](int attempt) {
             attempts->append(attempt);
             return HueStore::standardReconnectDelay(attempt) / 20;
         };
@@ -464,7 +460,12 @@ private:
             return u"(still %1)"_s.arg(int(store.pairingStep().kind));
         return store.pairingStep().message;
     }
-    QList<SimRequest> requests(const QString &method, const QString &pathPart) const;
+    QList<SimRequest> requests(const QString &method, const QString &pathPart) const
+    {
+        QList<SimRequest> log = m_sim->requestLog();
+        log.removeIf([&](const SimRequest &r) { return r.method != method || !r.path().contains(pathPart); });
+        return log;
+    }
     /// How often the whole home was listed.
     qsizetype listings() const { return requests(u"GET"_s, u"/clip/v2/resource"_s).size(); }
     /// Paces a "nothing more happens" check by the store's own timers: another
@@ -502,16 +503,6 @@ private:
     /// Every session a client was made with, the newest last.
     std::shared_ptr<QList<std::shared_ptr<HueBridgeSession>>> m_sessions;
 };
-
-QList<SimRequest> TestStore::requests(const QString &method, const QString &pathPart) const
-{
-    QList<SimRequest> matching;
-    for (const auto &request : m_sim->requestLog()) {
-        if (request.method == method && request.path().contains(pathPart))
-            matching.append(request);
-    }
-    return matching;
-}
 
 QTEST_GUILESS_MAIN(TestStore)
 #include "tst_store.moc"
