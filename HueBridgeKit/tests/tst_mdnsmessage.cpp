@@ -49,13 +49,11 @@ private Q_SLOTS:
         auto srv = MdnsMessage::Record::srv(instance, host, 443, 120);
         auto txt = MdnsMessage::Record::text(instance, {"bridgeid=001788fffea532a7", "modelid=BSB002"}, 4500);
         auto a = MdnsMessage::Record::a(host, QHostAddress(u"192.168.1.10"_s), 120);
-        srv.cacheFlush = true;
-        txt.cacheFlush = true;
-        a.cacheFlush = true;
+        for (auto *record : {&srv, &txt, &a})
+            record->cacheFlush = true;
         // Names compare without case.
         QCOMPARE(message->answers, QList{MdnsMessage::Record::ptr(dotted("_HUE._tcp.LOCAL"), instance, 4500)});
         QCOMPARE(message->additionals, (QList{srv, txt, a}));
-        QCOMPARE(message->additionals.at(0).target.toString(), u"001788a532a7.local"_s);
     }
 
     // As python-zeroconf announces an IPv6-only service: the TXT record has no
@@ -115,7 +113,7 @@ private Q_SLOTS:
             MdnsMessage::Record::text(instance, {}, 4500),
             MdnsMessage::Record::a(host, QHostAddress(u"10.0.0.7"_s), 120),
             MdnsMessage::Record::aaaa(host, QHostAddress(u"fe80::1"_s), 120)};
-        MdnsMessage::Record nsec;
+        MdnsMessage::Record nsec; // a type the codec does not know is kept as received
         nsec.name = host;
         nsec.type = MdnsMessage::NSEC;
         nsec.ttl = 120;
@@ -123,9 +121,7 @@ private Q_SLOTS:
         message.additionals.append(nsec);
 
         const QByteArray bytes = message.toBytes();
-        const auto back = MdnsMessage::parse(bytes);
-        QVERIFY(back);
-        QCOMPARE(*back, message);
+        QCOMPARE(MdnsMessage::parse(bytes), std::optional(message));
         // The instance and host names are stored once, then pointed at.
         QCOMPARE(bytes.count("_hue"), 1);
         QCOMPARE(bytes.count("001788a532a7"), 1);
@@ -204,10 +200,7 @@ private Q_SLOTS:
             message.answers.append(MdnsMessage::Record::a(host, QHostAddress(0x0a000000 + i), 120));
         const QByteArray bytes = message.toBytes();
         QVERIFY(bytes.size() < 65536);
-        const auto back = MdnsMessage::parse(bytes);
-        QVERIFY(back);
-        QCOMPARE(back->answers.size(), 4000);
-        QCOMPARE(back->answers.last().address, QHostAddress(0x0a000000 + 3999));
+        QCOMPARE(MdnsMessage::parse(bytes), std::optional(message));
     }
 
     void longestNameIsAccepted()
@@ -221,9 +214,7 @@ private Q_SLOTS:
         QVERIFY(name.isValid());
         MdnsMessage message;
         message.questions = {{name, MdnsMessage::A}};
-        const auto back = MdnsMessage::parse(message.toBytes());
-        QVERIFY(back);
-        QCOMPARE(back->questions.at(0).name, name);
+        QCOMPARE(MdnsMessage::parse(message.toBytes()), std::optional(message));
         // One byte more is refused: rejectsMalformedPackets "name over 255 bytes".
         name.labels.last().append('z');
         QVERIFY(!name.isValid());
