@@ -27,7 +27,6 @@ inline const QString gradientLight = QStringLiteral("8015b17f-8336-415b-966a-b36
 /// In no group; gamut A.
 inline const QString colorOnlyLight = QStringLiteral("74a45fee-1b3d-4553-b5ab-040da8a10cfd");
 inline const QString regularScene = QStringLiteral("cdbf3740-7977-4a11-8275-8c78636ad4bd");
-inline const QString dynamicScene = QStringLiteral("fce5eabb-2f51-461b-b112-5362da301236");
 
 QString path();
 /// The listing's resources as recorded (70 of them).

@@ -19,11 +19,3 @@ QList<SimRequest> SimulatedBridge::requests(const QString &method, const QString
     }
     return found;
 }
-
-QString SimulatedBridge::rootPem()
-{
-    const QString file = m_files.filePath(QStringLiteral("root.pem"));
-    if (!QFile::exists(file) && !writeRootPem(file, &error))
-        return {};
-    return file;
-}

@@ -2,8 +2,6 @@
 
 #include "BridgeSimulator.h"
 
-#include <QTemporaryDir>
-
 /// The recorded bridge served over TLS on loopback with one application key:
 /// where the tests that need a bridge start from. Check `error` after
 /// construction; it is empty when the simulator is listening.
@@ -14,12 +12,7 @@ public:
 
     /// The requests received so far with this method whose path starts with the prefix.
     QList<SimRequest> requests(const QString &method, const QString &pathPrefix = {}) const;
-    /// The simulator's root certificate as a PEM file (written on first use).
-    QString rootPem();
 
     QString key;
     QString error;
-
-private:
-    QTemporaryDir m_files;
 };

@@ -3,8 +3,6 @@
 #include <QJsonDocument>
 #include <QTest>
 
-#include <csignal>
-
 TestProcess::TestProcess(const QString &program, const QProcessEnvironment &environment)
 {
     process.setProgram(program);
@@ -92,12 +90,6 @@ int TestProcess::exitCode() const
     if (process.state() != QProcess::NotRunning || process.exitStatus() != QProcess::NormalExit)
         return -1;
     return process.exitCode();
-}
-
-void TestProcess::sendSignal(int signalNumber)
-{
-    if (process.state() != QProcess::NotRunning)
-        ::kill(pid_t(process.processId()), signalNumber);
 }
 
 TestProcess::Run TestProcess::result()

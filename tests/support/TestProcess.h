@@ -43,7 +43,6 @@ public:
     bool finishes(int timeout = 20000);
     /// The exit code of a normal end, -1 otherwise (still running, crashed, killed).
     int exitCode() const;
-    void sendSignal(int signalNumber);
     Run result();
 
     QProcess process;

@@ -13,8 +13,6 @@
 #include <QSslSocket>
 #include <QTest>
 
-#include <optional>
-
 namespace SimTest {
 using namespace Qt::StringLiterals;
 
@@ -73,20 +71,20 @@ public:
     }
     Response response(int timeout = 5000)
     {
-        std::optional<Response> result;
+        Response result;
         [[maybe_unused]] const bool done =
-            QTest::qWaitFor([&] { return (result = take()).has_value() || closed(); }, timeout);
-        return result ? *result : take().value_or(Response{});
+            QTest::qWaitFor([&] { return (result = take()).status != 0 || closed(); }, timeout);
+        return result.status != 0 ? result : take();
     }
-    // Cuts one complete answer with Content-Length out of the buffer.
-    std::optional<Response> take()
+    // Cuts one complete answer with Content-Length out of the buffer (status 0 while there is none).
+    Response take()
     {
         const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
         static const QRegularExpression length(u"content-length: *(\\d+)"_s, QRegularExpression::CaseInsensitiveOption);
         const QRegularExpressionMatch match = length.match(QString::fromLatin1(buffer.left(headEnd)));
-        if (headEnd < 0 || !match.hasMatch() || buffer.size() < headEnd + 4 + match.captured(1).toLongLong())
-            return std::nullopt;
         const qsizetype size = match.captured(1).toLongLong();
+        if (headEnd < 0 || !match.hasMatch() || buffer.size() < headEnd + 4 + size)
+            return {};
         Response response{buffer.mid(9, 3).toInt(), buffer.left(headEnd), buffer.mid(headEnd + 4, size)};
         buffer.remove(0, headEnd + 4 + size);
         return response;

@@ -10,7 +10,6 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -37,23 +36,14 @@ private Q_SLOTS:
         QVERIFY2(sim->error.isEmpty(), qPrintable(sim->error));
         key = sim->key;
     }
-    // The leaf's shape is the certificate tests' concern; every handshake here
-    // already checks its name against the bridge id. The configuration's name
-    // and id, the whole listing, pairing, keys at work and commands are read
-    // through the client in HueBridgeKit's tst_client.
-    void configResourcesAndKeys()
+    // The configuration, the listing, pairing and commands are read through the client in
+    // tst_client (every handshake checks the leaf's name); here a percent-decoded id and keep-alive.
+    void resourceByIdOnAKeptConnection()
     {
-        // Both on one keep-alive connection; the refusals are in routes().
         TlsClient client(*sim);
-        Response answer = client.request(u"GET"_s, u"/api/0/config"_s);
-        QCOMPARE(answer.status, 200);
-        QCOMPARE(answer.json()[u"mac"_s].toString(), u"00:17:88:a5:32:a7"_s);
-        const QString bridge = sim->resourceIds(u"bridge"_s).first();
-        QCOMPARE(sim->resource(bridge)->value(u"bridge_id"_s).toString(), u"001788fffea532a7"_s);
-
-        // One resource by its id, percent-decoded.
+        QCOMPARE(client.request(u"GET"_s, u"/api/0/config"_s).status, 200);
         QVERIFY(sim->addResource(QJsonObject{{u"id"_s, u"odd id/ä"_s}, {u"type"_s, u"light"_s}}));
-        answer = client.request(u"GET"_s, u"/clip/v2/resource/light/odd%20id%2F%C3%A4"_s, {}, key);
+        const Response answer = client.request(u"GET"_s, u"/clip/v2/resource/light/odd%20id%2F%C3%A4"_s, {}, key);
         QCOMPARE(answer.status, 200);
         QCOMPARE(answer.json()[u"data"_s].toArray(), QJsonArray{*sim->resource(u"odd id/ä"_s)});
         const QList<SimRequest> log = sim->requestLog();
@@ -61,9 +51,8 @@ private Q_SLOTS:
         QCOMPARE(log.at(1).status, 200);
         QCOMPARE(log.at(0).connection, log.at(1).connection);
     }
-    // Pairing itself (101 until pressed, then a new key that works) is read
-    // through the client in tst_client; here the bodies a bridge refuses and
-    // the press ending by itself.
+    // Pairing itself is read through the client in tst_client; here the bodies
+    // a bridge refuses and the press ending by itself.
     void pairingFollowsTheLinkButton()
     {
         TlsClient client(*sim);
@@ -95,10 +84,7 @@ private Q_SLOTS:
         QTest::newRow("light off") << u"PUT"_s << resource + u"light/"_s + colorLight1 << R"({"on":{"on":false}})"_ba
                                    << good << 200;
         QTest::newRow("bad JSON") << u"PUT"_s << resource + u"light/"_s + colorLight1 << "{nope"_ba << good << 400;
-        QTest::newRow("light as scene") << u"GET"_s << resource + u"scene/"_s + colorLight1 << QByteArray() << good
-                                        << 404;
         QTest::newRow("unknown path") << u"GET"_s << u"/nothing"_s << QByteArray() << good << 404;
-        QTest::newRow("too deep") << u"GET"_s << resource + u"a/b/c"_s << QByteArray() << good << 404;
         QTest::newRow("read-only type") << u"PUT"_s << resource + u"motion/x"_s << "{}"_ba << good << 405;
     }
     void routes()
@@ -122,9 +108,8 @@ private Q_SLOTS:
             QCOMPARE(answer.json()[u"data"_s][0][u"rid"_s].toString(), path.section(u'/', -1));
         QCOMPARE(sim->requestLog().last().body, body);
     }
-    // Both framings are read through the client in tst_eventstreamclient; here the
-    // bridge's pace and what it writes: the greeting, then one message per interval
-    // (the last value winning), each a chunk of its own.
+    // Both framings are read through the client in tst_eventstreamclient; here the greeting,
+    // then one message per interval (the last value winning), each a chunk of its own.
     void eventStream()
     {
         sim->setEventInterval(150);
@@ -134,25 +119,21 @@ private Q_SLOTS:
         QVERIFY(sim->changeFromOutside(colorLight1, obj(R"({"dimming":{"brightness":11}})")));
         QVERIFY(sim->changeFromOutside(colorLight1, obj(R"({"dimming":{"brightness":22}})")));
         QVERIFY(QTest::qWaitFor([&] { return client.buffer.count("\n\n") >= 2; }, 5000));
-        const QByteArray stream = client.buffer;
+        const QByteArray &stream = client.buffer;
         QVERIFY(QRegularExpression(u"\r\n\r\n[0-9a-f]+\r\n: hi\n\n\r\n[0-9a-f]+\r\nid: \\d{10}:\\d+\ndata: \\[{"_s)
                     .match(QString::fromLatin1(stream))
                     .hasMatch());
         QCOMPARE(stream.count("data: "), 1);
         QVERIFY(stream.contains(R"("brightness":22)") && !stream.contains(R"("brightness":11)"));
     }
-    // That going down drops connections and refuses new ones, and that the
-    // bridge comes back and moves on the same port (answering at the new
-    // address), tst_client and tst_store read through the client; here what
-    // only the simulator's own state shows.
+    // Going down, coming back and moving are read through the client in tst_client
+    // and tst_store; here the old address refused and going down from a signal.
     void downUpAndMove()
     {
-        QSignalSpy listening(sim.get(), &BridgeSimulator::listeningChanged);
         const quint16 port = sim->port();
         sim->goDown();
         QVERIFY(sim->comeBack());
         QVERIFY(sim->moveTo(QHostAddress(u"127.0.0.2"_s)));
-        QCOMPARE(listening.size(), 4); // the tool's mDNS announcement follows these
         QSslSocket old;
         old.connectToHost(QHostAddress::LocalHost, port);
         QVERIFY(QTest::qWaitFor([&] { return old.state() == QAbstractSocket::UnconnectedState; }, 5000));
@@ -179,21 +160,14 @@ private Q_SLOTS:
         QCOMPARE(huge.response().status, 413);
         QVERIFY(sim->isListening());
     }
-    void controlEndpoint()
+    // The control interface (the tool's --control-port) is for this machine only.
+    void controlEndpointStaysLocal()
     {
         SimControl control(sim.get());
         QString error;
         QVERIFY(!control.listen(QHostAddress(u"0.0.0.0"_s), 0, &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(control.listen(QHostAddress::LocalHost, 0));
-        QTcpSocket admin;
-        QByteArray answer;
-        connect(&admin, &QTcpSocket::readyRead, this, [&] { answer += admin.readAll(); });
-        admin.connectToHost(QHostAddress::LocalHost, control.serverPort());
-        admin.write("POST /command HTTP/1.1\r\nContent-Length: 12\r\n\r\npress-button");
-        QVERIFY(QTest::qWaitFor([&] { return answer.contains("{\"ok\":true}"); }, 5000));
-        QVERIFY(answer.startsWith("HTTP/1.1 200"));
-        QVERIFY(sim->isLinkButtonPressed());
     }
     // Streams end after their lifetime, but are not idle connections: one
     // opened before an idle connection is still open after that timed out.
