@@ -136,22 +136,14 @@ private Q_SLOTS:
         m_sim->sendRawEventBytes("]\rdata: " + event + "\n");
         QCOMPARE(nextOf(stream), u"x+"_s);
     }
-    void refusingStatus_data()
+    // Refused as unauthorized is revokedKeyEndsTheStream's reconnect, a refusing
+    // status openedWaitsForTheHead's 503.
+    void closedBeforeAnswering()
     {
-        QTest::addColumn<SimFault>("fault");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("403") << SimFault::respond(403, SimFault::Body::jsonErrors, u"forbidden"_s) << u"unauthorized"_s;
-        QTest::newRow("closed before answering") << SimFault::closeConnection() << u"transport:RemoteHostClosedError"_s;
-    }
-    void refusingStatus()
-    {
-        QFETCH(SimFault, fault);
-        QFETCH(QString, result);
-        m_sim->addFault(fault.onPath(u"^/eventstream"_s));
+        m_sim->addFault(SimFault::closeConnection().onPath(u"^/eventstream"_s));
         HueEventStream stream = client().events();
-        QCOMPARE(nextOf(stream), result);
-        // Finished for good.
-        QCOMPARE(nextOf(stream), result);
+        QCOMPARE(nextOf(stream), u"transport:RemoteHostClosedError"_s);
+        QCOMPARE(nextOf(stream), u"transport:RemoteHostClosedError"_s); // finished for good
     }
     void openedWaitsForTheHead()
     {
@@ -239,6 +231,17 @@ private Q_SLOTS:
         QCOMPARE(nextOf(second), u"m-"_s);
         second.cancel();
         QVERIFY(waitForStreams(0));
+    }
+    void revokedKeyEndsTheStream()
+    {
+        HueEventStream stream = client().events();
+        QVERIFY(waitForStreams(1));
+        m_sim->revokeApplicationKey(m_key);
+        const QString end = nextOf(stream);
+        QVERIFY2(end == u"end"_s || end.startsWith(u"transport:"_s), qPrintable(end));
+        // Reconnecting with the revoked key is refused before any element.
+        HueEventStream again = client().events();
+        QCOMPARE(nextOf(again), u"unauthorized"_s);
     }
 
 private:
