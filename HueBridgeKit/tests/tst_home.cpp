@@ -54,9 +54,9 @@ class TestHome : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // The recording through the home. What a user sees of it (names, on state,
-    // scenes, order) is asserted through the whole stack in tst_lumoractl's
-    // homeAsTextAndJson; here the resolution behind it.
+    // The recording through the home. What a user sees of the room (name, on
+    // state, lights, scene) and the zone's order is asserted through the whole
+    // stack in tst_lumoractl's homeAsTextAndJson; here the resolution behind it.
     void realBridge()
     {
         const HueHome home = BridgeFixture::home();
@@ -70,7 +70,10 @@ private Q_SLOTS:
         QCOMPARE(home.group(homeID), whole);
         // Both children are devices; their lights are found through the owner.
         QCOMPARE(names(room->lights), (QStringList{u"Hue light with color temperature only"_s, u"Hue on/off light"_s}));
+        QCOMPARE(room->archetype, u"bathroom"_s);
         QCOMPARE(room->sceneOwner(), ref(roomID, u"room"_s));
+        QVERIFY(zone->isOn);
+        QCOMPARE(names(zone->scenes), QStringList{u"Dynamic Test Scene"_s});
         QCOMPARE(zone->sceneOwner(), ref(zoneID, u"zone"_s));
         // The bridge_home has no name of its own, and no scenes.
         QCOMPARE(whole->name, HueText::tr(u"Zuhause"_s, u"Home"_s));
