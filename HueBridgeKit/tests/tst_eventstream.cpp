@@ -32,7 +32,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("events"); // -1: nothing
 
-        QTest::newRow("one update") << u"data: ["_s + updateEvent + u']' << 1;
         QTest::newRow("no space after colon") << u"data:["_s + updateEvent + u']' << 1;
         QTest::newRow("tab before, spaces after") << u"data:\t["_s + updateEvent + u"]   "_s << 1;
         QTest::newRow("unicode spaces around") << u"data:\u00A0\u3000["_s + updateEvent + u"]\u2003"_s << 1;
