@@ -192,9 +192,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lightID");
         QTest::addColumn<HueLightCommand>("command");
         QTest::addColumn<QString>("shownAfter");
-        QTest::newRow("switch off") << u"A"_s << power(false) << u"A off 80 xy0.3/0.3 m-"_s;
-        QTest::newRow("temperature on a colour light")
-            << u"A"_s << HueLightCommand{{}, {}, {}, 200} << u"A on 80 xy0.3/0.3 m200"_s;
         QTest::newRow("colour clears the temperature, keeps its range")
             << u"B"_s << HueLightCommand{{}, {}, HueXY{0.2, 0.2}, {}} << u"B off 30 xy0.2/0.2 m-"_s;
         QTest::newRow("no temperature invented")
