@@ -132,21 +132,17 @@ private Q_SLOTS:
 
     // Every packet comes from the network: none of these may crash, loop or
     // allocate without bound, and none yields a message.
+    // Packets cut short anywhere (inside the header, a name, a pointer, a record
+    // header or its data) are everyTruncationIsRefused's.
     void rejectsMalformedPackets_data()
     {
         QTest::addColumn<QByteArray>("packet");
         const QByteArray header1q = hex("0000 0000 0001 0000 0000 0000");
-        const QByteArray header1a = hex("0000 8400 0000 0001 0000 0000");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("short header") << hex("0000 8400 0000");
         QTest::newRow("question count beyond packet") << hex("0000 0000 ffff 0000 0000 0000 00 0001 0001");
         QTest::newRow("record count beyond packet") << hex("0000 8400 0000 ffff ffff ffff") + QByteArray(100, 0);
-        QTest::newRow("name runs off the end") << header1q + hex("05 6c6f63");
-        QTest::newRow("no type after name") << header1q + hex("00 00");
         QTest::newRow("pointer to itself") << header1q + hex("c00c 000c 0001");
         QTest::newRow("pointer forward") << header1q + hex("c00e 000c 0001 00");
         QTest::newRow("pointer out of bounds") << header1q + hex("c3ff 000c 0001");
-        QTest::newRow("half a pointer") << header1q + hex("c0");
         QTest::newRow("pointer loop") << header1q + hex("036162 c00c 000c 0001");
         QTest::newRow("reserved label type") << header1q + hex("41 61 00 000c 0001");
         QByteArray longName = header1q;
@@ -154,8 +150,6 @@ private Q_SLOTS:
             longName += char(63) + QByteArray(63, 'a');
         longName += hex("00 000c 0001");
         QTest::newRow("name over 255 bytes") << longName;
-        QTest::newRow("record data beyond packet") << header1a + hex("00 0001 0001 00000078 0010 c0a80101");
-        QTest::newRow("record header cut") << header1a + hex("00 0001 0001 0000");
     }
     void rejectsMalformedPackets()
     {
