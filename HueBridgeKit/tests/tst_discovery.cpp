@@ -131,8 +131,7 @@ private Q_SLOTS:
         QCOMPARE(script.connected, (QStringList{u"A"_s, u"B"_s}));
     }
 
-    // A plain IPv4 address, a mapped one, a link-local IPv6 one and a host
-    // name are turnsServicesIntoBridges' services.
+    // Plain, mapped and link-local addresses and host names: turnsServicesIntoBridges.
     void addressText_data()
     {
         QTest::addColumn<QString>("reported");

@@ -62,8 +62,7 @@ private Q_SLOTS:
             QCOMPARE(parsed->first().resources.first().id, u"l1"_s);
         }
     }
-    // CR, CR LF, NEL, LS, PS, empty lines and a last line without a break are
-    // splitAtEveryByte's, which asserts the exact lines for every cut.
+    // CR (LF), NEL, LS, PS, empty and unterminated lines: splitAtEveryByte.
     void splitLines_data()
     {
         QTest::addColumn<QByteArray>("bytes");

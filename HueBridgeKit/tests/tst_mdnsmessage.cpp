@@ -78,7 +78,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<QByteArray>>("strings");
         QTest::addColumn<std::optional<QByteArray>>("bridgeID");
-        QTest::newRow("empty record") << QList<QByteArray>{} << std::optional<QByteArray>();
         QTest::newRow("other keys") << QList<QByteArray>{"modelid=BSB002"} << std::optional<QByteArray>();
         QTest::newRow("first wins") << QList<QByteArray>{"BridgeID=aa", "bridgeid=bb"}
                                     << std::optional<QByteArray>("aa");
@@ -132,8 +131,7 @@ private Q_SLOTS:
 
     // Every packet comes from the network: none of these may crash, loop or
     // allocate without bound, and none yields a message.
-    // Packets cut short anywhere (inside the header, a name, a pointer, a record
-    // header or its data) are everyTruncationIsRefused's.
+    // Packets cut short anywhere are everyTruncationIsRefused's.
     void rejectsMalformedPackets_data()
     {
         QTest::addColumn<QByteArray>("packet");

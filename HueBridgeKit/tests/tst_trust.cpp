@@ -89,7 +89,6 @@ private Q_SLOTS:
 
         const std::optional<QString> none;
         QTest::newRow("bridge, mixed case") << u"bridge"_s << std::optional(u"c42996fffeC4E2d8"_s) << true;
-        QTest::newRow("bridge, no id yet") << u"bridge"_s << none << true;
         QTest::newRow("leaf without the root") << u"bridge leaf only"_s << std::optional(bridgeID) << true;
         QTest::newRow("other bridge") << u"other bridge"_s << std::optional(bridgeID) << false;
         QTest::newRow("other bridge, no id yet") << u"other bridge"_s << none << true;
