@@ -175,7 +175,6 @@ private Q_SLOTS:
         empty.name = u"Attic"_s;
         QCOMPARE(QCoro::waitFor(store->saveScene(u"Evening"_s, empty)),
                  HueText::tr(u"In Attic gibt es keine Lampen."_s, u"There are no lights in Attic."_s));
-        QVERIFY(requests(u"POST"_s, u"/scene"_s).isEmpty());
 
         // Saved from the room's current light under the trimmed name; it
         // appears after the reload.
