@@ -227,7 +227,7 @@ private Q_SLOTS:
         // the empty request only wakes, it is not written.
         WakeUps seen(config.activationSignalName);
         QVERIFY(!DuplicateLaunchRequestStore::post(request({u"one"_s}), config));
-        QVERIFY(!DuplicateLaunchRequestStore::post({}, config));
+        QVERIFY(!DuplicateLaunchRequestStore::post(request({}), config));
         QTRY_COMPARE_WITH_TIMEOUT(seen.count, 2, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(result.controller->hasPendingActivation(), 10000);
         QCoreApplication::processEvents();
