@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
@@ -169,15 +168,6 @@ private Q_SLOTS:
         QCOMPARE(storedJson(u"favorites.other"_s).array().size(), 1);
         QCOMPARE(storedJson(u"order.other"_s).object(), (QJsonObject{{u"rooms"_s, QJsonArray{u"x"_s}}}));
         QCOMPARE(m_settings->value(u"pairedBridge"_s), value);
-    }
-    void warningsWhenAsked()
-    {
-        // What a user gets with QT_LOGGING_RULES="lumora.*=true".
-        QLoggingCategory::setFilterRules(u"lumora.*=true"_s);
-        m_settings->setValue(u"favorites.b"_s, QByteArray("{"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"not JSON"_s));
-        FavoritesStore(m_settings).load(u"b"_s);
-        QLoggingCategory::setFilterRules(QString());
     }
 
 private:
