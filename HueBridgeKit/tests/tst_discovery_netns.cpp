@@ -1,9 +1,7 @@
 // Discovery end to end over real multicast DNS, against python3-zeroconf (an
-// independent implementation) and against our own responder. Runs only inside
-// the private network namespace that in-private-netns.sh creates.
+// independent implementation; our own responder is tst_lumoractl_discover's).
+// Runs only inside the private network namespace that in-private-netns.sh creates.
 #include "HueBridgeDiscovery.h"
-#include "MdnsBrowser.h"
-#include "MdnsResponder.h"
 #include "PrivateNetwork.h"
 #include "TestProcess.h"
 
@@ -189,24 +187,6 @@ private Q_SLOTS:
         QCOMPARE(bridges, (QList<DiscoveredBridge>{{u"Answering"_s, std::nullopt, u"127.0.0.2"_s}}));
         QVERIFY2(elapsed.elapsed() >= 1500 + 2900, qPrintable(QString::number(elapsed.elapsed())));
         QVERIFY2(elapsed.elapsed() < 1500 + 2 * 3000 + 5000, qPrintable(QString::number(elapsed.elapsed())));
-    }
-
-    // That python3-zeroconf resolves our responder is tst_mdnsresponder's; here
-    // our browser resolves it, and forgets it at once on its goodbye.
-    void ownResponderSaysGoodbye()
-    {
-        MdnsResponder responder;
-        responder.setService(u"Hue Bridge - 0A0B0C"_s, u"0017880a0b0c.local"_s, QHostAddress(u"127.0.0.5"_s), 443,
-                             {{"bridgeid", "0017880a0b0cfffe"}});
-        QString error;
-        QVERIFY2(responder.start(&error), qPrintable(error));
-        MdnsBrowser browser(HueBridgeDiscovery::serviceType());
-        QVERIFY(browser.start());
-        // Resolved whole (SRV, TXT and A) before it goes.
-        const auto resolved = [&] { return browser.instances().value(0); };
-        QTRY_VERIFY_WITH_TIMEOUT(resolved().txt && resolved().ipv4 == QList{QHostAddress(u"127.0.0.5"_s)}, 5000);
-        responder.stop();
-        QTRY_VERIFY_WITH_TIMEOUT(browser.instances().isEmpty(), 3000);
     }
 };
 

@@ -88,7 +88,7 @@ private Q_SLOTS:
         QVERIFY(!a.cacheFlush);
     }
     // Multicast queries and announcements are what the discovery tests and
-    // the simulator's browse see; here what they never do.
+    // the simulator's browse see; here what they never do, and the goodbye.
     void renamesAndStopsFromItsOwnSignal()
     {
         MdnsSocket listener;
@@ -115,8 +115,15 @@ private Q_SLOTS:
         connect(&responder, &MdnsResponder::queryAnswered, &responder, &MdnsResponder::stop);
         MdnsMessage query;
         query.questions = {{MdnsName::fromDotted(u"_hue._tcp.local"), MdnsMessage::PTR}};
+        heard.clear();
         listener.sendMulticast(query);
         QTRY_VERIFY_WITH_TIMEOUT(!responder.isRunning(), 5000);
+        // Stopping says goodbye, so that browsers forget the bridge at once.
+        const auto renamedGoodbye = [](const MdnsMessage &m) {
+            return !m.answers.isEmpty() && isGoodbye(m)
+                   && m.answers.at(0).target == MdnsName::fromDotted(u"Hue Bridge - 0A0B0D._hue._tcp.local");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(heard.cbegin(), heard.cend(), renamedGoodbye), 5000);
         heard.clear();
         QVERIFY(responder.start());
         // Not the goodbye of the stop, which may still be on its way.
