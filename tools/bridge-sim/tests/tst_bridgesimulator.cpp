@@ -7,7 +7,7 @@
 #include "SimTestClient.h"
 #include "SimulatedBridge.h"
 
-#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,15 +15,6 @@
 using namespace Qt::StringLiterals;
 using namespace SimTest;
 using namespace BridgeFixture;
-
-namespace {
-
-QJsonObject obj(const QByteArray &json)
-{
-    return QJsonDocument::fromJson(json).object();
-}
-
-} // namespace
 
 class TestBridgeSimulator : public QObject
 {
@@ -48,7 +39,6 @@ private Q_SLOTS:
         QCOMPARE(answer.json()[u"data"_s].toArray(), QJsonArray{*sim->resource(u"odd id/ä"_s)});
         const QList<SimRequest> log = sim->requestLog();
         QCOMPARE(log.size(), 2);
-        QCOMPARE(log.at(1).status, 200);
         QCOMPARE(log.at(0).connection, log.at(1).connection);
     }
     // Pairing itself is read through the client in tst_client; here the bodies
@@ -69,7 +59,8 @@ private Q_SLOTS:
         QVERIFY(!sim->isLinkButtonPressed());
         QCOMPARE(errorType(R"({"devicetype":"lumora#test"})"), 101);
     }
-    // Where each request goes and what it answers; a refused one changes nothing.
+    // What a refused request answers, and that it changes nothing. Accepted commands are
+    // tst_client operations' and tst_lumoractl's, which read the lights they changed.
     void routes_data()
     {
         QTest::addColumn<QString>("method");
@@ -81,8 +72,6 @@ private Q_SLOTS:
         const QString good = u"good"_s;
         QTest::newRow("no key") << u"GET"_s << resource << QByteArray() << u"none"_s << 401;
         QTest::newRow("unknown key") << u"GET"_s << resource << QByteArray() << u"not-a-key"_s << 403;
-        QTest::newRow("light off") << u"PUT"_s << resource + u"light/"_s + colorLight1 << R"({"on":{"on":false}})"_ba
-                                   << good << 200;
         QTest::newRow("bad JSON") << u"PUT"_s << resource + u"light/"_s + colorLight1 << "{nope"_ba << good << 400;
         QTest::newRow("unknown path") << u"GET"_s << u"/nothing"_s << QByteArray() << good << 404;
         QTest::newRow("read-only type") << u"PUT"_s << resource + u"motion/x"_s << "{}"_ba << good << 405;
@@ -102,37 +91,32 @@ private Q_SLOTS:
                                                                   : key);
         QCOMPARE(answer.status, status);
         QVERIFY(answer.hasHeader("content-type: application/json"));
-        QCOMPARE(answer.json()[u"errors"_s].toArray().size(), status == 200 ? 0 : 1);
-        QCOMPARE(sim->resources() != before, status == 200);
-        if (status == 200)
-            QCOMPARE(answer.json()[u"data"_s][0][u"rid"_s].toString(), path.section(u'/', -1));
+        QCOMPARE(answer.json()[u"errors"_s].toArray().size(), 1);
+        QCOMPARE(sim->resources(), before);
         QCOMPARE(sim->requestLog().last().body, body);
     }
-    // Both framings are read through the client in tst_eventstreamclient; here the greeting,
-    // then one message per interval (the last value winning), each a chunk of its own.
+    // Both framings are read through the client in tst_eventstreamclient, the last value
+    // winning is tst_bridgesim_home's event queue; here the greeting, then a chunk per message.
     void eventStream()
     {
         sim->setEventInterval(150);
         TlsClient client(*sim);
         client.send(u"GET"_s, u"/eventstream/clip/v2"_s, {}, key, "Accept: text/event-stream\r\n");
         QVERIFY(QTest::qWaitFor([&] { return client.buffer.contains(": hi\n\n"); }, 5000));
-        QVERIFY(sim->changeFromOutside(colorLight1, obj(R"({"dimming":{"brightness":11}})")));
-        QVERIFY(sim->changeFromOutside(colorLight1, obj(R"({"dimming":{"brightness":22}})")));
+        QVERIFY(sim->changeFromOutside(colorLight1, QJsonObject{{u"dimming"_s, QJsonObject{{u"brightness"_s, 22}}}}));
         QVERIFY(QTest::qWaitFor([&] { return client.buffer.count("\n\n") >= 2; }, 5000));
         const QByteArray &stream = client.buffer;
         QVERIFY(QRegularExpression(u"\r\n\r\n[0-9a-f]+\r\n: hi\n\n\r\n[0-9a-f]+\r\nid: \\d{10}:\\d+\ndata: \\[{"_s)
                     .match(QString::fromLatin1(stream))
                     .hasMatch());
         QCOMPARE(stream.count("data: "), 1);
-        QVERIFY(stream.contains(R"("brightness":22)") && !stream.contains(R"("brightness":11)"));
+        QVERIFY(stream.contains(R"("brightness":22)"));
     }
     // Going down, coming back and moving are read through the client in tst_client
     // and tst_store; here the old address refused and going down from a signal.
     void downUpAndMove()
     {
         const quint16 port = sim->port();
-        sim->goDown();
-        QVERIFY(sim->comeBack());
         QVERIFY(sim->moveTo(QHostAddress(u"127.0.0.2"_s)));
         QSslSocket old;
         old.connectToHost(QHostAddress::LocalHost, port);

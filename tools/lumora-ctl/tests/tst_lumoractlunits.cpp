@@ -36,7 +36,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected"); // "type change id" for each change, in order
 
         const QString update = u"update"_s;
-        QTest::newRow("nothing") << QList<HueEvent>{} << QStringList{};
         QTest::newRow("a light switched off")
             << QList<HueEvent>{bridgeEvent(update, colorLight1, u"light"_s, R"({"on":{"on":false}})")}
             << QStringList{u"light changed "_s + colorLight1};
