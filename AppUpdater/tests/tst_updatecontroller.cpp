@@ -304,8 +304,6 @@ private Q_SLOTS:
         QCOMPARE(UpdateSignature::verify(key, QString::fromLatin1(flipped.toBase64()), archive), Result::invalid);
         QCOMPARE(UpdateSignature::verify(key, QString::fromLatin1(raw.left(63).toBase64()), archive),
                  Result::malformedSignature);
-        QCOMPARE(UpdateSignature::verify(key, QString::fromLatin1(QByteArray(raw + 'x').toBase64()), archive),
-                 Result::malformedSignature);
         QCOMPARE(UpdateSignature::verify(key, u"%%%"_s, archive), Result::malformedSignature);
         QCOMPARE(UpdateSignature::verify(key.left(31), signature, archive), Result::malformedKey);
         QCOMPARE(UpdateSignature::verify(key, QString::fromLatin1(signer.sign({})), QByteArrayView()), Result::valid);
