@@ -38,7 +38,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QVariant>("brightness");
         QTest::addColumn<double>("shade");
-        QTest::newRow("full") << QVariant(100.0) << 0.3;
         QTest::newRow("half") << QVariant(50.0) << 0.4;
         QTest::newRow("above range") << QVariant(150.0) << 0.3;
         QTest::newRow("below range") << QVariant(-20.0) << 0.5;
@@ -98,10 +97,6 @@ private Q_SLOTS:
         const auto glow = Appearance::glow(room);
         QCOMPARE(glow->colors.size(), 4);
         QCOMPARE(glow->colors.last(), HueColor::surface(160 + 60 * 3));
-
-        // No brightness on the group counts as full.
-        room.brightness.reset();
-        QCOMPARE(Appearance::glow(room)->shade, 0.3);
     }
 
     void summary_data()
