@@ -70,8 +70,7 @@ private Q_SLOTS:
     {
         // The build writes the project version and its own UTC time as the build.
         const AppVersionInfo info = AppVersionInfo::current();
-        QVERIFY(!info.shortVersion.isEmpty());
-        QVERIFY(info.shortVersion != u"0"_s);
+        QVERIFY(!info.shortVersion.isEmpty() && info.shortVersion != u"0"_s);
         const auto components = AppVersionDisplay::timestampComponents(info.buildVersion.toUtf8());
         QVERIFY2(components, qPrintable(info.buildVersion));
         QVERIFY(components->date() <= QDateTime::currentDateTimeUtc().addSecs(60));

@@ -16,11 +16,6 @@ namespace {
 
 using Duration = CommandCoalescer::Duration;
 
-QCoro::Task<void> answeredAtOnce()
-{
-    co_return;
-}
-
 /// A command written as in the timelines: "on"/"off" and "b<percent>",
 /// separated by spaces; and back.
 HueLightCommand command(const QStringList &fields)
@@ -212,7 +207,7 @@ private Q_SLOTS:
             CommandCoalescer coalescer;
             coalescer.submit(command({u"b1"_s}), u"l"_s, 1h, [witness](HueLightCommand) {
                 ++*witness;
-                return answeredAtOnce();
+                return []() -> QCoro::Task<void> { co_return; }(); // answered at once
             });
             witness.reset();
             QTRY_COMPARE_WITH_TIMEOUT(loopAlive.lock() ? *loopAlive.lock() : -1, 1, 5000);

@@ -161,10 +161,7 @@ private Q_SLOTS:
 
         // The reload still reports D on, and brings a new light.
         QList<HueResource> reloaded = standardResources();
-        for (HueResource &resource : reloaded) {
-            if (resource.id == "D"_L1)
-                resource.brightness = 33;
-        }
+        reloaded[3].brightness = 33; // D
         reloaded.append(light(u"N"_s, u"N"_s, true, 10));
         editable.replace(reloaded, t0 + 1s);
 

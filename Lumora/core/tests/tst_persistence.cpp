@@ -171,24 +171,22 @@ private Q_SLOTS:
     }
 
 private:
-    QJsonDocument storedJson(const QString &key) const;
+    // Reads the value back through a second settings object on the same file,
+    // as the next start of the application would.
+    QJsonDocument storedJson(const QString &key) const
+    {
+        const QSettings reader(m_settings->fileName(), QSettings::IniFormat);
+        const QVariant value = reader.value(key);
+        if (value.metaType().id() != QMetaType::QByteArray)
+            return {};
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(value.toByteArray(), &error);
+        return error.error == QJsonParseError::NoError ? document : QJsonDocument();
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::shared_ptr<QSettings> m_settings;
 };
-
-// Reads the value back through a second settings object on the same file,
-// as the next start of the application would.
-QJsonDocument TestPersistence::storedJson(const QString &key) const
-{
-    const QSettings reader(m_settings->fileName(), QSettings::IniFormat);
-    const QVariant value = reader.value(key);
-    if (value.metaType().id() != QMetaType::QByteArray)
-        return {};
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(value.toByteArray(), &error);
-    return error.error == QJsonParseError::NoError ? document : QJsonDocument();
-}
 
 QTEST_GUILESS_MAIN(TestPersistence)
 #include "tst_persistence.moc"

@@ -28,7 +28,6 @@ QQuickItem *findItem(QQuickItem *root, QLatin1StringView name, bool visibleOnly 
 class TestBridge : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString bridgeId READ bridgeId CONSTANT)
 
 public:
     /// Starts the simulator and a store paired with it; `start()` connects.
