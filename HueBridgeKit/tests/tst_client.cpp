@@ -127,8 +127,7 @@ private Q_SLOTS:
                                       R"({"name":"Hue Bridge","bridgeid":"0011223344"})")
                             .onPath(u"^/api/0/config$"_s)
                             .times(1));
-        HueLightCommand command;
-        command.brightness = 10;
+        const HueLightCommand command{{}, 10, {}, {}};
         QCOMPARE(run(c.config()).error, QString());
         QCOMPARE(run(c.pair(u"Lumora#host"_s)).error, u"linkButtonNotPressed"_s);
         // The whole recorded listing comes through.
@@ -219,9 +218,7 @@ private Q_SLOTS:
         QFETCH(SimFault, fault);
         QFETCH(QString, result);
         m_sim->addFault(fault);
-        HueLightCommand command;
-        command.isOn = true;
-        const auto outcome = run(client().sendToLight(command, m_sim->resourceIds(u"light"_s).first()));
+        const auto outcome = run(client().sendToLight({true, {}, {}, {}}, m_sim->resourceIds(u"light"_s).first()));
         QCOMPARE(outcome.value ? u"ok"_s : outcome.error, result);
         // No operation retries.
         QCOMPARE(m_sim->requestLog().size(), 1);

@@ -59,10 +59,7 @@ private Q_SLOTS:
         QFETCH(QString, host);
         QFETCH(QString, path);
         QFETCH(QString, url);
-        const QUrl built = HueBridgeClient::url(host, path);
-        QCOMPARE(built.toString(QUrl::FullyEncoded), url);
-        QCOMPARE(built.port(), -1);
-        QVERIFY(!built.hasQuery());
+        QCOMPARE(HueBridgeClient::url(host, path).toString(QUrl::FullyEncoded), url);
     }
     void requestHeaders()
     {

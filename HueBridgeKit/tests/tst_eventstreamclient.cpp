@@ -65,7 +65,6 @@ private Q_SLOTS:
         m_sim = std::make_unique<SimulatedBridge>();
         QVERIFY2(m_sim->error.isEmpty(), qPrintable(m_sim->error));
         m_sim->setEventInterval(0);
-        m_key = m_sim->key;
     }
     void cleanup() { m_sim.reset(); }
 
@@ -226,7 +225,7 @@ private Q_SLOTS:
     {
         HueEventStream stream = client().events();
         QVERIFY(waitForStreams(1));
-        m_sim->revokeApplicationKey(m_key);
+        m_sim->revokeApplicationKey(m_sim->key);
         const QString end = nextOf(stream);
         QVERIFY2(end == u"end"_s || end.startsWith(u"transport:"_s), qPrintable(end));
         // Reconnecting with the revoked key is refused before any element.
@@ -237,7 +236,7 @@ private Q_SLOTS:
 private:
     HueBridgeClient client(HueBridgeSession::Options options = {}) const
     {
-        return HueBridgeClient(u"127.0.0.1"_s, m_key, sessionFor(*m_sim, m_sim->bridgeId(), std::move(options)));
+        return HueBridgeClient(u"127.0.0.1"_s, m_sim->key, sessionFor(*m_sim, m_sim->bridgeId(), std::move(options)));
     }
     bool waitForStreams(int count) const
     {
@@ -245,7 +244,6 @@ private:
     }
 
     std::unique_ptr<SimulatedBridge> m_sim;
-    QString m_key;
 };
 
 QTEST_GUILESS_MAIN(TestEventStreamClient)

@@ -198,8 +198,7 @@ private Q_SLOTS:
         QCOMPARE(resolved->name, name);
         QCOMPARE(resolved->archetype, archetype);
         QCOMPARE(resolved->isReachable, reachable);
-        const QList<HueLight> all = home.home()->lights;
-        QVERIFY(all.contains(*resolved));
+        QVERIFY(home.home()->lights.contains(*resolved));
     }
     void lightColors()
     {

@@ -1,10 +1,8 @@
-#include "BridgeFixture.h"
 #include "HueEvent.h"
 #include "HueResource.h"
 #include "HueSerializationError.h"
 #include "LossyArray.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
@@ -314,17 +312,6 @@ private Q_SLOTS:
         QCOMPARE(command, (HueLightCommand{true, 10.0, {}, 200}));
         command.merge({});
         QCOMPARE(command, (HueLightCommand{true, 10.0, {}, 200}));
-    }
-    // The recording decodes whole. Its scenes, links, owners, the light kinds and
-    // their values (a null mirek with a range, a valid one, xy, brightness, a gamut)
-    // reach the home: tst_home realBridge and tst_lumoractl homeAsTextAndJson.
-    void realBridgeListing()
-    {
-        const QJsonArray listing = BridgeFixture::listing();
-        QCOMPARE(listing.size(), 70);
-        const auto decoded = LossyArray<HueResource>::fromJson(listing);
-        QVERIFY(decoded);
-        QCOMPARE(decoded->elements.size(), 70);
     }
 };
 

@@ -5,7 +5,6 @@
 #include "HueLightCommand.h"
 #include "OrderStore.h"
 #include "PairedBridge.h"
-#include "SimCertificates.h"
 #include "SimFault.h"
 #include "SimulatedBridge.h"
 #include "TestProcess.h"
@@ -47,7 +46,7 @@ QStringList words(const QString &text)
 }
 
 /// What an exit-status row arranges before lumora-ctl runs.
-enum class Setup { none, german, bridgeError, closedPort, foreignRoot };
+enum class Setup { none, german, bridgeError, closedPort };
 
 } // namespace
 
@@ -136,7 +135,6 @@ private Q_SLOTS:
                                        << u"No key is stored"_s;
         QTest::newRow("bridge error") << home << Setup::bridgeError << 1 << u"service unavailable"_s;
         QTest::newRow("unreachable") << home << Setup::closedPort << 4 << u"cannot be reached"_s;
-        QTest::newRow("foreign root") << home << Setup::foreignRoot << 4 << u"cannot be reached"_s;
     }
     void exitStatuses()
     {
@@ -152,9 +150,6 @@ private Q_SLOTS:
             QTcpServer server; // a port nobody listens on any more
             QVERIFY(server.listen(QHostAddress::LocalHost));
             arguments[arguments.indexOf(u"--port"_s) + 1] = QString::number(server.serverPort());
-        } else if (setup == Setup::foreignRoot) {
-            QVERIFY(SimCertificates::writePem(m_config->filePath(u"other.pem"_s), SimCertificates::makeRoot().chain));
-            arguments[arguments.indexOf(u"--trust-anchor"_s) + 1] = m_config->filePath(u"other.pem"_s);
         }
 
         const TestProcess::Run run = ctl(arguments, setup == Setup::german ? u"de"_s : u"en"_s);
