@@ -1,7 +1,8 @@
 #pragma once
 
 // Fakes for the store's outside services: an in-memory key store that counts
-// its calls, scripted discovery, and settings in a temporary folder.
+// its calls, scripted discovery, and settings in a temporary folder; and the
+// one-field light commands the store tests give.
 #include "BridgeKeyStore.h"
 #include "DiscoveredBridge.h"
 #include "HueStore.h"
@@ -28,6 +29,16 @@ inline QCoro::Task<std::optional<QString>> fakeLoad(std::shared_ptr<FakeKeys> ke
 {
     ++keys->loads;
     co_return keys->keys.contains(account) ? std::optional(keys->keys.value(account)) : std::nullopt;
+}
+
+inline HueLightCommand power(bool on)
+{
+    return HueLightCommand{on, {}, {}, {}};
+}
+
+inline HueLightCommand dim(double brightness)
+{
+    return HueLightCommand{{}, brightness, {}, {}};
 }
 
 inline QCoro::Task<bool> fakeSave(std::shared_ptr<FakeKeys> keys, QString key, QString account)

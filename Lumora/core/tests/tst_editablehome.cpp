@@ -1,5 +1,6 @@
 #include "EditableHome.h"
 #include "ResourceBuilders.h"
+#include "StoreTestSupport.h"
 
 #include <QTest>
 
@@ -14,6 +15,7 @@ using Instant = EditableHome::Instant;
 const Instant t0 = Instant{} + 1000s;
 
 using namespace ResourceBuilders;
+using namespace StoreTestSupport;
 
 // Colour light A (on, 80 %), white-ambiance light B (off, 30 %, 300 mirek),
 // plug C (on, no dimming), colour light D (on, 40 %). Room R holds A, B, C;
@@ -58,16 +60,6 @@ EditableHome standardHome()
     EditableHome editable;
     editable.replace(standardResources(), t0 - 10s);
     return editable;
-}
-
-HueLightCommand power(bool on)
-{
-    return HueLightCommand{on, {}, {}, {}};
-}
-
-HueLightCommand dim(double brightness)
-{
-    return HueLightCommand{{}, brightness, {}, {}};
 }
 
 /// What the bridge reports about a light (or other resource) in an event.

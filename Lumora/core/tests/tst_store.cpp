@@ -25,16 +25,6 @@ namespace {
 const QString colorLight = BridgeFixture::colorLight2;
 const QString ambianceLight = BridgeFixture::temperatureLight;
 
-HueLightCommand dim(double brightness)
-{
-    return HueLightCommand{{}, brightness, {}, {}};
-}
-
-HueLightCommand power(bool on)
-{
-    return HueLightCommand{on, {}, {}, {}};
-}
-
 } // namespace
 
 class TestStore : public QObject

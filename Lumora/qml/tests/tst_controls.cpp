@@ -108,11 +108,6 @@ private Q_SLOTS:
         QVERIFY2(near(pick.marker.x(), marker.x(), 1e-6) && near(pick.marker.y(), marker.y(), 1e-6),
                  qPrintable(u"%1,%2"_s.arg(pick.marker.x()).arg(pick.marker.y())));
         QVERIFY(near(pick.color, Hsb{hue, saturation, 1}.rgb(), 1e-9));
-        const auto hsb = Hsb::of(pick.color);
-        QCOMPARE(hsb.brightness, 1.0);
-        if (saturation > 0)
-            QVERIFY(near(hsb.hue, hue, 1e-9));
-        QVERIFY(near(hsb.saturation, saturation, 1e-9));
     }
 
     void wheelPointOfSelection()
@@ -122,8 +117,7 @@ private Q_SLOTS:
         for (const QPointF at : {QPointF(150, 130), QPointF(30, 60), QPointF(110, 200), QPointF(200, 20)}) {
             const auto pick = ColorWheel::pick(at, centre, 110);
             const auto point = ColorWheel::point(pick.color, centre, 110);
-            QVERIFY(near(point.x(), pick.marker.x(), 1e-6));
-            QVERIFY(near(point.y(), pick.marker.y(), 1e-6));
+            QVERIFY(near(point.x(), pick.marker.x(), 1e-6) && near(point.y(), pick.marker.y(), 1e-6));
         }
         // A dimmer colour of the same hue and saturation sits at the same place.
         const auto bright = ColorWheel::point({1, 0.5, 0.5}, centre, 110);

@@ -37,20 +37,16 @@ Item {
         function test_ownerDecides() {
             // A flip asks the owner and shows nothing of its own.
             mouseClick(toggle, 23, 14);
-            compare(spy.count, 1);
-            compare(spy.signalArguments[0][0], true);
             compare(toggle.checked, false);
             compare(toggle.indicator.x, 3);
             // The owner agrees: the switch follows.
             toggle.isOn = true;
             compare(toggle.checked, true);
             mouseClick(toggle, 23, 14);
-            compare(spy.signalArguments[1][0], false);
             compare(toggle.checked, true, "a refused command leaves the switch where the owner has it");
             toggle.forceActiveFocus();
             keyClick(Qt.Key_Space);
-            compare(spy.count, 3);
-            compare(spy.signalArguments[2][0], false);
+            compare(spy.signalArguments.map(args => args[0]), [true, false, false]);
         }
 
         function test_capsuleIsHitArea_data() {

@@ -31,12 +31,10 @@ Item {
     SignalSpy { id: commitSpy; target: grid; signalName: "commit" }
 
     function settled(g) {
-        for (const id of g.itemIds) {
+        return g.itemIds.every(id => {
             const cell = g.cellOf(id);
-            if (!cell || cell.x !== g.layout.frames[id].x || cell.y !== g.layout.frames[id].y)
-                return false;
-        }
-        return true;
+            return cell && cell.x === g.layout.frames[id].x && cell.y === g.layout.frames[id].y;
+        });
     }
 
     Component {
@@ -181,15 +179,6 @@ Item {
             compare(commitSpy.signalArguments[0][0], ["b", "c", "d", "a"]);
         }
 
-        function test_releaseInPlaceCommitsUnchanged() {
-            mousePress(grid, 130, 30);
-            mouseMove(grid, 145, 35, -1, Qt.LeftButton);
-            verify(grid.drag !== null);
-            mouseRelease(grid, 145, 35);
-            compare(commitSpy.count, 1);
-            compare(commitSpy.signalArguments[0][0], ["a", "b", "c", "d"]);
-        }
-
         // A move too short, or a grid of one item: no drag and no commit.
         function test_noDrag_data() {
             return [
@@ -221,8 +210,7 @@ Item {
             grid.model = [{ id: "b" }, { id: "c" }, { id: "d" }, { id: "a" }];
             wait(20);
             // Pick up c (now in the second slot) before the copy has landed.
-            mousePress(grid, 130, 30);
-            mouseMove(grid, 140, 30, -1, Qt.LeftButton);
+            carry(grid, 130, 30, 140, 30);
             verify(grid.drag !== null);
             compare(grid.drag.id, "c");
             verify(grid.drag.token !== firstToken);
@@ -240,8 +228,8 @@ Item {
 
         function test_accessibilityMoves_data() {
             return [
-                { tag: "back on b", id: "b", step: 1, expected: ["a", "c", "b", "d"] },
-                { tag: "forward on first", id: "a", step: -1, expected: null }
+                { tag: "back on b", id: "b", step: 1, commits: [["a", "c", "b", "d"]] },
+                { tag: "forward on first", id: "a", step: -1, commits: [] }
             ];
         }
 
@@ -252,12 +240,7 @@ Item {
             compare(seen.name, data.id);
             compare(seen.actions, ["Move forward", "Move back"]);
             verify(AccessibleProbe.doAction(cell, data.step < 0 ? "Move forward" : "Move back"));
-            if (data.expected === null) {
-                compare(commitSpy.count, 0);
-            } else {
-                compare(commitSpy.count, 1);
-                compare(commitSpy.signalArguments[0][0], data.expected);
-            }
+            compare(commitSpy.signalArguments.map(args => args[0]), data.commits);
         }
 
         function test_sliderInCellKeepsItsDrag() {

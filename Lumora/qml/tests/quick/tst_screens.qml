@@ -46,11 +46,7 @@ TestCase {
     }
 
     function idOf(type, name) {
-        for (const id of TestBridge.resourceIds(type)) {
-            if (TestBridge.resource(id).metadata.name === name)
-                return id;
-        }
-        return "";
+        return TestBridge.resourceIds(type).find(id => TestBridge.resource(id).metadata.name === name) ?? "";
     }
 
     // The card or tile of an item in a grid, once the grid has made it.
