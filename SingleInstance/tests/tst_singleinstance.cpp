@@ -54,12 +54,10 @@ int runInstance(int argc, char **argv)
         u"app.lumora.Test.instance"_s, SingleInstancePolicy::alwaysSingle(),
         SingleInstanceLockLocation::directory(QUrl::fromLocalFile(app.arguments().at(2))));
     const SingleInstanceStartupResult result = SingleInstanceController::start(configuration, {});
-    QTextStream out(stdout);
-    if (result.kind != Kind::run) {
-        out << "not run" << Qt::endl;
+    QTextStream(stdout) << (result.kind == Kind::run ? "run " : "not run ") << QCoreApplication::applicationPid()
+                        << Qt::endl;
+    if (result.kind != Kind::run)
         return 3;
-    }
-    out << "run " << QCoreApplication::applicationPid() << Qt::endl;
     // Never outlive a test that forgot to end us.
     QTimer::singleShot(120'000, &app, &QCoreApplication::quit);
     return app.exec();
@@ -277,8 +275,7 @@ private Q_SLOTS:
         WakeUps wakeUps(config.activationSignalName);
         const SingleInstanceStartupResult result = SingleInstanceController::start(config, request({u"x"_s}));
         QCOMPARE(result.kind, Kind::failed);
-        QVERIFY(result.error);
-        QVERIFY(!result.error->lockError);
+        QVERIFY(result.error && !result.error->lockError);
         QVERIFY2(result.error->description().contains(u"app.lumora.Test.unwritable"_s),
                  qPrintable(result.error->description()));
         // The running instance, if any, is still asked to come forward.

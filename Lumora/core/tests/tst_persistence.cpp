@@ -13,29 +13,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// What a damaged or foreign settings file may hold under one of our keys.
-void addBadValues()
-{
-    QTest::addColumn<QVariant>("value");
-    QTest::newRow("not JSON") << QVariant(QByteArray("{\"bridgeID\":"));
-    QTest::newRow("array") << QVariant(QByteArray("[1,2,3]"));
-    QTest::newRow("object") << QVariant(QByteArray("{\"a\":1}"));
-    QTest::newRow("text list") << QVariant(QStringList{u"a"_s, u"b"_s});
-    QTest::newRow("unknown kind") << QVariant(QByteArray(R"([{"kind":"scene","id":"s1"},{"kind":"zone","id":"z1"}])"));
-    QTest::newRow("order list not strings") << QVariant(QByteArray(R"({"rooms":["a",null]})"));
-    QTest::newRow("missing host") << QVariant(QByteArray(R"({"bridgeID":"b","name":"n"})"));
-    QTest::newRow("deeply nested") << QVariant(QByteArray(200'000, '['));
-    QTest::newRow("invalid UTF-8") << QVariant(QByteArray("[{\"kind\":\"light\",\"id\":\"\xff\xfe\"}]"));
-    // A valid but absurdly long list: must be refused without parsing it.
-    const QByteArray entry = R"({"kind":"light","id":"0123456789abcdef0123456789abcdef"},)";
-    QTest::newRow("huge list") << QVariant("[" + entry.repeated(5 * 1024 * 1024 / entry.size() + 1)
-                                           + R"({"kind":"light","id":"last"}])");
-}
-
-} // namespace
-
 class TestPersistence : public QObject
 {
     Q_OBJECT
@@ -137,7 +114,25 @@ private Q_SLOTS:
         QCOMPARE(reloaded.order(u"rooms"_s), (QStringList{u"r2"_s, u"r1"_s}));
         QCOMPARE(storedJson(u"order.two"_s).object().value(u"rooms"_s).toArray(), QJsonArray{u"b"_s});
     }
-    void badValues_data() { addBadValues(); }
+    void badValues_data()
+    {
+        // What a damaged or foreign settings file may hold under one of our keys.
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("not JSON") << QVariant(QByteArray("{\"bridgeID\":"));
+        QTest::newRow("array") << QVariant(QByteArray("[1,2,3]"));
+        QTest::newRow("object") << QVariant(QByteArray("{\"a\":1}"));
+        QTest::newRow("text list") << QVariant(QStringList{u"a"_s, u"b"_s});
+        QTest::newRow("unknown kind") << QVariant(
+            QByteArray(R"([{"kind":"scene","id":"s1"},{"kind":"zone","id":"z1"}])"));
+        QTest::newRow("order list not strings") << QVariant(QByteArray(R"({"rooms":["a",null]})"));
+        QTest::newRow("missing host") << QVariant(QByteArray(R"({"bridgeID":"b","name":"n"})"));
+        QTest::newRow("deeply nested") << QVariant(QByteArray(200'000, '['));
+        QTest::newRow("invalid UTF-8") << QVariant(QByteArray("[{\"kind\":\"light\",\"id\":\"\xff\xfe\"}]"));
+        // A valid but absurdly long list: must be refused without parsing it.
+        const QByteArray entry = R"({"kind":"light","id":"0123456789abcdef0123456789abcdef"},)";
+        QTest::newRow("huge list") << QVariant("[" + entry.repeated(5 * 1024 * 1024 / entry.size() + 1)
+                                               + R"({"kind":"light","id":"last"}])");
+    }
     void badValues()
     {
         // The same damaged value under each of our keys, next to good ones.

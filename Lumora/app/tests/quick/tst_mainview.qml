@@ -60,9 +60,8 @@ TestCase {
         compare(Store.selection, "home");
         keyClick(Qt.Key_Down);
         verify(Store.selection.startsWith("group:"));
-        keyClick(Qt.Key_Up);
-        keyClick(Qt.Key_Up);
-        keyClick(Qt.Key_Up);
+        for (let i = 0; i < 3; ++i)
+            keyClick(Qt.Key_Up);
         compare(Store.selection, "favorites");
     }
 }

@@ -27,9 +27,7 @@ Item {
 
         function test_accessibility() {
             const seen = AccessibleProbe.describe(toggle);
-            compare(seen.role, Accessible.CheckBox);
-            compare(seen.name, "Wohnzimmer");
-            compare(seen.checked, false);
+            compare([seen.role, seen.name, seen.checked], [Accessible.CheckBox, "Wohnzimmer", false]);
             toggle.isOn = true;
             compare(AccessibleProbe.describe(toggle).checked, true);
         }

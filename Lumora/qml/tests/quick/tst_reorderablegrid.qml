@@ -236,9 +236,8 @@ Item {
         function test_accessibilityMoves(data) {
             const cell = grid.cellOf(data.id);
             const seen = AccessibleProbe.describe(cell);
-            compare(seen.role, Accessible.ListItem);
-            compare(seen.name, data.id);
-            compare(seen.actions, ["Move forward", "Move back"]);
+            compare([seen.role, seen.name, seen.actions],
+                    [Accessible.ListItem, data.id, ["Move forward", "Move back"]]);
             verify(AccessibleProbe.doAction(cell, data.step < 0 ? "Move forward" : "Move back"));
             compare(commitSpy.signalArguments.map(args => args[0]), data.commits);
         }

@@ -176,9 +176,7 @@ TestCase {
         const tile = cellOf(scenes, scene);
         // As assistive tools see it.
         const seen = AccessibleProbe.describe(tile);
-        compare(seen.role, Accessible.Button);
-        compare(seen.name, "Scene Regular Test Scene");
-        compare(seen.description, "");
+        compare([seen.role, seen.name, seen.description], [Accessible.Button, "Scene Regular Test Scene", ""]);
 
         // Overwrite, then cancel: nothing is sent. The recall that follows is
         // the next request the bridge sees.
