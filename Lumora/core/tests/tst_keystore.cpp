@@ -151,8 +151,7 @@ private Q_SLOTS:
 
         // Neither key ever lands in a file of ours in plain text (no insecure
         // fallback into the settings).
-        QVERIFY(!foundInPlainFiles(first.toUtf8()));
-        QVERIFY(!foundInPlainFiles(second.toUtf8()));
+        QVERIFY(!foundInPlainFiles(first.toUtf8()) && !foundInPlainFiles(second.toUtf8()));
 
         // The account is not case-folded: the lower-case id is another item.
         const QString lower = account.toLower();

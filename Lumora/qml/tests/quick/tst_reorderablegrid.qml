@@ -311,11 +311,9 @@ Item {
             // A narrower grid has fewer columns: cells jump to their new places.
             grid.width = 170;
             compare(grid.columnLayout.count, 2);
-            compare(grid.cellOf("c").x, grid.layout.frames["c"].x);
-            compare(grid.cellOf("c").y, grid.layout.frames["c"].y);
+            compare([grid.cellOf("c").x, grid.cellOf("c").y], [grid.layout.frames["c"].x, grid.layout.frames["c"].y]);
             grid.width = 350;
-            compare(grid.cellOf("d").x, 270);
-            compare(grid.cellOf("d").y, 0);
+            compare([grid.cellOf("d").x, grid.cellOf("d").y], [270, 0]);
             // Rows that move in the model slide to their new slots.
             const cellP = modelGrid.cellOf("p");
             tryVerify(() => cellP.placed && settled(modelGrid), 3000);
