@@ -54,8 +54,7 @@ TestCase {
         verify(find("searchAgain").visible);
         mouseClick(button);
         tryCompare(Store, "pairingStep", Store.WaitingForButton);
-        verify(find("waiting").visible);
-        verify(!find("choice").visible);
+        verify(find("waiting").visible && !find("choice").visible);
         Store.cancelPairing();
     }
 
