@@ -130,7 +130,6 @@ private Q_SLOTS:
         const HueLightCommand command{{}, 10, {}, {}};
         QCOMPARE(run(c.config()).error, QString());
         QCOMPARE(run(c.pair(u"Lumora#host"_s)).error, u"linkButtonNotPressed"_s);
-        // The whole recorded listing comes through.
         QCOMPARE(run(c.resources()).value,
                  std::optional(LossyArray<HueResource>::fromJson(m_sim->resources())->elements));
         QCOMPARE(run(c.sendToLight(command, light)).error, QString());

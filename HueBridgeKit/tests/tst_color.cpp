@@ -48,10 +48,8 @@ private Q_SLOTS:
         QCOMPARE(clamped, HueColor::clamp(blue, gamutC));
         QVERIFY(clamped != blue);
 
-        // Round trip for an in-gamut colour.
         const HueXY warm{0.45, 0.41};
-        const HueXY back = HueColor::xy(HueColor::rgb(warm), gamutC);
-        QVERIFY(near(back, warm, 1e-3));
+        QVERIFY(near(HueColor::xy(HueColor::rgb(warm), gamutC), warm, 1e-3));
     }
     void clampToGamut_data()
     {
@@ -115,9 +113,6 @@ private Q_SLOTS:
         QCOMPARE(HueColor::surface(9000), (HueRGB{1.00, 0.80, 0.47}));
         QVERIFY(near(HueColor::surface(193), HueRGB{0.95, 0.96, 0.97}, 1e-12));
         QVERIFY(near(HueRGB::warmWhite, HueColor::surface(366), 1e-12));
-        QVERIFY(near(HueRGB::warmWhite, HueRGB{1.0, 0.901764705882353, 0.6661764705882354}, 1e-15));
-        QCOMPARE(HueColor::surface(HueSwatch::mirek(233)), HueColor::surface(233));
-        QCOMPARE(HueColor::surface(HueSwatch::xy({0.3, 0.3})), HueColor::surface(HueXY{0.3, 0.3}));
     }
 };
 

@@ -55,11 +55,7 @@ scriptedConnect(MdnsServiceInstance service, std::chrono::milliseconds limit, Hu
 
 MdnsServiceInstance service(const QString &name, std::optional<QList<QByteArray>> txt)
 {
-    MdnsServiceInstance instance;
-    instance.name = name;
-    instance.fullName = MdnsName::instance(name, HueBridgeDiscovery::serviceType());
-    instance.txt = std::move(txt);
-    return instance;
+    return {name, MdnsName::instance(name, HueBridgeDiscovery::serviceType()), {}, 0, std::move(txt), {}, {}};
 }
 
 QList<DiscoveredBridge> run(std::chrono::milliseconds timeout)

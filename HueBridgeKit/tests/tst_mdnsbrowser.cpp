@@ -23,11 +23,9 @@ MdnsName host(const char *name)
 
 MdnsMessage response(QList<MdnsMessage::Record> answers, QList<MdnsMessage::Record> additionals = {})
 {
-    MdnsMessage message;
-    message.flags = MdnsMessage::flagResponse | MdnsMessage::flagAuthoritative;
-    message.answers = std::move(answers);
-    message.additionals = std::move(additionals);
-    return message;
+    return {0,  MdnsMessage::flagResponse | MdnsMessage::flagAuthoritative,
+            {}, std::move(answers),
+            {}, std::move(additionals)};
 }
 
 MdnsMessage fullAnnouncement(const char *name, const char *hostName, const char *ipv4, quint32 ttl = 120)
@@ -76,7 +74,6 @@ private Q_SLOTS:
                                          {}};
         QCOMPARE(browser.instances(), QList{bridge});
         QVERIFY(browser.pendingQuery(false).questions.isEmpty());
-        // The same again changes nothing.
         browser.process(fullAnnouncement("Hue Bridge - A532A7", "001788a532a7.local", "192.168.1.10"));
         QCOMPARE(changed.size(), 1);
     }

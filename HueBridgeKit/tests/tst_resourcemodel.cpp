@@ -38,7 +38,7 @@ class TestResourceModel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // What decodes is every other case's and the recording's (all 70).
+    // What decodes is every other case's and the recording's (tst_home realBridge).
     void identityIsTheOnlyHardRequirement_data()
     {
         QTest::addColumn<QString>("text");
