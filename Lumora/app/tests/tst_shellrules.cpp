@@ -64,9 +64,9 @@ private Q_SLOTS:
 
     void banner()
     {
-        const QString unreachable = HueText::tr(
-            u"Bridge nicht erreichbar. Die Anzeige kann veraltet sein; Lumora verbindet sich neu."_s,
-            u"Bridge unreachable. What you see may be out of date; Lumora is reconnecting."_s);
+        const QString unreachable =
+            HueText::tr(u"Bridge nicht erreichbar. Die Anzeige kann veraltet sein; Lumora verbindet sich neu."_s,
+                        u"Bridge unreachable. What you see may be out of date; Lumora is reconnecting."_s);
         // The outage outranks a failed command, and its own message stays out.
         QCOMPARE(ScreenRules::bannerMessage(HueStorePhase::unreachable(u"timeout"_s), u"refused"_s), unreachable);
         QCOMPARE(ScreenRules::bannerMessage(HueStorePhase::ready(), u"refused"_s), u"refused"_s);
