@@ -363,6 +363,14 @@ struct BridgeSimulator::Private
             c.socket->write(fault.customBody);
             c.socket->disconnectFromHost();
             return;
+        case SimFault::Action::flood:
+            c.busy = true;
+            flood(c, fault);
+            return;
+        case SimFault::Action::dribble:
+            c.busy = true;
+            dribble(c, fault);
+            return;
         case SimFault::Action::delay: {
             c.busy = true;
             const int id = c.id;
@@ -379,6 +387,58 @@ struct BridgeSimulator::Private
             return;
         }
         }
+    }
+
+    // Keeps only a little ahead of the client, so that the simulator's own
+    // memory stays flat however long (or endless) the flood is: what the
+    // client does with it is what a test measures.
+    void flood(Connection &c, const SimFault &fault)
+    {
+        QSslSocket *socket = c.socket;
+        socket->write(fault.customBody);
+        struct State
+        {
+            qint64 left;
+            bool closed = false;
+        };
+        auto state = std::make_shared<State>(State{fault.fillSize});
+        const QByteArray block(64 * 1024, fault.fill);
+        const auto pump = [socket, state, block] {
+            if (state->closed)
+                return;
+            while (state->left != 0 && socket->state() == QAbstractSocket::ConnectedState
+                   && socket->bytesToWrite() + socket->encryptedBytesToWrite() < 256 * 1024) {
+                const qint64 size = state->left < 0 ? block.size() : std::min<qint64>(state->left, block.size());
+                socket->write(block.constData(), size);
+                if (state->left > 0)
+                    state->left -= size;
+            }
+            if (state->left == 0) {
+                state->closed = true;
+                socket->disconnectFromHost();
+            }
+        };
+        QObject::connect(socket, &QSslSocket::bytesWritten, socket, pump);
+        QObject::connect(socket, &QSslSocket::encryptedBytesWritten, socket, pump);
+        pump();
+    }
+
+    void dribble(Connection &c, const SimFault &fault)
+    {
+        QSslSocket *socket = c.socket;
+        const qsizetype head = fault.customBody.indexOf("\r\n\r\n");
+        qsizetype sent = head < 0 ? 0 : head + 4;
+        socket->write(fault.customBody.left(sent));
+        auto *timer = new QTimer(socket); // ends with the connection
+        QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, bytes = fault.customBody, sent]() mutable {
+            if (sent >= bytes.size()) {
+                timer->stop();
+                socket->disconnectFromHost();
+                return;
+            }
+            socket->write(bytes.constData() + sent++, 1);
+        });
+        timer->start(fault.delayMs);
     }
 
     // A bridge refuses work it cannot take: its web server answers an HTML

@@ -185,6 +185,9 @@ fault STATUS custom="BODY" [type=CONTENT-TYPE] [path=REGEX] [method=M] [count=N]
 stall [path=REGEX] [method=M] [count=N]        read matching requests, never answer
 close-on-request [path=REGEX] [method=M] [count=N]   close the connection instead of answering
 delay MS [path=REGEX] [method=M] [count=N]     answer matching requests late
+flood line|header|answer [size=BYTES] [path=REGEX] [method=M] [count=N]   a hostile answer at full speed:
+                               an endless event-stream line, an endless head, or a body (endless without size)
+dribble MS [path=REGEX] [method=M] [count=N]   answer matching requests one byte every MS
 clear-faults                   remove every fault
 end-streams | abort-streams    end event streams as the bridge does / reset them
 close-connections              close every client connection, keep listening
@@ -329,6 +332,25 @@ QJsonObject SimControl::execute(const QString &line)
         if (!ms || *ms < 0)
             return failure(u"expected milliseconds"_s);
         return addFault(SimFault::delay(*ms));
+    }
+    if (verb == "flood"_L1) {
+        bool sized = true;
+        const qint64 size =
+            command.options.contains(u"size"_s) ? command.options.value(u"size"_s).toLongLong(&sized) : -1;
+        if (argument == "line"_L1)
+            return addFault(SimFault::endlessLine());
+        if (argument == "header"_L1)
+            return addFault(SimFault::endlessHeader());
+        if (argument == "answer"_L1 && sized && size != 0 && size >= -1)
+            return addFault(SimFault::hugeAnswer(size));
+        return failure(u"expected: flood line|header|answer [size=BYTES]"_s);
+    }
+    if (verb == "dribble"_L1) {
+        const std::optional<int> ms = number(argument);
+        if (!ms || *ms <= 0)
+            return failure(u"expected milliseconds"_s);
+        return addFault(
+            SimFault::dribble(SimHttp::response(200, "application/json", R"({"errors":[],"data":[]})", false), *ms));
     }
     if (verb == "clear-faults"_L1) {
         sim->clearFaults();

@@ -60,6 +60,38 @@ SimFault SimFault::raw(const QByteArray &bytes)
     return fault;
 }
 
+SimFault SimFault::flood(const QByteArray &head, qint64 size, char fill)
+{
+    SimFault fault = raw(head);
+    fault.action = Action::flood;
+    fault.fillSize = size;
+    fault.fill = fill;
+    return fault;
+}
+
+SimFault SimFault::dribble(const QByteArray &answer, int intervalMs)
+{
+    SimFault fault = raw(answer);
+    fault.action = Action::dribble;
+    fault.delayMs = intervalMs;
+    return fault;
+}
+
+SimFault SimFault::endlessLine()
+{
+    return flood(SimHttp::streamHead(200, "text/event-stream", false) + "data: [", -1, 'x');
+}
+
+SimFault SimFault::endlessHeader()
+{
+    return flood("HTTP/1.1 200 OK\r\nX-Filler: ", -1, 'a');
+}
+
+SimFault SimFault::hugeAnswer(qint64 size)
+{
+    return flood("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n", size, ' ');
+}
+
 SimFault SimFault::onPath(const QString &regularExpression) const
 {
     SimFault fault = *this;

@@ -18,6 +18,10 @@ struct SimFault
         closeConnection, ///< read the request and close the connection without an answer
         delay,           ///< serve normally after `delayMs`
         raw,             ///< write `customBody` as the whole answer, then close the connection
+        flood,           ///< write `customBody`, then `fillSize` bytes of `fill` (-1: without end) as
+                         ///< fast as the client takes them, then close the connection
+        dribble,         ///< write the head of `customBody` at once, then its body one byte every
+                         ///< `delayMs`, then close the connection
     };
     enum class Body {
         jsonErrors,  ///< {"errors":[{"description":...}],"data":[]}
@@ -34,6 +38,8 @@ struct SimFault
     QByteArray customBody;
     QByteArray contentType;
     int delayMs = 0;
+    qint64 fillSize = -1;
+    char fill = 'x';
     QString method;
     QString pathPattern;
     int remaining = -1;
@@ -45,6 +51,16 @@ struct SimFault
     static SimFault closeConnection();
     static SimFault delay(int milliseconds);
     static SimFault raw(const QByteArray &bytes);
+    /// A hostile peer: `head`, then `size` bytes of `fill` (-1: an endless stream of them).
+    static SimFault flood(const QByteArray &head, qint64 size = -1, char fill = 'x');
+    /// A peer that keeps an answer alive with one byte of its body every `intervalMs`.
+    static SimFault dribble(const QByteArray &answer, int intervalMs);
+    /// The hostile peers a client must survive with bounded memory: an event
+    /// stream whose "data:" line never ends, a response head that never ends,
+    /// and a success answer of `size` bytes without a Content-Length.
+    static SimFault endlessLine();
+    static SimFault endlessHeader();
+    static SimFault hugeAnswer(qint64 size);
 
     SimFault onPath(const QString &regularExpression) const;
     SimFault onMethod(const QString &method) const;
