@@ -12,6 +12,7 @@
 #include <QLoggingCategory>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -85,7 +86,8 @@ std::optional<QJsonDocument> parse(const QByteArray &body)
 HueTransportError transportError(QNetworkReply *reply)
 {
     // Nothing but the transfer timeout aborts a reply without this code
-    // knowing: cancellation and size limits are recorded where they happen.
+    // knowing: cancellation, size limits and the deadline are recorded where
+    // they happen.
     if (reply->error() == QNetworkReply::OperationCanceledError)
         return HueTransportError(QNetworkReply::TimeoutError, u"Operation timed out"_s);
     return HueTransportError(reply->error(), reply->errorString());
@@ -120,24 +122,58 @@ QCoro::Task<QByteArray> transfer(std::shared_ptr<HueBridgeSession> session, QNet
         throw HueBridgeError::invalidResponse();
 
     ReplyPtr reply(session->send(request, verb, body));
-    // Declared after the reply, so destroyed (with its connections) before it.
+    // Declared after the reply, so destroyed (with its connections and the
+    // deadline) before it.
     QObject context;
-    // An answer larger than any bridge sends is dropped instead of filling memory.
-    auto oversized = std::make_shared<bool>(false);
+    // The body is taken out of the reply as it arrives (the reply keeps only
+    // a bounded buffer) and counted against the answer limit: an answer
+    // larger than any bridge sends is dropped instead of filling memory.
+    struct Progress
+    {
+        QByteArray body;
+        bool oversized = false;
+        bool pastDeadline = false;
+    };
+    auto progress = std::make_shared<Progress>();
     const qint64 limit = session->options().maximumAnswerSize;
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, &context,
-                     [replyPointer = QPointer<QNetworkReply>(reply.get()), oversized, limit] {
-                         if (*oversized || !replyPointer || replyPointer->bytesAvailable() <= limit)
-                             return;
-                         *oversized = true;
-                         QMetaObject::invokeMethod(replyPointer.data(), &QNetworkReply::abort, Qt::QueuedConnection);
-                     });
+    const QPointer<QNetworkReply> replyPointer(reply.get());
+    const auto drop = [replyPointer, progress] {
+        progress->oversized = true;
+        progress->body = QByteArray();
+        // Not from inside the reply's own signal: Qt would report the end twice.
+        QMetaObject::invokeMethod(replyPointer.data(), &QNetworkReply::abort, Qt::QueuedConnection);
+    };
+    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &context, [replyPointer, progress, limit, drop] {
+        bool known = false;
+        const qint64 announced = replyPointer->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+        if (!progress->oversized && known && announced > limit)
+            drop();
+    });
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &context, [replyPointer, progress, limit, drop] {
+        if (progress->oversized || !replyPointer)
+            return;
+        progress->body += replyPointer->readAll();
+        if (progress->body.size() > limit)
+            drop();
+    });
+    QTimer::singleShot(session->options().requestDeadline, Qt::CoarseTimer, &context, [replyPointer, progress] {
+        if (!replyPointer || replyPointer->isFinished())
+            return;
+        progress->pastDeadline = true;
+        replyPointer->abort();
+    });
 
     co_await cancel.waitFor(reply.get());
-    if (*oversized) {
+    if (progress->oversized) {
         qCWarning(lumoraNet) << "dropped an answer larger than" << limit << "bytes";
         throw HueBridgeError::invalidResponse();
     }
+    if (progress->pastDeadline)
+        throw HueTransportError(QNetworkReply::TimeoutError, u"Operation timed out"_s);
+    if (reply->isOpen())
+        progress->body += reply->readAll();
+    if (progress->body.size() > limit)
+        throw HueBridgeError::invalidResponse();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
@@ -150,10 +186,10 @@ QCoro::Task<QByteArray> transfer(std::shared_ptr<HueBridgeSession> session, QNet
         // A success status whose body broke off is a failed transfer.
         if (reply->error() != QNetworkReply::NoError)
             throw transportError(reply.get());
-        co_return reply->readAll();
+        co_return std::move(progress->body);
     }
     if (failure->kind() == HueBridgeError::Kind::http) {
-        if (auto description = failureDescription(reply->readAll()))
+        if (auto description = failureDescription(progress->body))
             throw HueBridgeError::api(*description);
     }
     throw *failure;

@@ -30,7 +30,6 @@ std::shared_ptr<HueBridgeSession> HueBridgeSession::create(Options options)
 
 HueBridgeSession::HueBridgeSession(Options options)
     : m_options(std::move(options))
-    , m_anchor(m_options.trustAnchor ? m_options.trustAnchor : HueBridgeTrust::rootCertificate())
     , m_manager(std::make_unique<QNetworkAccessManager>())
 {
     m_manager->setCookieJar(new NoCookies(m_manager.get()));
@@ -45,21 +44,20 @@ HueBridgeSession::~HueBridgeSession() = default;
 
 void HueBridgeSession::configure(QNetworkRequest &request) const
 {
-    // Only the anchor as CA certificate: Qt then consults no system roots.
+    // No CA certificate at all, and no system roots either (an explicit list,
+    // even an empty one, turns their loading off). Qt's own check therefore
+    // fails for every chain and reports it, and the sslErrors handler in
+    // `send`, where the bridge trust evaluation alone decides against the
+    // anchor, runs for every handshake. With the anchor in Qt's list, a leaf
+    // issued by it whose subjectAltName matched the name Qt verifies (the
+    // address, or any name set here) would pass without ever being judged.
     QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
-    ssl.setCaCertificates(m_anchor ? QList<QSslCertificate>{*m_anchor} : QList<QSslCertificate>{});
+    ssl.setCaCertificates({});
     ssl.setPeerVerifyMode(QSslSocket::VerifyPeer);
     ssl.setOcspStaplingEnabled(false);
-    // A bridge serves one certificate whatever name is asked for, and the
-    // name below is not one to announce.
+    // A bridge serves one certificate whatever name is asked for.
     ssl.setSslOption(QSsl::SslOptionDisableServerNameIndication, true);
     request.setSslConfiguration(ssl);
-    // Qt's own check would accept a leaf whose subjectAltName names the
-    // address or the bridge id, whatever its common name, and then never ask
-    // the bridge trust evaluation. Against a name no certificate carries, Qt
-    // always reports an error, so every handshake reaches the sslErrors
-    // handler in `send`, where the evaluation alone decides.
-    request.setPeerVerifyName(QStringLiteral("bridge.lumora.invalid"));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
@@ -76,6 +74,9 @@ QNetworkReply *HueBridgeSession::send(const QNetworkRequest &request, const QByt
     // form Content-Type that the pairing request must not carry.
     QNetworkReply *reply =
         body ? m_manager->sendCustomRequest(request, verb, *body) : m_manager->sendCustomRequest(request, verb);
+    // Set before the transfer starts (it starts from the event loop), so
+    // that the network thread obeys it from the first byte.
+    reply->setReadBufferSize(readBufferSize);
     // sslErrors is delivered while the handshake waits for the answer, before
     // any request byte is written: the decision is made here and only here.
     QObject::connect(

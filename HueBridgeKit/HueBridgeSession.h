@@ -32,16 +32,30 @@ public:
         /// default, so the application leaves this empty and URLs carry no
         /// port; tests and tools that talk to a simulator on loopback set it.
         std::optional<quint16> port;
-        /// Timeout of every ordinary request.
+        /// Idle timeout of every ordinary request (it restarts with every
+        /// byte of the answer), and the time the event stream's answer head
+        /// may take.
         std::chrono::milliseconds requestTimeout{std::chrono::seconds(8)};
+        /// Time after which an ordinary request ends however busily its peer
+        /// sends: one byte every few seconds would keep the idle timeout
+        /// from ever firing. The event stream has no such end.
+        std::chrono::milliseconds requestDeadline{std::chrono::seconds(30)};
         /// Idle time after which the event stream gives up.
         std::chrono::milliseconds streamIdleTimeout{std::chrono::hours(6)};
         /// Largest answer body read into memory; a larger one is dropped and
-        /// ends in `invalidResponse`.
-        qint64 maximumAnswerSize = 64 * 1024 * 1024;
-        /// Longest single event-stream line; a longer one is skipped.
-        qint64 maximumStreamLineSize = 16 * 1024 * 1024;
+        /// ends in `invalidResponse`. The full listing of a Bridge Pro with
+        /// everything it supports is about 1.6 MB.
+        qint64 maximumAnswerSize = 8 * 1024 * 1024;
+        /// Longest single event-stream line; a longer one is skipped. A
+        /// bridge sends at most one message a second, far below this.
+        qint64 maximumStreamLineSize = 4 * 1024 * 1024;
     };
+
+    /// What Qt keeps of an answer that has not been read yet. Without a
+    /// bound, a peer that sends faster than the main thread reads grows it
+    /// without limit; with it, the network thread stops reading the socket
+    /// until this code has taken what is there.
+    static constexpr qint64 readBufferSize = 256 * 1024;
 
     static std::shared_ptr<HueBridgeSession> create(Options options);
     ~HueBridgeSession();
@@ -52,13 +66,14 @@ public:
     const Options &options() const { return m_options; }
     QNetworkAccessManager *manager() const { return m_manager.get(); }
 
-    /// Gives `request` the session's TLS configuration: the anchor as the only
-    /// CA certificate and the expected bridge id as the name to verify.
+    /// Gives `request` the session's TLS configuration, under which Qt's own
+    /// verification never passes, so that `HueBridgeTrust` judges every handshake.
     void configure(QNetworkRequest &request) const;
 
     /// Starts `request` with `verb` (and `body`, if any); the reply belongs to
-    /// the caller. The server is trusted only when `HueBridgeTrust` says so,
-    /// decided before any byte of the request leaves.
+    /// the caller, and keeps at most `readBufferSize` unread bytes. The server
+    /// is trusted only when `HueBridgeTrust` says so, decided before any byte
+    /// of the request leaves.
     QNetworkReply *send(const QNetworkRequest &request, const QByteArray &verb,
                         const std::optional<QByteArray> &body = std::nullopt) const;
 
@@ -66,6 +81,5 @@ private:
     explicit HueBridgeSession(Options options);
 
     Options m_options;
-    std::optional<QSslCertificate> m_anchor;
     std::unique_ptr<QNetworkAccessManager> m_manager;
 };

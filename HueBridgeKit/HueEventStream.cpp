@@ -54,6 +54,14 @@ public:
         QObject::connect(m_reply, &QNetworkReply::metaDataChanged, &m_signal, [this] { checkStatus(); });
         QObject::connect(m_reply, &QNetworkReply::readyRead, &m_signal, [this] { read(); });
         QObject::connect(m_reply, &QNetworkReply::finished, &m_signal, [this] { transferFinished(); });
+        // Qt's idle timeout runs only once an answer's body flows; until the
+        // head is in, the stream is held to the time of an ordinary request,
+        // also when its head never ends.
+        QTimer::singleShot(m_session->options().requestTimeout, Qt::CoarseTimer, &m_signal, [this] {
+            if (!m_statusChecked && !m_finished)
+                finish(
+                    std::make_exception_ptr(HueTransportError(QNetworkReply::TimeoutError, u"Operation timed out"_s)));
+        });
     }
 
     ~Producer() { drop(); }

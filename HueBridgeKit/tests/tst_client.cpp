@@ -7,6 +7,7 @@
 #include "HueText.h"
 #include "LossyArray.h"
 #include "SimCertificates.h"
+#include "SimHttp.h"
 #include "SimulatedBridge.h"
 
 #include <QElapsedTimer>
@@ -262,6 +263,55 @@ private Q_SLOTS:
         // Within the limit it is read.
         QCOMPARE(run(client(m_key, options).resources()).error, QString());
     }
+    // Peers that send too much, or too slowly: each transfer ends with a clear
+    // error, the process's memory stays near its steady state (the figures
+    // are in bench_client), and the next request goes through.
+    void hostilePeers_data()
+    {
+        QTest::addColumn<SimFault>("fault");
+        QTest::addColumn<QString>("result"); // of config(), or "stream:" and the stream's first outcome
+
+        constexpr qint64 mebibyte = 1024 * 1024;
+        const QString timeout = u"transport:TimeoutError"_s;
+        const QString stream = u"^/eventstream"_s;
+        QTest::newRow("60 MiB answer") << SimFault::hugeAnswer(60 * mebibyte) << u"invalidResponse"_s;
+        QTest::newRow("endless head") << SimFault::endlessHeader() << timeout;
+        // One byte every quarter second never lets the idle timeout fire.
+        QTest::newRow("dribbled answer") << SimFault::dribble(
+            SimHttp::response(200, "application/json", QByteArray(64, ' ') + "{}", false), 250)
+                                         << timeout;
+        QTest::newRow("stream with endless head") << SimFault::endlessHeader().onPath(stream) << u"stream:"_s + timeout;
+        // The line is skipped, and the stream ends when the bridge closes it.
+        QTest::newRow("stream with a 64 MiB line")
+            << SimFault::flood(SimHttp::streamHead(200, "text/event-stream", false) + "data: [", 64 * mebibyte)
+                   .onPath(stream)
+            << u"stream:end"_s;
+    }
+    void hostilePeers()
+    {
+        QFETCH(SimFault, fault);
+        QFETCH(QString, result);
+        m_sim->addFault(fault.times(1));
+        HueBridgeSession::Options options;
+        options.requestTimeout = 1s;
+        options.requestDeadline = 3s;
+        const HueBridgeClient c = client(m_key, options);
+        const qint64 steady = startPeakMeasurement();
+        QString outcome;
+        if (result.startsWith(u"stream:"_s)) {
+            HueEventStream stream = c.events();
+            const auto next = run(stream.next());
+            outcome = u"stream:"_s + (!next.error.isEmpty() ? next.error : *next.value ? u"batch"_s : u"end"_s);
+        } else {
+            const auto config = run(c.config());
+            outcome = config.value ? u"ok"_s : config.error;
+        }
+        const qint64 growth = processMemory("VmHWM") - steady;
+        QCOMPARE(outcome, result);
+        if (memoryIsMeasurable)
+            QVERIFY2(growth < 64 * 1024 * 1024, qPrintable(u"peak %1 MiB above steady state"_s.arg(growth >> 20)));
+        QCOMPARE(run(c.config()).error, QString());
+    }
     void cancellationAbortsTheRequest()
     {
         m_sim->addFault(SimFault::stall().onPath(u"^/clip/v2/resource$"_s));
@@ -306,16 +356,18 @@ private Q_SLOTS:
         QTest::addColumn<SimIdentity>("presented");
         QTest::addColumn<std::optional<QString>>("expected");
 
-        SimCertificateOptions altName;
-        altName.commonName = u"001788FFFE0A0B0C"_s;
-        altName.subjectAltNames = {u"IP:127.0.0.1"_s};
         QTest::newRow("chain to another root, no id yet")
             << SimCertificates::makeBridgeLeaf(SimCertificates::makeRoot(), u"C42996FFFEC4E2D8"_s)
             << std::optional<QString>();
-        // A leaf that names the address in subjectAltName satisfies Qt's own
-        // host check; the bridge id must still decide.
-        QTest::newRow("address in alt name, wrong id")
-            << SimCertificates::makeLeaf(m_root, altName) << std::optional(u"C42996FFFEC4E2D8"_s);
+        // A leaf of the anchor that names another bridge but carries, in
+        // subjectAltName, every name Qt's own check might compare (the
+        // address, the bridge id, the name Qt was once told to verify): Qt's
+        // check passes it, and only the bridge id may decide.
+        SimCertificateOptions forged;
+        forged.commonName = u"001788FFFE0A0B0C"_s;
+        forged.subjectAltNames = {u"IP:127.0.0.1"_s, u"DNS:C42996FFFEC4E2D8"_s, u"DNS:bridge.lumora.invalid"_s};
+        QTest::newRow("other bridge, every name in alt names")
+            << SimCertificates::makeLeaf(m_root, forged) << std::optional(u"C42996FFFEC4E2D8"_s);
     }
     void refusedTrust()
     {
