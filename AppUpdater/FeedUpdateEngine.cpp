@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -29,19 +30,30 @@ struct DeleteLater
 };
 
 /// GETs url over HTTPS, into sink when given (else into the body), and
-/// gives up once more than limit bytes arrive. Only loopback is ever reached
-/// in tests; the addresses come from the signed-off configuration.
+/// gives up once more than limit bytes arrive or the deadline has passed.
+/// Only loopback is ever reached in tests; the addresses come from the
+/// signed-off configuration.
 QCoro::Task<Fetched> fetch(QPointer<QNetworkAccessManager> network, QNetworkRequest request, qint64 limit,
-                           QPointer<QIODevice> sink)
+                           QPointer<QIODevice> sink, std::chrono::milliseconds deadline)
 {
     if (!network)
         co_return Fetched{{}, u"cancelled"_s};
     const std::unique_ptr<QNetworkReply, DeleteLater> reply(network->get(request));
     QNetworkReply *raw = reply.get();
+    // Qt keeps no more than this of an answer not read yet; without the
+    // bound, a sender faster than this thread grows it without limit.
+    raw->setReadBufferSize(256 * 1024);
     auto body = std::make_shared<QByteArray>();
     auto received = std::make_shared<qint64>(0);
     auto tooLarge = std::make_shared<bool>(false);
     auto writeFailed = std::make_shared<bool>(false);
+    auto pastDeadline = std::make_shared<bool>(false);
+    QTimer::singleShot(deadline, Qt::CoarseTimer, raw, [raw, pastDeadline] {
+        if (raw->isFinished())
+            return;
+        *pastDeadline = true;
+        raw->abort();
+    });
 
     const auto drain = [raw, body, received, tooLarge, writeFailed, limit, sink] {
         while (raw->bytesAvailable() > 0 && !*tooLarge && !*writeFailed) {
@@ -79,6 +91,11 @@ QCoro::Task<Fetched> fetch(QPointer<QNetworkAccessManager> network, QNetworkRequ
 
     if (*tooLarge)
         co_return Fetched{{}, u"the answer is larger than "_s + QString::number(limit) + u" bytes"_s};
+    if (*pastDeadline)
+        co_return Fetched{{},
+                          u"no complete answer within "_s
+                              + QString::number(std::chrono::duration_cast<std::chrono::seconds>(deadline).count())
+                              + u" seconds"_s};
     if (*writeFailed)
         co_return Fetched{{}, sink ? sink->errorString() : QString()};
     if (raw->error() != QNetworkReply::NoError)
@@ -262,7 +279,8 @@ QCoro::Task<void> FeedUpdateEngine::runCycle(UpdateCheck check)
     }
     const QNetworkRequest archiveTemplate = feedRequest;
 
-    const Fetched feed = co_await fetch(m_network, feedRequest, m_options.maximumFeedSize, nullptr);
+    const Fetched feed =
+        co_await fetch(m_network, feedRequest, m_options.maximumFeedSize, nullptr, m_options.feedDeadline);
     if (!self || m_shuttingDown)
         co_return;
     if (feed.error) {
@@ -326,7 +344,7 @@ QCoro::Task<void> FeedUpdateEngine::runCycle(UpdateCheck check)
     archiveRequest.setUrl(newest->archiveURL);
     const qint64 limit =
         std::min(m_options.maximumArchiveSize, newest->archiveLength.value_or(m_options.maximumArchiveSize));
-    const Fetched archive = co_await fetch(m_network, archiveRequest, limit, file.get());
+    const Fetched archive = co_await fetch(m_network, archiveRequest, limit, file.get(), m_options.archiveDeadline);
     if (!self || m_shuttingDown)
         co_return;
     if (archive.error) {

@@ -42,7 +42,13 @@ public:
         /// Where verified archives are kept for the user.
         QString downloadDirectory;
         std::chrono::milliseconds checkInterval = std::chrono::hours(24);
+        /// Idle timeout of the feed and archive transfers (it restarts with
+        /// every byte), and the time each may take in all: a server that
+        /// sends a byte now and then would otherwise hold the check, and
+        /// every later one, for ever.
         std::chrono::milliseconds requestTimeout = std::chrono::seconds(30);
+        std::chrono::milliseconds feedDeadline = std::chrono::minutes(1);
+        std::chrono::milliseconds archiveDeadline = std::chrono::minutes(30);
         qint64 maximumFeedSize = 1024 * 1024;
         qint64 maximumArchiveSize = qint64(1024) * 1024 * 1024;
 

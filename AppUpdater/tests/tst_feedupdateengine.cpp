@@ -11,13 +11,15 @@
 #include <QSslServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 /// A small HTTPS server on loopback that answers GETs from a table of paths:
-/// an unknown path gets 404, a path mapped to a null body no answer at all.
+/// an unknown path gets 404, a path mapped to a null body no answer at all,
+/// a dribbled path its body one byte every 200 ms.
 class FeedServer : public QSslServer
 {
 public:
@@ -39,6 +41,7 @@ public:
 
     QHash<QString, QByteArray> routes;
     QHash<QString, int> hits;
+    QSet<QString> dribbledPaths;
 
 private:
     void serve(QTcpSocket *socket)
@@ -51,9 +54,19 @@ private:
         const QByteArray body = known ? routes.value(path) : "not here"_ba;
         if (body.isNull())
             return;
-        socket->write("HTTP/1.1 " + QByteArray(known ? "200" : "404") + " X\r\nContent-Length: "
-                      + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-        socket->disconnectFromHost();
+        socket->write("HTTP/1.1 " + QByteArray(known ? "200" : "404")
+                      + " X\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n");
+        if (!dribbledPaths.contains(path)) {
+            socket->write(body);
+            socket->disconnectFromHost();
+            return;
+        }
+        auto *timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [socket, body, sent = qsizetype(0)]() mutable {
+            if (sent < body.size())
+                socket->write(body.mid(sent++, 1));
+        });
+        timer->start(200);
     }
 };
 
@@ -97,7 +110,7 @@ const QString feedPath = u"/feed.xml"_s;
 const QString archivePath = u"/Lumora-0.2.0.tar.gz"_s;
 
 // How a case departs from a plain user-initiated check.
-enum Twist { plain, noFeed, stalled, untrusted, background, vetoed };
+enum Twist { plain, noFeed, stalled, dribbled, untrusted, background, vetoed };
 
 } // namespace
 
@@ -147,6 +160,8 @@ private Q_SLOTS:
                                          << int(FeedUpdateEngine::archiveUnavailable) << 0;
         QTest::newRow("untrusted server") << untrusted << feed(newer) << int(FeedUpdateEngine::feedUnavailable) << 0;
         QTest::newRow("stalled server") << stalled << QByteArray() << int(FeedUpdateEngine::feedUnavailable) << 0;
+        // A byte now and then never lets the idle timeout fire; the deadline ends it.
+        QTest::newRow("dribbling server") << dribbled << feed(newer) << int(FeedUpdateEngine::feedUnavailable) << 0;
         QTest::newRow("background failure") << background << "not xml"_ba << int(FeedUpdateEngine::feedMalformed) << 0;
         QTest::newRow("vetoed in background") << vetoed << feed(newer) << 1 << 0;
     }
@@ -162,6 +177,7 @@ private Q_SLOTS:
             m_server->routes.remove(feedPath);
         else
             m_server->routes.insert(feedPath, document); // null when stalled: never answered
+        m_server->dribbledPaths = twist == dribbled ? QSet<QString>{feedPath} : QSet<QString>{};
 
         // A cut-off download of an earlier run is cleared away at start.
         const QString stale = m_downloads + u"/.download-AbC123"_s;
@@ -170,8 +186,10 @@ private Q_SLOTS:
         FeedUpdateEngine::Options options = this->options();
         if (twist == untrusted)
             options.caCertificates = QList<QSslCertificate>{}; // nothing vouches for the test certificate
-        if (twist == stalled)
+        if (twist == stalled || twist == dribbled)
             options.requestTimeout = std::chrono::seconds(1);
+        if (twist == dribbled)
+            options.feedDeadline = std::chrono::seconds(3);
         RecordingDelegate delegate;
         if (twist == vetoed)
             delegate.veto = UpdateError{AppUpdater::installationErrorDomain, 1, u"Not now."_s};
