@@ -68,7 +68,8 @@ private Q_SLOTS:
     }
     void compiledInBundle()
     {
-        // The build writes the project version and its own UTC time as the build.
+        // The build writes the project version and, as the build, the UTC time of
+        // the sources (the last commit's, or SOURCE_DATE_EPOCH), never a later one.
         const AppVersionInfo info = AppVersionInfo::current();
         QVERIFY(!info.shortVersion.isEmpty() && info.shortVersion != u"0"_s);
         const auto components = AppVersionDisplay::timestampComponents(info.buildVersion.toUtf8());
