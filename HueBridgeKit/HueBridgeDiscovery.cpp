@@ -4,13 +4,13 @@
 #include "MdnsBrowser.h"
 
 #include <QCoro/QCoroTimer>
-#include <QDeadlineTimer>
-#include <QHostAddress>
+#include <QHash>
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <memory>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -42,7 +42,6 @@ QCoro::Task<> signalOrTimeout(Object *object, Signal signal, std::chrono::millis
     HueResumeGate gate;
     QTimer timer;
     timer.setSingleShot(true);
-    // The limit is a promise too: a service gets its full time to answer.
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(object, signal, gate.context(), [&gate] { gate.open(); });
     QObject::connect(&timer, &QTimer::timeout, gate.context(), [&gate] { gate.open(); });
@@ -50,37 +49,19 @@ QCoro::Task<> signalOrTimeout(Object *object, Signal signal, std::chrono::millis
     co_await gate.wait();
 }
 
-QCoro::Task<QList<MdnsServiceInstance>> liveBrowse(std::chrono::milliseconds timeout, HueCancellationToken token)
+QCoro::Task<QList<MdnsServiceInstance>> liveBrowse(QDeadlineTimer deadline, HueCancellationToken token,
+                                                   HueBridgeDiscovery::Snapshots changed)
 {
     MdnsBrowser browser(HueBridgeDiscovery::serviceType());
+    QObject::connect(&browser, &MdnsBrowser::instancesChanged, &browser,
+                     [&browser, &changed] { changed(browser.instances()); });
     // Without a socket there is nothing to hear; the call still takes the
     // browse time, as it would on a silent network.
     browser.start();
-    co_await sleepFor(timeout, token);
+    co_await sleepFor(remaining(deadline), token);
     QList<MdnsServiceInstance> services = browser.instances();
     browser.stop();
     co_return services;
-}
-
-/// Finishes a service the browse left unresolved (no SRV record or no IPv4
-/// address of its host yet) by asking for just that instance.
-QCoro::Task<std::optional<MdnsServiceInstance>> liveResolve(MdnsServiceInstance service, QDeadlineTimer deadline,
-                                                            HueCancellationToken token)
-{
-    MdnsBrowser resolver(HueBridgeDiscovery::serviceType());
-    resolver.setBrowsing(false);
-    resolver.addInstance(service.fullName);
-    if (!resolver.start())
-        co_return std::nullopt;
-    // Wakes the wait below, which then sees the cancellation.
-    const auto registration = token.onCancel([&resolver] { Q_EMIT resolver.instancesChanged(); });
-    while (!deadline.hasExpired() && !token.isCancelled()) {
-        const auto instances = resolver.instances();
-        if (!instances.isEmpty() && instances.constFirst().host && !instances.constFirst().ipv4.isEmpty())
-            co_return instances.constFirst();
-        co_await signalOrTimeout(&resolver, &MdnsBrowser::instancesChanged, remaining(deadline));
-    }
-    co_return std::nullopt;
 }
 
 /// Waits until the socket is connected or has given up, within the deadline.
@@ -98,38 +79,39 @@ QCoro::Task<bool> connected(QTcpSocket *socket, QDeadlineTimer deadline)
     co_return guard && guard->state() == QAbstractSocket::ConnectedState;
 }
 
-QCoro::Task<std::optional<HueBridgeDiscovery::Confirmed>>
-liveConnect(MdnsServiceInstance service, std::chrono::milliseconds limit, HueCancellationToken token)
+QCoro::Task<std::optional<QString>> liveConnect(QHostAddress address, quint16 port, QDeadlineTimer deadline,
+                                                HueCancellationToken token)
 {
-    const QDeadlineTimer deadline(limit);
-    if (!service.host || service.ipv4.isEmpty()) {
-        auto resolved = co_await liveResolve(service, deadline, token);
-        if (!resolved)
-            co_return std::nullopt;
-        // The TXT record usually comes with the SRV and address records that
-        // finish the service; it carries the bridge id and must not be lost.
-        if (!resolved->txt)
-            resolved->txt = service.txt;
-        service = std::move(*resolved);
+    if (token.isCancelled())
+        co_return std::nullopt;
+    auto socket = std::make_unique<QTcpSocket>();
+    QTcpSocket *raw = socket.get();
+    const auto registration = token.onCancel([raw] { raw->abort(); });
+    socket->connectToHost(address, port);
+    std::optional<QString> host;
+    if (co_await connected(raw, deadline))
+        host = socket->peerAddress().toString();
+    // No data is sent; the connection only proved the address.
+    socket->abort();
+    co_return host;
+}
+
+using Confirmation = std::shared_ptr<std::optional<QString>>;
+
+QCoro::Task<> confirm(decltype(HueBridgeDiscovery::Network::connect) connect, QHostAddress address, quint16 port,
+                      QDeadlineTimer deadline, HueCancellationToken token, Confirmation result)
+{
+    try {
+        *result = co_await connect(address, port, deadline, token);
+    } catch (...) {
+        // A connection that fails in any way confirms nothing.
     }
-    // Only IPv4: the address is what the application later talks to, and an
-    // IPv6-only bridge is out of reach for it.
-    for (const auto &address : std::as_const(service.ipv4)) {
-        if (deadline.hasExpired() || token.isCancelled())
-            break;
-        auto socket = std::make_unique<QTcpSocket>();
-        QTcpSocket *raw = socket.get();
-        const auto registration = token.onCancel([raw] { raw->abort(); });
-        socket->connectToHost(address, service.port);
-        if (co_await connected(socket.get(), deadline)) {
-            HueBridgeDiscovery::Confirmed confirmed{socket->peerAddress().toString(), service.txt};
-            // No data is sent; the connection only proved the address.
-            socket->abort();
-            co_return confirmed;
-        }
-        socket->abort();
-    }
-    co_return std::nullopt;
+}
+
+/// The addresses of a service that are tried, in its order.
+QList<QHostAddress> candidateAddresses(const MdnsServiceInstance &service)
+{
+    return service.ipv4.first(qMin(service.ipv4.size(), HueBridgeDiscovery::addressesPerService));
 }
 
 } // namespace
@@ -153,27 +135,53 @@ QCoro::Task<QList<DiscoveredBridge>> HueBridgeDiscovery::bridges(std::chrono::mi
 QCoro::Task<QList<DiscoveredBridge>> HueBridgeDiscovery::bridges(std::chrono::milliseconds timeout, Network network,
                                                                  HueCancellationToken token)
 {
-    const QList<MdnsServiceInstance> services = co_await network.browse(timeout, token);
+    // One deadline for the browse and every confirmation: a service whose
+    // connection hangs costs nothing beyond it, however many there are.
+    const QDeadlineTimer deadline(timeout, Qt::PreciseTimer);
+    HueCancellationToken connections;
+    const auto forward = token.onCancel([connections] { connections.cancel(); });
+    // By address and port: services sharing one are connected to once.
+    QHash<std::pair<quint32, quint16>, Confirmation> confirmations;
+    std::vector<QCoro::Task<>> running;
+    const auto startConfirmations = [&](const QList<MdnsServiceInstance> &services) {
+        for (const auto &service : services) {
+            if (service.name.isEmpty())
+                continue;
+            for (const QHostAddress &address : candidateAddresses(service)) {
+                const auto key = std::pair(address.toIPv4Address(), service.port);
+                if (connections.isCancelled() || qsizetype(running.size()) >= maxConnections)
+                    return;
+                if (confirmations.contains(key))
+                    continue;
+                auto result = std::make_shared<std::optional<QString>>();
+                confirmations.insert(key, result);
+                running.push_back(confirm(network.connect, address, service.port, deadline, connections, result));
+            }
+        }
+    };
+    const QList<MdnsServiceInstance> services = co_await network.browse(deadline, token, startConfirmations);
+    // The browse is over, and with it the time the services had to answer.
+    connections.cancel();
+    for (const auto &task : running)
+        co_await task;
+
+    // Services still announced at the end, each at the first of its
+    // addresses that answered.
     QList<DiscoveredBridge> bridges;
-    // One after the other, never in parallel: a call lasts the browse time
-    // plus up to the connect limit per service.
     for (const auto &service : services) {
-        if (token.isCancelled())
-            break;
         if (service.name.isEmpty())
             continue;
-        const std::optional<Confirmed> confirmed = co_await network.connect(service, connectLimit, token);
-        const std::optional<QString> host = confirmed ? address(confirmed->host) : std::nullopt;
-        if (!host)
-            continue;
-        MdnsServiceInstance described = service;
-        if (confirmed->txt)
-            described.txt = confirmed->txt;
-        bridges.append(DiscoveredBridge{service.name, bridgeID(described), *host});
+        for (const QHostAddress &candidate : candidateAddresses(service)) {
+            const Confirmation result = confirmations.value(std::pair(candidate.toIPv4Address(), service.port));
+            const std::optional<QString> host = result && *result ? address(**result) : std::nullopt;
+            if (host) {
+                bridges.append(DiscoveredBridge{service.name, bridgeID(service), *host});
+                break;
+            }
+        }
     }
     co_return bridges;
 }
-
 std::optional<QString> HueBridgeDiscovery::address(const QString &reportedHost)
 {
     const qsizetype percent = reportedHost.indexOf(u'%');

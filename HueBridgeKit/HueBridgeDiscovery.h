@@ -5,6 +5,8 @@
 #include "MdnsServiceInstance.h"
 
 #include <QCoro/QCoroTask>
+#include <QDeadlineTimer>
+#include <QHostAddress>
 #include <QList>
 
 #include <chrono>
@@ -12,51 +14,49 @@
 #include <optional>
 
 /// Finds Hue Bridges on the local network by multicast DNS: a browse for
-/// "_hue._tcp" of a fixed length, then for each service found, one after the
-/// other, a short TCP connection that confirms its IPv4 address. Never fails:
-/// trouble of any kind just means fewer bridges. Cancelling the token ends the
-/// browse at once, starts no further connection, aborts the running one and
-/// returns what was confirmed so far.
+/// "_hue._tcp" of a fixed length, and, as soon as the browse has resolved a
+/// service, a short TCP connection that confirms its IPv4 address. All
+/// confirmations run at once and end with the browse, so a call lasts the
+/// browse time however many services there are and however long their
+/// connections would hang. Never fails: trouble of any kind just means fewer
+/// bridges. Cancelling the token ends the browse at once, aborts the running
+/// connections and returns what was confirmed so far.
 class HueBridgeDiscovery
 {
 public:
     HueBridgeDiscovery() = delete;
 
-    /// How long one service may take to accept the confirming connection.
-    static constexpr std::chrono::milliseconds connectLimit{3000};
+    /// Of each service, at most this many IPv4 addresses are tried (at once,
+    /// so that an address someone else added for the bridge's host name
+    /// cannot hold up the bridge's own one).
+    static constexpr qsizetype addressesPerService = 4;
+    /// At most this many connections are opened in one call: a flood of
+    /// announcements costs no more sockets than this.
+    static constexpr qsizetype maxConnections = 256;
 
-    /// What the confirming connection learned about one service.
-    struct Confirmed
-    {
-        /// The remote host as the connection reports it: an address,
-        /// possibly with "%scope", or a name.
-        QString host;
-        /// The TXT strings once known, also when they were only learned
-        /// while resolving a service the browse left unfinished; absent when
-        /// none are known.
-        std::optional<QList<QByteArray>> txt;
-
-        bool operator==(const Confirmed &) const = default;
-    };
+    /// Called with every new snapshot of the browse.
+    using Snapshots = std::function<void(const QList<MdnsServiceInstance> &)>;
 
     /// The network steps the algorithm runs on; tests script them.
     struct Network
     {
-        /// Browses for the whole given time (less when cancelled) and returns
-        /// the last snapshot.
-        std::function<QCoro::Task<QList<MdnsServiceInstance>>(std::chrono::milliseconds, HueCancellationToken)> browse;
-        /// Connects to the service (resolving it first if the browse did not
-        /// finish that) within the given limit; nothing when it did not answer.
-        std::function<QCoro::Task<std::optional<Confirmed>>(MdnsServiceInstance, std::chrono::milliseconds,
-                                                            HueCancellationToken)>
+        /// Browses until the deadline (sooner when cancelled), handing each
+        /// changed snapshot to the callback as it comes; returns the last one.
+        std::function<QCoro::Task<QList<MdnsServiceInstance>>(QDeadlineTimer, HueCancellationToken, Snapshots)> browse;
+        /// Opens a TCP connection to the address and port, giving up at the
+        /// deadline or on cancellation; the remote host as the connection
+        /// reports it (an address, possibly with "%scope", or a name), nothing
+        /// when it did not connect.
+        std::function<QCoro::Task<std::optional<QString>>(QHostAddress, quint16, QDeadlineTimer, HueCancellationToken)>
             connect;
     };
 
     /// The live steps: our own mDNS querier and a QTcpSocket.
     static Network liveNetwork();
 
-    /// The bridges announced on the network during `timeout`, in the order
-    /// they were found. Lasts the browse time plus up to 3 s per service.
+    /// The bridges announced on the network during `timeout` whose address
+    /// accepted a connection before it ended, in the order they were found.
+    /// Lasts `timeout` (less when cancelled).
     static QCoro::Task<QList<DiscoveredBridge>> bridges(std::chrono::milliseconds timeout,
                                                         HueCancellationToken token = {});
     static QCoro::Task<QList<DiscoveredBridge>> bridges(std::chrono::milliseconds timeout, Network network,

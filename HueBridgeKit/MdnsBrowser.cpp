@@ -209,7 +209,9 @@ void MdnsBrowser::process(const MdnsMessage &message)
     expire();
     if (instances() != before)
         Q_EMIT instancesChanged();
-    if (m_socket && !pendingQuery(false).questions.isEmpty())
+    // Not restarted while it runs: a steady stream of packets would put the
+    // questions off for ever.
+    if (m_socket && !m_resolveTimer.isActive() && !pendingQuery(false).questions.isEmpty())
         m_resolveTimer.start();
 }
 
@@ -238,23 +240,25 @@ MdnsMessage MdnsBrowser::pendingQuery(bool includeBrowse) const
     return query;
 }
 
-void MdnsBrowser::onMessage(const MdnsMessage &message, const QHostAddress &sender, quint16 senderPort)
+void MdnsBrowser::onMessage(const MdnsMessage &message, const QHostAddress &sender, quint16 senderPort, bool onLink)
 {
     Q_UNUSED(sender)
-    // Multicast DNS answers always come from port 5353 (RFC 6762, 6); anything
-    // else is not an mDNS responder speaking.
-    if (senderPort != MdnsSocket::port)
-        return;
-    process(message);
+    // Multicast DNS answers come from port 5353 and from a neighbour on the
+    // link (RFC 6762, 6 and 11); anything else is not a responder speaking,
+    // or one that someone beyond the network routed to us.
+    if (senderPort == MdnsSocket::port && onLink)
+        process(message);
 }
 
-void MdnsBrowser::sendQuery(bool includeBrowse)
+MdnsMessage MdnsBrowser::takeQuery(bool includeBrowse)
 {
-    if (!m_socket)
-        return;
     MdnsMessage query = pendingQuery(includeBrowse);
     const qint64 at = now();
     QList<MdnsMessage::Question> questions;
+    // Only what is missing now is remembered: the history of a question that
+    // was answered or whose service went away is of no further use, and
+    // keeping it would let a stream of short-lived services grow it forever.
+    QHash<QByteArray, qint64> asked;
     for (const auto &question : std::as_const(query.questions)) {
         if (question.type == MdnsMessage::PTR) {
             questions.append(question);
@@ -262,15 +266,25 @@ void MdnsBrowser::sendQuery(bool includeBrowse)
         }
         const QByteArray key = questionKey(question.name, question.type);
         const auto last = m_lastAsked.constFind(key);
-        if (last != m_lastAsked.cend() && at - *last < askAgainAfter)
+        if (last != m_lastAsked.cend() && at - *last < askAgainAfter) {
+            asked.insert(key, *last);
             continue;
-        m_lastAsked.insert(key, at);
+        }
+        asked.insert(key, at);
         questions.append(question);
     }
-    if (questions.isEmpty())
-        return;
+    m_lastAsked = std::move(asked);
     query.questions = questions;
-    m_socket->sendMulticast(query);
+    return query;
+}
+
+void MdnsBrowser::sendQuery(bool includeBrowse)
+{
+    if (!m_socket)
+        return;
+    const MdnsMessage query = takeQuery(includeBrowse);
+    if (!query.questions.isEmpty())
+        m_socket->sendMulticast(query);
 }
 
 void MdnsBrowser::scheduleNextBrowseQuery()

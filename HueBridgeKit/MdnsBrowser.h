@@ -15,7 +15,8 @@ class MdnsSocket;
 /// asks for the type's PTR records at growing intervals (0, 1, 2, 4 s, ...),
 /// takes the records of every answer and additional section, asks for the
 /// SRV, TXT and A records still missing, and forgets what a goodbye (TTL 0) or
-/// an expired TTL withdraws. `instances()` is the current snapshot.
+/// an expired TTL withdraws. Only answers from port 5353 of a neighbour on the
+/// link count. `instances()` is the current snapshot.
 class MdnsBrowser : public QObject
 {
     Q_OBJECT
@@ -48,6 +49,12 @@ public:
     /// The query that would be sent now: the PTR question (when browsing)
     /// and the questions for records still missing.
     MdnsMessage pendingQuery(bool includeBrowse) const;
+    /// The query to send now: the pending one without the questions asked
+    /// less than 0.9 s ago. Records its questions as asked.
+    MdnsMessage takeQuery(bool includeBrowse);
+    /// How many questions the history behind takeQuery holds; never more
+    /// than are pending.
+    qsizetype questionHistorySize() const { return m_lastAsked.size(); }
 
 Q_SIGNALS:
     /// The snapshot changed.
@@ -78,7 +85,7 @@ private:
         QList<Address> ipv6;
     };
 
-    void onMessage(const MdnsMessage &message, const QHostAddress &sender, quint16 senderPort);
+    void onMessage(const MdnsMessage &message, const QHostAddress &sender, quint16 senderPort, bool onLink);
     void sendQuery(bool includeBrowse);
     void scheduleNextBrowseQuery();
     bool expire();

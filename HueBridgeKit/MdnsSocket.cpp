@@ -1,16 +1,13 @@
 #include "MdnsSocket.h"
 
-#include <QLoggingCategory>
+#include "LumoraLogging.h"
+
 #include <QNetworkDatagram>
 #include <QPointer>
 #include <QUdpSocket>
 #include <QVariant>
 
 namespace {
-
-// Silent unless a user asks for it with QT_LOGGING_RULES (for example
-// "lumora.*=true"): the application writes no log lines of its own by default.
-Q_LOGGING_CATEGORY(lcMdns, "lumora.discovery", QtFatalMsg)
 
 // mDNS packets are at most 9000 bytes on the wire; larger datagrams are read
 // whole by the kernel anyway, so the cap only limits what we look at.
@@ -79,6 +76,10 @@ bool MdnsSocket::open(bool allowEphemeralPort, QString *error)
         close();
         return false;
     }
+    for (const auto &interface : QNetworkInterface::allInterfaces()) {
+        if (interface.flags().testFlag(QNetworkInterface::IsUp))
+            m_links.append(interface);
+    }
     connect(m_socket, &QUdpSocket::readyRead, this, &MdnsSocket::readPending);
     return true;
 }
@@ -92,6 +93,7 @@ void MdnsSocket::close()
         m_socket = nullptr;
     }
     m_interfaces.clear();
+    m_links.clear();
     m_onMdnsPort = false;
 }
 
@@ -117,7 +119,7 @@ void MdnsSocket::sendMulticast(const MdnsMessage &message)
     for (const auto &interface : std::as_const(m_interfaces)) {
         m_socket->setMulticastInterface(interface);
         if (m_socket->writeDatagram(bytes, group(), port) < 0)
-            qCDebug(lcMdns) << "send on" << interface.name() << "failed:" << m_socket->errorString();
+            qCDebug(lcDiscovery) << "send on" << interface.name() << "failed:" << m_socket->errorString();
     }
 }
 
@@ -125,6 +127,37 @@ void MdnsSocket::sendTo(const MdnsMessage &message, const QHostAddress &address,
 {
     if (m_socket)
         m_socket->writeDatagram(message.toBytes(), address, peerPort);
+}
+
+bool MdnsSocket::isOnLink(const QHostAddress &sender, const QList<QNetworkAddressEntry> &localAddresses)
+{
+    bool isIPv4 = false;
+    const quint32 ipv4 = sender.toIPv4Address(&isIPv4);
+    if (!isIPv4)
+        return false;
+    const QHostAddress address(ipv4);
+    if (address.isLoopback() || address.isInSubnet(QHostAddress(QStringLiteral("169.254.0.0")), 16))
+        return true;
+    return std::any_of(localAddresses.cbegin(), localAddresses.cend(), [&](const QNetworkAddressEntry &entry) {
+        return entry.ip().protocol() == QAbstractSocket::IPv4Protocol && entry.prefixLength() >= 0
+               && address.isInSubnet(entry.ip(), entry.prefixLength());
+    });
+}
+
+bool MdnsSocket::isOnLink(const QHostAddress &sender, uint interfaceIndex) const
+{
+    // The interfaces as they were when the socket was opened: a browse is
+    // short, and looking them up again for every packet would let a flood
+    // cost a system call each.
+    const auto arrival = std::find_if(m_links.cbegin(), m_links.cend(), [&](const QNetworkInterface &interface) {
+        return uint(interface.index()) == interfaceIndex;
+    });
+    if (arrival != m_links.cend())
+        return isOnLink(sender, arrival->addressEntries());
+    QList<QNetworkAddressEntry> local;
+    for (const auto &interface : m_links)
+        local += interface.addressEntries();
+    return isOnLink(sender, local);
 }
 
 void MdnsSocket::readPending()
@@ -137,10 +170,11 @@ void MdnsSocket::readPending()
             continue;
         auto message = MdnsMessage::parse(datagram.data());
         if (!message) {
-            qCDebug(lcMdns) << "dropped a malformed packet of" << datagram.data().size() << "bytes";
+            qCDebug(lcDiscovery) << "dropped a malformed packet of" << datagram.data().size() << "bytes";
             continue;
         }
-        Q_EMIT messageReceived(*message, datagram.senderAddress(), quint16(datagram.senderPort()));
+        Q_EMIT messageReceived(*message, datagram.senderAddress(), quint16(datagram.senderPort()),
+                               isOnLink(datagram.senderAddress(), datagram.interfaceIndex()));
     }
     if (socket && socket->hasPendingDatagrams())
         QMetaObject::invokeMethod(this, &MdnsSocket::readPending, Qt::QueuedConnection);

@@ -41,13 +41,24 @@ public:
     /// as in a test's private network namespace).
     static QList<QNetworkInterface> multicastInterfaces();
 
+    /// Whether `sender` is on the link of an interface with these addresses
+    /// (RFC 6762, 11): a loopback or IPv4 link-local address, or one inside
+    /// the subnet of one of them. Only such a sender can be a neighbour; a
+    /// packet from elsewhere was routed to us, which no responder does.
+    static bool isOnLink(const QHostAddress &sender, const QList<QNetworkAddressEntry> &localAddresses);
+
 Q_SIGNALS:
-    void messageReceived(const MdnsMessage &message, const QHostAddress &sender, quint16 senderPort);
+    /// `onLink`: the sender is on the link of the interface the packet came
+    /// in on (of any joined interface when the system did not say which).
+    void messageReceived(const MdnsMessage &message, const QHostAddress &sender, quint16 senderPort, bool onLink);
 
 private:
     void readPending();
+    bool isOnLink(const QHostAddress &sender, uint interfaceIndex) const;
 
     QUdpSocket *m_socket = nullptr;
     QList<QNetworkInterface> m_interfaces;
+    /// Every interface that was up when the socket was opened, for isOnLink.
+    QList<QNetworkInterface> m_links;
     bool m_onMdnsPort = false;
 };

@@ -1,9 +1,12 @@
 // The discovery algorithm on a scripted network: what becomes an entry, in
-// which order, and that services are confirmed one at a time.
+// which order, and that services are confirmed at once under the browse's
+// deadline, so that hanging ones cannot hold it up.
 #include "HueBridgeDiscovery.h"
+#include "HueCancelledError.h"
 
-#include <QCoro/QCoroTimer>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -12,50 +15,77 @@ namespace {
 
 struct Script
 {
-    QList<MdnsServiceInstance> services;
-    QHash<QString, std::optional<QString>> reportedHost; // by instance name
-    QHash<QString, QList<QByteArray>> resolvedTxt;       // learned while connecting, by instance name
-    std::chrono::milliseconds browseTime{0};
-    QStringList connected;
-    QList<std::chrono::milliseconds> limits;
+    /// Handed to the algorithm one after the other, 5 ms apart; the last one
+    /// is the browse's result.
+    QList<QList<MdnsServiceInstance>> snapshots;
+    /// By address: the host the connection reports, or nothing for a refused
+    /// one. Addresses not listed hang until the connection is given up.
+    QHash<QString, std::optional<QString>> answers;
+    QStringList attempted;
+    int abandoned = 0;
     int active = 0;
     int maxActive = 0;
-    /// Cancelled while this service is being connected.
-    QString cancelDuring;
+    QDeadlineTimer browseDeadline;
+    /// Whether a connection was given a deadline other than the browse's.
+    bool ownDeadline = false;
     HueCancellationToken token;
 };
 
 Script script;
 
-QCoro::Task<QList<MdnsServiceInstance>> scriptedBrowse(std::chrono::milliseconds timeout, HueCancellationToken)
+QCoro::Task<void> quietSleep(HueCancellationToken token, std::chrono::milliseconds duration)
 {
-    script.browseTime = timeout;
-    co_await QCoro::sleepFor(1ms);
-    co_return script.services;
+    try {
+        co_await token.sleep(duration);
+    } catch (const HueCancelledError &) {
+    }
 }
 
-QCoro::Task<std::optional<HueBridgeDiscovery::Confirmed>>
-scriptedConnect(MdnsServiceInstance service, std::chrono::milliseconds limit, HueCancellationToken token)
+std::chrono::milliseconds remaining(const QDeadlineTimer &deadline)
 {
-    if (service.name == script.cancelDuring)
-        token.cancel();
-    ++script.active;
-    script.maxActive = qMax(script.maxActive, script.active);
-    script.connected.append(service.name);
-    script.limits.append(limit);
-    co_await QCoro::sleepFor(5ms);
+    return std::chrono::milliseconds(qMax<qint64>(0, deadline.remainingTime()));
+}
+
+QCoro::Task<QList<MdnsServiceInstance>> scriptedBrowse(QDeadlineTimer deadline, HueCancellationToken token,
+                                                       HueBridgeDiscovery::Snapshots changed)
+{
+    script.browseDeadline = deadline;
+    for (const auto &snapshot : std::as_const(script.snapshots)) {
+        if (token.isCancelled())
+            break;
+        changed(snapshot);
+        co_await quietSleep(token, 5ms);
+    }
+    co_await quietSleep(token, remaining(deadline));
+    co_return script.snapshots.value(script.snapshots.size() - 1);
+}
+
+QCoro::Task<std::optional<QString>> scriptedConnect(QHostAddress address, quint16, QDeadlineTimer deadline,
+                                                    HueCancellationToken token)
+{
+    const QString text = address.toString();
+    script.attempted.append(text);
+    script.ownDeadline |= !(deadline == script.browseDeadline);
+    script.maxActive = qMax(script.maxActive, ++script.active);
+    const bool answers = script.answers.contains(text);
+    // A hanging one ends only when it is given up: at its deadline, which is
+    // the browse's, or by cancellation.
+    co_await quietSleep(token, answers ? 5ms : remaining(deadline) + 60s);
     --script.active;
-    const std::optional<QString> host = script.reportedHost.value(service.name);
-    if (!host)
+    if (!answers) {
+        script.abandoned += token.isCancelled() ? 1 : 0;
         co_return std::nullopt;
-    const auto txt = script.resolvedTxt.constFind(service.name);
-    co_return HueBridgeDiscovery::Confirmed{*host,
-                                            txt != script.resolvedTxt.cend() ? std::optional(*txt) : service.txt};
+    }
+    co_return script.answers.value(text);
 }
 
-MdnsServiceInstance service(const QString &name, std::optional<QList<QByteArray>> txt)
+MdnsServiceInstance service(const QString &name, std::optional<QList<QByteArray>> txt, QStringList addresses)
 {
-    return {name, MdnsName::instance(name, HueBridgeDiscovery::serviceType()), {}, 0, std::move(txt), {}, {}};
+    MdnsServiceInstance result{
+        name, MdnsName::instance(name, HueBridgeDiscovery::serviceType()), {}, 443, std::move(txt), {}, {}};
+    for (const QString &address : addresses)
+        result.ipv4.append(QHostAddress(address));
+    return result;
 }
 
 QList<DiscoveredBridge> run(std::chrono::milliseconds timeout)
@@ -73,67 +103,99 @@ private Q_SLOTS:
 
     void turnsServicesIntoBridges()
     {
-        script.services = {
-            service(u"Hue Bridge - A532A7"_s, QList<QByteArray>{"modelid=BSB002", "BridgeID=001788fffea532a7"}),
-            service(u"No TXT"_s, std::nullopt),
-            service(u"IPv6 only"_s, QList<QByteArray>{"bridgeid=1"}),
-            service(u"Unreachable"_s, QList<QByteArray>{"bridgeid=2"}),
-            service(u"Philips hue - 122DCF"_s, QList<QByteArray>{"modelid=BSB003"}),
-            service(u"Twin"_s, QList<QByteArray>{}),
-            service(u"Twin"_s, QList<QByteArray>{}),
-            service(QString(), QList<QByteArray>{"bridgeid=3"}),
-            // Still unresolved when the browse ended: its TXT came with the resolution.
-            service(u"Resolved late"_s, std::nullopt),
-        };
-        script.resolvedTxt = {{u"Resolved late"_s, QList<QByteArray>{"bridgeid=001788fffe0a0b0c"}}};
-        script.reportedHost = {
-            {u"Hue Bridge - A532A7"_s, u"192.168.1.10"_s},
-            {u"No TXT"_s, u"192.168.1.11"_s},
-            {u"IPv6 only"_s, u"fe80::1%eth0"_s},
-            {u"Unreachable"_s, std::nullopt},
-            {u"Philips hue - 122DCF"_s, u"bridge.local"_s},
-            {u"Twin"_s, u"::ffff:192.168.1.13"_s},
-            {QString(), u"192.168.1.14"_s},
-            {u"Resolved late"_s, u"192.168.1.15"_s},
-        };
-        const auto bridges = run(3s);
-        QCOMPARE(script.browseTime, 3000ms);
+        const auto bridge = service(u"Hue Bridge - A532A7"_s,
+                                    QList<QByteArray>{"modelid=BSB002", "BridgeID=001788fffea532a7"}, {u"10.0.0.1"_s});
+        const auto noTxt = service(u"No TXT"_s, std::nullopt, {u"10.0.0.2"_s});
+        const auto refused = service(u"Refused"_s, QList<QByteArray>{"bridgeid=2"}, {u"10.0.0.3"_s});
+        const auto ipv6Only = service(u"IPv6 only"_s, QList<QByteArray>{"bridgeid=1"}, {});
+        const auto twin = service(u"Twin"_s, QList<QByteArray>{}, {u"10.0.0.4"_s});
+        const auto nameless = service(QString(), QList<QByteArray>{"bridgeid=3"}, {u"10.0.0.5"_s});
+        const auto mapped = service(u"Mapped"_s, QList<QByteArray>{"modelid=BSB003"}, {u"10.0.0.6"_s});
+        const auto gone = service(u"Gone"_s, QList<QByteArray>{}, {u"10.0.0.7"_s});
+        auto lateTxt = service(u"Late TXT"_s, std::nullopt, {u"10.0.0.8"_s});
+        script.snapshots = {{bridge, noTxt}, {bridge, noTxt, refused, ipv6Only, twin, twin, nameless, gone, lateTxt}};
+        // The last snapshot decides: a service gone by then is not reported,
+        // one whose TXT came late has it.
+        lateTxt.txt = QList<QByteArray>{"bridgeid=001788fffe0a0b0c"};
+        script.snapshots.append({bridge, noTxt, refused, ipv6Only, twin, twin, nameless, mapped, lateTxt});
+        script.answers = {{u"10.0.0.1"_s, u"10.0.0.1"_s}, {u"10.0.0.2"_s, u"10.0.0.2%eth0"_s},
+                          {u"10.0.0.3"_s, std::nullopt},  {u"10.0.0.4"_s, u"10.0.0.4"_s},
+                          {u"10.0.0.5"_s, u"10.0.0.5"_s}, {u"10.0.0.6"_s, u"::ffff:10.0.0.6"_s},
+                          {u"10.0.0.7"_s, u"10.0.0.7"_s}, {u"10.0.0.8"_s, u"10.0.0.8"_s}};
+        const auto bridges = run(300ms);
         const QList<DiscoveredBridge> expected{
-            {u"Hue Bridge - A532A7"_s, u"001788fffea532a7"_s, u"192.168.1.10"_s},
-            {u"No TXT"_s, std::nullopt, u"192.168.1.11"_s},
-            {u"Philips hue - 122DCF"_s, std::nullopt, u"bridge.local"_s},
+            {u"Hue Bridge - A532A7"_s, u"001788fffea532a7"_s, u"10.0.0.1"_s},
+            {u"No TXT"_s, std::nullopt, u"10.0.0.2"_s},
             // No de-duplication: the browse said it twice.
-            {u"Twin"_s, std::nullopt, u"192.168.1.13"_s},
-            {u"Twin"_s, std::nullopt, u"192.168.1.13"_s},
-            {u"Resolved late"_s, u"001788fffe0a0b0c"_s, u"192.168.1.15"_s},
+            {u"Twin"_s, std::nullopt, u"10.0.0.4"_s},
+            {u"Twin"_s, std::nullopt, u"10.0.0.4"_s},
+            {u"Mapped"_s, std::nullopt, u"10.0.0.6"_s},
+            {u"Late TXT"_s, u"001788fffe0a0b0c"_s, u"10.0.0.8"_s},
         };
         QCOMPARE(bridges, expected);
-        // Every named service was tried, in browse order, one at a time, each
-        // with the 3-second limit; a nameless one was not.
-        QCOMPARE(script.connected, (QStringList{u"Hue Bridge - A532A7"_s, u"No TXT"_s, u"IPv6 only"_s, u"Unreachable"_s,
-                                                u"Philips hue - 122DCF"_s, u"Twin"_s, u"Twin"_s, u"Resolved late"_s}));
-        QCOMPARE(script.maxActive, 1);
-        QVERIFY(std::all_of(script.limits.cbegin(), script.limits.cend(), [](auto limit) { return limit == 3000ms; }));
+        // Each address once, as soon as a snapshot named it; never one of a
+        // nameless service; all under the browse's deadline.
+        QCOMPARE(script.attempted, (QStringList{u"10.0.0.1"_s, u"10.0.0.2"_s, u"10.0.0.3"_s, u"10.0.0.4"_s,
+                                                u"10.0.0.7"_s, u"10.0.0.8"_s, u"10.0.0.6"_s}));
+        QVERIFY(!script.ownDeadline);
     }
 
-    void cancellationStopsFurtherConnections()
+    void hangingServicesCannotStallIt_data()
     {
-        script.services = {service(u"A"_s, std::nullopt), service(u"B"_s, std::nullopt), service(u"C"_s, std::nullopt)};
-        script.reportedHost = {{u"A"_s, u"10.0.0.1"_s}, {u"B"_s, u"10.0.0.2"_s}, {u"C"_s, u"10.0.0.3"_s}};
-        script.cancelDuring = u"B"_s;
-        // What the cancelled connection still delivered counts; nothing after it runs.
-        QCOMPARE(run(3s), (QList<DiscoveredBridge>{{u"A"_s, std::nullopt, u"10.0.0.1"_s},
-                                                   {u"B"_s, std::nullopt, u"10.0.0.2"_s}}));
-        QCOMPARE(script.connected, (QStringList{u"A"_s, u"B"_s}));
+        QTest::addColumn<int>("hanging");
+        QTest::addColumn<QStringList>("bridgeAddresses");
+        QTest::addColumn<int>("attempts");
+        QTest::newRow("20 hanging services") << 20 << QStringList{u"10.0.0.1"_s} << 21;
+        QTest::newRow("addresses added for the bridge's host")
+            << 0 << QStringList{u"10.9.0.1"_s, u"10.9.0.2"_s, u"10.0.0.1"_s, u"10.0.0.2"_s} << 4;
+        QTest::newRow("more services than connections")
+            << 400 << QStringList{u"10.0.0.1"_s} << int(HueBridgeDiscovery::maxConnections);
+    }
+    void hangingServicesCannotStallIt()
+    {
+        QFETCH(int, hanging);
+        QFETCH(QStringList, bridgeAddresses);
+        QFETCH(int, attempts);
+        QList<MdnsServiceInstance> services{
+            service(u"Hue Bridge - A532A7"_s, QList<QByteArray>{"bridgeid=001788fffea532a7"}, bridgeAddresses)};
+        for (int i = 0; i < hanging; ++i) {
+            services.append(service(u"Spoof %1"_s.arg(i), QList<QByteArray>{"bridgeid=001788fffea532a7"},
+                                    {QHostAddress(quint32(0x0a010000 + i)).toString()}));
+        }
+        script.snapshots = {services};
+        script.answers = {{u"10.0.0.1"_s, u"10.0.0.1"_s}};
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto bridges = run(300ms);
+        QCOMPARE(bridges, (QList<DiscoveredBridge>{{u"Hue Bridge - A532A7"_s, u"001788fffea532a7"_s, u"10.0.0.1"_s}}));
+        // All at once, and every hanging one given up when the browse ended.
+        QCOMPARE(script.attempted.size(), attempts);
+        QCOMPARE(script.maxActive, attempts);
+        QCOMPARE(script.abandoned, attempts - 1);
+        QVERIFY2(elapsed.elapsed() < 5000, qPrintable(QString::number(elapsed.elapsed())));
     }
 
-    // Plain, mapped and link-local addresses and host names: turnsServicesIntoBridges.
+    void cancellationEndsItAtOnce()
+    {
+        script.snapshots = {
+            {service(u"A"_s, std::nullopt, {u"10.0.0.1"_s}), service(u"B"_s, std::nullopt, {u"10.0.0.2"_s})}};
+        script.answers = {{u"10.0.0.1"_s, u"10.0.0.1"_s}};
+        QTimer::singleShot(100, [token = script.token] { token.cancel(); });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        // What was confirmed counts; the hanging connection is abandoned.
+        QCOMPARE(run(60s), (QList<DiscoveredBridge>{{u"A"_s, std::nullopt, u"10.0.0.1"_s}}));
+        QCOMPARE(script.abandoned, 1);
+        QVERIFY2(elapsed.elapsed() < 10000, qPrintable(QString::number(elapsed.elapsed())));
+    }
+
+    // Plain, mapped and scoped addresses: turnsServicesIntoBridges.
     void addressText_data()
     {
         QTest::addColumn<QString>("reported");
         QTest::addColumn<std::optional<QString>>("expected");
-        QTest::newRow("IPv4 with scope") << u"10.0.0.2%en0"_s << std::optional<QString>(u"10.0.0.2"_s);
-        QTest::newRow("IPv6") << u"2001:db8::1"_s << std::optional<QString>();
+        QTest::newRow("host name") << u"bridge.local"_s << std::optional<QString>(u"bridge.local"_s);
+        QTest::newRow("IPv6") << u"fe80::1%eth0"_s << std::optional<QString>();
         QTest::newRow("empty") << QString() << std::optional<QString>();
     }
     void addressText()

@@ -1,6 +1,8 @@
 // The browse cache: which records make a service, which take it away, and
-// what is still asked for. Messages are fed in directly; no network.
+// what is still asked for; which senders count as on the link. Messages are
+// fed in directly; no network.
 #include "MdnsBrowser.h"
+#include "MdnsSocket.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -172,6 +174,49 @@ private Q_SLOTS:
         browser.process(flood);
         QCOMPARE(browser.instances().size(), MdnsBrowser::maxInstances);
         QCOMPARE(browser.instances().at(0).ipv4.size(), MdnsBrowser::maxAddressesPerHost);
+    }
+
+    void questionHistoryStaysBounded()
+    {
+        MdnsBrowser browser(serviceType);
+        // Services that come and go, each asked about once: the history
+        // keeps only what is still missing.
+        for (int i = 0; i < 1000; ++i) {
+            const auto instance = instanceName(QByteArray::number(i).constData());
+            browser.process(response({MdnsMessage::Record::ptr(serviceType, instance, 120)}));
+            QCOMPARE(browser.takeQuery(false).questions.size(), 2); // its SRV and TXT
+            browser.process(response({MdnsMessage::Record::ptr(serviceType, instance, 0)}));
+        }
+        browser.process(response({MdnsMessage::Record::ptr(serviceType, instanceName("Last"), 120)}));
+        QCOMPARE(browser.takeQuery(true).questions.size(), 3);
+        QCOMPARE(browser.questionHistorySize(), 2);
+        // Asked a moment ago: not again yet; the browse question always.
+        QCOMPARE(questions(browser.takeQuery(true)),
+                 (QList<QPair<QString, quint16>>{{u"_hue._tcp.local"_s, MdnsMessage::PTR}}));
+        QCOMPARE(browser.questionHistorySize(), 2);
+    }
+
+    void onlyNeighboursAreOnTheLink_data()
+    {
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<bool>("onLink");
+        QTest::newRow("loopback") << u"127.0.0.1"_s << true;
+        QTest::newRow("other loopback") << u"127.9.8.7"_s << true;
+        QTest::newRow("link-local") << u"169.254.10.20"_s << true;
+        QTest::newRow("own subnet") << u"192.168.1.77"_s << true;
+        QTest::newRow("own subnet, mapped") << u"::ffff:192.168.1.77"_s << true;
+        QTest::newRow("neighbouring subnet") << u"192.168.2.77"_s << false;
+        QTest::newRow("routed from afar") << u"203.0.113.5"_s << false;
+        QTest::newRow("IPv6 link-local") << u"fe80::1"_s << false;
+    }
+    void onlyNeighboursAreOnTheLink()
+    {
+        QFETCH(QString, sender);
+        QFETCH(bool, onLink);
+        QNetworkAddressEntry local;
+        local.setIp(QHostAddress(u"192.168.1.10"_s));
+        local.setPrefixLength(24);
+        QCOMPARE(MdnsSocket::isOnLink(QHostAddress(sender), {local}), onLink);
     }
 
     void addedInstanceIsResolvedWithoutBrowsing()
