@@ -163,10 +163,15 @@ private Q_SLOTS:
             QVERIFY(waitForStreams(1));
             m_sim->sendEventContainers(QJsonArray{lightUpdate(u"a"_s, true)});
             QCOMPARE(nextOf(stream), u"a+"_s);
-            if (abort)
+            if (abort) {
                 m_sim->abortEventStreams();
-            else
+            } else {
+                // A last line without a break still counts.
+                m_sim->sendRawEventBytes(
+                    "data: " + QJsonDocument(QJsonArray{lightUpdate(u"b"_s, false)}).toJson(QJsonDocument::Compact));
                 m_sim->endEventStreams();
+                QCOMPARE(nextOf(stream), u"b-"_s);
+            }
             QCOMPARE(nextOf(stream).left(10), abort ? u"transport:"_s : u"end"_s);
             QVERIFY(waitForStreams(0));
         }

@@ -427,6 +427,7 @@ private Q_SLOTS:
         QTest::newRow("known and unknown in one event")
             << HueEvent{Kind::update, {unknown, switchedOn}} << false << QList{lit, room};
         QTest::newRow("add of an unmodelled type") << HueEvent{Kind::add, {button}} << true << QList{lamp, room};
+        QTest::newRow("update of an unmodelled type") << HueEvent{Kind::update, {button}} << true << QList{lamp, room};
         QTest::newRow("add stores") << HueEvent{Kind::add, {unknown}} << true << QList{lamp, room, unknown};
         QTest::newRow("add replaces") << HueEvent{Kind::add, {replacement}} << true << QList{replacement, room};
         QTest::newRow("delete removes") << HueEvent{Kind::delete_, {room}} << true << QList{lamp};
