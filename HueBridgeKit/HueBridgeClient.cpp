@@ -5,11 +5,11 @@
 #include "HueText.h"
 #include "HueTransportError.h"
 #include "LossyArray.h"
+#include "LumoraLogging.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLoggingCategory>
 #include <QNetworkReply>
 #include <QPointer>
 #include <QTimer>
@@ -17,10 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Silent unless a user asks for it with QT_LOGGING_RULES (for example
-// "lumora.*=true"): the application writes no log lines of its own by default.
-Q_LOGGING_CATEGORY(lumoraNet, "lumora.bridge", QtFatalMsg)
 
 const QByteArray applicationKeyHeader = QByteArrayLiteral("hue-application-key");
 
@@ -165,7 +161,7 @@ QCoro::Task<QByteArray> transfer(std::shared_ptr<HueBridgeSession> session, QNet
 
     co_await cancel.waitFor(reply.get());
     if (progress->oversized) {
-        qCWarning(lumoraNet) << "dropped an answer larger than" << limit << "bytes";
+        qCWarning(lcBridge) << "dropped an answer larger than" << limit << "bytes";
         throw HueBridgeError::invalidResponse();
     }
     if (progress->pastDeadline)

@@ -7,18 +7,14 @@
 #include "HueLineSplitter.h"
 #include "HueResumeGate.h"
 #include "HueTransportError.h"
+#include "LumoraLogging.h"
 
-#include <QLoggingCategory>
 #include <QNetworkReply>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Silent unless a user asks for it with QT_LOGGING_RULES (for example
-// "lumora.*=true"): the application writes no log lines of its own by default.
-Q_LOGGING_CATEGORY(lumoraNet, "lumora.bridge", QtFatalMsg)
 
 // How long the body of a refusing answer may take before it is cut.
 constexpr std::chrono::milliseconds refusedBodyGrace{2000};
@@ -118,8 +114,8 @@ private:
             }
         }
         if (m_splitter.droppedLines() != droppedBefore)
-            qCWarning(lumoraNet) << "skipped an event-stream line longer than"
-                                 << m_session->options().maximumStreamLineSize << "bytes";
+            qCWarning(lcBridge) << "skipped an event-stream line longer than"
+                                << m_session->options().maximumStreamLineSize << "bytes";
         if (produced)
             m_signal.post();
     }

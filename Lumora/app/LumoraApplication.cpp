@@ -1,13 +1,13 @@
 #include "LumoraApplication.h"
 
 #include "AppInfo.h"
+#include "LumoraLogging.h"
 #include "LumoraStore.h"
 #include "MainWindowSelection.h"
 #include "SystemWake.h"
 #include "Theme.h"
 
 #include <QGuiApplication>
-#include <QLoggingCategory>
 #include <QPalette>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
@@ -21,9 +21,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// Silent unless enabled (QT_LOGGING_RULES="lumora.app.debug=true").
-Q_LOGGING_CATEGORY(lcApp, "lumora.app", QtWarningMsg)
-
 void releaseFreeMemory()
 {
 #if defined(__GLIBC__)

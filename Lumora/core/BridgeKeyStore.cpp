@@ -1,7 +1,8 @@
 #include "BridgeKeyStore.h"
 
+#include "LumoraLogging.h"
+
 #include <QCoro/QCoroSignal>
-#include <QLoggingCategory>
 #include <QStringDecoder>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
@@ -9,10 +10,6 @@
 #include <memory>
 
 namespace {
-
-// Silent unless a user asks for it with QT_LOGGING_RULES (for example
-// "lumora.*=true"): the application writes no log lines of its own by default.
-Q_LOGGING_CATEGORY(lcKeyStore, "lumora.keystore", QtFatalMsg)
 
 /// Watches one keychain job for its end or for the time limit, whichever
 /// comes first, and reports exactly once. The job is never deleted while it

@@ -1,18 +1,12 @@
 #include "CommandCoalescer.h"
 
 #include "HueCancelledError.h"
+#include "LumoraLogging.h"
 
-#include <QLoggingCategory>
 #include <QPointer>
 
 #include <exception>
 #include <memory>
-
-namespace {
-// Silent unless a user asks for it with QT_LOGGING_RULES (for example
-// "lumora.*=true"): the application writes no log lines of its own by default.
-Q_LOGGING_CATEGORY(lcCoalescer, "lumora.store", QtFatalMsg)
-} // namespace
 
 CommandCoalescer::CommandCoalescer(QObject *parent)
     : CommandCoalescer(&CommandCoalescer::rest, parent)
@@ -78,16 +72,16 @@ QCoro::Task<void> CommandCoalescer::sendLoop(QPointer<CommandCoalescer> self, QS
         try {
             co_await send(command);
         } catch (const std::exception &error) {
-            qCWarning(lcCoalescer) << "sending a command failed unexpectedly:" << error.what();
+            qCWarning(lcStore) << "sending a command failed unexpectedly:" << error.what();
         } catch (...) {
-            qCWarning(lcCoalescer) << "sending a command failed unexpectedly";
+            qCWarning(lcStore) << "sending a command failed unexpectedly";
         }
         if (!self || lifetime.isCancelled())
             co_return;
         try {
             co_await pause(spacing, lifetime);
         } catch (...) {
-            qCWarning(lcCoalescer) << "the rest between two commands failed; going on at once";
+            qCWarning(lcStore) << "the rest between two commands failed; going on at once";
         }
     }
 }

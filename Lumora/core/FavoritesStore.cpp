@@ -1,18 +1,14 @@
 #include "FavoritesStore.h"
 
+#include "LumoraLogging.h"
 #include "StoredJson.h"
 
 #include <QJsonArray>
-#include <QLoggingCategory>
 #include <QSettings>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-// Silent unless a user asks for it with QT_LOGGING_RULES (for example
-// "lumora.*=true"): the application writes no log lines of its own by default.
-Q_LOGGING_CATEGORY(lcFavorites, "lumora.store", QtFatalMsg)
-
 // All or nothing: one entry that does not decode (an unknown kind, say)
 // makes the whole stored list count as empty.
 QList<Favorite> decode(const std::optional<QJsonDocument> &document)
@@ -25,7 +21,7 @@ QList<Favorite> decode(const std::optional<QJsonDocument> &document)
     for (const QJsonValue &value : array) {
         auto favorite = Favorite::fromJson(value);
         if (!favorite) {
-            qCWarning(lcFavorites) << "stored favourites contain an unreadable entry; starting with none";
+            qCWarning(lcStore) << "stored favourites contain an unreadable entry; starting with none";
             return {};
         }
         items.append(std::move(*favorite));

@@ -4,8 +4,8 @@
 #include "HueCancelledError.h"
 #include "HueSerializationError.h"
 #include "HueTransportError.h"
+#include "LumoraLogging.h"
 
-#include <QLoggingCategory>
 #include <QSettings>
 
 #include <algorithm>
@@ -13,10 +13,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// Silent unless a user asks for it with QT_LOGGING_RULES (for example
-// "lumora.*=true"): the application writes no log lines of its own by default.
-Q_LOGGING_CATEGORY(lcStore, "lumora.store", QtFatalMsg)
-
 bool isUnauthorized(const std::exception_ptr &failure)
 {
     try {

@@ -1,19 +1,15 @@
 #include "OrderStore.h"
 
+#include "LumoraLogging.h"
 #include "StoredJson.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QLoggingCategory>
 #include <QSettings>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-// Silent unless a user asks for it with QT_LOGGING_RULES (for example
-// "lumora.*=true"): the application writes no log lines of its own by default.
-Q_LOGGING_CATEGORY(lcOrder, "lumora.store", QtFatalMsg)
-
 // All or nothing, like the favourites: a list that is not an array of
 // strings makes the whole stored map count as empty.
 OrderStore::Orders decode(const std::optional<QJsonDocument> &document)
@@ -31,7 +27,7 @@ OrderStore::Orders decode(const std::optional<QJsonDocument> &document)
         ids.reserve(array.size());
         for (const QJsonValue &id : array) {
             if (!id.isString()) {
-                qCWarning(lcOrder) << "stored grid orders contain an unreadable list; starting with none";
+                qCWarning(lcStore) << "stored grid orders contain an unreadable list; starting with none";
                 return {};
             }
             ids.append(id.toString());

@@ -1,21 +1,18 @@
 #include "StoredJson.h"
 
+#include "LumoraLogging.h"
+
 #include <QJsonParseError>
-#include <QLoggingCategory>
 #include <QSettings>
 
 namespace {
-// Silent unless a user asks for it with QT_LOGGING_RULES (for example
-// "lumora.*=true"): the application writes no log lines of its own by default.
-Q_LOGGING_CATEGORY(lcStoredJson, "lumora.store", QtFatalMsg)
-
 void flush(QSettings &settings)
 {
     // Written at once rather than when the event loop gets to it, so that
     // a crash right after pairing or reordering does not lose the change.
     settings.sync();
     if (settings.status() != QSettings::NoError)
-        qCWarning(lcStoredJson) << "could not write the settings file" << settings.fileName();
+        qCWarning(lcStore) << "could not write the settings file" << settings.fileName();
 }
 } // namespace
 
@@ -30,18 +27,18 @@ std::optional<QJsonDocument> read(const QSettings &settings, const QString &key)
     // are accepted. Lists and numbers are not JSON data of ours.
     const int type = value.metaType().id();
     if (type != QMetaType::QByteArray && type != QMetaType::QString) {
-        qCWarning(lcStoredJson) << "ignoring a stored value of an unexpected type under" << key;
+        qCWarning(lcStore) << "ignoring a stored value of an unexpected type under" << key;
         return std::nullopt;
     }
     const QByteArray data = value.toByteArray();
     if (data.size() > maxBytes) {
-        qCWarning(lcStoredJson) << "ignoring an oversized stored value under" << key << "of" << data.size() << "bytes";
+        qCWarning(lcStore) << "ignoring an oversized stored value under" << key << "of" << data.size() << "bytes";
         return std::nullopt;
     }
     QJsonParseError error;
     QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError) {
-        qCWarning(lcStoredJson) << "ignoring a stored value that is not JSON under" << key;
+        qCWarning(lcStore) << "ignoring a stored value that is not JSON under" << key;
         return std::nullopt;
     }
     return document;

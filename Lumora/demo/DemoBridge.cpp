@@ -2,21 +2,19 @@
 
 #include "BridgeSimulator.h"
 #include "DemoOutsideChange.h"
+#include "LumoraLogging.h"
 #include "PlatformWords.h"
 
 #include <QCoro/QCoroTimer>
 #include <QFile>
 #include <QHash>
 #include <QHostAddress>
-#include <QLoggingCategory>
 #include <QSettings>
 #include <QSslCertificate>
 #include <QStandardPaths>
 #include <QSysInfo>
 
 using namespace Qt::StringLiterals;
-
-Q_LOGGING_CATEGORY(lcDemo, "lumora.demo", QtWarningMsg)
 
 /// What the store's services need of the demo, shared with them so that they
 /// outlive the demo bridge without pointing into it.
