@@ -301,7 +301,7 @@ QCoro::Task<void> HueStore::runConnection(QPointer<HueStore> self, QString key, 
             continue;
         }
         self->setPhase(Phase::unreachable(describe(failure)));
-        co_await adoptNewAddressIfMoved(self);
+        co_await adoptNewAddressIfMoved(self, token);
         if (!self)
             co_return;
         attempt += 1;
@@ -383,7 +383,25 @@ void HueStore::reloadDetached(HueBridgeClient client)
     reloadIgnoringFailure(this, std::move(client), m_lifetime);
 }
 
-QCoro::Task<void> HueStore::adoptNewAddressIfMoved(QPointer<HueStore> self)
+namespace {
+
+/// Whether the bridge answering at the client's host is the bridge with this
+/// id: the answer came through the client's trust evaluation for that id (its
+/// certificate chains to the bridge root and names the bridge), and the
+/// bridge says so itself.
+QCoro::Task<bool> provesIdentity(HueBridgeClient client, QString bridgeID)
+{
+    try {
+        const HueBridgeConfig config = co_await client.config();
+        co_return config.bridgeID.compare(bridgeID, Qt::CaseInsensitive) == 0;
+    } catch (...) {
+        co_return false;
+    }
+}
+
+} // namespace
+
+QCoro::Task<void> HueStore::adoptNewAddressIfMoved(QPointer<HueStore> self, HueCancellationToken token)
 {
     if (!self || !self->m_bridge)
         co_return;
@@ -394,14 +412,37 @@ QCoro::Task<void> HueStore::adoptNewAddressIfMoved(QPointer<HueStore> self)
     } catch (...) {
         co_return;
     }
-    const auto match = std::find_if(found.cbegin(), found.cend(), [&](const DiscoveredBridge &candidate) {
-        return candidate.bridgeID && candidate.bridgeID->compare(remembered.bridgeID, Qt::CaseInsensitive) == 0;
-    });
-    if (match == found.cend() || match->host == remembered.host)
+    if (!self || token.isCancelled())
         co_return;
-    if (!self || self->m_bridge != remembered)
+    // Anyone on the network can announce the paired id at an address of their
+    // choosing. Every other address announced with it is asked, at once,
+    // whether it is that bridge; only one that proves it over HTTPS is taken.
+    // No key is sent to any of them. Each check has a session of its own, so
+    // a flood of such announcements is asked only up to a limit.
+    constexpr qsizetype maxChecks = 32;
+    QStringList hosts;
+    for (const DiscoveredBridge &candidate : std::as_const(found)) {
+        if (candidate.bridgeID && candidate.bridgeID->compare(remembered.bridgeID, Qt::CaseInsensitive) == 0
+            && candidate.host != remembered.host && !hosts.contains(candidate.host) && hosts.size() < maxChecks)
+            hosts.append(candidate.host);
+    }
+    // The checks are never cancelled: each ends within the request's own
+    // time limits, and aborting one while its refused handshake is being
+    // reported makes Qt report that failure twice.
+    std::vector<QCoro::Task<bool>> running;
+    for (const QString &host : std::as_const(hosts)) {
+        running.push_back(provesIdentity(self->m_environment.makeClient(host, remembered.bridgeID, std::nullopt),
+                                         remembered.bridgeID));
+    }
+    std::optional<QString> proven;
+    for (qsizetype i = 0; i < hosts.size() && !proven; ++i) {
+        if (co_await running[size_t(i)])
+            proven = hosts[i];
+    }
+    if (!proven || !self || token.isCancelled() || self->m_bridge != remembered)
         co_return;
-    const PairedBridge moved{remembered.bridgeID, remembered.name, match->host};
+    qCDebug(lcStore) << "the paired bridge answers at a new address";
+    const PairedBridge moved{remembered.bridgeID, remembered.name, *proven};
     moved.save(*self->m_defaults);
     self->setBridge(moved);
 }

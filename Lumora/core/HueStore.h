@@ -177,7 +177,9 @@ private:
                                             HueCancellationToken token);
     static QCoro::Task<void> reloadIgnoringFailure(QPointer<HueStore> self, HueBridgeClient client,
                                                    HueCancellationToken token);
-    static QCoro::Task<void> adoptNewAddressIfMoved(QPointer<HueStore> self);
+    /// Takes a new address of the paired bridge from discovery, but only one
+    /// at which the bridge proved who it is over HTTPS.
+    static QCoro::Task<void> adoptNewAddressIfMoved(QPointer<HueStore> self, HueCancellationToken token);
     static QCoro::Task<void> applyOutcome(QPointer<HueStore> self, Request request, bool reloadAfterwards,
                                           HueCancellationToken token);
     static QCoro::Task<void> releaseAfter(QPointer<HueStore> self, Duration delay, HueCancellationToken token);

@@ -4,6 +4,7 @@
 #include "HueBridgeError.h"
 #include "HueBridgeSession.h"
 #include "HueText.h"
+#include "SimCertificates.h"
 #include "SimulatedBridge.h"
 #include "StoreTestSupport.h"
 
@@ -95,6 +96,54 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
         QCOMPARE(seen.at(1).kind, HueStorePhase::Kind::unreachable);
         QCOMPARE(seen.last(), HueStore::Phase::ready());
+    }
+    void addressMovesOnlyToTheProvenBridge_data()
+    {
+        QTest::addColumn<QString>("spoofID");
+        QTest::addColumn<bool>("trustedRoot"); // the spoof's leaf issued by the root the store trusts
+        QTest::addColumn<bool>("bridgeMoves");
+        QTest::newRow("paired id from another root") << QString() << false << false;
+        QTest::newRow("another bridge's certificate") << u"001788FFFE000001"_s << true << false;
+        QTest::newRow("real move behind a spoof") << u"001788FFFE000001"_s << true << true;
+    }
+    void addressMovesOnlyToTheProvenBridge()
+    {
+        QFETCH(QString, spoofID);
+        QFETCH(bool, trustedRoot);
+        QFETCH(bool, bridgeMoves);
+        // A root of the test's own, so that the spoof can hold a leaf from it.
+        const SimIdentity root = SimCertificates::makeRoot();
+        if (spoofID.isEmpty())
+            spoofID = m_sim->bridgeId();
+        m_sim->setServerIdentity(SimCertificates::makeBridgeLeaf(root, m_sim->bridgeId()));
+        auto store = readyStore();
+        QVERIFY(store);
+        const PairedBridge paired = *store->bridge();
+
+        // Announced first with the paired id: a server on the bridge's port
+        // at another address, with another identity.
+        BridgeSimulator spoof;
+        spoof.setBridgeId(spoofID);
+        if (trustedRoot)
+            spoof.setServerIdentity(SimCertificates::makeBridgeLeaf(root, spoofID));
+        QVERIFY(spoof.start(QHostAddress(u"127.0.0.3"_s), m_sim->port()));
+        m_discovery->result = {DiscoveredBridge{paired.name, paired.bridgeID, u"127.0.0.3"_s}};
+        if (bridgeMoves) {
+            QVERIFY(m_sim->moveTo(QHostAddress(u"127.0.0.2"_s)));
+            m_discovery->result.append(DiscoveredBridge{paired.name, paired.bridgeID.toUpper(), u"127.0.0.2"_s});
+            QTRY_COMPARE_WITH_TIMEOUT(store->bridge()->host, u"127.0.0.2"_s, 15000);
+            QCOMPARE(PairedBridge::load(*m_defaults->settings), store->bridge());
+            QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 10000);
+        } else {
+            m_sim->goDown();
+            // The spoof was asked and refused, and the next pass's discovery
+            // shows that the check it belonged to is over.
+            QTRY_VERIFY_WITH_TIMEOUT(spoof.handshakeFailures() >= 1 && m_discovery->calls >= 2, 15000);
+            QCOMPARE(store->bridge(), paired);
+            QCOMPARE(PairedBridge::load(*m_defaults->settings), paired);
+        }
+        // No request, let alone the key, ever reached the spoof.
+        QCOMPARE(spoof.receivedBytes(), 0);
     }
     void lightCommandsArePaced()
     {
