@@ -41,7 +41,7 @@ Item {
             visible: root.hasRange
             width: 220
             spacing: 6
-            Text {
+            PlainLabel {
                 text: Rules.tr("Weißton", "White tone")
                 color: Qt.rgba(1, 1, 1, 0.55)
                 font.pixelSize: 11

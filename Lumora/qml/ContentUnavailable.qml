@@ -11,8 +11,9 @@ Item {
     property string symbol
     property string title
     property string description
-    // The action's button text; no button when empty.
-    property string actionText
+    // The action's button text, in the program's own words (a button draws
+    // its text as it sees fit); no button when empty.
+    property alias actionText: actionButton.text
     signal action
 
     Accessible.role: Accessible.StaticText
@@ -31,7 +32,7 @@ Item {
             color: Qt.rgba(1, 1, 1, 0.55)
             visible: root.symbol !== ""
         }
-        Label {
+        PlainLabel {
             Layout.fillWidth: true
             text: root.title
             color: "white"
@@ -40,7 +41,7 @@ Item {
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap
         }
-        Label {
+        PlainLabel {
             objectName: "description"
             Layout.fillWidth: true
             text: root.description
@@ -51,11 +52,11 @@ Item {
             visible: text !== ""
         }
         Button {
+            id: actionButton
             objectName: "action"
             Layout.alignment: Qt.AlignHCenter
             Layout.topMargin: 6
-            text: root.actionText
-            visible: root.actionText !== ""
+            visible: text !== ""
             onClicked: root.action()
         }
     }

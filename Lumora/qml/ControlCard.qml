@@ -48,7 +48,7 @@ LitSurface {
             Layout.minimumWidth: 0
             Layout.alignment: Qt.AlignVCenter
             spacing: 1
-            Label {
+            PlainLabel {
                 width: parent.width
                 text: card.name
                 color: "white"
@@ -58,7 +58,7 @@ LitSurface {
                 maximumLineCount: 1
                 Accessible.ignored: true
             }
-            Label {
+            PlainLabel {
                 width: parent.width
                 visible: card.caption !== ""
                 text: card.caption

@@ -31,9 +31,10 @@ T.AbstractButton {
 
     Accessible.role: Accessible.Button
     Accessible.name: label
-    ToolTip.visible: hovered
-    ToolTip.delay: 700
-    ToolTip.text: label
+    PlainToolTip {
+        shown: control.hovered
+        text: control.label
+    }
 
     contentItem: SymbolIcon {
         name: control.isFavorite ? "star.fill" : "star"

@@ -37,9 +37,10 @@ ControlCard {
         enabled: card.openable
         onTapped: card.open()
     }
-    ToolTip.visible: openable && hover.hovered
-    ToolTip.delay: 700
-    ToolTip.text: item.openLabel
+    PlainToolTip {
+        shown: card.openable && hover.hovered
+        text: card.item.openLabel
+    }
 
     leading: Item {
         width: card.isBanner ? 32 : 30

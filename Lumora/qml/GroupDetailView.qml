@@ -59,9 +59,10 @@ ScreenPage {
                 onClicked: view.showsColorPicker = !view.showsColorPicker
                 Accessible.role: Accessible.Button
                 Accessible.name: Rules.tr("Farbe für ", "Colour for ") + (view.group.name ?? "")
-                ToolTip.visible: hovered
-                ToolTip.delay: 700
-                ToolTip.text: Rules.tr("Farbe für alle Lampen wählen", "Choose a colour for all lights")
+                PlainToolTip {
+                    shown: colorButton.hovered
+                    text: Rules.tr("Farbe für alle Lampen wählen", "Choose a colour for all lights")
+                }
                 contentItem: SymbolIcon {
                     name: "paintpalette.fill"
                     color: "white"
@@ -111,10 +112,12 @@ ScreenPage {
                 onClicked: view.showsSaveScene = !view.showsSaveScene
                 Accessible.role: Accessible.Button
                 Accessible.name: Rules.tr("Als Szene speichern", "Save as Scene")
-                ToolTip.visible: hovered
-                ToolTip.delay: 700
-                ToolTip.text: Rules.tr("Das aktuelle Licht in " + (view.group.name ?? "") + " als Szene speichern",
-                                       "Save the current light in " + (view.group.name ?? "") + " as a scene")
+                PlainToolTip {
+                    objectName: "saveSceneHint"
+                    shown: saveSceneButton.hovered
+                    text: Rules.tr("Das aktuelle Licht in " + (view.group.name ?? "") + " als Szene speichern",
+                                   "Save the current light in " + (view.group.name ?? "") + " as a scene")
+                }
                 background: Rectangle {
                     radius: height / 2
                     color: Theme.card
@@ -135,7 +138,7 @@ ScreenPage {
                         name: "plus"
                         color: "white"
                     }
-                    Label {
+                    PlainLabel {
                         text: Rules.tr("Als Szene speichern", "Save as Scene")
                         color: "white"
                         font.pixelSize: 12

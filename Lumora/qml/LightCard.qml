@@ -37,11 +37,12 @@ ControlCard {
         HoverHandler {
             id: buttonHover
         }
-        ToolTip.visible: buttonHover.hovered
-        ToolTip.delay: 700
-        ToolTip.text: card.item.canChangeColor ? Rules.tr("Farbe wählen", "Choose colour")
-                                               : Rules.tr("Diese Lampe hat nur eine Lichtfarbe",
-                                                          "This light has a single colour")
+        PlainToolTip {
+            shown: buttonHover.hovered
+            text: card.item.canChangeColor ? Rules.tr("Farbe wählen", "Choose colour")
+                                           : Rules.tr("Diese Lampe hat nur eine Lichtfarbe",
+                                                      "This light has a single colour")
+        }
 
         T.AbstractButton {
             id: colorButton

@@ -120,14 +120,14 @@ ApplicationWindow {
                 name: "lightbulb.led.wide"
                 color: "#ffd60a"
             }
-            Label {
+            PlainLabel {
                 anchors.horizontalCenter: parent.horizontalCenter
                 text: AppInfo.aboutName
                 color: "white"
                 font.pixelSize: 20
                 font.weight: Font.DemiBold
             }
-            Label {
+            PlainLabel {
                 objectName: "aboutVersion"
                 anchors.horizontalCenter: parent.horizontalCenter
                 text: AppInfo.aboutVersion
@@ -151,7 +151,7 @@ ApplicationWindow {
         anchors.centerIn: parent
         modal: true
         standardButtons: Dialog.Ok
-        Label {
+        PlainLabel {
             id: noticeLabel
             color: "white"
             wrapMode: Text.Wrap

@@ -28,7 +28,7 @@ Item {
             name: "lightbulb.led.wide"
             color: "#0a84ff"
         }
-        Label {
+        PlainLabel {
             Layout.alignment: Qt.AlignHCenter
             text: Rules.tr("Mit der Hue Bridge verbinden", "Connect to the Hue Bridge")
             color: "white"
@@ -47,7 +47,7 @@ Item {
                 implicitWidth: 28
                 implicitHeight: 28
             }
-            Label {
+            PlainLabel {
                 anchors.verticalCenter: parent.verticalCenter
                 text: Rules.tr("Suche im Netzwerk …", "Searching the network…")
                 color: Qt.rgba(1, 1, 1, 0.85)
@@ -65,7 +65,7 @@ Item {
                 Layout.alignment: Qt.AlignHCenter
                 running: parent.visible
             }
-            Label {
+            PlainLabel {
                 Layout.fillWidth: true
                 text: Rules.tr("Drücke jetzt den runden Knopf oben auf der Bridge.",
                                "Now press the round button on top of the bridge.")
@@ -75,7 +75,7 @@ Item {
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
             }
-            Label {
+            PlainLabel {
                 Layout.fillWidth: true
                 text: Rules.tr("Lumora wartet bis zu 30 Sekunden.", "Lumora waits for up to 30 seconds.")
                 color: Qt.rgba(1, 1, 1, 0.6)
@@ -103,7 +103,7 @@ Item {
                 name: "exclamationmark.triangle.fill"
                 color: "#ff9f0a"
             }
-            Label {
+            PlainLabel {
                 objectName: "failureText"
                 Layout.fillWidth: true
                 text: Store.pairingMessage
@@ -134,14 +134,14 @@ Item {
                         implicitWidth: 28
                         implicitHeight: 28
                     }
-                    Label {
+                    PlainLabel {
                         anchors.verticalCenter: parent.verticalCenter
                         text: Rules.tr("Suche nach der Bridge …", "Looking for the bridge…")
                         color: Qt.rgba(1, 1, 1, 0.85)
                         font.pixelSize: 13
                     }
                 }
-                Label {
+                PlainLabel {
                     objectName: "hint"
                     Layout.fillWidth: true
                     text: Store.pairingHint
@@ -170,18 +170,18 @@ Item {
                             Layout.fillWidth: true
                             topPadding: 4
                             bottomPadding: 4
-                            Label {
+                            PlainLabel {
                                 text: bridgeButton.modelData.name
                                 color: "white"
                                 font.pixelSize: 14
                             }
-                            Label {
+                            PlainLabel {
                                 text: bridgeButton.modelData.host
                                 color: Qt.rgba(1, 1, 1, 0.6)
                                 font.pixelSize: 11
                             }
                         }
-                        Label {
+                        PlainLabel {
                             text: Rules.tr("Verbinden", "Connect")
                             color: "white"
                             font.pixelSize: 13
@@ -210,7 +210,7 @@ Item {
                 }
             }
 
-            Label {
+            PlainLabel {
                 objectName: "searchAgain"
                 Layout.alignment: Qt.AlignHCenter
                 visible: root.hasBridges

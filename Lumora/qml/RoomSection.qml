@@ -36,9 +36,10 @@ Rectangle {
             onClicked: section.open()
             Accessible.role: Accessible.Button
             Accessible.name: section.room.openLabel
-            ToolTip.visible: hovered
-            ToolTip.delay: 700
-            ToolTip.text: section.room.openLabel
+            PlainToolTip {
+                shown: header.hovered
+                text: section.room.openLabel
+            }
 
             contentItem: Row {
                 spacing: 8
@@ -54,7 +55,7 @@ Rectangle {
                         color: "white"
                     }
                 }
-                Label {
+                PlainLabel {
                     anchors.verticalCenter: parent.verticalCenter
                     width: Math.min(implicitWidth, header.availableWidth - 24 - 8 - 8 - 11 - 8)
                     text: section.room.name

@@ -46,7 +46,7 @@ Rectangle {
                     anchors.horizontalCenter: parent.horizontalCenter
                     running: true
                 }
-                Label {
+                PlainLabel {
                     anchors.horizontalCenter: parent.horizontalCenter
                     text: Rules.tr("Verbinde mit der Bridge …", "Connecting to the bridge…")
                     color: "white"

@@ -51,7 +51,7 @@ Item {
         width: 308
         spacing: 12
 
-        Label {
+        PlainLabel {
             width: parent.width
             text: Rules.tr("Aktuelles Licht als Szene speichern", "Save Current Light as Scene")
             color: "white"
@@ -59,7 +59,7 @@ Item {
             font.weight: Font.DemiBold
             wrapMode: Text.Wrap
         }
-        Label {
+        PlainLabel {
             width: parent.width
             text: Rules.tr("Hält fest, welche Lampen in " + panel.groupName
                            + " gerade an sind, wie hell und in welcher Farbe. "
@@ -91,7 +91,7 @@ Item {
                 name: "exclamationmark.triangle.fill"
                 color: "#ff9f0a"
             }
-            Label {
+            PlainLabel {
                 width: parent.width - 20
                 text: parent.visible ? panel.failure : ""
                 color: "#ff9f0a"

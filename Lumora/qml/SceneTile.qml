@@ -54,7 +54,7 @@ Item {
         width: tile.width - x - 10 - (star.shown ? star.width + 6 : 0)
         anchors.verticalCenter: parent.verticalCenter
         spacing: 1
-        Label {
+        PlainLabel {
             width: parent.width
             text: tile.item.name
             color: "white"
@@ -64,7 +64,7 @@ Item {
             maximumLineCount: 1
             Accessible.ignored: true
         }
-        Label {
+        PlainLabel {
             width: parent.width
             visible: tile.item.groupName !== null && tile.item.groupName !== undefined
             text: visible ? tile.item.groupName : ""
@@ -144,7 +144,8 @@ Item {
     component Confirmation: Dialog {
         id: dialog
         property string message
-        property string confirmText
+        // The program's own words: a button draws its text as it sees fit.
+        property alias confirmText: confirmButton.text
         property bool destructive: false
         signal confirmed
         parent: Overlay.overlay
@@ -152,7 +153,24 @@ Item {
         width: Math.min(420, parent ? parent.width - 40 : 420)
         modal: true
         Component.onCompleted: open()
-        Label {
+        // The title names the scene, so it is drawn as plain text (the style's
+        // title label would read it as markup).
+        header: PlainLabel {
+            objectName: "title"
+            text: dialog.title
+            elide: Text.ElideRight
+            font.bold: true
+            padding: 6
+            background: Rectangle {
+                x: 1
+                y: 1
+                width: parent.width - 2
+                height: parent.height - 1
+                color: dialog.palette.window
+                radius: 2
+            }
+        }
+        PlainLabel {
             objectName: "message"
             width: dialog.availableWidth
             text: dialog.message
@@ -165,8 +183,8 @@ Item {
                 DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
             }
             Button {
+                id: confirmButton
                 objectName: "confirm"
-                text: dialog.confirmText
                 DialogButtonBox.buttonRole: dialog.destructive ? DialogButtonBox.DestructiveRole : DialogButtonBox.AcceptRole
                 onClicked: {
                     dialog.confirmed();

@@ -16,7 +16,7 @@ Item {
     Accessible.role: Accessible.Heading
     Accessible.name: text
 
-    Label {
+    PlainLabel {
         id: label
         anchors.left: parent.left
         anchors.right: accessoryRow.left

@@ -42,12 +42,12 @@ Pane {
         property string value
         Layout.fillWidth: true
         spacing: 12
-        Label {
+        PlainLabel {
             text: formRow.label
             color: Qt.rgba(1, 1, 1, 0.85)
             font.pixelSize: 13
         }
-        Label {
+        PlainLabel {
             Layout.fillWidth: true
             text: formRow.value
             color: Qt.rgba(1, 1, 1, 0.6)
@@ -77,7 +77,7 @@ Pane {
 
         Group {
             objectName: "bridgeSection"
-            Label {
+            PlainLabel {
                 objectName: "noBridge"
                 visible: !root.paired
                 text: Rules.tr("Noch keine Bridge gekoppelt.", "No bridge paired yet.")
@@ -118,7 +118,7 @@ Pane {
                 checked: AppInfo.automaticallyChecksForUpdates
                 onToggled: AppInfo.automaticallyChecksForUpdates = checked
             }
-            Label {
+            PlainLabel {
                 Layout.fillWidth: true
                 text: "Checks at launch and daily. You choose when to download and install an update."
                 color: Qt.rgba(1, 1, 1, 0.6)
@@ -127,7 +127,7 @@ Pane {
             }
             RowLayout {
                 Layout.fillWidth: true
-                Label {
+                PlainLabel {
                     Layout.fillWidth: true
                     text: AppInfo.configurationError
                     color: Qt.rgba(1, 1, 1, 0.6)

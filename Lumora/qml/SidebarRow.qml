@@ -39,7 +39,7 @@ Item {
         name: row.symbolName
         color: Qt.rgba(1, 1, 1, 0.7)
     }
-    Label {
+    PlainLabel {
         x: 42
         width: row.width - 42 - (dot.visible ? 36 : 18)
         anchors.verticalCenter: parent.verticalCenter

@@ -13,7 +13,7 @@ Column {
 
     visible: model.count > 0
 
-    Label {
+    PlainLabel {
         x: 18
         topPadding: 14
         bottomPadding: 4

@@ -29,7 +29,7 @@ Rectangle {
             name: "exclamationmark.triangle.fill"
             color: "white"
         }
-        Label {
+        PlainLabel {
             objectName: "bannerText"
             width: row.width - 24
             anchors.verticalCenter: parent.verticalCenter

@@ -52,7 +52,7 @@ Rectangle {
         SampleCard {}
     }
 
-    component Caption: Text {
+    component Caption: PlainLabel {
         color: Qt.rgba(1, 1, 1, 0.55)
         font.pixelSize: 12
         font.weight: Font.DemiBold
@@ -89,7 +89,7 @@ Rectangle {
                         color: modelData[1]
                         border.width: 1
                         border.color: Qt.rgba(1, 1, 1, 0.12)
-                        Text {
+                        PlainLabel {
                             anchors.centerIn: parent
                             text: parent.modelData[0]
                             color: "white"
@@ -119,7 +119,7 @@ Rectangle {
                         width: 210
                         height: 80
                         glow: modelData.glow
-                        Text {
+                        PlainLabel {
                             x: 14
                             y: 12
                             text: surface.modelData.label
@@ -127,7 +127,7 @@ Rectangle {
                             font.pixelSize: 13
                             font.weight: Font.DemiBold
                         }
-                        Text {
+                        PlainLabel {
                             x: 14
                             y: 34
                             text: surface.modelData.glow ? "shade " + surface.modelData.glow.shade.toFixed(2) : "Theme.card"
@@ -160,7 +160,7 @@ Rectangle {
                             name: parent.modelData
                             color: Qt.rgba(1, 1, 1, 0.85)
                         }
-                        Text {
+                        PlainLabel {
                             x: 34
                             anchors.verticalCenter: parent.verticalCenter
                             width: parent.width - 40

@@ -13,14 +13,19 @@
 
 #include <QCoro/QCoroTask>
 #include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QQmlApplicationEngine>
+#include <QQmlComponent>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
+#include <QTcpServer>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -474,6 +479,78 @@ private Q_SLOTS:
         QVERIFY(version->property("text").toString().startsWith(QStringLiteral(LUMORA_VERSION)));
         QVERIFY(QMetaObject::invokeMethod(window()->findChild<QObject *>(u"about"_s), "close"));
         QTRY_VERIFY(!named(u"aboutVersion"_s));
+    }
+
+    void namesFromTheBridgeShowAsText()
+    {
+        // Anyone on the network can name a zone, a light or a scene. A name
+        // written as markup shows as written, on one line, and fetches
+        // nothing from the address in it.
+        QTcpServer names;
+        QTcpServer control;
+        QVERIFY(names.listen(QHostAddress::LocalHost) && control.listen(QHostAddress::LocalHost));
+        const auto markup = [](const QTcpServer &to) {
+            return u"<img src=\"http://127.0.0.1:%1/x.png\"><h1>BIG</h1>"_s.arg(to.serverPort());
+        };
+        const QString name = markup(names);
+        const QStringList sceneIDs = simulator()->resourceIds(u"scene"_s);
+        const auto scene = std::find_if(sceneIDs.cbegin(), sceneIDs.cend(), [&](const QString &id) {
+            return simulator()->resource(id)->value("group"_L1)["rid"_L1].toString() == zoneID;
+        });
+        QVERIFY(scene != sceneIDs.cend());
+        for (const QString &id : {zoneID, colorLight1, *scene})
+            QVERIFY(m_bridge->changeFromOutside(id, {{u"metadata"_s, QVariantMap{{u"name"_s, name}}}}));
+        QTRY_COMPARE(store()->home().scene(*scene).value_or(HueScene()).name, name);
+        openGroup(zoneID);
+        QQuickItem *tile = nullptr;
+        QTRY_VERIFY((tile = shown("sceneId", *scene)));
+
+        // Every text on screen that holds the name, and those not drawn as
+        // one line of plain text.
+        QStringList wrong;
+        const auto texts = [&] {
+            QStringList found;
+            find(window()->contentItem(), [&](QQuickItem *text) {
+                const QString value = text->property("text").toString();
+                if (!text->isVisible() || !text->property("textFormat").isValid() || !value.contains(name))
+                    return false;
+                found << value;
+                const QFontMetricsF metrics(text->property("font").value<QFont>());
+                if (text->property("textFormat").toInt() != Qt::PlainText || text->property("lineCount").toInt() != 1
+                    || text->property("contentHeight").toDouble() > std::ceil(metrics.height()))
+                    wrong << value;
+                return false;
+            });
+            found.sort();
+            return found;
+        };
+        // The sidebar's row, the zone's card, the light's card, the scene's
+        // tile, and the tooltip of the button that saves the zone's light.
+        QTest::mouseMove(window(), centre(item("saveSceneButton")));
+        QTRY_VERIFY(item("saveSceneHint")->property("item").value<QObject *>()
+                    && item("saveSceneHint")->property("item").value<QObject *>()->property("opened").toBool());
+        QStringList expected{name, name, name, name, u"Save the current light in "_s + name + u" as a scene"_s};
+        expected.sort();
+        QCOMPARE(texts(), expected);
+        // The title of the question before the scene is deleted.
+        tile->setProperty("asksToDelete", true);
+        QTRY_VERIFY(texts().contains(u"Delete the scene “"_s + name + u"”?"_s));
+
+        // Read as markup, the names would have sent their fetches while the
+        // window drew them; a text that does read markup, drawn after them,
+        // fetches its picture.
+        QVERIFY(!window()->grabWindow().isNull());
+        QQmlComponent component(m_app->engine());
+        component.setData("import QtQuick\nText {}", QUrl());
+        std::unique_ptr<QQuickItem> reader(qobject_cast<QQuickItem *>(component.create()));
+        QVERIFY(reader);
+        reader->setParentItem(window()->contentItem());
+        reader->setProperty("text", markup(control));
+        QTRY_VERIFY(control.hasPendingConnections());
+        QVERIFY(!names.hasPendingConnections());
+        wrong.removeDuplicates();
+        QCOMPARE(wrong, QStringList());
+        tile->setProperty("asksToDelete", false);
     }
 
     void movedBridgeIsFoundAgain()

@@ -1,0 +1,29 @@
+import QtQuick
+import QtQuick.Controls
+
+// The tooltip of the item it is declared in, with its text shown as plain
+// text (see PlainLabel): the style's own tooltip, and the attached one shared
+// by every item, guess the format of their text. It is made only while
+// `shown` holds, so that the hundreds of stars and cards of a grid carry no
+// popup each, and appears after the usual delay.
+Loader {
+    id: hint
+
+    property string text
+    property bool shown: false
+
+    active: shown && text !== ""
+    sourceComponent: ToolTip {
+        id: tip
+        parent: hint.parent
+        visible: true
+        delay: 700
+        text: hint.text
+        contentItem: PlainLabel {
+            text: tip.text
+            font: tip.font
+            wrapMode: Text.Wrap
+            color: tip.palette.toolTipText
+        }
+    }
+}

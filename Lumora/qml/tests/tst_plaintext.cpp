@@ -1,0 +1,233 @@
+// Names from the bridge and from the network are shown as text, never read as
+// markup. Qt Quick's text items, the style's tooltips, dialog titles and the
+// labels inside buttons and menu items guess the format of their text and
+// read a name like "<img src=…><h1>…" as markup: they draw a heading and fetch
+// the image. This reads every QML file of the product and finds each place
+// that would let them guess.
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Controls that draw a text of theirs with a label of the style, and the part
+// that replaces that label ("" when nothing can: the text must be the
+// program's own).
+const QHash<QString, QPair<QString, QString>> drawnText = [] {
+    QHash<QString, QPair<QString, QString>> drawn;
+    for (const QString &button :
+         {u"Button"_s, u"ToolButton"_s, u"RoundButton"_s, u"DelayButton"_s, u"CheckBox"_s, u"RadioButton"_s,
+          u"Switch"_s, u"TabButton"_s, u"ItemDelegate"_s, u"CheckDelegate"_s, u"RadioDelegate"_s, u"SwitchDelegate"_s,
+          u"SwipeDelegate"_s, u"MenuItem"_s, u"MenuBarItem"_s})
+        drawn.insert(button, {u"text"_s, u"contentItem"_s});
+    drawn.insert(u"Dialog"_s, {u"title"_s, u"header"_s});
+    drawn.insert(u"GroupBox"_s, {u"title"_s, u"label"_s});
+    drawn.insert(u"Menu"_s, {u"title"_s, {}});
+    drawn.insert(u"Action"_s, {u"text"_s, {}});
+    drawn.insert(u"TextField"_s, {u"placeholderText"_s, {}});
+    drawn.insert(u"TextArea"_s, {u"placeholderText"_s, {}});
+    return drawn;
+}();
+
+// The source with comments removed and strings emptied, lines kept.
+QString code(const QString &source)
+{
+    QString out;
+    for (qsizetype i = 0; i < source.size(); ++i) {
+        const QChar c = source[i];
+        const QChar next = i + 1 < source.size() ? source[i + 1] : QChar();
+        if (c == u'/' && next == u'/') {
+            while (i + 1 < source.size() && source[i + 1] != u'\n')
+                ++i;
+        } else if (c == u'/' && next == u'*') {
+            for (i += 2; i + 1 < source.size() && !(source[i] == u'*' && source[i + 1] == u'/'); ++i)
+                out += source[i] == u'\n' ? u"\n"_s : QString();
+            ++i;
+        } else if (c == u'"' || c == u'\'' || c == u'`') {
+            // A template string may hold anything: it never counts as the program's own text.
+            out += c == u'`' ? u"`?`"_s : u"\"\""_s;
+            for (++i; i < source.size() && source[i] != c; ++i)
+                i += source[i] == u'\\' ? 1 : 0;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The program's own words: string literals and their translations only.
+bool isOwnText(QString expression)
+{
+    static const QRegularExpression own(uR"(^[\s""(),+]*$)"_s);
+    return own.match(expression.remove(u"Rules.tr"_s).remove(u"qsTr"_s)).hasMatch();
+}
+
+// What a component is made of: the type it builds on and the properties it
+// sets, so that its uses are judged as that type.
+struct Declared
+{
+    QString type;
+    QHash<QString, QString> set;
+};
+using Components = QHash<QString, Declared>;
+
+struct Element
+{
+    QString type; // empty for a block of code
+    int line = 0;
+    QString component; // the name it is declared as, for `component Name: Type {`
+    QString body;      // the element's own text, without its children
+};
+
+// Each finding as "line: what". Learns the file's inline components into
+// `components`, and returns the file's own root in `root`.
+QStringList findings(const QString &source, Components components = {}, Declared *root = nullptr)
+{
+    static const QRegularExpression token(uR"((?<![\w.])([A-Z]\w*(?:\.[A-Z]\w*)?)\s*\{|[{}\n])"_s);
+    static const QRegularExpression attachedTip(uR"(\bToolTip\s*\.\s*\w)"_s);
+    static const QRegularExpression component(uR"(\bcomponent\s+(\w+)\s*:\s*$)"_s);
+    static const QRegularExpression assignment(uR"(^\s*(?:property\s+\w+\s+)?([\w.]+)\s*:\s*(.*)$)"_s);
+    static const QRegularExpression continued(uR"([-+?,&|]\s*$|^\s*[-+?:.&|])"_s);
+    const QString text = code(source);
+    QStringList found;
+    QList<Element> stack{{}};
+    int line = 1;
+    qsizetype from = 0;
+    const auto close = [&](const Element &element) {
+        Declared declared{element.type.section(u'.', -1), {}};
+        QString statement;
+        for (const QString &part : element.body.split(QRegularExpression(u"[;\n]"_s))) {
+            const bool unbalanced =
+                statement.count(u'(') + statement.count(u'[') > statement.count(u')') + statement.count(u']');
+            statement = unbalanced || continued.match(statement).hasMatch() || continued.match(part).hasMatch()
+                            ? statement + u' ' + part
+                            : part;
+            if (const auto match = assignment.match(statement); match.hasMatch())
+                declared.set.insert(match.captured(1), match.captured(2));
+        }
+        for (int depth = 0; components.contains(declared.type) && depth < 8; ++depth) {
+            const Declared base = components.value(declared.type);
+            declared.type = base.type;
+            for (auto it = base.set.cbegin(); it != base.set.cend(); ++it)
+                declared.set.insert(it.key(), declared.set.value(it.key(), it.value()));
+        }
+        const QString &type = declared.type;
+        const auto &set = declared.set;
+        const auto report = [&](const QString &what) { found << u"%1: %2"_s.arg(element.line).arg(what); };
+        if ((type == "Text"_L1 || type == "Label"_L1 || type == "TextEdit"_L1 || type == "TextArea"_L1)
+            && !set.contains(u"textFormat"_s))
+            report(type + u" without a textFormat (PlainLabel shows text as text)"_s);
+        if (type == "ToolTip"_L1 && !set.contains(u"contentItem"_s))
+            report(u"ToolTip drawn by the style's label (use PlainToolTip)"_s);
+        const auto drawn = drawnText.constFind(type);
+        if (drawn != drawnText.cend() && set.contains(drawn->first) && !isOwnText(set.value(drawn->first))
+            && (drawn->second.isEmpty() || !set.contains(drawn->second)))
+            report(type + u"'s "_s + drawn->first + u" is not the program's own text"_s);
+        if (!element.component.isEmpty())
+            components.insert(element.component, declared);
+        if (root && stack.size() == 1)
+            *root = declared;
+    };
+    for (auto it = token.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        const QString between = text.mid(from, match.capturedStart() - from);
+        from = match.capturedEnd();
+        stack.last().body += between + match.captured(1);
+        if (attachedTip.match(between).hasMatch())
+            found << u"%1: attached ToolTip, shared and drawn by the style (use PlainToolTip)"_s.arg(line);
+        if (match.captured() == "\n"_L1) {
+            stack.last().body += u'\n';
+            ++line;
+        } else if (match.captured() == "}"_L1) {
+            if (stack.size() > 1)
+                close(stack.takeLast());
+        } else {
+            stack.append({match.captured(1), line, component.match(between).captured(1), {}});
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+class PlainTextTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rules_data()
+    {
+        QTest::addColumn<QString>("qml");
+        QTest::addColumn<QStringList>("lines");
+        const QStringList none;
+        QTest::newRow("label guessing its format")
+            << u"Item {\n  Label {\n    text: name\n  }\n}"_s << QStringList{u"2"_s};
+        QTest::newRow("text as text, or styled on purpose")
+            << u"Item {\n  PlainLabel { text: name }\n  T.Text { text: \"<b>\"; textFormat: Text.StyledText }\n}"_s
+            << none;
+        QTest::newRow("attached tooltip") << u"Item {\n  ToolTip.text: \"Hi\"\n}"_s << QStringList{u"2"_s};
+        QTest::newRow("the style's tooltip") << u"Item {\n  ToolTip {\n    text: name\n  }\n}"_s << QStringList{u"2"_s};
+        QTest::newRow("button named after a thing") << u"Button {\n  text: item.name\n}"_s << QStringList{u"1"_s};
+        QTest::newRow("button in the program's words")
+            << u"Button {\n  text: Rules.tr(\"Lö{schen\", 'Del}ete') + \"…\"\n}"_s << none;
+        QTest::newRow("name spread over lines")
+            << u"MenuItem {\n  text: Rules.tr(\"Szene \",\n     \"Scene \")\n     + scene.name\n}"_s
+            << QStringList{u"1"_s};
+        QTest::newRow("dialog titled by a name")
+            << u"Dialog {\n  title: \"Delete \" + name\n}"_s << QStringList{u"1"_s};
+        QTest::newRow("dialogs made elsewhere, one with its own title label")
+            << u"Item {\n  component Ask: Dialog {\n    header: PlainLabel { text: parent.title }\n  }\n"
+               u"  component Tell: Dialog {}\n  Ask { title: name }\n  Tell {\n    title: name\n  }\n}"_s
+            << QStringList{u"7"_s};
+        QTest::newRow("only code counts")
+            << u"Item {\n  // Label { ToolTip.text: x }\n  /* Text {\n */ property string s: \"Label { ToolTip.text\"\n}"_s
+            << none;
+    }
+    void rules()
+    {
+        QFETCH(QString, qml);
+        QFETCH(QStringList, lines);
+        QStringList found = findings(qml);
+        for (QString &finding : found)
+            finding = finding.section(u':', 0, 0);
+        QCOMPARE(found, lines);
+    }
+
+    // Every QML file of the screens and the gallery keeps to the rules, its
+    // uses of the others' components judged by what they are made of.
+    void productSources()
+    {
+        QMap<QString, QString> sources;
+        const QDir root(QStringLiteral(LUMORA_SOURCE_DIR));
+        for (const QString &folder : {u"Lumora/qml"_s, u"tools/ui-gallery"_s}) {
+            QDirIterator it(root.filePath(folder), {u"*.qml"_s}, QDir::Files, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString path = root.relativeFilePath(it.next());
+                if (path.split(u'/').contains(u"tests"_s))
+                    continue;
+                QFile file(root.filePath(path));
+                QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
+                sources.insert(path, QString::fromUtf8(file.readAll()));
+            }
+        }
+        QVERIFY2(sources.size() > 30, "the product's QML files were not found");
+        Components components;
+        for (auto it = sources.cbegin(); it != sources.cend(); ++it)
+            findings(it.value(), {}, &components[QFileInfo(it.key()).baseName()]);
+        QStringList found;
+        for (auto it = sources.cbegin(); it != sources.cend(); ++it) {
+            for (const QString &finding : findings(it.value(), components))
+                found << it.key() + u':' + finding;
+        }
+        for (const QString &finding : std::as_const(found))
+            qWarning("%s", qPrintable(finding));
+        QVERIFY2(found.isEmpty(),
+                 qPrintable(u"%1 places show outside text as markup (listed above)"_s.arg(found.size())));
+    }
+};
+
+QTEST_GUILESS_MAIN(PlainTextTest)
+#include "tst_plaintext.moc"
