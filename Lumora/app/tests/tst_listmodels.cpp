@@ -51,7 +51,7 @@ private Q_SLOTS:
         QTest::newRow("first fill") << u" > a1 b1 c1"_s << 1 << 0 << 0 << 0 << 0;
         QTest::newRow("same") << u"a1 b1 > a1 b1"_s << 0 << 0 << 0 << 0 << 0;
         QTest::newRow("one value") << u"a1 b1 c1 > a1 b2 c1"_s << 0 << 0 << 0 << 1 << 0;
-        QTest::newRow("last to first") << u"a1 b1 c1 d1 > d1 a1 b1 c1"_s << 0 << 0 << 1 << 0 << 0;
+        QTest::newRow("last to first, changed") << u"a1 b1 c1 d1 > d2 a1 b1 c1"_s << 0 << 0 << 1 << 1 << 0;
         QTest::newRow("all at once") << u"a1 b1 c1 d1 > e1 c1 a2"_s << 1 << 2 << 1 << 1 << 0;
         QTest::newRow("emptied") << u"a1 b1 > "_s << 0 << 2 << 0 << 0 << 0;
         QTest::newRow("another home") << u"a1 b1 > x1 y1"_s << 0 << 0 << 0 << 0 << 1;

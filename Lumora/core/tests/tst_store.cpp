@@ -177,12 +177,18 @@ private Q_SLOTS:
         // The reload after the refusal fails too (a storm): it is tried again,
         // or the refused value would stay while the event stream stays open.
         m_sim->addFault(SimFault::respond(503).onMethod(u"GET"_s).onPath(u"^/clip/v2/resource$"_s).times(1));
+        m_sim->addFault(SimFault::delay(1000).onPath(u"^/clip/v2/resource$"_s).times(1));
 
         store->setLight(colorLight, dim(3.0));
         QCOMPARE(store->home().light(colorLight)->brightness, 3.0);
         QTRY_VERIFY_WITH_TIMEOUT(store->commandError(), 5000);
         QCOMPARE(*store->commandError(), HueBridgeError::http(503).errorDescription());
         QTRY_COMPARE_WITH_TIMEOUT(listings(), 3, 5000);
+        // Another reload fails while that one is under way: its success is
+        // older than the latest failure, so one more follows.
+        m_sim->addFault(SimFault::respond(503).onPath(u"^/clip/v2/resource$"_s).times(1));
+        store->refresh();
+        QTRY_COMPARE_WITH_TIMEOUT(listings(), 5, 5000);
         // Once the hold has ended, the bridge's real state is shown again.
         QTRY_COMPARE_WITH_TIMEOUT(store->home().light(colorLight)->brightness, before, 5000);
 
@@ -219,10 +225,17 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(store->home().group(room.id)->scenes.size(), room.scenes.size() + 1, 5000);
 
         // The bridge refusing the new scene: its message is returned, not stored.
-        m_sim->addFault(SimFault::respond(507, SimFault::Body::jsonErrors, u"too many scenes"_s).onMethod(u"POST"_s));
+        m_sim->addFault(
+            SimFault::respond(507, SimFault::Body::jsonErrors, u"too many scenes"_s).onMethod(u"POST"_s).times(1));
         const auto refused = QCoro::waitFor(store->saveScene(u"One more"_s, room));
         QCOMPARE(refused, HueBridgeError::api(u"too many scenes"_s).errorDescription());
         QVERIFY(!store->commandError());
+        QCOMPARE(store->phase(), HueStore::Phase::ready());
+        // Refused as unauthorized: the pairing is forgotten as after any request.
+        m_sim->addFault(SimFault::respond(403).onMethod(u"POST"_s));
+        const auto forgotten = QCoro::waitFor(store->saveScene(u"One more"_s, room));
+        QCOMPARE(forgotten, HueBridgeError::unauthorized().errorDescription());
+        QCOMPARE(store->phase(), HueStore::Phase::unpaired());
     }
     void pairing()
     {
