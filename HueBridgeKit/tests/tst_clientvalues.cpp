@@ -1,18 +1,23 @@
-// The client's rules that need no peer: URLs, error texts and equality, the
-// configuration record, and the cancellation token.
+// The client's rules that need no peer: URLs, error texts, their sorting and
+// equality, the configuration record, and the cancellation token.
 #include "HueBridgeClient.h"
 #include "HueBridgeConfig.h"
 #include "HueBridgeError.h"
 #include "HueBridgeTrust.h"
 #include "HueCancellationToken.h"
 #include "HueCancelledError.h"
+#include "HueFailure.h"
+#include "HueSerializationError.h"
 #include "HueText.h"
+#include "HueTransportError.h"
 
 #include <QCoroTask>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QTest>
 #include <QTimer>
+
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -99,6 +104,36 @@ private Q_SLOTS:
         QFETCH(QString, english);
         QCOMPARE(error.errorDescription(), HueText::usesGerman() ? german : english);
         QCOMPARE(QString::fromUtf8(error.what()), english);
+    }
+    // Every caller sorts failures through this one function; the texts are the errors' own.
+    void failureClassification_data()
+    {
+        QTest::addColumn<std::exception_ptr>("failure");
+        QTest::addColumn<HueFailure::Kind>("kind");
+        QTest::addColumn<QString>("description");
+
+        const auto row = [](const char *name, auto error, HueFailure::Kind kind, QString description) {
+            QTest::newRow(name) << std::make_exception_ptr(error) << kind << description;
+        };
+        using Kind = HueFailure::Kind;
+        row("cancelled", HueCancelledError(), Kind::cancelled, u"operation cancelled"_s);
+        row("unauthorized", HueBridgeError::unauthorized(), Kind::unauthorized,
+            HueBridgeError::unauthorized().errorDescription());
+        row("link button", HueBridgeError::linkButtonNotPressed(), Kind::linkButtonNotPressed,
+            HueBridgeError::linkButtonNotPressed().errorDescription());
+        row("http", HueBridgeError::http(503), Kind::bridge, HueBridgeError::http(503).errorDescription());
+        row("transport", HueTransportError(QNetworkReply::ConnectionRefusedError, u"Connection refused"_s),
+            Kind::transport, u"Connection refused"_s);
+        row("serialization", HueSerializationError(), Kind::other, HueSerializationError().errorDescription());
+        row("standard", std::runtime_error("disk full"), Kind::other, u"disk full"_s);
+        row("not an exception", 42, Kind::other, HueBridgeError::invalidResponse().errorDescription());
+    }
+    void failureClassification()
+    {
+        QFETCH(std::exception_ptr, failure);
+        const HueFailure classified = HueFailure::classify(failure);
+        QTEST(classified.kind(), "kind");
+        QTEST(classified.description(), "description");
     }
     // A full record is tst_client pairing's, read from the simulator.
     void config_data()

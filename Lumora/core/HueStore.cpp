@@ -1,9 +1,7 @@
 #include "HueStore.h"
 
-#include "HueBridgeError.h"
 #include "HueCancelledError.h"
-#include "HueSerializationError.h"
-#include "HueTransportError.h"
+#include "HueFailure.h"
 #include "LumoraLogging.h"
 
 #include <QSettings>
@@ -11,31 +9,6 @@
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-bool isUnauthorized(const std::exception_ptr &failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const HueBridgeError &error) {
-        return error.kind() == HueBridgeError::Kind::unauthorized;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool isCancellation(const std::exception_ptr &failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const HueCancelledError &) {
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-} // namespace
 
 // Task slots -----------------------------------------------------------------
 
@@ -152,23 +125,6 @@ void HueStore::replaceHome(const QList<HueResource> &resources)
     Q_EMIT homeChanged();
 }
 
-QString HueStore::describe(const std::exception_ptr &failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const HueBridgeError &error) {
-        return error.errorDescription();
-    } catch (const HueTransportError &error) {
-        return error.errorDescription();
-    } catch (const HueSerializationError &error) {
-        return error.errorDescription();
-    } catch (const std::exception &error) {
-        return QString::fromUtf8(error.what());
-    } catch (...) {
-        return HueBridgeError::invalidResponse().errorDescription();
-    }
-}
-
 QCoro::Task<void> HueStore::sleepQuietly(HueCancellationToken token, Duration delay)
 {
     try {
@@ -273,11 +229,14 @@ QCoro::Task<void> HueStore::runConnection(QPointer<HueStore> self, QString key, 
             }
             if (!self || token.isCancelled())
                 co_return;
-            if (streamFailure && isCancellation(streamFailure))
-                co_return;
-            if (streamFailure && isUnauthorized(streamFailure)) {
-                self->forgetBridge();
-                co_return;
+            if (streamFailure) {
+                const HueFailure::Kind kind = HueFailure::classify(streamFailure).kind();
+                if (kind == HueFailure::Kind::cancelled)
+                    co_return;
+                if (kind == HueFailure::Kind::unauthorized) {
+                    self->forgetBridge();
+                    co_return;
+                }
             }
             qCDebug(lcStore) << "event stream ended; reloading";
             attempt = 1;
@@ -285,9 +244,10 @@ QCoro::Task<void> HueStore::runConnection(QPointer<HueStore> self, QString key, 
             continue;
         }
 
-        if (isCancellation(failure))
+        const HueFailure classified = HueFailure::classify(failure);
+        if (classified.kind() == HueFailure::Kind::cancelled)
             co_return;
-        if (isUnauthorized(failure)) {
+        if (classified.kind() == HueFailure::Kind::unauthorized) {
             self->forgetBridge();
             co_return;
         }
@@ -300,7 +260,7 @@ QCoro::Task<void> HueStore::runConnection(QPointer<HueStore> self, QString key, 
             co_await sleepQuietly(token, self->m_environment.reconnectDelay(1));
             continue;
         }
-        self->setPhase(Phase::unreachable(describe(failure)));
+        self->setPhase(Phase::unreachable(classified.description()));
         co_await adoptNewAddressIfMoved(self, token);
         if (!self)
             co_return;

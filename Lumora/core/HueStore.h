@@ -116,9 +116,6 @@ public:
     /// "lumora#" and up to 19 printable ASCII characters of the device name.
     static QString deviceType(const QString &name);
 
-    /// The user-facing text of any failure a bridge operation can throw.
-    static QString describe(const std::exception_ptr &failure);
-
 Q_SIGNALS:
     void phaseChanged();
     void bridgeChanged();

@@ -1,6 +1,6 @@
 // The user's changes: shown at once through the editable home, held against
 // the bridge's stale reports, and sent through the coalescer or one-shot tasks.
-#include "HueBridgeError.h"
+#include "HueFailure.h"
 #include "HueStore.h"
 #include "HueText.h"
 
@@ -33,16 +33,12 @@ QCoro::Task<void> HueStore::applyOutcome(QPointer<HueStore> self, Request reques
     if (!failure) {
         self->setCommandError(std::nullopt);
     } else {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const HueBridgeError &error) {
-            if (error.kind() == HueBridgeError::Kind::unauthorized) {
-                self->forgetBridge();
-                co_return;
-            }
-        } catch (...) {
+        const HueFailure classified = HueFailure::classify(failure);
+        if (classified.kind() == HueFailure::Kind::unauthorized) {
+            self->forgetBridge();
+            co_return;
         }
-        self->setCommandError(describe(failure));
+        self->setCommandError(classified.description());
         // Show the bridge's real state again once the holds have ended.
         co_await reloadIgnoringFailure(self, client, token);
         if (!self)
@@ -149,14 +145,17 @@ QCoro::Task<std::optional<QString>> HueStore::saveScene(QString name, HueGroup g
     const HueBridgeClient client = *m_client;
     const std::optional<PairedBridge> bridge = m_bridge;
     const HueCancellationToken token = m_lifetime;
+    std::exception_ptr failure;
     try {
         co_await client.createScene(*cleaned, *owner, actions, token);
-    } catch (const HueBridgeError &error) {
-        if (error.kind() == HueBridgeError::Kind::unauthorized && self && self->owns(client, bridge))
-            self->forgetBridge();
-        co_return error.errorDescription();
     } catch (...) {
-        co_return describe(std::current_exception());
+        failure = std::current_exception();
+    }
+    if (failure) {
+        const HueFailure classified = HueFailure::classify(failure);
+        if (classified.kind() == HueFailure::Kind::unauthorized && self && self->owns(client, bridge))
+            self->forgetBridge();
+        co_return classified.description();
     }
     if (self)
         co_await reloadIgnoringFailure(self, client, token);

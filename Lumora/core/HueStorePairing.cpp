@@ -1,6 +1,6 @@
 // Finding a bridge and pairing with it by its link button.
 #include "HueBridgeError.h"
-#include "HueCancelledError.h"
+#include "HueFailure.h"
 #include "HueStore.h"
 #include "HueText.h"
 #include "PlatformWords.h"
@@ -78,23 +78,19 @@ QCoro::Task<void> HueStore::pairWith(QPointer<HueStore> self, QString host, HueC
         co_return;
 
     if (failure) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const HueCancelledError &) {
+        const HueFailure classified = HueFailure::classify(failure);
+        if (classified.kind() == HueFailure::Kind::cancelled)
             co_return;
-        } catch (const HueBridgeError &error) {
-            if (error.kind() == HueBridgeError::Kind::linkButtonNotPressed) {
-                self->setPairingStep(PairingStep::failed(
-                    HueText::tr(u"Der Knopf wurde nicht rechtzeitig gedrückt. Bitte noch einmal versuchen."_s,
-                                u"The button was not pressed in time. Please try again."_s)));
-                self->m_pairingTask.finish(token);
-                co_return;
-            }
-        } catch (...) {
+        if (classified.kind() == HueFailure::Kind::linkButtonNotPressed) {
+            self->setPairingStep(PairingStep::failed(
+                HueText::tr(u"Der Knopf wurde nicht rechtzeitig gedrückt. Bitte noch einmal versuchen."_s,
+                            u"The button was not pressed in time. Please try again."_s)));
+            self->m_pairingTask.finish(token);
+            co_return;
         }
         if (token.isCancelled())
             co_return;
-        const QString description = describe(failure);
+        const QString description = classified.description();
         self->setPairingStep(PairingStep::failed(
             HueText::tr(u"Die Bridge unter "_s + host + u" ist nicht erreichbar. ("_s + description + u")"_s,
                         u"The bridge at "_s + host + u" cannot be reached. ("_s + description + u")"_s)));

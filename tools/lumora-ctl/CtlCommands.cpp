@@ -6,6 +6,7 @@
 #include "HueBridgeDiscovery.h"
 #include "HueCancelledError.h"
 #include "HueColor.h"
+#include "HueFailure.h"
 #include "HueStore.h"
 #include "HueText.h"
 #include "OrderStore.h"
@@ -172,19 +173,14 @@ QCoro::Task<void> pair(CtlArguments arguments, HueCancellationToken cancel)
         failure = std::current_exception();
     }
     if (failure) {
-        try {
-            std::rethrow_exception(failure);
-        } catch (const HueBridgeError &error) {
-            if (error.kind() == HueBridgeError::Kind::linkButtonNotPressed) {
-                throw CtlFailure(
-                    CtlExit::bridgeError,
-                    HueText::tr(u"Der Knopf wurde nicht rechtzeitig gedrückt. Bitte noch einmal versuchen."_s,
-                                u"The button was not pressed in time. Please try again."_s));
-            }
-        } catch (...) {
+        const HueFailure classified = HueFailure::classify(failure);
+        if (classified.kind() == HueFailure::Kind::linkButtonNotPressed) {
+            throw CtlFailure(CtlExit::bridgeError,
+                             HueText::tr(u"Der Knopf wurde nicht rechtzeitig gedrückt. Bitte noch einmal versuchen."_s,
+                                         u"The button was not pressed in time. Please try again."_s));
         }
         const CtlFailure mapped = CtlFailure::from(failure, host);
-        const QString description = HueStore::describe(failure);
+        const QString description = classified.description();
         throw CtlFailure(
             mapped.exit() == CtlExit::unreachable ? CtlExit::unreachable : CtlExit::bridgeError,
             HueText::tr(u"Die Bridge unter "_s + host + u" ist nicht erreichbar. ("_s + description + u")"_s,
