@@ -63,22 +63,6 @@ HueStore::~HueStore()
     m_lifetime.cancel();
 }
 
-QVariant HueStore::bridgeVariant() const
-{
-    return m_bridge ? QVariant::fromValue(*m_bridge) : QVariant();
-}
-
-QVariantList HueStore::discoveredBridgesVariant() const
-{
-    QVariantList list;
-    for (const auto &found : m_discoveredBridges) {
-        list.append(QVariantMap{{u"name"_s, found.name},
-                                {u"bridgeID"_s, found.bridgeID ? QVariant(*found.bridgeID) : QVariant()},
-                                {u"host"_s, found.host}});
-    }
-    return list;
-}
-
 void HueStore::setPhase(Phase phase)
 {
     if (m_phase == phase)

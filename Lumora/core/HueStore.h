@@ -16,7 +16,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QVariant>
 
 #include <chrono>
 #include <exception>
@@ -34,13 +33,6 @@ class QSettings;
 class HueStore : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(HueStorePhase phase READ phase NOTIFY phaseChanged)
-    Q_PROPERTY(QVariant bridge READ bridgeVariant NOTIFY bridgeChanged)
-    Q_PROPERTY(HueStorePairingStep pairingStep READ pairingStep NOTIFY pairingStepChanged)
-    Q_PROPERTY(QVariantList discoveredBridges READ discoveredBridgesVariant NOTIFY discoveredBridgesChanged)
-    Q_PROPERTY(QString commandError READ commandErrorText NOTIFY commandErrorChanged)
-    Q_PROPERTY(FavoritesStore *favorites READ favorites CONSTANT)
-    Q_PROPERTY(OrderStore *order READ order CONSTANT)
 
 public:
     using Phase = HueStorePhase;
@@ -91,11 +83,11 @@ public:
 
     // Connection.
     /// Connects to the stored bridge; does nothing while a connection task exists.
-    Q_INVOKABLE void start();
+    void start();
     /// Reloads everything when connected and ready.
-    Q_INVOKABLE void refresh();
+    void refresh();
     /// Drops the pairing: key, stored record, home; back to unpaired.
-    Q_INVOKABLE void forgetBridge();
+    void forgetBridge();
 
     // Commands; each shows at once and never throws.
     void setLight(const QString &lightID, const HueLightCommand &command);
@@ -110,9 +102,9 @@ public:
     static std::optional<QString> sceneName(const QString &raw);
 
     // Pairing.
-    Q_INVOKABLE void searchBridges();
-    Q_INVOKABLE void pair(const QString &host);
-    Q_INVOKABLE void cancelPairing();
+    void searchBridges();
+    void pair(const QString &host);
+    void cancelPairing();
     /// "lumora#" and up to 19 printable ASCII characters of the device name.
     static QString deviceType(const QString &name);
 
@@ -137,10 +129,6 @@ private:
         /// Clears the slot if it still holds `token` (a job ending by itself).
         void finish(const HueCancellationToken &token);
     };
-
-    QVariant bridgeVariant() const;
-    QVariantList discoveredBridgesVariant() const;
-    QString commandErrorText() const { return m_commandError.value_or(QString()); }
 
     void setPhase(Phase phase);
     void setBridge(std::optional<PairedBridge> bridge);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMetaType>
 #include <QString>
 
 #include <optional>
@@ -27,5 +26,3 @@ struct PairedBridge
     /// Removes the stored pairing (forgetting the bridge).
     static void remove(QSettings &settings);
 };
-
-Q_DECLARE_METATYPE(PairedBridge)
