@@ -59,18 +59,6 @@ int KeyedListModel::indexOf(const QString &id) const
     return -1;
 }
 
-QVariantMap KeyedListModel::get(int row) const
-{
-    QVariantMap map;
-    if (row < 0 || row >= m_rows.size())
-        return map;
-    const Row &entry = m_rows.at(row);
-    map.insert(QStringLiteral("id"), entry.id);
-    for (int i = 0; i < m_roles.size() && i < entry.values.size(); ++i)
-        map.insert(QString::fromLatin1(m_roles.at(i)), entry.values.at(i));
-    return map;
-}
-
 void KeyedListModel::changeValues(int row, const QVariantList &values)
 {
     QVariantList &current = m_rows[row].values;
@@ -103,8 +91,8 @@ void KeyedListModel::apply(QList<Row> rows)
 
     const int oldCount = int(m_rows.size());
     const QStringList oldIds = ids();
-    const bool sharesAnId = std::any_of(m_rows.cbegin(), m_rows.cend(),
-                                        [&wanted](const Row &row) { return wanted.contains(row.id); });
+    const bool sharesAnId =
+        std::any_of(m_rows.cbegin(), m_rows.cend(), [&wanted](const Row &row) { return wanted.contains(row.id); });
     if (m_rows.isEmpty() && !rows.isEmpty()) {
         beginInsertRows({}, 0, int(rows.size()) - 1);
         m_rows = std::move(rows);

@@ -40,9 +40,6 @@ public:
     int count() const { return int(m_rows.size()); }
     QStringList ids() const;
     Q_INVOKABLE int indexOf(const QString &id) const;
-    /// Every role of one row by name, for code that needs a row outside a delegate.
-    Q_INVOKABLE QVariantMap get(int row) const;
-    Q_INVOKABLE QVariantMap find(const QString &id) const { return get(indexOf(id)); }
 
     /// Counters of what updates did, for tests and benchmarks.
     struct Statistics

@@ -78,8 +78,8 @@ private Q_SLOTS:
             expected.removeAt(1);
         QCOMPARE(model.count(), expected.size());
         for (int i = 0; i < expected.size(); ++i) {
-            QCOMPARE(model.get(i).value(u"id"_s).toString(), expected[i].id);
-            QCOMPARE(model.get(i).value(u"value"_s), expected[i].values.first());
+            QCOMPARE(model.data(model.index(i), roleOf(model, "id")).toString(), expected[i].id);
+            QCOMPARE(model.data(model.index(i), roleOf(model, "value")), expected[i].values.first());
         }
     }
 
@@ -114,7 +114,7 @@ private Q_SLOTS:
         m_bridge->changeFromOutside(
             dimmed, {{u"on"_s, QVariantMap{{u"on"_s, true}}}, {u"dimming"_s, QVariantMap{{u"brightness"_s, 12.5}}}});
         QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), 5000);
-        QCOMPARE(lights.find(dimmed).value(u"brightness"_s).toDouble(), 12.5);
+        QCOMPARE(lights.data(lights.index(lights.indexOf(dimmed)), roleOf(lights, "brightness")).toDouble(), 12.5);
         for (const auto &signal : std::as_const(changed)) {
             QCOMPARE(signal.at(0).toModelIndex().row(), lights.indexOf(dimmed));
             const auto roles = signal.at(2).value<QList<int>>();
