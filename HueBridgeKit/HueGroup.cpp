@@ -14,3 +14,16 @@ std::optional<HueResourceRef> HueGroup::sceneOwner() const
     }
     return std::nullopt;
 }
+
+QString HueGroup::kindName(Kind kind)
+{
+    switch (kind) {
+    case Kind::room:
+        return u"room"_s;
+    case Kind::zone:
+        return u"zone"_s;
+    case Kind::home:
+        return u"home"_s;
+    }
+    return u"room"_s;
+}

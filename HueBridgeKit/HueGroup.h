@@ -32,4 +32,8 @@ struct HueGroup
     /// The group reference a new scene of this group is created with; the
     /// whole home cannot own scenes.
     std::optional<HueResourceRef> sceneOwner() const;
+
+    /// "room", "zone" or "home": the kind as the screens and lumora-ctl's
+    /// JSON name it (the bridge's own type of the home is "bridge_home").
+    static QString kindName(Kind kind);
 };

@@ -32,19 +32,6 @@ QVariant glowOf(const std::optional<Glow> &glow)
     return glow ? QVariant::fromValue(*glow) : QVariant::fromValue(nullptr);
 }
 
-QString kindName(HueGroup::Kind kind)
-{
-    switch (kind) {
-    case HueGroup::Kind::room:
-        return u"room"_s;
-    case HueGroup::Kind::zone:
-        return u"zone"_s;
-    case HueGroup::Kind::home:
-        return u"home"_s;
-    }
-    return u"room"_s;
-}
-
 } // namespace
 
 void HomeListModel::setStore(LumoraStore *store)
@@ -99,15 +86,15 @@ void HomeListModel::saveOrder(const QStringList &ids)
 
 QList<QByteArray> HomeListModel::groupRoles()
 {
-    return {"name",           "kind",      "symbol",      "isOn",        "brightness", "glow",
-            "summary",        "hasColorButton", "supportsColor", "colorRange", "pickerColor", "isFavorite",
-            "lightCount",     "sceneCount", "openLabel"};
+    return {"name",        "kind",       "symbol",         "isOn",          "brightness",
+            "glow",        "summary",    "hasColorButton", "supportsColor", "colorRange",
+            "pickerColor", "isFavorite", "lightCount",     "sceneCount",    "openLabel"};
 }
 
 QVariantList HomeListModel::groupValues(const HueGroup &group, bool isFavorite)
 {
     return {group.name,
-            kindName(group.kind),
+            HueGroup::kindName(group.kind),
             Appearance::symbol(group),
             group.isOn,
             nullable(group.brightness),
@@ -125,8 +112,8 @@ QVariantList HomeListModel::groupValues(const HueGroup &group, bool isFavorite)
 
 QList<QByteArray> HomeListModel::lightRoles()
 {
-    return {"name",          "symbol",    "isOn",       "brightness",     "isReachable", "glow",
-            "displayColor",  "supportsColor", "mirek", "mirekRange", "canChangeColor", "isFavorite"};
+    return {"name",         "symbol",        "isOn",  "brightness", "isReachable",    "glow",
+            "displayColor", "supportsColor", "mirek", "mirekRange", "canChangeColor", "isFavorite"};
 }
 
 QVariantList HomeListModel::lightValues(const HueLight &light, bool isFavorite)

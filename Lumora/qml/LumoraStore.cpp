@@ -3,6 +3,7 @@
 #include "CardRules.h"
 #include "HomeListModel.h"
 #include "HueText.h"
+#include "Theme.h"
 
 #include <QJSEngine>
 #include <QQmlEngine>
@@ -23,12 +24,6 @@ Provided &provided()
 {
     static Provided instance;
     return instance;
-}
-
-HueRGB rgbOf(const QColor &color)
-{
-    const QColor rgb = color.toRgb();
-    return {rgb.redF(), rgb.greenF(), rgb.blueF()};
 }
 
 } // namespace
@@ -122,17 +117,17 @@ LumoraStore::PairingStep LumoraStore::pairingStep() const
 QString LumoraStore::pairingMessage() const
 {
     return m_store->pairingStep().kind == HueStorePairingStep::Kind::failed ? m_store->pairingStep().message
-                                                                             : QString();
+                                                                            : QString();
 }
 
 QVariantList LumoraStore::discoveredBridges() const
 {
     QVariantList list;
     for (const auto &found : m_store->discoveredBridges()) {
-        list.append(QVariantMap{
-            {u"name"_s, found.name},
-            {u"bridgeID"_s, found.bridgeID ? QVariant(*found.bridgeID) : QVariant::fromValue(nullptr)},
-            {u"host"_s, found.host}});
+        list.append(
+            QVariantMap{{u"name"_s, found.name},
+                        {u"bridgeID"_s, found.bridgeID ? QVariant(*found.bridgeID) : QVariant::fromValue(nullptr)},
+                        {u"host"_s, found.host}});
     }
     return list;
 }
@@ -203,10 +198,10 @@ void LumoraStore::updateDerived()
 {
     m_homeIsEmpty = m_store->home().isEmpty();
     const auto screen = ScreenRules::rootScreen(m_store->phase().kind, m_homeIsEmpty);
-    const Screen next = screen == ScreenRules::Screen::pairing        ? PairingScreen
-                        : screen == ScreenRules::Screen::connecting   ? ConnectingScreen
+    const Screen next = screen == ScreenRules::Screen::pairing       ? PairingScreen
+                        : screen == ScreenRules::Screen::connecting  ? ConnectingScreen
                         : screen == ScreenRules::Screen::unreachable ? UnreachableScreen
-                                                                      : MainScreen;
+                                                                     : MainScreen;
     if (next != m_screen) {
         m_screen = next;
         Q_EMIT screenChanged();
@@ -224,8 +219,7 @@ void LumoraStore::updateSelection()
     // A stored group is checked against the home itself: it may be a room
     // without lights, which the lists leave out but which can still be shown.
     const SidebarItem item = ScreenRules::selection(
-        stored,
-        [this](const QString &id) { return m_snapshot.group(id) || m_store->home().group(id).has_value(); },
+        stored, [this](const QString &id) { return m_snapshot.group(id) || m_store->home().group(id).has_value(); },
         hasFavorites());
     if (item == m_selection)
         return;
@@ -259,7 +253,7 @@ void LumoraStore::setLightColor(const QString &lightId, const QColor &color)
     const HueLight *light = m_snapshot.light(lightId);
     if (!light)
         return;
-    m_store->setLight(lightId, CardRules::color(rgbOf(color), light->gamut, light->isOn));
+    m_store->setLight(lightId, CardRules::color(Theme::rgb(color), light->gamut, light->isOn));
 }
 
 void LumoraStore::setLightMirek(const QString &lightId, int mirek)
@@ -286,7 +280,7 @@ void LumoraStore::setGroupColor(const QString &groupId, const QColor &color)
 {
     // A group has no single gamut; the bridge fits the colour to each light.
     if (const HueGroup *group = groupOf(groupId))
-        m_store->setGroup(*group, CardRules::color(rgbOf(color), std::nullopt, group->isOn));
+        m_store->setGroup(*group, CardRules::color(Theme::rgb(color), std::nullopt, group->isOn));
 }
 
 void LumoraStore::setGroupMirek(const QString &groupId, int mirek)
@@ -334,8 +328,8 @@ void LumoraStore::saveScene(const QString &name, const QString &groupId, const Q
     if (!group) {
         if (done.isCallable()) {
             QJSValue callback = done;
-            callback.call({QJSValue(HueText::tr(u"Diesen Raum gibt es nicht mehr."_s,
-                                                u"This room no longer exists."_s))});
+            callback.call(
+                {QJSValue(HueText::tr(u"Diesen Raum gibt es nicht mehr."_s, u"This room no longer exists."_s))});
         }
         return;
     }

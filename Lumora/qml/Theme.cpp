@@ -8,3 +8,9 @@ QColor Theme::color(HueRGB rgb, double opacity)
     return QColor::fromRgbF(float(channel(rgb.red)), float(channel(rgb.green)), float(channel(rgb.blue)),
                             float(channel(opacity)));
 }
+
+HueRGB Theme::rgb(const QColor &color)
+{
+    const QColor rgb = color.toRgb();
+    return {rgb.redF(), rgb.greenF(), rgb.blueF()};
+}

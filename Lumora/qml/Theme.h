@@ -26,6 +26,8 @@ public:
     static constexpr HueRGB panelRGB{0.128, 0.132, 0.14};
 
     static QColor color(HueRGB rgb, double opacity = 1.0);
+    /// The reverse of `color`: a colour picked on screen as the kit's sRGB triple.
+    static HueRGB rgb(const QColor &color);
 
     QColor content() const { return color(contentRGB); }
     QColor sidebar() const { return color(sidebarRGB); }

@@ -15,12 +15,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-HueRGB rgbOf(const QColor &color)
-{
-    const QColor rgb = color.toRgb();
-    return {rgb.redF(), rgb.greenF(), rgb.blueF()};
-}
-
 QList<QColor> colorsOf(const QList<HueRGB> &list)
 {
     QList<QColor> result;
@@ -78,7 +72,7 @@ Glow UiRules::glow(const QList<QColor> &colors, const QVariant &brightness) cons
     QList<HueRGB> list;
     list.reserve(colors.size());
     for (const auto &color : colors)
-        list.append(rgbOf(color));
+        list.append(Theme::rgb(color));
     return Glow::make(list, numberOf(brightness));
 }
 
@@ -120,7 +114,7 @@ QVariantMap UiRules::wheelPick(double x, double y, double centerX, double center
 
 QPointF UiRules::wheelPoint(const QColor &color, double centerX, double centerY, double radius) const
 {
-    return ColorWheel::point(rgbOf(color), {centerX, centerY}, radius);
+    return ColorWheel::point(Theme::rgb(color), {centerX, centerY}, radius);
 }
 
 QVariantMap UiRules::whiteToneBounds(int minimum, int maximum) const

@@ -83,19 +83,6 @@ QJsonObject json(const HueLight &light)
     return object;
 }
 
-QString kindName(HueGroup::Kind kind)
-{
-    switch (kind) {
-    case HueGroup::Kind::room:
-        return u"room"_s;
-    case HueGroup::Kind::zone:
-        return u"zone"_s;
-    case HueGroup::Kind::home:
-        return u"home"_s;
-    }
-    return u"room"_s;
-}
-
 QJsonObject json(const HueScene &scene)
 {
     return QJsonObject{
@@ -110,7 +97,7 @@ QJsonObject json(const HueGroup &group, bool nested)
 {
     QJsonObject object{
         {"id"_L1, group.id},
-        {"kind"_L1, kindName(group.kind)},
+        {"kind"_L1, HueGroup::kindName(group.kind)},
         {"name"_L1, group.name},
         {"groupedLightID"_L1, group.groupedLightID ? QJsonValue(*group.groupedLightID) : QJsonValue(QJsonValue::Null)},
         {"on"_L1, group.isOn},

@@ -32,8 +32,6 @@ QJsonObject json(const HueGroup &group, bool nested = true);
 QJsonObject json(const HueScene &scene);
 QJsonObject json(const DiscoveredBridge &bridge);
 
-QString kindName(HueGroup::Kind kind);
-
 /// "on, 54 %, 366 mirek" — the state of a light in words.
 QString state(const HueLight &light);
 /// "on, 40 %"

@@ -146,7 +146,7 @@ QList<Change> changes(const HueHome &before, const HueHome &after)
             return a.name == b.name && a.isOn == b.isOn && a.brightness == b.brightness;
         },
         [](const HueGroup &group) {
-            return Change{CtlFormat::kindName(group.kind), {}, group.id, group.name, CtlFormat::json(group, false),
+            return Change{HueGroup::kindName(group.kind), {}, group.id, group.name, CtlFormat::json(group, false),
                           CtlFormat::state(group)};
         });
     compare(
