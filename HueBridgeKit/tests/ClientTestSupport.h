@@ -100,31 +100,25 @@ inline std::shared_ptr<HueBridgeSession> sessionFor(const BridgeSimulator &sim, 
     return HueBridgeSession::create(std::move(options));
 }
 
-/// A line of /proc/self/status in bytes ("VmRSS", "VmHWM"); 0 where there is none.
+/// A figure of /proc/self/status in bytes ("VmRSS", "VmHWM"); 0 where there is none.
 inline qint64 processMemory(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(QByteArray(field + ':')))
-            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return 0;
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    const qsizetype at = text.indexOf(QByteArray('\n' + field + ':'));
+    return at < 0 ? 0 : text.mid(at + field.size() + 2).trimmed().split(' ').value(0).toLongLong() * 1024;
 }
 
-/// Starts a new measurement of the peak resident memory and returns the
-/// resident memory now; `processMemory("VmHWM")` is the peak since then.
+/// Resets the peak that "VmHWM" reports to the resident memory now, and returns that.
 inline qint64 startPeakMeasurement()
 {
     QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
     if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5"); // resets the peak to the present
+        clearRefs.write("5");
     return processMemory("VmRSS");
 }
 
-/// Whether memory figures mean anything: AddressSanitizer keeps freed memory
-/// in quarantine, far beyond what the program itself holds.
+/// AddressSanitizer keeps freed memory in quarantine, far beyond what the program holds.
 #if defined(__SANITIZE_ADDRESS__)
 inline constexpr bool memoryIsMeasurable = false;
 #else
