@@ -1,13 +1,18 @@
 // What one client costs: light commands per second sent one after another over
 // TLS to a bridge simulator in another process (so that the process CPU time
 // measured here is the client's alone), and event-stream lines through line
-// splitting, parsing and decoding.
+// splitting, parsing and decoding; and how far hostile bridges lift the
+// client's memory.
 // Run: build-bench/HueBridgeKit/bench/bench_client
 #include "HueBridgeClient.h"
 #include "HueEventStreamParser.h"
 #include "HueLineSplitter.h"
+#include "HueTransportError.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -248,8 +253,81 @@ void BM_EventStreamThroughSimulator(benchmark::State &state)
     state.counters["client_cpu_us/update"] = cpu * 1e6 / double(std::max<qint64>(updates, 1));
 }
 
+// Resident memory from /proc/self/status ("VmRSS", "VmHWM"), in bytes.
+qint64 processMemory(const QByteArray &field)
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(QByteArray(field + ':')))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
+
+QCoro::Task<QString> configOutcome(HueBridgeClient client)
+{
+    try {
+        co_await client.config();
+        co_return u"ok"_s;
+    } catch (const HueBridgeError &) {
+        co_return u"bridge error"_s;
+    } catch (const HueTransportError &error) {
+        co_return error.message();
+    } catch (...) {
+        co_return u"other error"_s;
+    }
+}
+
+// How far a hostile bridge lifts the client's resident memory above its
+// steady state, with the session's real limits (nothing shortened): a
+// 60 MiB answer, a response head that never ends, and an event-stream line
+// that never ends, read for 20 seconds. The simulator floods at full
+// loopback speed from its own process.
+void BM_HostilePeerPeakMemory(benchmark::State &state)
+{
+    const int kind = int(state.range(0));
+    SimulatorProcess sim;
+    if (!sim.start()) {
+        state.SkipWithError("cannot start lumora-bridge-sim");
+        return;
+    }
+    HueBridgeSession::Options options;
+    options.expectedBridgeID = sim.bridgeID;
+    options.trustAnchor = sim.root;
+    options.port = sim.port;
+    const HueBridgeClient client(u"127.0.0.1"_s, u"bench-key"_s, HueBridgeSession::create(options));
+    QCoro::waitFor(configOutcome(client)); // connection, handshake and caches outside the measurement
+    const QByteArray fault = kind == 0   ? "flood answer size=62914560 path=^/api/0/config count=1"
+                             : kind == 1 ? "flood header path=^/api/0/config count=1"
+                                         : "flood line path=^/eventstream count=1";
+    sim.command(fault);
+
+    QFile clearRefs(u"/proc/self/clear_refs"_s);
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5"); // the peak starts from here
+    clearRefs.close();
+    const qint64 steady = processMemory("VmRSS");
+    QElapsedTimer clock;
+    clock.start();
+    for (auto _ : state) {
+        if (kind < 2) {
+            state.SetLabel(QCoro::waitFor(configOutcome(client)).toStdString());
+        } else {
+            HueEventStream stream = client.events();
+            QDeadlineTimer end(20000);
+            while (!end.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+    }
+    state.counters["peak_MiB_above_steady"] = double(processMemory("VmHWM") - steady) / (1024 * 1024);
+    state.counters["seconds"] = double(clock.elapsed()) / 1000;
+}
+
 } // namespace
 
+BENCHMARK(BM_HostilePeerPeakMemory)->DenseRange(0, 2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_EventStreamThroughSimulator)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SendToLightSequential)->Unit(benchmark::kMicrosecond)->MinTime(3.0)->UseRealTime();
 BENCHMARK(BM_EventStreamParseDecode)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
