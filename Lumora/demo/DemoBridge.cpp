@@ -3,18 +3,31 @@
 #include "BridgeSimulator.h"
 #include "DemoOutsideChange.h"
 #include "LumoraLogging.h"
-#include "PlatformWords.h"
 
 #include <QCoro/QCoroTimer>
 #include <QFile>
 #include <QHash>
 #include <QHostAddress>
+#include <QJsonDocument>
 #include <QSettings>
 #include <QSslCertificate>
 #include <QStandardPaths>
-#include <QSysInfo>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+/// Sixteen letters and digits from the system's random source (about 95 bits).
+QString secretDeviceName()
+{
+    const auto alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"_L1;
+    QString name;
+    for (int i = 0; i < 16; ++i)
+        name.append(alphabet.at(qsizetype(QRandomGenerator::system()->bounded(quint32(alphabet.size())))));
+    return name;
+}
+
+} // namespace
 
 /// What the store's services need of the demo, shared with them so that they
 /// outlive the demo bridge without pointing into it.
@@ -22,6 +35,11 @@ struct DemoBridgeShared
 {
     /// The key store: application keys by bridge id, for this process only.
     QHash<QString, QString> keys;
+    /// The device name the demo's own pairing sends, a secret of this
+    /// process: the bridge listens on loopback, where any local user can
+    /// reach it, and gives a key only to a pairing request that carries it.
+    QString deviceName = secretDeviceName();
+    bool isOwn(const QString &deviceType) const { return deviceType == HueStore::deviceType(deviceName); }
     QSslCertificate root;
     quint16 port = 0;
     bool listening = false;
@@ -112,6 +130,7 @@ DemoBridge::DemoBridge(Options options, QObject *parent)
     // The demo runs for hours with sliders sending many requests a second;
     // the log is for diagnostics and need not keep them all.
     m_simulator->setRequestLogLimit(1000);
+    m_simulator->setPairingFilter([shared = m_shared](const QString &deviceType) { return shared->isOwn(deviceType); });
 
     m_linkButtonTimer.setSingleShot(true);
     connect(&m_linkButtonTimer, &QTimer::timeout, this, [this] {
@@ -122,7 +141,7 @@ DemoBridge::DemoBridge(Options options, QObject *parent)
     connect(&m_outsideChangeTimer, &QTimer::timeout, this, &DemoBridge::changeSomething);
 
     connect(m_simulator.get(), &BridgeSimulator::requestReceived, this,
-            [this](const SimRequest &request) { onRequest(request.method, request.path()); });
+            [this](const SimRequest &request) { onRequest(request); });
     connect(m_simulator.get(), &BridgeSimulator::eventStreamsChanged, this, &DemoBridge::onEventStreams);
 }
 
@@ -180,19 +199,19 @@ HueStore::Environment DemoBridge::environment() const
         return HueBridgeClient(u"127.0.0.1"_s, std::move(key), HueBridgeSession::create(std::move(options)));
     };
     environment.discover = [shared] { return discover(shared); };
-    environment.deviceName = [] {
-        const QString name = QSysInfo::machineHostName();
-        return name.isEmpty() ? PlatformWords::fallbackDeviceName() : name;
-    };
+    environment.deviceName = [shared] { return shared->deviceName; };
     return environment;
 }
 
-void DemoBridge::onRequest(const QString &method, const QString &path)
+void DemoBridge::onRequest(const SimRequest &request)
 {
     // One press per series of pairing requests, a few seconds into it, as a
     // person walking over to the bridge would.
-    if (method == "POST"_L1 && path == "/api"_L1 && !m_simulator->isLinkButtonPressed()
-        && !m_linkButtonTimer.isActive()) {
+    // Only the demo's own requests count: anyone else on this machine could
+    // otherwise have the button pressed for them.
+    if (request.method == "POST"_L1 && request.path() == "/api"_L1 && !m_simulator->isLinkButtonPressed()
+        && !m_linkButtonTimer.isActive()
+        && m_shared->isOwn(QJsonDocument::fromJson(request.body).object().value("devicetype"_L1).toString())) {
         m_linkButtonTimer.start(m_options.linkButtonDelay);
     }
 }

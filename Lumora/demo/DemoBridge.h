@@ -11,16 +11,18 @@
 #include <memory>
 
 class BridgeSimulator;
+struct SimRequest;
 class QSettings;
 struct DemoBridgeShared;
 
 /// The bridge of the demo mode, for people without a bridge of their own: the
 /// simulator inside this process on a free loopback port, serving a recorded
-/// real home. It presses its own link button a few seconds after a pairing
-/// request, changes a light now and then as someone at home would, and gives
-/// the store services that reach only this bridge: discovery that answers
-/// from here (no multicast), clients that trust only this bridge's root, and a
-/// key store in memory. The user's settings and credential store are never
+/// real home. It presses its own link button a few seconds after the demo's
+/// own pairing request and gives a key to no other (anyone on this machine
+/// can reach loopback), changes a light now and then as someone at home
+/// would, and gives the store services that reach only this bridge:
+/// discovery that answers from here (no multicast), clients that trust only
+/// this bridge's root, and a key store in memory. The user's settings and credential store are never
 /// touched; the demo keeps a settings file of its own.
 ///
 /// Lives on the main thread for as long as the store that uses it.
@@ -77,7 +79,7 @@ Q_SIGNALS:
     void changedFromOutside(const QString &lightID);
 
 private:
-    void onRequest(const QString &method, const QString &path);
+    void onRequest(const SimRequest &request);
     void onEventStreams(int count);
     void scheduleOutsideChange();
     void changeSomething();

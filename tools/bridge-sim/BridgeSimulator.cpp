@@ -108,6 +108,7 @@ struct BridgeSimulator::Private
     QDeadlineTimer linkButton{QDeadlineTimer::Forever};
     bool linkButtonPressed = false;
     int linkButtonWindow = 30'000;
+    std::function<bool(const QString &)> pairingFilter;
     QTimer *linkButtonTimer = nullptr;
     QTimer *eventTimer = nullptr;
     QTimer *idleSweep = nullptr;
@@ -631,7 +632,7 @@ struct BridgeSimulator::Private
         if (deviceType.toString().isEmpty() || deviceType.toString().size() > 40)
             return pairingError(7, u"/devicetype"_s,
                                 u"invalid value, "_s + deviceType.toString() + u", for parameter, devicetype"_s);
-        if (!q->isLinkButtonPressed())
+        if (!q->isLinkButtonPressed() || (pairingFilter && !pairingFilter(deviceType.toString())))
             return pairingError(101, u""_s, u"link button not pressed"_s);
         const QString key = q->addApplicationKey();
         QJsonObject success{{u"username"_s, key}};
@@ -991,6 +992,11 @@ void BridgeSimulator::setLinkButtonWindow(int milliseconds)
 int BridgeSimulator::linkButtonWindow() const
 {
     return d->linkButtonWindow;
+}
+
+void BridgeSimulator::setPairingFilter(std::function<bool(const QString &deviceType)> accepts)
+{
+    d->pairingFilter = std::move(accepts);
 }
 
 void BridgeSimulator::setEventInterval(int milliseconds)

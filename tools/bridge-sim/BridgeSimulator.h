@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -96,6 +97,11 @@ public:
     bool isLinkButtonPressed() const;
     void setLinkButtonWindow(int milliseconds);
     int linkButtonWindow() const;
+    /// Which pairing requests may get a key, by their device type (all when
+    /// none is set): one it refuses is answered "link button not pressed"
+    /// whatever the button's state. For a simulator that only its own
+    /// process may pair with.
+    void setPairingFilter(std::function<bool(const QString &deviceType)> accepts);
 
     // The event stream.
     /// The shortest time between two messages; a bridge keeps one second.

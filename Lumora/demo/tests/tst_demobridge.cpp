@@ -1,15 +1,18 @@
 // The demo as the application uses it: a store built from the demo's settings
 // and services finds the demo bridge, pairs with the button the demo presses,
-// and then follows the outside changes the demo makes, all on loopback.
+// and then follows the outside changes the demo makes, all on loopback; no
+// other client on this machine gets a key or switches a light.
 #include "BridgeFixture.h"
 #include "BridgeSimulator.h"
 #include "DemoBridge.h"
 #include "DemoOutsideChange.h"
+#include "HueBridgeError.h"
 #include "HueTransportError.h"
 
 #include <QJsonArray>
 #include <QRandomGenerator>
 #include <QSettings>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,13 +55,17 @@ bool insideGamut(const QJsonValue &gamut, const QJsonValue &xy)
     return (a >= 0 && b >= 0 && c >= 0) || (a <= 0 && b <= 0 && c <= 0);
 }
 
-/// The id the client's bridge reports, else what failed. Catches everything:
-/// QCoro::waitFor would wait forever on a task that throws.
-QCoro::Task<QString> askForID(HueBridgeClient client)
+/// What a request came to: answered, or the kind of bridge error or the code
+/// of transport error it failed with. Catches everything: QCoro::waitFor
+/// would wait forever on a task that throws.
+template<typename T>
+QCoro::Task<QString> outcome(QCoro::Task<T> request)
 {
     try {
-        const HueBridgeConfig config = co_await client.config();
-        co_return config.bridgeID;
+        co_await std::move(request);
+        co_return u"answered"_s;
+    } catch (const HueBridgeError &error) {
+        co_return u"bridge error "_s + QString::number(int(error.kind()));
     } catch (const HueTransportError &failure) {
         co_return u"transport error "_s + QString::number(failure.code());
     } catch (...) {
@@ -173,10 +180,24 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(store.home().lights() != before, 10000);
         QCOMPARE(requests(u"GET"_s, u"/clip/v2/resource"_s), 1);
 
+        // Anyone else on this machine reaches the demo bridge too, but gets
+        // no key, even with the button pressed and in Lumora's own words,
+        // and switches nothing without the demo's key.
+        sim.pressLinkButton();
+        const HueBridgeClient outsider = environment.makeClient(u"127.0.0.1"_s, std::nullopt, std::nullopt);
+        const auto refused = [](HueBridgeError::Kind kind) -> QString {
+            return u"bridge error "_s + QString::number(int(kind));
+        };
+        QCOMPARE(QCoro::waitFor(outcome(outsider.pair(HueStore::deviceType(QSysInfo::machineHostName())))),
+                 refused(HueBridgeError::Kind::linkButtonNotPressed));
+        QCOMPARE(sim.applicationKeys(), QStringList{*key});
+        const HueBridgeClient guessing = environment.makeClient(u"127.0.0.1"_s, std::nullopt, u"guessed"_s);
+        QCOMPARE(QCoro::waitFor(outcome(guessing.resources())), refused(HueBridgeError::Kind::unauthorized));
+
         // Any other address has no bridge in the demo, and this machine
         // refuses at once: the request never goes out.
         const HueBridgeClient elsewhere = environment.makeClient(u"192.168.1.20"_s, std::nullopt, std::nullopt);
-        QCOMPARE(QCoro::waitFor(askForID(elsewhere)),
+        QCOMPARE(QCoro::waitFor(outcome(elsewhere.config())),
                  u"transport error "_s + QString::number(QNetworkReply::ConnectionRefusedError));
     }
 };
