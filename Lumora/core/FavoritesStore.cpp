@@ -9,8 +9,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// All or nothing: one entry that does not decode (an unknown kind, say)
-// makes the whole stored list count as empty.
+// Entry by entry: one that does not decode (an unknown kind, say, written by
+// a later version or damaged by hand) is left out, and every good one stays.
+// Dropping the whole list instead would let the next star overwrite it.
 QList<Favorite> decode(const std::optional<QJsonDocument> &document)
 {
     if (!document || !document->isArray())
@@ -19,12 +20,10 @@ QList<Favorite> decode(const std::optional<QJsonDocument> &document)
     QList<Favorite> items;
     items.reserve(array.size());
     for (const QJsonValue &value : array) {
-        auto favorite = Favorite::fromJson(value);
-        if (!favorite) {
-            qCWarning(lcStore) << "stored favourites contain an unreadable entry; starting with none";
-            return {};
-        }
-        items.append(std::move(*favorite));
+        if (auto favorite = Favorite::fromJson(value))
+            items.append(std::move(*favorite));
+        else
+            qCWarning(lcStore) << "leaving out an unreadable stored favourite";
     }
     return items;
 }

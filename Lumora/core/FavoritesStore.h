@@ -29,7 +29,8 @@ public:
     static QString settingsKey(const QString &bridgeID);
 
     /// Switches to the favourites stored for `bridgeID` (empty when missing
-    /// or undecodable). Writes nothing.
+    /// or not a list); entries that do not decode are left out, every other
+    /// one is kept. Writes nothing.
     void load(const QString &bridgeID);
 
     /// Removes the favourite if present, appends it otherwise, then saves

@@ -98,25 +98,31 @@ QCoro::Task<void> HueStore::pairWith(QPointer<HueStore> self, QString host, HueC
         co_return;
     }
 
+    // Both writes succeed or neither stays: a record without its key, or a
+    // key without its record, would only fail later.
     const PairedBridge bridge{config.bridgeID, config.name, host};
-    bool saved = false;
-    try {
-        saved = co_await environment.keys.save(key, config.bridgeID);
-    } catch (...) {
-        saved = false;
-    }
-    if (!self || token.isCancelled())
+    QCoro::Task<PairedBridge::Stored> storing = PairedBridge::store(bridge, key, environment.keys, self->m_defaults);
+    const PairedBridge::Stored stored = co_await storing;
+    // A pairing that is stored is connected even when cancelled meanwhile:
+    // the next start would connect it anyway.
+    if (!self || (token.isCancelled() && stored != PairedBridge::Stored::saved))
         co_return;
     self->m_pairingTask.finish(token);
-    if (!saved) {
-        // Nothing is stored: a record without its key would only fail later.
+    switch (stored) {
+    case PairedBridge::Stored::saved:
+        self->setPairingStep(PairingStep::idle());
+        self->connectTo(bridge, key);
+        break;
+    case PairedBridge::Stored::keyNotSaved:
         self->setPairingStep(PairingStep::failed(
             HueText::tr(PlatformWords::keySaveFailedGerman(), PlatformWords::keySaveFailedEnglish())));
-        co_return;
+        break;
+    case PairedBridge::Stored::recordNotSaved:
+        self->setPairingStep(
+            PairingStep::failed(HueText::tr(u"Die Kopplung konnte nicht in den Einstellungen gespeichert werden."_s,
+                                            u"The pairing could not be saved to the settings."_s)));
+        break;
     }
-    bridge.save(*self->m_defaults);
-    self->setPairingStep(PairingStep::idle());
-    self->connectTo(bridge, key);
 }
 
 QCoro::Task<QString> HueStore::waitForKey(HueBridgeClient client, QString deviceType, Duration pause,

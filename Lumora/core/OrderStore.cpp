@@ -10,8 +10,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// All or nothing, like the favourites: a list that is not an array of
-// strings makes the whole stored map count as empty.
+// List by list and id by id, like the favourites: a list that is not an
+// array is left out, and so is an id that is not a string; everything else
+// stays, so that the next drag does not overwrite the good lists.
 OrderStore::Orders decode(const std::optional<QJsonDocument> &document)
 {
     if (!document || !document->isObject())
@@ -20,17 +21,18 @@ OrderStore::Orders decode(const std::optional<QJsonDocument> &document)
     OrderStore::Orders orders;
     orders.reserve(object.size());
     for (auto it = object.begin(); it != object.end(); ++it) {
-        if (!it.value().isArray())
-            return {};
+        if (!it.value().isArray()) {
+            qCWarning(lcStore) << "leaving out an unreadable stored grid order" << it.key();
+            continue;
+        }
         const QJsonArray array = it.value().toArray();
         QStringList ids;
         ids.reserve(array.size());
         for (const QJsonValue &id : array) {
-            if (!id.isString()) {
-                qCWarning(lcStore) << "stored grid orders contain an unreadable list; starting with none";
-                return {};
-            }
-            ids.append(id.toString());
+            if (id.isString())
+                ids.append(id.toString());
+            else
+                qCWarning(lcStore) << "leaving out an unreadable id in the stored grid order" << it.key();
         }
         orders.insert(it.key(), std::move(ids));
     }

@@ -36,7 +36,8 @@ public:
     static QString settingsKey(const QString &bridgeID);
 
     /// Switches to the orders stored for `bridgeID` (empty when missing or
-    /// undecodable). Writes nothing.
+    /// not a map); lists that are not lists and ids that are not strings are
+    /// left out, everything else is kept. Writes nothing.
     void load(const QString &bridgeID);
 
     /// Sets the order of one list and saves the whole map when a bridge is

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "BridgeKeyStore.h"
+
+#include <QCoro/QCoroTask>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QSettings;
@@ -19,10 +23,27 @@ struct PairedBridge
 
     static constexpr auto settingsKey = "pairedBridge";
 
-    void save(QSettings &settings) const;
+    /// True when the settings file took the record.
+    bool save(QSettings &settings) const;
     /// Nothing when the value is missing or is not an object with the three
     /// string fields; a bad value is left in place, never removed here.
     static std::optional<PairedBridge> load(const QSettings &settings);
     /// Removes the stored pairing (forgetting the bridge).
     static void remove(QSettings &settings);
+
+    /// How storing a new pairing ended.
+    enum class Stored {
+        saved,
+        /// The credential store refused the key.
+        keyNotSaved,
+        /// The settings file refused the record.
+        recordNotSaved,
+    };
+
+    /// Stores a new pairing: the key under the bridge's id, then the record.
+    /// When either write fails, both go back to what they held before (the
+    /// account's earlier key, the earlier record), so that a failed pairing
+    /// leaves the previous one usable.
+    static QCoro::Task<Stored> store(PairedBridge bridge, QString key, BridgeKeyStore keys,
+                                     std::shared_ptr<QSettings> settings);
 };

@@ -6,13 +6,24 @@
 #include <QSettings>
 
 namespace {
-void flush(QSettings &settings)
+bool flush(QSettings &settings)
 {
     // Written at once rather than when the event loop gets to it, so that
     // a crash right after pairing or reordering does not lose the change.
     settings.sync();
-    if (settings.status() != QSettings::NoError)
-        qCWarning(lcStore) << "could not write the settings file" << settings.fileName();
+    if (settings.status() == QSettings::NoError)
+        return true;
+    // A settings object keeps the first error it met for good: one damaged
+    // line read at start-up, or a write that failed an hour ago, would make
+    // every later write look failed. A fresh object on the same file starts
+    // without one; its sync writes whatever is still pending and reports only
+    // what happens now.
+    QSettings fresh(settings.fileName(), settings.format());
+    fresh.sync();
+    if (fresh.status() == QSettings::NoError)
+        return true;
+    qCWarning(lcStore) << "could not write the settings file" << settings.fileName();
+    return false;
 }
 } // namespace
 
@@ -44,16 +55,16 @@ std::optional<QJsonDocument> read(const QSettings &settings, const QString &key)
     return document;
 }
 
-void write(QSettings &settings, const QString &key, const QJsonDocument &document)
+bool write(QSettings &settings, const QString &key, const QJsonDocument &document)
 {
     settings.setValue(key, document.toJson(QJsonDocument::Compact));
-    flush(settings);
+    return flush(settings);
 }
 
-void remove(QSettings &settings, const QString &key)
+bool remove(QSettings &settings, const QString &key)
 {
     settings.remove(key);
-    flush(settings);
+    return flush(settings);
 }
 
 } // namespace StoredJson

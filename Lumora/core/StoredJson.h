@@ -21,10 +21,12 @@ inline constexpr qsizetype maxBytes = 4 * 1024 * 1024;
 /// value is not text or bytes, is too large or is not JSON.
 std::optional<QJsonDocument> read(const QSettings &settings, const QString &key);
 
-/// Writes the compact JSON of `document` under `key` and flushes it.
-void write(QSettings &settings, const QString &key, const QJsonDocument &document);
+/// Writes the compact JSON of `document` under `key` and flushes it; true
+/// when the settings file took it (a damaged line elsewhere in the file does
+/// not count as a failure, a file that cannot be written does).
+bool write(QSettings &settings, const QString &key, const QJsonDocument &document);
 
-/// Removes `key` and flushes.
-void remove(QSettings &settings, const QString &key);
+/// Removes `key` and flushes; true when the settings file took it.
+bool remove(QSettings &settings, const QString &key);
 
 } // namespace StoredJson

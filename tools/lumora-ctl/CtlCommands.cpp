@@ -62,7 +62,7 @@ T pick(const QList<T> &candidates, const QString &query, const Noun &noun,
     if (matches.isEmpty()) {
         QStringList names;
         for (const T &candidate : candidates)
-            names.append(candidate.name);
+            names.append(CtlFormat::plain(candidate.name));
         names.sort(Qt::CaseInsensitive);
         names.removeDuplicates();
         // A large home would bury the message; the first names are hint enough.
@@ -70,14 +70,16 @@ T pick(const QList<T> &candidates, const QString &query, const Noun &noun,
         QString known = names.isEmpty() ? u"–"_s : names.mid(0, shown).join(", "_L1);
         if (names.size() > shown)
             known += u", …"_s;
-        usageError(noun.german + u" „"_s + query + u"“ gefunden. Vorhanden: "_s + known,
-                   u"No "_s + noun.english + u" “"_s + query + u"” found. Known: "_s + known);
+        const QString asked = CtlFormat::plain(query);
+        usageError(noun.german + u" „"_s + asked + u"“ gefunden. Vorhanden: "_s + known,
+                   u"No "_s + noun.english + u" “"_s + asked + u"” found. Known: "_s + known);
     }
     QStringList listed;
     for (const T &match : matches)
-        listed.append(u"  "_s + label(match) + u" ("_s + match.id + u")"_s);
-    usageError(u"„"_s + query + u"“ passt auf mehrere: bitte die ID angeben.\n"_s + listed.join(u'\n'),
-               u"“"_s + query + u"” matches several; please give the id.\n"_s + listed.join(u'\n'));
+        listed.append(u"  "_s + CtlFormat::plain(label(match)) + u" ("_s + CtlFormat::plain(match.id) + u")"_s);
+    const QString asked = CtlFormat::plain(query);
+    usageError(u"„"_s + asked + u"“ passt auf mehrere: bitte die ID angeben.\n"_s + listed.join(u'\n'),
+               u"“"_s + asked + u"” matches several; please give the id.\n"_s + listed.join(u'\n'));
 }
 
 /// Rooms and/or zones, also those without lights.
@@ -121,7 +123,8 @@ QCoro::Task<void> discover(CtlArguments arguments, HueCancellationToken cancel)
         if (arguments.json)
             outJson(CtlFormat::json(bridge));
         else
-            out(bridge.name + u'\t' + bridge.host + u'\t' + bridge.bridgeID.value_or(QString()));
+            out(CtlFormat::plain(bridge.name) + u'\t' + CtlFormat::plain(bridge.host) + u'\t'
+                + CtlFormat::plain(bridge.bridgeID.value_or(QString())));
     }
     if (bridges.isEmpty() && !arguments.json) {
         err(HueText::tr(u"Keine Bridge gefunden. Sind Computer und Bridge im selben Netzwerk?"_s,
@@ -180,31 +183,30 @@ QCoro::Task<void> pair(CtlArguments arguments, HueCancellationToken cancel)
                                          u"The button was not pressed in time. Please try again."_s));
         }
         const CtlFailure mapped = CtlFailure::from(failure, host);
-        const QString description = classified.description();
+        const QString description = CtlFormat::plain(classified.description());
         throw CtlFailure(
             mapped.exit() == CtlExit::unreachable ? CtlExit::unreachable : CtlExit::bridgeError,
             HueText::tr(u"Die Bridge unter "_s + host + u" ist nicht erreichbar. ("_s + description + u")"_s,
                         u"The bridge at "_s + host + u" cannot be reached. ("_s + description + u")"_s));
     }
 
-    bool saved = false;
-    try {
-        saved = co_await live.keys.save(key, config.bridgeID);
-    } catch (...) {
-        saved = false;
-    }
-    if (!saved) {
-        // Nothing is stored: a record without its key would only fail later.
+    // Both writes succeed or neither stays; a damaged line elsewhere in the
+    // settings file does not count as a failure.
+    const auto settings = CtlConnection::settings();
+    const PairedBridge bridge{config.bridgeID, config.name, host};
+    QCoro::Task<PairedBridge::Stored> storing = PairedBridge::store(bridge, key, live.keys, settings);
+    const PairedBridge::Stored stored = co_await storing;
+    if (stored == PairedBridge::Stored::keyNotSaved) {
         throw CtlFailure(CtlExit::bridgeError,
                          HueText::tr(PlatformWords::keySaveFailedGerman(), PlatformWords::keySaveFailedEnglish()));
     }
-    const auto settings = CtlConnection::settings();
-    PairedBridge{config.bridgeID, config.name, host}.save(*settings);
-    settings->sync();
-    if (settings->status() != QSettings::NoError) {
+    if (stored == PairedBridge::Stored::recordNotSaved) {
+        const QString file = settings->fileName();
         throw CtlFailure(CtlExit::bridgeError,
-                         HueText::tr(u"Die Kopplung konnte nicht in den Einstellungen gespeichert werden."_s,
-                                     u"The pairing could not be saved to the settings."_s));
+                         HueText::tr(u"Die Kopplung konnte nicht in den Einstellungen ("_s + file
+                                         + u") gespeichert werden; die bisherige Kopplung bleibt, wie sie war."_s,
+                                     u"The pairing could not be saved to the settings ("_s + file
+                                         + u"); the earlier pairing stays as it was."_s));
     }
 
     if (arguments.json) {
@@ -213,10 +215,12 @@ QCoro::Task<void> pair(CtlArguments arguments, HueCancellationToken cancel)
             object.insert("key"_L1, key);
         outJson(object);
     } else {
-        out(HueText::tr(u"Gekoppelt mit „"_s + config.name + u"“ ("_s + config.bridgeID + u") unter "_s + host + u"."_s,
-                        u"Paired with “"_s + config.name + u"” ("_s + config.bridgeID + u") at "_s + host + u"."_s));
+        const QString name = CtlFormat::plain(config.name);
+        const QString id = CtlFormat::plain(config.bridgeID);
+        out(HueText::tr(u"Gekoppelt mit „"_s + name + u"“ ("_s + id + u") unter "_s + CtlFormat::plain(host) + u"."_s,
+                        u"Paired with “"_s + name + u"” ("_s + id + u") at "_s + CtlFormat::plain(host) + u"."_s));
         if (arguments.printKey)
-            out(key);
+            out(CtlFormat::plain(key));
     }
 }
 
@@ -261,9 +265,9 @@ QCoro::Task<void> status(CtlArguments arguments, HueCancellationToken cancel)
         const auto yesNo = [](bool value) {
             return value ? HueText::tr(u"ja"_s, u"yes"_s) : HueText::tr(u"nein"_s, u"no"_s);
         };
-        out(u"Bridge: "_s + connection.name);
-        out(HueText::tr(u"Adresse: "_s, u"Address: "_s) + connection.host);
-        out(u"ID: "_s + connection.bridgeID);
+        out(u"Bridge: "_s + CtlFormat::plain(connection.name));
+        out(HueText::tr(u"Adresse: "_s, u"Address: "_s) + CtlFormat::plain(connection.host));
+        out(u"ID: "_s + CtlFormat::plain(connection.bridgeID));
         out(HueText::tr(u"Antwortet: "_s, u"Answers: "_s) + yesNo(reachable));
         if (reachable)
             out(HueText::tr(u"Schlüssel angenommen: "_s, u"Key accepted: "_s)
@@ -324,12 +328,14 @@ QCoro::Task<void> light(CtlArguments arguments, HueCancellationToken cancel)
     const HueLight target = pick<HueLight>(home.lights(), arguments.positional.first(), {u"Keine Lampe"_s, u"light"_s},
                                            [](const HueLight &light) { return light.name; });
     if (arguments.color && !target.supportsColor) {
-        throw CtlFailure(CtlExit::bridgeError, HueText::tr(target.name + u" kann keine Farben zeigen."_s,
-                                                           target.name + u" cannot show colours."_s));
+        throw CtlFailure(CtlExit::bridgeError,
+                         HueText::tr(CtlFormat::plain(target.name) + u" kann keine Farben zeigen."_s,
+                                     CtlFormat::plain(target.name) + u" cannot show colours."_s));
     }
     if (arguments.mirek && !target.supportsColorTemperature()) {
-        throw CtlFailure(CtlExit::bridgeError, HueText::tr(target.name + u" kann keine Weißtöne zeigen."_s,
-                                                           target.name + u" cannot show white tones."_s));
+        throw CtlFailure(CtlExit::bridgeError,
+                         HueText::tr(CtlFormat::plain(target.name) + u" kann keine Weißtöne zeigen."_s,
+                                     CtlFormat::plain(target.name) + u" cannot show white tones."_s));
     }
     const HueLightCommand command = lightCommand(arguments, target.isOn, target.gamut);
     co_await connection.client.sendToLight(command, target.id, cancel);
@@ -346,8 +352,9 @@ QCoro::Task<void> group(CtlArguments arguments, HueCancellationToken cancel)
                                            room ? Noun{u"Kein Raum"_s, u"room"_s} : Noun{u"Keine Zone"_s, u"zone"_s},
                                            [](const HueGroup &group) { return group.name; });
     if (!target.groupedLightID) {
-        throw CtlFailure(CtlExit::bridgeError, HueText::tr(target.name + u" hat keine Lampen zum Schalten."_s,
-                                                           target.name + u" has no lights to switch."_s));
+        throw CtlFailure(CtlExit::bridgeError,
+                         HueText::tr(CtlFormat::plain(target.name) + u" hat keine Lampen zum Schalten."_s,
+                                     CtlFormat::plain(target.name) + u" has no lights to switch."_s));
     }
     // A group colour goes out as it is; each light keeps it within its own gamut.
     const HueLightCommand command = lightCommand(arguments, target.isOn, std::nullopt);
@@ -381,15 +388,19 @@ QCoro::Task<void> scene(CtlArguments arguments, HueCancellationToken cancel)
         const auto ref = owner.sceneOwner();
         const QList<HueSceneAction> actions = home.currentLightAsSceneActions(owner.id);
         if (!ref || actions.isEmpty()) {
-            throw CtlFailure(CtlExit::bridgeError, HueText::tr(u"In "_s + owner.name + u" gibt es keine Lampen."_s,
-                                                               u"There are no lights in "_s + owner.name + u"."_s));
+            const QString name = CtlFormat::plain(owner.name);
+            throw CtlFailure(CtlExit::bridgeError, HueText::tr(u"In "_s + name + u" gibt es keine Lampen."_s,
+                                                               u"There are no lights in "_s + name + u"."_s));
         }
         const QString id = co_await connection.client.createScene(*saveName, *ref, actions, cancel);
         if (arguments.json) {
             outJson(QJsonObject{{"id"_L1, id}, {"name"_L1, *saveName}, {"groupID"_L1, owner.id}});
         } else {
-            out(HueText::tr(u"Szene „"_s + *saveName + u"“ in "_s + owner.name + u" gespeichert ("_s + id + u")."_s,
-                            u"Saved the scene “"_s + *saveName + u"” in "_s + owner.name + u" ("_s + id + u")."_s));
+            const QString scene = CtlFormat::plain(*saveName);
+            const QString group = CtlFormat::plain(owner.name);
+            const QString shownID = CtlFormat::plain(id);
+            out(HueText::tr(u"Szene „"_s + scene + u"“ in "_s + group + u" gespeichert ("_s + shownID + u")."_s,
+                            u"Saved the scene “"_s + scene + u"” in "_s + group + u" ("_s + shownID + u")."_s));
         }
         co_return;
     }
@@ -419,7 +430,7 @@ QCoro::Task<void> scene(CtlArguments arguments, HueCancellationToken cancel)
     } else if (action == "overwrite"_L1) {
         const QList<HueSceneAction> actions = home.currentLightAsSceneActions(target.groupID);
         if (actions.isEmpty()) {
-            const QString owner = groupLabel(home, target.groupID);
+            const QString owner = CtlFormat::plain(groupLabel(home, target.groupID));
             throw CtlFailure(CtlExit::bridgeError, HueText::tr(u"In "_s + owner + u" gibt es keine Lampen."_s,
                                                                u"There are no lights in "_s + owner + u"."_s));
         }

@@ -2,6 +2,7 @@
 
 #include "BridgeKeyStore.h"
 #include "CtlFailure.h"
+#include "CtlFormat.h"
 #include "HueCancelledError.h"
 #include "HueText.h"
 #include "PairedBridge.h"
@@ -107,12 +108,15 @@ QCoro::Task<CtlConnection> CtlConnection::open(CtlArguments arguments, bool need
         key = co_await keys.load(*bridgeID);
         cancel.throwIfCancelled();
         if (!key) {
+            // The id may come from the bridge, the address from the network.
+            const QString id = CtlFormat::plain(*bridgeID);
+            const QString shownHost = CtlFormat::plain(*host);
             throw CtlFailure(CtlExit::notPaired,
-                             HueText::tr(u"Für die Bridge "_s + *bridgeID
+                             HueText::tr(u"Für die Bridge "_s + id
                                              + u" ist kein Schlüssel gespeichert. Zuerst koppeln: lumora-ctl pair "_s
-                                             + *host,
-                                         u"No key is stored for the bridge "_s + *bridgeID
-                                             + u". Pair it first: lumora-ctl pair "_s + *host));
+                                             + shownHost,
+                                         u"No key is stored for the bridge "_s + id
+                                             + u". Pair it first: lumora-ctl pair "_s + shownHost));
         }
     }
     co_return CtlConnection{makeClient(arguments, *host, bridgeID, key), *host, *bridgeID,

@@ -1,11 +1,12 @@
 #include "CtlFailure.h"
 
+#include "CtlFormat.h"
 #include "HueFailure.h"
 #include "HueText.h"
 
 using namespace Qt::StringLiterals;
 
-CtlFailure CtlFailure::from(const std::exception_ptr &failure, const QString &host)
+CtlFailure CtlFailure::from(const std::exception_ptr &failure, const QString &outsideHost)
 {
     try {
         std::rethrow_exception(failure);
@@ -14,7 +15,9 @@ CtlFailure CtlFailure::from(const std::exception_ptr &failure, const QString &ho
     } catch (...) {
     }
     const HueFailure classified = HueFailure::classify(failure);
-    const QString description = classified.description();
+    // The bridge's own words and the address may hold anything.
+    const QString description = CtlFormat::plain(classified.description());
+    const QString host = CtlFormat::plain(outsideHost);
     switch (classified.kind()) {
     case HueFailure::Kind::unauthorized:
         return CtlFailure(

@@ -15,11 +15,26 @@ namespace CtlFormat {
 
 namespace {
 
-void write(FILE *stream, const QString &text)
+void write(FILE *stream, const QByteArray &line)
 {
-    const QByteArray bytes = text.toUtf8() + '\n';
+    const QByteArray bytes = line + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
+}
+
+/// C0, DEL and C1: the characters a terminal may take as commands.
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+}
+
+QString replaceControls(QString text, bool keepLayout)
+{
+    for (QChar &c : text) {
+        if (isControl(c) && !(keepLayout && (c == u'\n' || c == u'\t')))
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
 }
 
 QJsonValue optionalNumber(const std::optional<double> &value)
@@ -43,17 +58,49 @@ QString onOff(bool on)
 
 void out(const QString &text)
 {
-    write(stdout, text);
+    write(stdout, terminalText(text).toUtf8());
 }
 
 void err(const QString &text)
 {
-    write(stderr, text);
+    write(stderr, terminalText(text).toUtf8());
 }
 
 void outJson(const QJsonObject &object)
 {
-    write(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+    write(stdout, jsonLine(object));
+}
+
+QString plain(const QString &outside)
+{
+    return replaceControls(outside, false);
+}
+
+QString terminalText(const QString &text)
+{
+    return replaceControls(text, true);
+}
+
+QByteArray jsonLine(const QJsonObject &object)
+{
+    // Qt's writer escapes C0 but writes DEL and C1 as they are. In UTF-8,
+    // C1 is 0xC2 followed by 0x80 to 0x9F; 0xC2 never continues a sequence.
+    const QByteArray compact = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    QByteArray line;
+    line.reserve(compact.size());
+    for (qsizetype i = 0; i < compact.size(); ++i) {
+        const auto byte = uchar(compact.at(i));
+        const auto next = i + 1 < compact.size() ? uchar(compact.at(i + 1)) : 0;
+        if (byte == 0x7f) {
+            line += "\\u007f";
+        } else if (byte == 0xc2 && next >= 0x80 && next <= 0x9f) {
+            line += "\\u00" + QByteArray::number(next, 16);
+            ++i;
+        } else {
+            line += char(byte);
+        }
+    }
+    return line;
 }
 
 QString hex(const HueRGB &rgb)
@@ -181,13 +228,14 @@ QString homeText(const QList<HueGroup> &groups)
                 break;
             }
         }
-        lines.append(u"  "_s + group.name + u": "_s + state(group));
+        lines.append(u"  "_s + plain(group.name) + u": "_s + state(group));
         for (const HueLight &light : group.lights)
-            lines.append(u"    "_s + light.name + u": "_s + state(light));
+            lines.append(u"    "_s + plain(light.name) + u": "_s + state(light));
         if (!group.scenes.isEmpty()) {
             QStringList names;
             for (const HueScene &scene : group.scenes)
-                names.append(scene.isActive ? scene.name + HueText::tr(u" (aktiv)"_s, u" (active)"_s) : scene.name);
+                names.append(plain(scene.name)
+                             + (scene.isActive ? HueText::tr(u" (aktiv)"_s, u" (active)"_s) : QString()));
             lines.append(u"    "_s + HueText::tr(u"Szenen: "_s, u"Scenes: "_s) + names.join(", "_L1));
         }
     }

@@ -24,6 +24,21 @@ void err(const QString &text);
 /// One compact JSON object on one line of standard output.
 void outJson(const QJsonObject &object);
 
+/// Text from outside (names from the bridge or the network, the bridge's
+/// error descriptions, ids) as it may stand inside a line for a terminal:
+/// every control character, line breaks and tabs included, becomes U+FFFD,
+/// so that a name can neither steer the terminal (ESC sequences set its
+/// title, clear it) nor forge lines or columns of the output.
+QString plain(const QString &outside);
+/// What out() and err() write: every control character but the line breaks
+/// and tabs between the program's own lines and columns becomes U+FFFD, a
+/// net under the outside text that plain() has already cleaned.
+QString terminalText(const QString &text);
+/// What outJson() writes: compact JSON in which DEL and the C1 controls are
+/// escaped like the C0 ones, so that no terminal control passes raw (the
+/// strings mean exactly the same).
+QByteArray jsonLine(const QJsonObject &object);
+
 QString hex(const HueRGB &rgb);
 
 QJsonObject json(const HueLight &light);

@@ -125,8 +125,8 @@ void print(const QList<Change> &found, bool json)
             what = HueText::tr(u"neu ("_s, u"added ("_s) + change.text + u")"_s;
         else if (change.change == "removed"_L1)
             what = HueText::tr(u"entfernt"_s, u"removed"_s);
-        CtlFormat::out(now.toString(u"HH:mm:ss"_s) + u' ' + typeWord(change.type) + u' ' + change.name + u": "_s
-                       + what);
+        CtlFormat::out(now.toString(u"HH:mm:ss"_s) + u' ' + typeWord(change.type) + u' ' + CtlFormat::plain(change.name)
+                       + u": "_s + what);
     }
 }
 
@@ -176,8 +176,9 @@ QCoro::Task<void> run(CtlArguments arguments, HueCancellationToken cancel)
             known = std::move(fresh);
             attempt = 0;
             HueEventStream stream = client.events();
-            CtlFormat::err(HueText::tr(u"Verbunden mit "_s + connection.name + u". Warte auf Änderungen …"_s,
-                                       u"Connected to "_s + connection.name + u". Watching for changes…"_s));
+            const QString name = CtlFormat::plain(connection.name);
+            CtlFormat::err(HueText::tr(u"Verbunden mit "_s + name + u". Warte auf Änderungen …"_s,
+                                       u"Connected to "_s + name + u". Watching for changes…"_s));
             while (const auto batch = co_await stream.next(cancel)) {
                 HueHome next = *known;
                 bool placed = true;

@@ -1,7 +1,10 @@
 #include "FavoritesStore.h"
 #include "OrderStore.h"
 #include "PairedBridge.h"
+#include "StoreTestSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -116,53 +119,118 @@ private Q_SLOTS:
     }
     void badValues_data()
     {
-        // What a damaged or foreign settings file may hold under one of our keys.
+        // What a damaged or foreign settings file may hold under one of our
+        // keys, and the favourites and orders that survive it.
         QTest::addColumn<QVariant>("value");
-        QTest::newRow("not JSON") << QVariant(QByteArray("{\"bridgeID\":"));
-        QTest::newRow("array") << QVariant(QByteArray("[1,2,3]"));
-        QTest::newRow("object") << QVariant(QByteArray("{\"a\":1}"));
-        QTest::newRow("text list") << QVariant(QStringList{u"a"_s, u"b"_s});
-        QTest::newRow("unknown kind") << QVariant(
-            QByteArray(R"([{"kind":"scene","id":"s1"},{"kind":"zone","id":"z1"}])"));
-        QTest::newRow("order list not strings") << QVariant(QByteArray(R"({"rooms":["a",null]})"));
-        QTest::newRow("missing host") << QVariant(QByteArray(R"({"bridgeID":"b","name":"n"})"));
-        QTest::newRow("deeply nested") << QVariant(QByteArray(200'000, '['));
-        QTest::newRow("invalid UTF-8") << QVariant(QByteArray("[{\"kind\":\"light\",\"id\":\"\xff\xfe\"}]"));
+        QTest::addColumn<QJsonArray>("favorites");
+        QTest::addColumn<QJsonObject>("orders");
+        const auto row = [](const char *name, const QVariant &value, const QJsonArray &favorites = {},
+                            const QJsonObject &orders = {}) { QTest::newRow(name) << value << favorites << orders; };
+        row("not JSON", QByteArray("{\"bridgeID\":"));
+        row("text list", QStringList{u"a"_s, u"b"_s});
+        // One bad entry costs only itself: the good ones around it stay.
+        row("unknown kind and broken entries",
+            QByteArray(R"([{"kind":"scene","id":"s1"},{"kind":"zone","id":"z1"},{"kind":"group"},7,)"
+                       R"({"kind":"light","id":"l2"}])"),
+            QJsonArray{QJsonObject{{u"kind"_s, u"scene"_s}, {u"id"_s, u"s1"_s}},
+                       QJsonObject{{u"kind"_s, u"light"_s}, {u"id"_s, u"l2"_s}}});
+        row("order lists not strings", QByteArray(R"({"rooms":["a",null,"b"],"zones":"z","lights.g":["l"]})"), {},
+            QJsonObject{{u"rooms"_s, QJsonArray{u"a"_s, u"b"_s}}, {u"lights.g"_s, QJsonArray{u"l"_s}}});
+        row("missing host", QByteArray(R"({"bridgeID":"b","name":"n"})"));
+        row("deeply nested", QByteArray(200'000, '['));
+        row("invalid UTF-8", QByteArray("[{\"kind\":\"light\",\"id\":\"\xff\xfe\"}]"));
         // A valid but absurdly long list: must be refused without parsing it.
         const QByteArray entry = R"({"kind":"light","id":"0123456789abcdef0123456789abcdef"},)";
-        QTest::newRow("huge list") << QVariant("[" + entry.repeated(5 * 1024 * 1024 / entry.size() + 1)
-                                               + R"({"kind":"light","id":"last"}])");
+        row("huge list",
+            QByteArray("[" + entry.repeated(5 * 1024 * 1024 / entry.size() + 1) + R"({"kind":"light","id":"last"}])"));
     }
     void badValues()
     {
         // The same damaged value under each of our keys, next to good ones.
         QFETCH(QVariant, value);
+        QFETCH(QJsonArray, favorites);
+        QFETCH(QJsonObject, orders);
         for (const QString &key : {u"pairedBridge"_s, u"favorites.b"_s, u"order.b"_s})
             m_settings->setValue(key, value);
         m_settings->setValue(u"favorites.other"_s, QByteArray(R"([{"kind":"light","id":"x"}])"));
         m_settings->setValue(u"order.other"_s, QByteArray(R"({"rooms":["x"]})"));
 
         QVERIFY(!PairedBridge::load(*m_settings));
-        FavoritesStore favorites(m_settings);
-        favorites.toggle(Favorite{Favorite::Kind::scene, u"before"_s});
-        favorites.load(u"B"_s);
-        QVERIFY(favorites.items().isEmpty());
+        FavoritesStore favoriteStore(m_settings);
+        favoriteStore.toggle(Favorite{Favorite::Kind::scene, u"before"_s});
+        favoriteStore.load(u"B"_s);
+        QCOMPARE(favoriteStore.items().size(), favorites.size());
         OrderStore order(m_settings);
         order.load(u"b"_s);
-        QVERIFY(order.orders().isEmpty());
+        QCOMPARE(order.orders().size(), orders.size());
         // Reading never removes or rewrites what it could not use.
         for (const QString &key : {u"pairedBridge"_s, u"favorites.b"_s, u"order.b"_s})
             QCOMPARE(m_settings->value(key), value);
 
-        // The next change replaces the unreadable value; other keys stay.
-        favorites.toggle(Favorite{Favorite::Kind::group, u"g"_s});
-        order.save({u"r"_s}, u"rooms"_s);
-        QCOMPARE(storedJson(u"favorites.b"_s).array(),
-                 (QJsonArray{QJsonObject{{u"kind"_s, u"group"_s}, {u"id"_s, u"g"_s}}}));
-        QCOMPARE(storedJson(u"order.b"_s).object(), (QJsonObject{{u"rooms"_s, QJsonArray{u"r"_s}}}));
+        // The next change writes what was kept and the change; other keys stay.
+        favoriteStore.toggle(Favorite{Favorite::Kind::group, u"g"_s});
+        order.save({u"r"_s}, u"scenes.x"_s);
+        favorites.append(QJsonObject{{u"kind"_s, u"group"_s}, {u"id"_s, u"g"_s}});
+        orders.insert(u"scenes.x"_s, QJsonArray{u"r"_s});
+        QCOMPARE(storedJson(u"favorites.b"_s).array(), favorites);
+        QCOMPARE(storedJson(u"order.b"_s).object(), orders);
         QCOMPARE(storedJson(u"favorites.other"_s).array().size(), 1);
         QCOMPARE(storedJson(u"order.other"_s).object(), (QJsonObject{{u"rooms"_s, QJsonArray{u"x"_s}}}));
         QCOMPARE(m_settings->value(u"pairedBridge"_s), value);
+    }
+
+    void storingAPairing_data()
+    {
+        // Paired with bridge "A" before; the new pairing's bridge, and the
+        // state of the settings file while it is stored.
+        QTest::addColumn<QString>("bridgeID");
+        QTest::addColumn<bool>("damagedLine");
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("a damaged line elsewhere") << u"A"_s << true << true;
+        QTest::newRow("another bridge") << u"B"_s << false << true;
+        QTest::newRow("unwritable, the same bridge") << u"A"_s << true << false;
+        QTest::newRow("unwritable, another bridge") << u"B"_s << false << false;
+    }
+    void storingAPairing()
+    {
+        QFETCH(QString, bridgeID);
+        QFETCH(bool, damagedLine);
+        QFETCH(bool, writable);
+        const QString folder = m_dir->filePath(u"config"_s);
+        const QString path = folder + u"/settings.ini"_s;
+        const PairedBridge old{u"A"_s, u"Old"_s, u"10.0.0.1"_s};
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(old.save(*std::make_unique<QSettings>(path, QSettings::IniFormat)));
+        if (damagedLine) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append));
+            file.write("a line without an equals sign\n");
+        }
+        const auto settings = std::make_shared<QSettings>(path, QSettings::IniFormat);
+        const auto keys = std::make_shared<StoreTestSupport::FakeKeys>();
+        keys->keys.insert(u"A"_s, u"old key"_s);
+        // Root writes anywhere, but not below a plain file: the disk refuses.
+        const QString moved = m_dir->filePath(u"moved"_s);
+        if (!writable) {
+            QVERIFY(QDir().rename(folder, moved));
+            QFile blocker(folder);
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+
+        const PairedBridge fresh{bridgeID, u"New"_s, u"10.0.0.2"_s};
+        const auto stored =
+            QCoro::waitFor(PairedBridge::store(fresh, u"new key"_s, StoreTestSupport::keyStore(keys), settings));
+        // Either the whole new pairing or the whole old one, on disk (as the
+        // next start reads it), in memory and in the credential store.
+        QCOMPARE(stored, writable ? PairedBridge::Stored::saved : PairedBridge::Stored::recordNotSaved);
+        const PairedBridge &expected = writable ? fresh : old;
+        QCOMPARE(PairedBridge::load(QSettings(writable ? path : moved + u"/settings.ini"_s, QSettings::IniFormat)),
+                 expected);
+        QCOMPARE(PairedBridge::load(*settings), expected);
+        QHash<QString, QString> expectedKeys{{u"A"_s, u"old key"_s}};
+        if (writable)
+            expectedKeys.insert(bridgeID, u"new key"_s);
+        QCOMPARE(keys->keys, expectedKeys);
     }
 
 private:

@@ -9,6 +9,8 @@
 #include "SimulatedBridge.h"
 #include "TestProcess.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -173,6 +175,13 @@ private Q_SLOTS:
 
         for (const bool printKey : {false, true}) {
             const qsizetype keysBefore = m_sim->applicationKeys().size();
+            // The second time with a damaged line in the settings file: it
+            // costs that line, never the pairing or its report.
+            if (printKey) {
+                QFile file(settingsPath());
+                QVERIFY(file.open(QIODevice::Append));
+                file.write("a line without an equals sign\n");
+            }
             m_sim->releaseLinkButton();
             m_sim->clearRequestLog();
             const auto pairing =
@@ -205,6 +214,19 @@ private Q_SLOTS:
             for (const QString &stored : settings.allKeys())
                 QVERIFY(!settings.value(stored).toString().contains(key));
         }
+
+        // Settings that cannot be written (root writes anywhere, but not below
+        // a plain file): the pairing fails and says so, and the earlier one
+        // stays usable, key and all.
+        const QString folder = m_config->path() + u"/Lumora"_s;
+        QVERIFY(QDir().rename(folder, folder + u".kept"_s));
+        QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
+        m_sim->pressLinkButton();
+        const TestProcess::Run unsaved = ctl(words(u"pair 127.0.0.1"_s) + anchor());
+        QCOMPARE(unsaved.exitCode, 1);
+        QVERIFY2(unsaved.err.contains("The pairing could not be saved"), unsaved.err.constData());
+        QVERIFY(QFile::remove(folder) && QDir().rename(folder + u".kept"_s, folder));
+        m_sim->revokeApplicationKey(m_sim->applicationKeys().last()); // the failed pairing's
 
         // From now on the stored pairing is enough: no --host, no --key.
         const TestProcess::Run status = ctl(words(u"status --json"_s) + anchor());

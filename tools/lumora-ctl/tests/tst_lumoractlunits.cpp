@@ -1,8 +1,10 @@
-// The parts of lumora-ctl that need no bridge: the command line's checks and
-// the changes `watch` reports between two pictures of the home.
+// The parts of lumora-ctl that need no bridge: the command line's checks, the
+// changes `watch` reports between two pictures of the home, and what reaches
+// the terminal of the names a bridge or the network hands over.
 #include "BridgeFixture.h"
 #include "CtlArguments.h"
 #include "CtlFailure.h"
+#include "CtlFormat.h"
 #include "CtlWatch.h"
 
 #include <QJsonArray>
@@ -80,6 +82,42 @@ private Q_SLOTS:
         QCOMPARE(removed.name, u"Hue light with color and color temperature 1"_s);
         // And back again: added.
         QCOMPARE(light(CtlWatch::changes(after, before)).change, u"added"_s);
+    }
+    void outsideTextReachesNoTerminalRaw_data()
+    {
+        // A name from the bridge or the network; what it becomes inside a
+        // line, and what the output's last net lets through.
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("inLine");
+        QTest::addColumn<QString>("written");
+        const QString x = QString(QChar::ReplacementCharacter);
+        const auto row = [](const char *name, const QString &text, const QString &inLine, const QString &written) {
+            QTest::newRow(name) << text << inLine << written;
+        };
+        const QString title = x + u"]0;owned"_s + x + u"Desk"_s;
+        row("terminal title", u"\u001b]0;owned\u0007Desk"_s, title, title);
+        row("clear screen", u"\u001b[2JRoom"_s, x + u"[2JRoom"_s, x + u"[2JRoom"_s);
+        const QString c1 = x + u"2J"_s + x + x + u"A"_s + x;
+        row("C1 CSI, DEL, CR, NUL", u"\u009b2J\u007f\rA"_s + QChar(0), c1, c1);
+        row("forged line and column", u"Desk\nfake line\tcolumn"_s, u"Desk"_s + x + u"fake line"_s + x + u"column"_s,
+            u"Desk\nfake line\tcolumn"_s);
+        row("letters stay", u"Küche 💡 – Ω"_s, u"Küche 💡 – Ω"_s, u"Küche 💡 – Ω"_s);
+    }
+    void outsideTextReachesNoTerminalRaw()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, inLine);
+        QFETCH(QString, written);
+        QCOMPARE(CtlFormat::plain(text), inLine);
+        QCOMPARE(CtlFormat::terminalText(text), written);
+        // As a room's name, `home` shows it on one line of its own.
+        HueGroup room;
+        room.name = text;
+        QVERIFY(CtlFormat::homeText({room}).contains(u"\n  "_s + inLine + u": "_s));
+        // JSON keeps the very name, with every control escaped.
+        const QByteArray line = CtlFormat::jsonLine(QJsonObject{{u"name"_s, text}});
+        QCOMPARE(QJsonDocument::fromJson(line).object().value("name"_L1).toString(), text);
+        QCOMPARE(CtlFormat::plain(QString::fromUtf8(line)), QString::fromUtf8(line));
     }
     void arguments_data()
     {
