@@ -5,7 +5,8 @@ import QtQuick.Controls
 // text (see PlainLabel): the style's own tooltip, and the attached one shared
 // by every item, guess the format of their text. It is made only while
 // `shown` holds, so that the hundreds of stars and cards of a grid carry no
-// popup each, and appears after the usual delay.
+// popup each, and appears after the usual delay. (No "pragma
+// ComponentBehavior: Bound": Qt 6.4's Loader cannot make a bound component.)
 Loader {
     id: hint
 
