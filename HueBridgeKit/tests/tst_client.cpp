@@ -211,7 +211,7 @@ private Q_SLOTS:
         QTest::newRow("redirect is not followed") << SimFault::raw(
             "HTTP/1.1 302 Found\r\nLocation: https://127.0.0.1:1/elsewhere\r\nContent-Length: 0\r\n\r\n")
                                                   << u"http:302"_s;
-        QTest::newRow("207 is success") << SimFault::custom(207, R"({"errors":[],"data":[]})") << u"ok"_s;
+        QTest::newRow("299 is success") << SimFault::custom(299, R"({"errors":[],"data":[]})") << u"ok"_s;
     }
     void statusMapping()
     {

@@ -40,6 +40,14 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, cleaned);
         QCOMPARE(HueStore::sceneName(raw), cleaned);
     }
+    void reconnectDelays()
+    {
+        // 1 s for the first two attempts, 2 s for the next two, then 6 s.
+        QList<qint64> delays;
+        for (int attempt = 0; attempt <= 5; ++attempt)
+            delays.append(HueStore::standardReconnectDelay(attempt).count());
+        QCOMPARE(delays, (QList<qint64>{1000, 1000, 2000, 2000, 6000, 6000}));
+    }
     void deviceType_data()
     {
         QTest::addColumn<QString>("name");
