@@ -431,7 +431,6 @@ private Q_SLOTS:
         QTest::newRow("add stores") << HueEvent{Kind::add, {unknown}} << true << QList{lamp, room, unknown};
         QTest::newRow("add replaces") << HueEvent{Kind::add, {replacement}} << true << QList{replacement, room};
         QTest::newRow("delete removes") << HueEvent{Kind::delete_, {room}} << true << QList{lamp};
-        QTest::newRow("delete of an unknown id") << HueEvent{Kind::delete_, {unknown}} << true << QList{lamp, room};
         QTest::newRow("other changes nothing")
             << HueEvent{Kind::other, {replacement, unknown}} << true << QList{lamp, room};
     }
