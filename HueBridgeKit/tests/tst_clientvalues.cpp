@@ -3,7 +3,6 @@
 #include "HueBridgeClient.h"
 #include "HueBridgeConfig.h"
 #include "HueBridgeError.h"
-#include "HueBridgeTrust.h"
 #include "HueCancellationToken.h"
 #include "HueCancelledError.h"
 #include "HueFailure.h"
@@ -73,8 +72,9 @@ private Q_SLOTS:
         const QNetworkRequest request = HueBridgeClient(u"10.0.0.2"_s, u"key-123"_s, session).request(u"/api"_s);
         QCOMPARE(request.rawHeaderList(), QList<QByteArray>{"hue-application-key"_ba});
         QCOMPARE(request.rawHeader("hue-application-key"), "key-123"_ba);
-        // The anchor is the only CA certificate of every request.
-        QCOMPARE(request.sslConfiguration().caCertificates(), QList{HueBridgeTrust::rootCertificate().value()});
+        // Qt's own check gets no CA certificate to pass a chain with (and no
+        // system roots): the bridge trust evaluation judges every handshake.
+        QVERIFY(request.sslConfiguration().caCertificates().isEmpty());
         QVERIFY(HueBridgeClient::live(u"10.0.0.2"_s, std::nullopt, std::nullopt).session() != session);
     }
     void errorDescriptions_data()
