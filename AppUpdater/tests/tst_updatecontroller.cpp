@@ -230,6 +230,7 @@ private Q_SLOTS:
         QTest::newRow("more parts") << u"1.0.1"_s << u"1.0"_s << 1;
         QTest::newRow("beta older than release") << u"1.0b2"_s << u"1.0"_s << -1;
         QTest::newRow("beta order") << u"1.0b2"_s << u"1.0b10"_s << -1;
+        QTest::newRow("more numbers newer than letters") << u"1.0.1"_s << u"1.0a"_s << 1;
         QTest::newRow("digits beyond 64 bits")
             << u"123456789012345678901234567890"_s << u"123456789012345678901234567889"_s << 1;
         QTest::newRow("empty") << QString() << u"1"_s << -1;

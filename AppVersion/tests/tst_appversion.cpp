@@ -23,7 +23,7 @@ private Q_SLOTS:
         QTest::newRow("second 60") << u"20261206162760"_s << 0 << u"20261206162760"_s;
         QTest::newRow("month 13") << u"20261306162720"_s << 0 << u"20261306162720"_s;
         QTest::newRow("13 digits") << u"2026120616272"_s << 0 << u"2026120616272"_s;
-        QTest::newRow("a space") << u"20240229 35959"_s << 0 << u"20240229 35959"_s;
+        QTest::newRow("15 digits") << u"202402291200000"_s << 0 << u"202402291200000"_s;
         QTest::newRow("a sign") << u"-0240229235959"_s << 0 << u"-0240229235959"_s;
         const QString withNul = QString::fromLatin1("2024022923595\0", 14);
         QTest::newRow("a NUL") << withNul << 0 << withNul;

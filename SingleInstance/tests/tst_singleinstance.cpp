@@ -174,15 +174,20 @@ private Q_SLOTS:
         writeFile(folder + u"/keep.txt"_s, "other extension");
         writeFile(folder + u"/keep.JSON"_s, "other letter case");
         writeFile(folder + u"/temp.json.Xa1b2c"_s, "a writer's temporary file");
-        // An oversized file is not read into memory; it is dropped like garbage.
+        // A file of the largest size is read; one byte more is not read into
+        // memory, it is dropped like garbage.
+        writeFile(folder + u"/padded.json"_s,
+                  QByteArray(R"({"arguments":["padded"],"fileURLs":[],"createdAt":"2026-12-06T12:00:10Z"})")
+                      .leftJustified(DuplicateLaunchRequestStore::maximumRequestFileSize, ' '));
         QFile big(folder + u"/big.json"_s);
         QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(DuplicateLaunchRequestStore::maximumRequestFileSize + 1));
         big.close();
         QVERIFY(QFile::link(u"/nonexistent-target"_s, folder + u"/dangling.json"_s));
 
         const DuplicateLaunchRequest zone{{u"zone"_s}, {}, now.addSecs(-3597)};
+        const DuplicateLaunchRequest padded{{u"padded"_s}, {}, now.addSecs(10)};
         QCOMPARE(DuplicateLaunchRequestStore::consumePending(config),
-                 (QList<DuplicateLaunchRequest>{zone, older, newer}));
+                 (QList<DuplicateLaunchRequest>{zone, older, newer, padded}));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
                  (QStringList{u"keep.JSON"_s, u"keep.txt"_s, u"temp.json.Xa1b2c"_s}));
         QVERIFY(!QFileInfo(folder + u"/dangling.json"_s).isSymLink());

@@ -2,6 +2,7 @@
 #include "OrderStore.h"
 #include "PairedBridge.h"
 #include "StoreTestSupport.h"
+#include "StoredJson.h"
 
 #include <QDir>
 #include <QFile>
@@ -139,10 +140,11 @@ private Q_SLOTS:
         row("missing host", QByteArray(R"({"bridgeID":"b","name":"n"})"));
         row("deeply nested", QByteArray(200'000, '['));
         row("invalid UTF-8", QByteArray("[{\"kind\":\"light\",\"id\":\"\xff\xfe\"}]"));
-        // A valid but absurdly long list: must be refused without parsing it.
-        const QByteArray entry = R"({"kind":"light","id":"0123456789abcdef0123456789abcdef"},)";
-        row("huge list",
-            QByteArray("[" + entry.repeated(5 * 1024 * 1024 / entry.size() + 1) + R"({"kind":"light","id":"last"}])"));
+        // A valid list of the largest size is read; one byte more is refused unparsed.
+        const QByteArray list = R"([{"kind":"light","id":"l"}])";
+        const QByteArray padded = list + QByteArray(StoredJson::maxBytes - list.size(), ' ');
+        row("at the size limit", padded, QJsonArray{QJsonObject{{u"kind"_s, u"light"_s}, {u"id"_s, u"l"_s}}});
+        row("one byte over the size limit", QByteArray(padded + ' '));
     }
     void badValues()
     {
