@@ -28,7 +28,8 @@ class QNetworkReply;
 /// Every operation is a coroutine that throws:
 /// - `HueBridgeError` when the bridge answered with something unusable,
 /// - `HueTransportError` when the transfer failed (unchanged Qt code and text;
-///   a refused server trust is one, so is the 8-second timeout),
+///   a refused server trust is one, so are the 8-second idle timeout and the
+///   30-second deadline, both as TimeoutError),
 /// - `HueCancelledError` when `cancel` was cancelled while it waited,
 /// - `HueSerializationError` when a request body holds a number that is not
 ///   finite (nothing is sent then).

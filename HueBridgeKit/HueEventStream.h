@@ -35,7 +35,8 @@ public:
     /// The next batch, or std::nullopt once the bridge has closed the stream.
     /// Throws what ended it: `HueBridgeError` for a refusing status
     /// (`unauthorized`, `http`, `invalidResponse`), `HueTransportError` for a
-    /// transfer failure (including the idle timeout, as TimeoutError), and
+    /// transfer failure (including the idle timeout and a head that takes
+    /// longer than an ordinary request, as TimeoutError), and
     /// `HueCancelledError` when `cancel` (or `cancel()`) stopped it.
     /// Batches that arrived before the end are delivered first.
     QCoro::Task<std::optional<QList<HueEvent>>> next(HueCancellationToken cancel = {});
