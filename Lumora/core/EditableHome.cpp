@@ -211,7 +211,7 @@ void EditableHome::replace(const QList<HueResource> &resources, Instant now)
         if (local == old.resources.cend() || reloaded == home.resources.cend())
             continue;
         deferred.insert(id, reloaded.value());
-        const HueResource kept = local.value();
+        const HueResource &kept = local.value();
         home.update(id, [&kept](HueResource &resource) { resource = kept; });
     }
     releaseExpired(now);

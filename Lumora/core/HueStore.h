@@ -126,8 +126,8 @@ private:
         HueCancellationToken start();
         void cancel();
         bool isActive() const { return token.has_value(); }
-        /// Clears the slot if it still holds `token` (a job ending by itself).
-        void finish(const HueCancellationToken &token);
+        /// Clears the slot if it still holds `finished` (a job ending by itself).
+        void finish(const HueCancellationToken &finished);
     };
 
     void setPhase(Phase phase);
