@@ -36,19 +36,6 @@ private Q_SLOTS:
         m_dir.reset();
     }
 
-    void pairedBridge()
-    {
-        const PairedBridge bridge{u"001788FFFE2A3B4C"_s, u"Wohnzimmer Brücke"_s, u"192.168.1.20"_s};
-        bridge.save(*m_settings);
-        // Field names as JSON keys, nothing more; the id keeps its case.
-        const QJsonObject expected{{u"bridgeID"_s, u"001788FFFE2A3B4C"_s},
-                                   {u"name"_s, u"Wohnzimmer Brücke"_s},
-                                   {u"host"_s, u"192.168.1.20"_s}};
-        QCOMPARE(storedJson(u"pairedBridge"_s).object(), expected);
-        QCOMPARE(PairedBridge::load(*m_settings), bridge);
-        PairedBridge::remove(*m_settings);
-        QVERIFY(!QSettings(m_settings->fileName(), QSettings::IniFormat).contains(u"pairedBridge"_s));
-    }
     void favorites()
     {
         FavoritesStore store(m_settings);
@@ -72,7 +59,6 @@ private Q_SLOTS:
                                   QJsonObject{{u"kind"_s, u"scene"_s}, {u"id"_s, u"scene-9"_s}},
                                   QJsonObject{{u"kind"_s, u"light"_s}, {u"id"_s, u"light-3"_s}}};
         QCOMPARE(storedJson(u"favorites.abcdef01"_s).array(), expected);
-        QVERIFY(!m_settings->contains(u"favorites.ABCdef01"_s));
 
         FavoritesStore other(m_settings);
         other.load(u"ABCDEF01"_s);
@@ -201,8 +187,7 @@ private Q_SLOTS:
         const QString folder = m_dir->filePath(u"config"_s);
         const QString path = folder + u"/settings.ini"_s;
         const PairedBridge old{u"A"_s, u"Old"_s, u"10.0.0.1"_s};
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(old.save(*std::make_unique<QSettings>(path, QSettings::IniFormat)));
+        QVERIFY(QDir().mkpath(folder) && old.save(*std::make_unique<QSettings>(path, QSettings::IniFormat)));
         if (damagedLine) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::Append));
@@ -226,8 +211,10 @@ private Q_SLOTS:
         // next start reads it), in memory and in the credential store.
         QCOMPARE(stored, writable ? PairedBridge::Stored::saved : PairedBridge::Stored::recordNotSaved);
         const PairedBridge &expected = writable ? fresh : old;
-        QCOMPARE(PairedBridge::load(QSettings(writable ? path : moved + u"/settings.ini"_s, QSettings::IniFormat)),
-                 expected);
+        // Field names as JSON keys, nothing more.
+        const QJsonObject record{
+            {u"bridgeID"_s, expected.bridgeID}, {u"name"_s, expected.name}, {u"host"_s, expected.host}};
+        QCOMPARE(storedJson(u"pairedBridge"_s, writable ? path : moved + u"/settings.ini"_s).object(), record);
         QCOMPARE(PairedBridge::load(*settings), expected);
         QHash<QString, QString> expectedKeys{{u"A"_s, u"old key"_s}};
         if (writable)
@@ -238,9 +225,9 @@ private Q_SLOTS:
 private:
     // Reads the value back through a second settings object on the same file,
     // as the next start of the application would.
-    QJsonDocument storedJson(const QString &key) const
+    QJsonDocument storedJson(const QString &key, const QString &file = {}) const
     {
-        const QSettings reader(m_settings->fileName(), QSettings::IniFormat);
+        const QSettings reader(file.isEmpty() ? m_settings->fileName() : file, QSettings::IniFormat);
         const QVariant value = reader.value(key);
         if (value.metaType().id() != QMetaType::QByteArray)
             return {};

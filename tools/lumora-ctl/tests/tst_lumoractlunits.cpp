@@ -96,7 +96,6 @@ private Q_SLOTS:
         };
         const QString title = x + u"]0;owned"_s + x + u"Desk"_s;
         row("terminal title", u"\u001b]0;owned\u0007Desk"_s, title, title);
-        row("clear screen", u"\u001b[2JRoom"_s, x + u"[2JRoom"_s, x + u"[2JRoom"_s);
         const QString c1 = x + u"2J"_s + x + x + u"A"_s + x;
         row("C1 CSI, DEL, CR, NUL", u"\u009b2J\u007f\rA"_s + QChar(0), c1, c1);
         row("forged line and column", u"Desk\nfake line\tcolumn"_s, u"Desk"_s + x + u"fake line"_s + x + u"column"_s,
