@@ -24,7 +24,7 @@ struct Parsed
 
 /// Items without a version or without an https archive are dropped; a
 /// malformed document gives an error and no items.
-Parsed parse(const QByteArray &xml);
+Parsed parse(const QByteArray &bytes);
 
 /// The item with the highest version (the first of equals), if any.
 std::optional<UpdateItem> newest(const QList<UpdateItem> &items);

@@ -34,7 +34,7 @@ struct HueHome
 
     HueHome() = default;
     /// Keeps the resources of a modelled type; a later duplicate id wins.
-    explicit HueHome(const QList<HueResource> &resources);
+    explicit HueHome(const QList<HueResource> &list);
 
     friend bool operator==(const HueHome &a, const HueHome &b) { return a.resources == b.resources; }
 
