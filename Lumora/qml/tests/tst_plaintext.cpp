@@ -162,29 +162,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("qml");
         QTest::addColumn<QStringList>("lines");
-        const QStringList none;
-        QTest::newRow("label guessing its format")
-            << u"Item {\n  Label {\n    text: name\n  }\n}"_s << QStringList{u"2"_s};
-        QTest::newRow("text as text, or styled on purpose")
-            << u"Item {\n  PlainLabel { text: name }\n  T.Text { text: \"<b>\"; textFormat: Text.StyledText }\n}"_s
-            << none;
-        QTest::newRow("attached tooltip") << u"Item {\n  ToolTip.text: \"Hi\"\n}"_s << QStringList{u"2"_s};
-        QTest::newRow("the style's tooltip") << u"Item {\n  ToolTip {\n    text: name\n  }\n}"_s << QStringList{u"2"_s};
-        QTest::newRow("button named after a thing") << u"Button {\n  text: item.name\n}"_s << QStringList{u"1"_s};
-        QTest::newRow("button in the program's words")
-            << u"Button {\n  text: Rules.tr(\"Lö{schen\", 'Del}ete') + \"…\"\n}"_s << none;
-        QTest::newRow("name spread over lines")
-            << u"MenuItem {\n  text: Rules.tr(\"Szene \",\n     \"Scene \")\n     + scene.name\n}"_s
-            << QStringList{u"1"_s};
-        QTest::newRow("dialog titled by a name")
-            << u"Dialog {\n  title: \"Delete \" + name\n}"_s << QStringList{u"1"_s};
+        // Each row holds cases of one kind; the lines are those reported.
+        QTest::newRow("labels and tooltips")
+            << u"Item {\n  Label {\n    text: name\n  }\n  ToolTip.text: \"Hi\"\n  ToolTip {\n    text: name\n  }\n"
+               u"  PlainLabel { text: name }\n  T.Text { text: \"<b>\"; textFormat: Text.StyledText }\n}"_s
+            << QStringList{u"2"_s, u"5"_s, u"6"_s};
+        QTest::newRow("controls named after a thing")
+            << u"Item {\n  Button { text: item.name }\n  Button { text: Rules.tr(\"Lö{schen\", 'Del}ete') + \"…\" }\n"
+               u"  MenuItem {\n    text: Rules.tr(\"Szene \",\n     \"Scene \")\n     + scene.name\n  }\n"
+               u"  Dialog { title: \"Delete \" + name }\n}"_s
+            << QStringList{u"2"_s, u"4"_s, u"9"_s};
         QTest::newRow("dialogs made elsewhere, one with its own title label")
             << u"Item {\n  component Ask: Dialog {\n    header: PlainLabel { text: parent.title }\n  }\n"
                u"  component Tell: Dialog {}\n  Ask { title: name }\n  Tell {\n    title: name\n  }\n}"_s
             << QStringList{u"7"_s};
         QTest::newRow("only code counts")
             << u"Item {\n  // Label { ToolTip.text: x }\n  /* Text {\n */ property string s: \"Label { ToolTip.text\"\n}"_s
-            << none;
+            << QStringList();
     }
     void rules()
     {
