@@ -60,14 +60,10 @@ private Q_SLOTS:
                                   QJsonObject{{u"kind"_s, u"light"_s}, {u"id"_s, u"light-3"_s}}};
         QCOMPARE(storedJson(u"favorites.abcdef01"_s).array(), expected);
 
-        FavoritesStore other(m_settings);
-        other.load(u"ABCDEF01"_s);
-        QCOMPARE(other.items(), store.items());
-
         // Emptying the list writes an empty array rather than leaving the old one.
-        const QList<Favorite> all = other.items();
+        const QList<Favorite> all = store.items();
         for (const Favorite &item : all)
-            other.toggle(item);
+            store.toggle(item);
         const QJsonDocument stored = storedJson(u"favorites.abcdef01"_s);
         QVERIFY(stored.isArray() && stored.array().isEmpty());
     }
@@ -95,13 +91,10 @@ private Q_SLOTS:
         QCOMPARE(storedJson(u"order.bridge1"_s).object(), expected);
         QCOMPARE(store.ordersMap().value(u"zones"_s).toStringList(), (QStringList{u"z2"_s, u"z1"_s}));
 
-        // Each bridge has its own lists; the same bridge in other letters is the same.
+        // Each bridge has its own lists (read back, in other letters: badValues).
         store.load(u"two"_s);
         QVERIFY(store.orders().isEmpty());
         store.save({u"b"_s}, u"rooms"_s);
-        OrderStore reloaded(m_settings);
-        reloaded.load(u"BRIDGE1"_s);
-        QCOMPARE(reloaded.order(u"rooms"_s), (QStringList{u"r2"_s, u"r1"_s}));
         QCOMPARE(storedJson(u"order.two"_s).object().value(u"rooms"_s).toArray(), QJsonArray{u"b"_s});
     }
     void badValues_data()
@@ -118,9 +111,10 @@ private Q_SLOTS:
         // One bad entry costs only itself: the good ones around it stay.
         row("unknown kind and broken entries",
             QByteArray(R"([{"kind":"scene","id":"s1"},{"kind":"zone","id":"z1"},{"kind":"group"},7,)"
-                       R"({"kind":"light","id":"l2"}])"),
+                       R"({"kind":"light","id":"l2"},{"kind":"group","id":"g1"}])"),
             QJsonArray{QJsonObject{{u"kind"_s, u"scene"_s}, {u"id"_s, u"s1"_s}},
-                       QJsonObject{{u"kind"_s, u"light"_s}, {u"id"_s, u"l2"_s}}});
+                       QJsonObject{{u"kind"_s, u"light"_s}, {u"id"_s, u"l2"_s}},
+                       QJsonObject{{u"kind"_s, u"group"_s}, {u"id"_s, u"g1"_s}}});
         row("order lists not strings", QByteArray(R"({"rooms":["a",null,"b"],"zones":"z","lights.g":["l"]})"), {},
             QJsonObject{{u"rooms"_s, QJsonArray{u"a"_s, u"b"_s}}, {u"lights.g"_s, QJsonArray{u"l"_s}}});
         row("missing host", QByteArray(R"({"bridgeID":"b","name":"n"})"));
@@ -149,7 +143,7 @@ private Q_SLOTS:
         favoriteStore.load(u"B"_s);
         QCOMPARE(favoriteStore.items().size(), favorites.size());
         OrderStore order(m_settings);
-        order.load(u"b"_s);
+        order.load(u"B"_s);
         QCOMPARE(order.orders().size(), orders.size());
         // Reading never removes or rewrites what it could not use.
         for (const QString &key : {u"pairedBridge"_s, u"favorites.b"_s, u"order.b"_s})
