@@ -181,18 +181,14 @@ private Q_SLOTS:
         QCOMPARE(requests(u"GET"_s, u"/clip/v2/resource"_s), 1);
 
         // Anyone else on this machine reaches the demo bridge too, but gets
-        // no key, even with the button pressed and in Lumora's own words,
-        // and switches nothing without the demo's key.
+        // no key, even with the button pressed and in Lumora's own words
+        // (a guessed key is refused as by any simulated bridge:
+        // tst_bridgesim_server's routes).
         sim.pressLinkButton();
         const HueBridgeClient outsider = environment.makeClient(u"127.0.0.1"_s, std::nullopt, std::nullopt);
-        const auto refused = [](HueBridgeError::Kind kind) -> QString {
-            return u"bridge error "_s + QString::number(int(kind));
-        };
         QCOMPARE(QCoro::waitFor(outcome(outsider.pair(HueStore::deviceType(QSysInfo::machineHostName())))),
-                 refused(HueBridgeError::Kind::linkButtonNotPressed));
+                 u"bridge error "_s + QString::number(int(HueBridgeError::Kind::linkButtonNotPressed)));
         QCOMPARE(sim.applicationKeys(), QStringList{*key});
-        const HueBridgeClient guessing = environment.makeClient(u"127.0.0.1"_s, std::nullopt, u"guessed"_s);
-        QCOMPARE(QCoro::waitFor(outcome(guessing.resources())), refused(HueBridgeError::Kind::unauthorized));
 
         // Any other address has no bridge in the demo, and this machine
         // refuses at once: the request never goes out.
