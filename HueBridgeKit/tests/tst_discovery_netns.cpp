@@ -132,7 +132,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(u"/usr/bin/python3"_s));
     }
 
-    void findsTheBridgesAnnouncedByZeroconf()
+    void findsTheBridgesAmongHangingSpoofs()
     {
         Endpoint first(u"127.0.0.2"_s);
         Endpoint second(u"127.0.0.3"_s);
@@ -142,7 +142,20 @@ private Q_SLOTS:
                                   bridgeTxt));
         QVERIFY(publisher.publish(u"Philips hue - 122DCF"_s, u"00178812dcf0.local"_s, u"127.0.0.3"_s, second.port(),
                                   modelOnlyTxt));
+        // Twenty services announced with the first bridge's id whose
+        // connections hang, as anyone on the network can set up.
+        std::vector<std::unique_ptr<SilentPort>> ports;
+        std::vector<std::unique_ptr<MdnsResponder>> spoofs;
+        for (int i = 0; i < 20; ++i) {
+            const auto &port = ports.emplace_back(std::make_unique<SilentPort>("127.0.0.4"));
+            QVERIFY(port->port() != 0);
+            const auto &spoof = spoofs.emplace_back(std::make_unique<MdnsResponder>());
+            spoof->setService(u"Spoof %1"_s.arg(i), u"spoof%1.local"_s.arg(i), QHostAddress(u"127.0.0.4"_s),
+                              port->port(), {{"bridgeid", "001788fffea532a7"}});
+            QVERIFY(spoof->start());
+        }
 
+        // One after the other this took the browse time and 3 s per spoof.
         QElapsedTimer elapsed;
         elapsed.start();
         auto bridges = QCoro::waitFor(HueBridgeDiscovery::bridges(3s));
@@ -155,34 +168,6 @@ private Q_SLOTS:
         QVERIFY(first.accepted >= 1 && second.accepted >= 1);
         // The browse time, with slack.
         QVERIFY2(elapsed.elapsed() < 3000 + 3000, qPrintable(QString::number(elapsed.elapsed())));
-    }
-
-    void hangingSpoofsCannotStallIt()
-    {
-        // Twenty services announced with the bridge's id whose connections
-        // hang, as anyone on the network can set up, and the bridge itself.
-        std::vector<std::unique_ptr<SilentPort>> ports;
-        std::vector<std::unique_ptr<MdnsResponder>> spoofs;
-        for (int i = 0; i < 20; ++i) {
-            const auto &port = ports.emplace_back(std::make_unique<SilentPort>("127.0.0.4"));
-            QVERIFY(port->port() != 0);
-            const auto &spoof = spoofs.emplace_back(std::make_unique<MdnsResponder>());
-            spoof->setService(u"Spoof %1"_s.arg(i), u"spoof%1.local"_s.arg(i), QHostAddress(u"127.0.0.4"_s),
-                              port->port(), {{"bridgeid", "001788fffea532a7"}});
-            QVERIFY(spoof->start());
-        }
-        Endpoint bridge(u"127.0.0.2"_s);
-        MdnsResponder announcer;
-        announcer.setService(u"Hue Bridge - A532A7"_s, u"001788a532a7.local"_s, QHostAddress(u"127.0.0.2"_s),
-                             bridge.port(), {{"bridgeid", "001788fffea532a7"}});
-        QVERIFY(announcer.start());
-
-        // One after the other this took the browse time and 3 s per spoof.
-        QElapsedTimer elapsed;
-        elapsed.start();
-        const auto bridges = QCoro::waitFor(HueBridgeDiscovery::bridges(1500ms));
-        QCOMPARE(bridges, (QList<DiscoveredBridge>{{u"Hue Bridge - A532A7"_s, u"001788fffea532a7"_s, u"127.0.0.2"_s}}));
-        QVERIFY2(elapsed.elapsed() < 1500 + 3000, qPrintable(QString::number(elapsed.elapsed())));
 
         // Cancelled while the spoofs hang: at once.
         HueCancellationToken token;
