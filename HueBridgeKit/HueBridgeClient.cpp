@@ -137,7 +137,7 @@ QCoro::Task<QByteArray> transfer(std::shared_ptr<HueBridgeSession> session, QNet
         progress->oversized = true;
         progress->body = QByteArray();
         // Not from inside the reply's own signal: Qt would report the end twice.
-        QMetaObject::invokeMethod(replyPointer.data(), &QNetworkReply::abort, Qt::QueuedConnection);
+        abortReplyLater(replyPointer.data());
     };
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &context, [replyPointer, progress, limit, drop] {
         bool known = false;

@@ -49,12 +49,7 @@ QCoro::Task<void> waitForReply(HueCancellationToken token, QPointer<QNetworkRepl
         HueResumeGate gate;
         QObject::connect(reply.data(), &QNetworkReply::finished, gate.context(), [&gate] { gate.open(); });
         QObject::connect(reply.data(), &QObject::destroyed, gate.context(), [&gate] { gate.open(); });
-        // Queued: abort() finishes the reply synchronously, and whoever
-        // cancels should finish first.
-        auto registration = token.onCancel([reply] {
-            if (reply)
-                QMetaObject::invokeMethod(reply.data(), &QNetworkReply::abort, Qt::QueuedConnection);
-        });
+        auto registration = token.onCancel([reply] { abortReplyLater(reply); });
         co_await gate.wait();
     }
     token.throwIfCancelled();
@@ -151,4 +146,17 @@ void HueCancellationToken::Registration::reset()
         state->reactions.erase(m_id);
     m_state.reset();
     m_id = 0;
+}
+
+void abortReplyLater(QNetworkReply *reply)
+{
+    if (!reply)
+        return;
+    QMetaObject::invokeMethod(
+        reply,
+        [reply = QPointer<QNetworkReply>(reply)] {
+            if (reply && !reply->isFinished() && reply->error() == QNetworkReply::NoError)
+                reply->abort();
+        },
+        Qt::QueuedConnection);
 }

@@ -8,6 +8,11 @@
 
 class QNetworkReply;
 
+/// Aborts `reply` from the event loop (abort() finishes a reply synchronously,
+/// and whoever asks should finish first), unless by then it has ended or is
+/// ending with an error of its own: Qt would report a second error on it.
+void abortReplyLater(QNetworkReply *reply);
+
 /// The one cancellation primitive of the project. A task slot and the
 /// coroutine it runs share a token; cancelling it aborts the network reply or
 /// stops the timer the coroutine is waiting on, and the coroutine resumes with

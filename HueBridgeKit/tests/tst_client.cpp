@@ -259,30 +259,37 @@ private Q_SLOTS:
     {
         QTest::addColumn<SimFault>("fault");
         QTest::addColumn<QString>("result"); // of config(), or "stream:" and the stream's first outcome
+        // Peak memory above steady state, in MiB. Qt reads a response head
+        // into a buffer without limit and shows nothing of it before its end,
+        // so an endless head is bounded by the head's time limit alone: how
+        // far it gets depends on the machine's speed.
+        QTest::addColumn<int>("bound");
 
         constexpr qint64 mebibyte = 1024 * 1024;
         const QString timeout = u"transport:TimeoutError"_s;
         const QString stream = u"^/eventstream"_s;
-        QTest::newRow("60 MiB answer") << SimFault::hugeAnswer(60 * mebibyte) << u"invalidResponse"_s;
+        QTest::newRow("60 MiB answer") << SimFault::hugeAnswer(60 * mebibyte) << u"invalidResponse"_s << 64;
         // Dropped as soon as its head announces it.
         QTest::newRow("9 MiB announced") << SimFault::raw("HTTP/1.1 200 OK\r\nContent-Length: 9437184\r\n\r\n{")
-                                         << u"invalidResponse"_s;
-        QTest::newRow("endless head") << SimFault::endlessHeader() << timeout;
+                                         << u"invalidResponse"_s << 64;
+        QTest::newRow("endless head") << SimFault::endlessHeader() << timeout << 512;
         // One byte every quarter second never lets the idle timeout fire.
         QTest::newRow("dribbled answer") << SimFault::dribble(
             SimHttp::response(200, "application/json", QByteArray(64, ' ') + "{}", false), 250)
-                                         << timeout;
-        QTest::newRow("stream with endless head") << SimFault::endlessHeader().onPath(stream) << u"stream:"_s + timeout;
+                                         << timeout << 64;
+        QTest::newRow("stream with endless head")
+            << SimFault::endlessHeader().onPath(stream) << u"stream:"_s + timeout << 512;
         // The line is skipped, and the stream ends when the bridge closes it.
         QTest::newRow("stream with a 64 MiB line")
             << SimFault::flood(SimHttp::streamHead(200, "text/event-stream", false) + "data: [", 64 * mebibyte)
                    .onPath(stream)
-            << u"stream:end"_s;
+            << u"stream:end"_s << 64;
     }
     void hostilePeers()
     {
         QFETCH(SimFault, fault);
         QFETCH(QString, result);
+        QFETCH(int, bound);
         QTest::failOnWarning(QRegularExpression(u"larger than"_s)); // no log line unless asked for
         m_sim->addFault(fault.times(1));
         HueBridgeSession::Options options;
@@ -302,7 +309,8 @@ private Q_SLOTS:
         const qint64 growth = processMemory("VmHWM") - steady;
         QCOMPARE(outcome, result);
         if (memoryIsMeasurable)
-            QVERIFY2(growth < 64 * 1024 * 1024, qPrintable(u"peak %1 MiB above steady state"_s.arg(growth >> 20)));
+            QVERIFY2(growth < qint64(bound) * 1024 * 1024,
+                     qPrintable(u"peak %1 MiB above steady state"_s.arg(growth >> 20)));
         QCOMPARE(run(c.config()).error, QString());
     }
     void cancellationAbortsTheRequest()
