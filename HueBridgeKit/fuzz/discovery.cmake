@@ -1,1 +1,0 @@
-lumora_add_fuzzer(fuzz_mdns SOURCES fuzz_mdns.cpp LIBRARIES HueBridgeKit)

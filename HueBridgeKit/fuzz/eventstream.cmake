@@ -1,2 +1,0 @@
-lumora_add_fuzzer(fuzz_eventstream SOURCES fuzz_eventstream.cpp LIBRARIES HueBridgeKit)
-
