@@ -269,8 +269,11 @@ private Q_SLOTS:
         const QString timeout = u"transport:TimeoutError"_s;
         const QString stream = u"^/eventstream"_s;
         QTest::newRow("60 MiB answer") << SimFault::hugeAnswer(60 * mebibyte) << u"invalidResponse"_s << 64;
-        // Dropped as soon as its head announces it.
-        QTest::newRow("9 MiB announced") << SimFault::raw("HTTP/1.1 200 OK\r\nContent-Length: 9437184\r\n\r\n{")
+        // Dropped as soon as its head announces it. The body comes slowly, so
+        // the drop is not raced by the bridge closing the connection (Qt
+        // 6.4 would then report the end twice, with a warning).
+        QTest::newRow("9 MiB announced") << SimFault::dribble("HTTP/1.1 200 OK\r\nContent-Length: 9437184\r\n\r\n{}",
+                                                              1000)
                                          << u"invalidResponse"_s << 64;
         QTest::newRow("endless head") << SimFault::endlessHeader() << timeout << 512;
         // One byte every quarter second never lets the idle timeout fire.

@@ -146,6 +146,10 @@ class JourneysTest : public QObject
         click(entry);
         QQuickItem *confirm = nullptr;
         QTRY_VERIFY((confirm = named(u"confirm"_s)));
+        // The dialog settles (it grows in, and lays out its title) before a
+        // click can land on its button.
+        QPoint settled;
+        QTRY_VERIFY(std::exchange(settled, centre(confirm)) == centre(confirm));
         QVERIFY(requests(method, path).isEmpty());
         click(confirm);
         QTRY_VERIFY(!requests(method, path).isEmpty());
