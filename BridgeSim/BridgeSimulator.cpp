@@ -34,12 +34,12 @@ bool BridgeSimulator::Private::ensureIdentity(QString *error)
 
 bool BridgeSimulator::Private::listen(QString *error)
 {
-    if (!server->listen(address, port)) {
+    if (!server.listen(address, port)) {
         if (error)
-            *error = server->errorString();
+            *error = server.errorString();
         return false;
     }
-    port = server->serverPort();
+    port = server.serverPort();
     Q_EMIT q->listeningChanged(true);
     return true;
 }
@@ -50,22 +50,17 @@ BridgeSimulator::BridgeSimulator(QObject *parent)
 {
     d->q = this;
     d->clock.start();
-    d->server = new Private::AcceptingServer;
-    d->server->setParent(this);
-    d->eventTimer = new QTimer(this);
-    d->linkButtonTimer = new QTimer(this);
-    d->idleSweep = new QTimer(this);
-    QObject::connect(d->idleSweep, &QTimer::timeout, this, [this] { d->sweepIdle(); });
-    d->server->onIncoming = [this](qintptr descriptor) { d->accept(descriptor); };
-    d->eventTimer->setInterval(1000);
-    QObject::connect(d->eventTimer, &QTimer::timeout, this, [this] { d->tick(); });
-    d->linkButtonTimer->setSingleShot(true);
-    QObject::connect(d->linkButtonTimer, &QTimer::timeout, this, [this] { releaseLinkButton(); });
+    QObject::connect(&d->idleSweep, &QTimer::timeout, this, [this] { d->sweepIdle(); });
+    d->server.onIncoming = [this](qintptr descriptor) { d->accept(descriptor); };
+    d->eventTimer.setInterval(1000);
+    QObject::connect(&d->eventTimer, &QTimer::timeout, this, [this] { d->tick(); });
+    d->linkButtonTimer.setSingleShot(true);
+    QObject::connect(&d->linkButtonTimer, &QTimer::timeout, this, [this] { releaseLinkButton(); });
 }
 
 BridgeSimulator::~BridgeSimulator()
 {
-    d->server->close();
+    d->server.close();
     for (auto &[id, connection] : d->connections) {
         if (connection->socket) {
             connection->socket->disconnect(this);
@@ -74,11 +69,6 @@ BridgeSimulator::~BridgeSimulator()
         }
     }
     d->connections.clear();
-    // Delete the children while the private part still exists.
-    delete d->server;
-    delete d->eventTimer;
-    delete d->linkButtonTimer;
-    delete d->idleSweep;
 }
 
 void BridgeSimulator::setBridgeId(const QString &bridgeId)
@@ -207,7 +197,7 @@ const SimHome &BridgeSimulator::home() const
 
 bool BridgeSimulator::start(const QHostAddress &address, quint16 port, QString *error)
 {
-    if (d->server->isListening())
+    if (d->server.isListening())
         return true;
     d->ensureHome();
     if (!d->ensureIdentity(error))
@@ -216,19 +206,19 @@ bool BridgeSimulator::start(const QHostAddress &address, quint16 port, QString *
     d->port = port;
     if (!d->listen(error))
         return false;
-    d->eventTimer->start();
+    d->eventTimer.start();
     return true;
 }
 
 void BridgeSimulator::stop()
 {
     goDown();
-    d->eventTimer->stop();
+    d->eventTimer.stop();
 }
 
 bool BridgeSimulator::isListening() const
 {
-    return d->server->isListening();
+    return d->server.isListening();
 }
 
 QHostAddress BridgeSimulator::address() const
@@ -253,8 +243,8 @@ QUrl BridgeSimulator::url(const QString &path) const
 
 void BridgeSimulator::goDown()
 {
-    const bool was = d->server->isListening();
-    d->server->close();
+    const bool was = d->server.isListening();
+    d->server.close();
     closeConnections();
     if (was)
         Q_EMIT listeningChanged(false);
@@ -262,14 +252,14 @@ void BridgeSimulator::goDown()
 
 bool BridgeSimulator::comeBack(QString *error)
 {
-    if (d->server->isListening())
+    if (d->server.isListening())
         return true;
     if (!d->ensureIdentity(error))
         return false;
     d->ensureHome();
     if (!d->listen(error))
         return false;
-    d->eventTimer->start();
+    d->eventTimer.start();
     return true;
 }
 

@@ -24,9 +24,7 @@ class SimHome;
 /// A Hue Bridge on loopback: HTTPS with a bridge-shaped certificate, the
 /// classic config and pairing endpoints, CLIP v2 resources and commands, the
 /// event stream, and faults that tests switch on while it runs. Everything
-/// happens on the thread the simulator lives in; no call blocks. To keep it
-/// off a benchmark's thread, configure it, moveToThread() it and call start()
-/// and the rest through QMetaObject::invokeMethod on that thread.
+/// happens on the thread that created the simulator; no call blocks.
 class BridgeSimulator : public QObject
 {
     Q_OBJECT

@@ -207,9 +207,9 @@ void BridgeSimulator::setIdleTimeout(int milliseconds)
 {
     d->idleTimeout = std::max(milliseconds, 0);
     if (d->idleTimeout > 0)
-        d->idleSweep->start(std::clamp(d->idleTimeout / 4, 10, 1000));
+        d->idleSweep.start(std::clamp(d->idleTimeout / 4, 10, 1000));
     else
-        d->idleSweep->stop();
+        d->idleSweep.stop();
 }
 
 void BridgeSimulator::closeConnections()

@@ -75,12 +75,12 @@ void BridgeSimulator::Private::endStream(Connection &c)
 
 void BridgeSimulator::setEventInterval(int milliseconds)
 {
-    d->eventTimer->setInterval(std::max(milliseconds, 1));
+    d->eventTimer.setInterval(std::max(milliseconds, 1));
 }
 
 int BridgeSimulator::eventInterval() const
 {
-    return d->eventTimer->interval();
+    return d->eventTimer.interval();
 }
 
 void BridgeSimulator::setEventStreamLifetime(int milliseconds)

@@ -77,7 +77,7 @@ QStringList BridgeSimulator::applicationKeys() const
 void BridgeSimulator::pressLinkButton()
 {
     d->linkButton = QDeadlineTimer(d->linkButtonWindow);
-    d->linkButtonTimer->start(d->linkButtonWindow);
+    d->linkButtonTimer.start(d->linkButtonWindow);
     if (!d->linkButtonPressed) {
         d->linkButtonPressed = true;
         Q_EMIT linkButtonChanged(true);
@@ -87,7 +87,7 @@ void BridgeSimulator::pressLinkButton()
 void BridgeSimulator::releaseLinkButton()
 {
     d->linkButton = QDeadlineTimer(QDeadlineTimer::Forever);
-    d->linkButtonTimer->stop();
+    d->linkButtonTimer.stop();
     if (d->linkButtonPressed) {
         d->linkButtonPressed = false;
         Q_EMIT linkButtonChanged(false);

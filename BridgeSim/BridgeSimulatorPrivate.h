@@ -65,8 +65,7 @@ struct BridgeSimulator::Private
     SimHome home;
     bool homeSet = false;
     SimEventQueue events;
-    // Children of the simulator, so that moveToThread() takes them along.
-    AcceptingServer *server = nullptr;
+    AcceptingServer server;
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 0;
     QStringList keys;
@@ -74,9 +73,9 @@ struct BridgeSimulator::Private
     bool linkButtonPressed = false;
     int linkButtonWindow = 30'000;
     std::function<bool(const QString &)> pairingFilter;
-    QTimer *linkButtonTimer = nullptr;
-    QTimer *eventTimer = nullptr;
-    QTimer *idleSweep = nullptr;
+    QTimer linkButtonTimer;
+    QTimer eventTimer;
+    QTimer idleSweep;
     int idleTimeout = 0;
     StreamFraming framing = StreamFraming::chunked;
     int streamLifetime = 0;
