@@ -96,8 +96,7 @@ void BridgeSimulator::releaseLinkButton()
 
 bool BridgeSimulator::isLinkButtonPressed() const
 {
-    // The deadline decides, not the timer: a busy event loop must not stretch the
-    // window.
+    // The deadline decides, not the timer: a busy event loop must not stretch the window.
     return d->linkButtonPressed && !d->linkButton.hasExpired();
 }
 
