@@ -155,7 +155,7 @@ void BridgeSimulator::sendUpdateBurst(int messages, int itemsPerMessage)
     for (int m = 0; m < messages; ++m) {
         QJsonArray items;
         for (int i = 0; i < itemsPerMessage; ++i) {
-            const QString id = lights.at(next++ % lights.size());
+            const QString &id = lights.at(next++ % lights.size());
             const QJsonObject light = d->home.resource(id).value_or(QJsonObject{});
             QJsonObject item{
                 {u"id"_s, id}, {u"type"_s, u"light"_s}, {u"on"_s, QJsonObject{{u"on"_s, (m + i) % 2 == 0}}}};

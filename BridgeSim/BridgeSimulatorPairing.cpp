@@ -45,9 +45,9 @@ QByteArray BridgeSimulator::Private::pair(const QByteArray &body)
 
 QString BridgeSimulator::addApplicationKey(const QString &key)
 {
-    const QString added =
-        key.isEmpty() ? Private::randomToken(40, u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-"_s)
-                      : key;
+    QString added = key.isEmpty()
+                        ? Private::randomToken(40, u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-"_s)
+                        : key;
     if (!d->keys.contains(added))
         d->keys.append(added);
     return added;

@@ -177,7 +177,7 @@ void SimHome::generate(const SimHomeSize &size, const QString &bridgeId)
         const QString light = makeId(u"light"_s, i);
         const QString connectivity = makeId(u"zigbee_connectivity"_s, i);
         const QString name = u"Light "_s + QString::number(i);
-        const QString archetype = archetypes.at(i % archetypes.size());
+        const QString &archetype = archetypes.at(i % archetypes.size());
         lightIds.append(light);
         deviceIds.append(device);
         insert({{u"id"_s, device},
