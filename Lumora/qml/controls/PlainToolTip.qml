@@ -16,10 +16,13 @@ Loader {
     active: shown && text !== ""
     sourceComponent: ToolTip {
         id: tip
+        // The loader's own id, from a component that cannot be bound (above).
+        // qmllint disable unqualified
         parent: hint.parent
         visible: true
         delay: 700
         text: hint.text
+        // qmllint enable unqualified
         contentItem: PlainLabel {
             text: tip.text
             font: tip.font
