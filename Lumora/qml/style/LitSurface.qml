@@ -41,16 +41,18 @@ Item {
 
     component Paint: Item {
         id: paint
+        // An inline component cannot see the file's ids, so the radius comes in.
+        property real radius
         property var glow: null
         readonly property bool lit: glow !== null && glow !== undefined
         Rectangle {
             anchors.fill: parent
-            radius: root.radius
+            radius: paint.radius
             gradient: GlowGradient { glow: paint.glow }
         }
         Rectangle {
             anchors.fill: parent
-            radius: root.radius
+            radius: paint.radius
             visible: paint.lit
             gradient: Gradient {
                 GradientStop { position: 0; color: Qt.rgba(0, 0, 0, paint.lit ? paint.glow.shade * 0.15 : 0) }
@@ -61,12 +63,14 @@ Item {
 
     Paint {
         anchors.fill: parent
+        radius: root.radius
         glow: root.back
         visible: fade.running
     }
     Paint {
         id: frontPaint
         anchors.fill: parent
+        radius: root.radius
         glow: root.front
     }
     NumberAnimation {
