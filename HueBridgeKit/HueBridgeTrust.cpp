@@ -131,7 +131,8 @@ bool evaluate(const QList<QSslCertificate> &chain, const std::optional<QString> 
             return false;
         if (sk_X509_push(intermediates.get(), certificate.get()) <= 0)
             return false;
-        certificate.release();
+        // The stack frees it from here on (StackFree).
+        static_cast<void>(certificate.release());
     }
 
     std::unique_ptr<X509_STORE_CTX, ContextFree> context(X509_STORE_CTX_new());
