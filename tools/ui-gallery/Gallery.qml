@@ -36,7 +36,7 @@ Rectangle {
                 name: ["Wohnzimmer", "Küche", "Schlafzimmer", "Kinderzimmer", "Bad", "Büro", "Flur", "Garten",
                        "Garage", "Dachboden", "Fitness", "Erdgeschoss"][i % 12] + (i >= 12 ? " " + (i + 1) : ""),
                 symbol: symbols[i % symbols.length],
-                on: on,
+                isOn: on,
                 colors: colors,
                 brightness: on ? 10 + (i * 23) % 91 : 0,
                 summary: on ? (i % 2 ? "Alle Lampen an" : n + " von " + (n + 1) + " Lampen an") : "Alle Lampen aus"

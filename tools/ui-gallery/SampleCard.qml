@@ -6,13 +6,16 @@ import Lumora
 ControlCard {
     id: card
 
-    required property var item
+    // The members of a sample item.
+    required name
+    required property string summary
+    required property string symbol
+    required isOn
+    required brightness
+    required property var colors
 
-    name: item.name
-    caption: item.summary
-    isOn: item.on
-    brightness: item.brightness
-    glow: item.on ? Rules.glow(item.colors, item.brightness) : null
+    caption: summary
+    glow: isOn ? Rules.glow(colors, brightness) : null
 
     leading: Item {
         width: 30
@@ -21,7 +24,7 @@ ControlCard {
             anchors.centerIn: parent
             width: 20
             height: 20
-            name: card.item.symbol
+            name: card.symbol
             color: "white"
         }
     }

@@ -7,25 +7,29 @@ import Lumora
 ControlCard {
     id: card
 
-    // A row of GroupListModel (its roles by name).
-    required property var item
-    readonly property string groupId: item.id
+    // The roles of a GroupListModel row the card shows.
+    required property string groupId
+    required name
+    required property string summary
+    required property string symbol
+    required property string kind
+    required isOn
+    required brightness
+    required glow
+    required property bool isFavorite
+    required property string openLabel
     property bool isBanner: false
     // Whether a click opens the group (`open` is then emitted).
     property bool openable: false
     readonly property bool isHovered: hover.hovered
     signal open()
 
-    name: item.name
-    caption: isBanner ? item.summary : ""
-    glow: item.glow ?? null
-    isOn: item.isOn
-    brightness: item.brightness
+    caption: isBanner ? summary : ""
 
     onSwitched: value => Store.setGroupOn(groupId, value)
     onBrightnessPicked: value => Store.setGroupBrightness(groupId, value)
 
-    Accessible.description: openable ? item.openLabel : ""
+    Accessible.description: openable ? openLabel : ""
     Accessible.onPressAction: if (openable) card.open()
 
     HoverHandler {
@@ -39,7 +43,7 @@ ControlCard {
     }
     PlainToolTip {
         shown: card.openable && hover.hovered
-        text: card.item.openLabel
+        text: card.openLabel
     }
 
     leading: Item {
@@ -49,16 +53,16 @@ ControlCard {
             anchors.centerIn: parent
             width: card.isBanner ? 22 : 20
             height: width
-            name: card.item.symbol
+            name: card.symbol
             color: "white"
         }
     }
 
     accessory: FavoriteButton {
-        visible: card.item.kind !== "home"
+        visible: card.kind !== "home"
         kind: "group"
         itemId: card.groupId
-        isFavorite: card.item.isFavorite
+        isFavorite: card.isFavorite
         isOwnerHovered: card.isHovered
     }
 }

@@ -10,6 +10,7 @@ ReorderableGrid {
     readonly property alias groups: groups
     signal open(string groupId)
 
+    idRole: "groupId"
     columnMinimum: Rules.cardColumns.minimum
     columnSpacing: Rules.cardColumns.spacing
     spacing: 12

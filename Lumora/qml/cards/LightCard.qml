@@ -9,18 +9,26 @@ import Lumora
 ControlCard {
     id: card
 
-    // A row of LightListModel (its roles by name).
-    required property var item
-    readonly property string lightId: item.id
+    // The roles of a LightListModel row.
+    required property string lightId
+    required name
+    required property string symbol
+    required isOn
+    required brightness
+    required property bool isReachable
+    required glow
+    required property color displayColor
+    required property bool supportsColor
+    // The white tone in mirek and the light's range of it, each null when unknown.
+    required property var mirek
+    required property var mirekRange
+    required property bool canChangeColor
+    required property bool isFavorite
     property bool showsColorPicker: false
     readonly property bool isHovered: hover.hovered
 
-    name: item.name
-    caption: item.isReachable ? "" : Rules.tr("Nicht erreichbar", "Unreachable")
-    glow: item.glow ?? null
-    isOn: item.isOn
-    brightness: item.brightness
-    opacity: item.isReachable ? 1 : 0.6
+    caption: isReachable ? "" : Rules.tr("Nicht erreichbar", "Unreachable")
+    opacity: isReachable ? 1 : 0.6
 
     onSwitched: value => Store.setLightOn(lightId, value)
     onBrightnessPicked: value => Store.setLightBrightness(lightId, value)
@@ -39,7 +47,7 @@ ControlCard {
         }
         PlainToolTip {
             shown: buttonHover.hovered
-            text: card.item.canChangeColor ? Rules.tr("Farbe wählen", "Choose colour")
+            text: card.canChangeColor ? Rules.tr("Farbe wählen", "Choose colour")
                                            : Rules.tr("Diese Lampe hat nur eine Lichtfarbe",
                                                       "This light has a single colour")
         }
@@ -48,7 +56,7 @@ ControlCard {
             id: colorButton
             objectName: "colorButton"
             anchors.fill: parent
-            enabled: card.item.canChangeColor
+            enabled: card.canChangeColor
             focusPolicy: Qt.TabFocus
             onClicked: card.showsColorPicker = !card.showsColorPicker
             containmentMask: background
@@ -57,7 +65,7 @@ ControlCard {
 
             background: Rectangle {
                 radius: 15
-                color: card.item.canChangeColor ? Qt.rgba(1, 1, 1, 0.22) : "transparent"
+                color: card.canChangeColor ? Qt.rgba(1, 1, 1, 0.22) : "transparent"
                 function contains(point: point): bool {
                     const dx = point.x - 15;
                     const dy = point.y - 15;
@@ -69,7 +77,7 @@ ControlCard {
                     anchors.centerIn: parent
                     width: 16
                     height: 16
-                    name: card.item.symbol
+                    name: card.symbol
                     color: "white"
                 }
             }
@@ -77,10 +85,10 @@ ControlCard {
             ColorPickerPopup {
                 id: picker
                 objectName: "colorPicker"
-                current: card.item.displayColor
-                supportsColor: card.item.supportsColor
-                mirek: card.item.mirek
-                mirekRange: card.item.mirekRange
+                current: card.displayColor
+                supportsColor: card.supportsColor
+                mirek: card.mirek
+                mirekRange: card.mirekRange
                 onColorPicked: value => Store.setLightColor(card.lightId, value)
                 onMirekPicked: value => Store.setLightMirek(card.lightId, value)
                 onClosed: card.showsColorPicker = false
@@ -92,7 +100,7 @@ ControlCard {
     accessory: FavoriteButton {
         kind: "light"
         itemId: card.lightId
-        isFavorite: card.item.isFavorite
+        isFavorite: card.isFavorite
         isOwnerHovered: card.isHovered
     }
 }

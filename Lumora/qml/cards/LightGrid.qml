@@ -9,6 +9,7 @@ ReorderableGrid {
     property string groupId
     property bool favorites: false
 
+    idRole: "lightId"
     columnMinimum: Rules.cardColumns.minimum
     columnSpacing: Rules.cardColumns.spacing
     spacing: 12

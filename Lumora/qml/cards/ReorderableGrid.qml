@@ -21,7 +21,11 @@ Item {
     property real columnSpacing: 12
     // Spacing between rows.
     property real spacing: 12
-    // Builds the cell of one item; its root declares `required property var item`.
+    // Builds the content of a cell. Each role of the cell's row (each member of
+    // an array's item) that the content's root declares as a property, as a
+    // rule `required property <type> <role>`, is set when the content is made
+    // and follows the row from then on (CellContent.make); other roles are left
+    // out. A live update so reaches a card without remaking it.
     property Component content
 
     // Cells make their content only when they come within revealMargin of
@@ -369,7 +373,7 @@ Item {
             function makeContent() {
                 if (contentItem || !grid.content)
                     return;
-                contentItem = grid.content.createObject(cell, { item: cell.entry });
+                contentItem = CellContent.make(grid.content, cell, cell.entry);
                 if (!contentItem)
                     return;
                 contentItem.width = Qt.binding(() => cell.width);

@@ -9,6 +9,7 @@ ReorderableGrid {
     property string groupId
     property bool favorites: false
 
+    idRole: "sceneId"
     columnMinimum: Rules.tileColumns.minimum
     columnSpacing: Rules.tileColumns.spacing
     spacing: 10

@@ -9,13 +9,18 @@ import Lumora
 Item {
     id: tile
 
-    // A row of SceneListModel (its roles by name).
-    required property var item
-    readonly property string sceneId: item.id
+    // The roles of a SceneListModel row the tile shows.
+    required property string sceneId
+    required property string name
+    // The name of the scene's group where the tile is shown away from it, else null.
+    required property var groupName
+    required property bool isActive
+    required property var swatch
+    required property bool isFavorite
     readonly property bool isHovered: hover.hovered
     property bool asksToOverwrite: false
     property bool asksToDelete: false
-    readonly property string label: Rules.tr("Szene ", "Scene ") + item.name
+    readonly property string label: Rules.tr("Szene ", "Scene ") + name
 
     implicitWidth: 170
     implicitHeight: Math.max(56, texts.implicitHeight + 20)
@@ -24,15 +29,15 @@ Item {
     // press recalls it; the star beside it is an element of its own.
     Accessible.role: Accessible.Button
     Accessible.name: label
-    Accessible.description: item.isActive ? Rules.tr("aktiv", "active") : ""
+    Accessible.description: isActive ? Rules.tr("aktiv", "active") : ""
     Accessible.onPressAction: Store.recall(sceneId)
 
     Rectangle {
         id: background
         anchors.fill: parent
         radius: 14
-        color: tile.item.isActive ? Qt.rgba(1, 1, 1, 0.2) : Theme.card
-        border.width: tile.item.isActive ? 1.5 : 0
+        color: tile.isActive ? Qt.rgba(1, 1, 1, 0.2) : Theme.card
+        border.width: tile.isActive ? 1.5 : 0
         border.color: Qt.rgba(1, 1, 1, 0.85)
     }
 
@@ -45,7 +50,7 @@ Item {
         height: 34
         radius: 17
         gradient: GlowGradient {
-            glow: tile.item.swatch
+            glow: tile.swatch
         }
     }
     Column {
@@ -56,7 +61,7 @@ Item {
         spacing: 1
         PlainLabel {
             width: parent.width
-            text: tile.item.name
+            text: tile.name
             color: "white"
             font.pixelSize: 13
             font.weight: Font.Medium
@@ -66,8 +71,8 @@ Item {
         }
         PlainLabel {
             width: parent.width
-            visible: tile.item.groupName !== null && tile.item.groupName !== undefined
-            text: visible ? tile.item.groupName : ""
+            visible: tile.groupName !== null && tile.groupName !== undefined
+            text: visible ? tile.groupName : ""
             color: Qt.rgba(1, 1, 1, 0.65)
             font.pixelSize: 11
             elide: Text.ElideRight
@@ -108,7 +113,7 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         kind: "scene"
         itemId: tile.sceneId
-        isFavorite: tile.item.isFavorite
+        isFavorite: tile.isFavorite
         isOwnerHovered: tile.isHovered
     }
 
@@ -199,7 +204,7 @@ Item {
         sourceComponent: Item {
             Confirmation {
                 objectName: "overwriteDialog"
-                title: Rules.tr("Szene „" + tile.item.name + "“ überschreiben?", "Overwrite the scene “" + tile.item.name + "”?")
+                title: Rules.tr("Szene „" + tile.name + "“ überschreiben?", "Overwrite the scene “" + tile.name + "”?")
                 message: Rules.tr("Die Szene merkt sich das Licht, das der Raum gerade zeigt, und vergisst ihr bisheriges. " + "Das gilt auch in der Hue-App.", "The scene takes on the light the room shows right now and forgets what it held before. " + "This applies in the Hue app as well.")
                 confirmText: Rules.tr("Überschreiben", "Overwrite")
                 onConfirmed: Store.overwriteScene(tile.sceneId)
@@ -212,7 +217,7 @@ Item {
         sourceComponent: Item {
             Confirmation {
                 objectName: "deleteDialog"
-                title: Rules.tr("Szene „" + tile.item.name + "“ löschen?", "Delete the scene “" + tile.item.name + "”?")
+                title: Rules.tr("Szene „" + tile.name + "“ löschen?", "Delete the scene “" + tile.name + "”?")
                 message: Rules.tr("Die Szene wird auf der Bridge gelöscht und verschwindet damit auch aus der Hue-App.", "The scene is deleted on the bridge and disappears from the Hue app as well.")
                 confirmText: Rules.tr("Löschen", "Delete")
                 destructive: true

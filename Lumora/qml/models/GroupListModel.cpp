@@ -5,7 +5,7 @@
 using namespace Qt::StringLiterals;
 
 GroupListModel::GroupListModel(QObject *parent)
-    : HomeListModel(groupRoles(), parent)
+    : HomeListModel("groupId", groupRoles(), parent)
 {
 }
 

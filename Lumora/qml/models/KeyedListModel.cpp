@@ -8,8 +8,9 @@ namespace {
 constexpr int idRole = Qt::UserRole;
 }
 
-KeyedListModel::KeyedListModel(QList<QByteArray> roles, QObject *parent)
+KeyedListModel::KeyedListModel(QByteArray idRole, QList<QByteArray> roles, QObject *parent)
     : QAbstractListModel(parent)
+    , m_idRole(std::move(idRole))
     , m_roles(std::move(roles))
 {
 }
@@ -35,7 +36,7 @@ QVariant KeyedListModel::data(const QModelIndex &index, int role) const
 QHash<int, QByteArray> KeyedListModel::roleNames() const
 {
     QHash<int, QByteArray> names;
-    names.insert(idRole, QByteArrayLiteral("id"));
+    names.insert(idRole, m_idRole);
     for (int i = 0; i < m_roles.size(); ++i)
         names.insert(idRole + 1 + i, m_roles.at(i));
     return names;

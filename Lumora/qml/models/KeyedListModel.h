@@ -30,8 +30,8 @@ public:
         friend bool operator==(const Row &, const Row &) = default;
     };
 
-    /// `roles` are the role names after "id", which every model has.
-    explicit KeyedListModel(QList<QByteArray> roles, QObject *parent = nullptr);
+    /// `idRole` names the id's role, `roles` the roles after it.
+    KeyedListModel(QByteArray idRole, QList<QByteArray> roles, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -63,6 +63,7 @@ Q_SIGNALS:
 private:
     void changeValues(int row, const QVariantList &values);
 
+    QByteArray m_idRole;
     QList<QByteArray> m_roles;
     QList<Row> m_rows;
     Statistics m_statistics;

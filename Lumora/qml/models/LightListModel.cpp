@@ -5,7 +5,7 @@
 using namespace Qt::StringLiterals;
 
 LightListModel::LightListModel(QObject *parent)
-    : MemberListModel(lightRoles(), u"lights."_s, u"favorites.lights"_s, parent)
+    : MemberListModel("lightId", lightRoles(), u"lights."_s, u"favorites.lights"_s, parent)
 {
 }
 

@@ -1,8 +1,8 @@
 #include "MemberListModel.h"
 
-MemberListModel::MemberListModel(QList<QByteArray> roles, QString orderPrefix, QString favoritesOrder,
-                                 QObject *parent)
-    : HomeListModel(std::move(roles), parent)
+MemberListModel::MemberListModel(QByteArray idRole, QList<QByteArray> roles, QString orderPrefix,
+                                 QString favoritesOrder, QObject *parent)
+    : HomeListModel(std::move(idRole), std::move(roles), parent)
     , m_orderPrefix(std::move(orderPrefix))
     , m_favoritesOrder(std::move(favoritesOrder))
 {

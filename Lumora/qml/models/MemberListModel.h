@@ -15,7 +15,8 @@ class MemberListModel : public HomeListModel
 public:
     /// `orderPrefix` + group id names a group's order ("lights.", "scenes.");
     /// `favoritesOrder` the favourites' order.
-    MemberListModel(QList<QByteArray> roles, QString orderPrefix, QString favoritesOrder, QObject *parent = nullptr);
+    MemberListModel(QByteArray idRole, QList<QByteArray> roles, QString orderPrefix, QString favoritesOrder,
+                    QObject *parent = nullptr);
 
     QString groupId() const { return m_groupId; }
     void setGroupId(const QString &id);

@@ -5,7 +5,7 @@
 using namespace Qt::StringLiterals;
 
 SceneListModel::SceneListModel(QObject *parent)
-    : MemberListModel(sceneRoles(), u"scenes."_s, u"favorites.scenes"_s, parent)
+    : MemberListModel("sceneId", sceneRoles(), u"scenes."_s, u"favorites.scenes"_s, parent)
 {
 }
 

@@ -36,8 +36,6 @@ ListView {
         Repeater {
             model: home
             delegate: GroupCard {
-                required property var model
-                item: model
                 width: view.width - 40
                 isBanner: true
             }
@@ -74,18 +72,11 @@ ListView {
         }
     }
 
-    delegate: Item {
-        id: slot
-        required property var model
+    delegate: RoomSection {
         width: view.width
-        height: section.visible ? section.height + 16 : 0
-        RoomSection {
-            id: section
-            x: 20
-            width: view.width - 40
-            room: slot.model
-            onOpen: view.open(room.id)
-        }
+        sideMargin: 20
+        bottomMargin: 16
+        onOpen: view.open(groupId)
     }
     footer: Item {
         height: 4

@@ -66,14 +66,14 @@ SplitView {
                 SidebarRow {
                     width: column.width
                     value: "favorites"
-                    title: Rules.tr("Favoriten", "Favourites")
-                    symbolName: "star.fill"
+                    name: Rules.tr("Favoriten", "Favourites")
+                    symbol: "star.fill"
                 }
                 SidebarRow {
                     width: column.width
                     value: "home"
-                    title: Rules.tr("Zuhause", "Home")
-                    symbolName: "house.fill"
+                    name: Rules.tr("Zuhause", "Home")
+                    symbol: "house.fill"
                 }
                 SidebarSection {
                     width: column.width

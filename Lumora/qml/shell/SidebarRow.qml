@@ -9,8 +9,9 @@ Item {
 
     // The stored form of what this row selects.
     required property string value
-    required property string title
-    required property string symbolName
+    required property string name
+    required property string symbol
+    // The colours of a lit room or zone, else null.
     property var glow: null
     readonly property bool selected: Store.selection === value
 
@@ -18,7 +19,7 @@ Item {
     implicitWidth: 180
 
     Accessible.role: Accessible.ListItem
-    Accessible.name: title
+    Accessible.name: name
     Accessible.selected: selected
     Accessible.selectable: true
     Accessible.onPressAction: Store.select(value)
@@ -36,14 +37,14 @@ Item {
         width: 16
         height: 16
         anchors.verticalCenter: parent.verticalCenter
-        name: row.symbolName
+        name: row.symbol
         color: Qt.rgba(1, 1, 1, 0.7)
     }
     PlainLabel {
         x: 42
         width: row.width - 42 - (dot.visible ? 36 : 18)
         anchors.verticalCenter: parent.verticalCenter
-        text: row.title
+        text: row.name
         color: "white"
         font.pixelSize: 13
         elide: Text.ElideRight

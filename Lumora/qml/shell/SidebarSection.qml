@@ -25,12 +25,10 @@ Column {
     Repeater {
         model: section.model
         delegate: SidebarRow {
-            required property var model
+            required property string groupId
+            required glow
             width: section.width
-            value: "group:" + model.id
-            title: model.name
-            symbolName: model.symbol
-            glow: model.glow
+            value: "group:" + groupId
         }
     }
 }

@@ -61,7 +61,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, lists);
         const QString after = lists.section(u'>', 1);
-        KeyedListModel model({"value"});
+        KeyedListModel model("id", {"value"});
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.apply(rows(lists.section(u'>', 0, 0)));
         const auto start = model.statistics();

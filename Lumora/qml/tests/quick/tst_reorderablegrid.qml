@@ -11,10 +11,10 @@ Item {
     Component {
         id: cellContent
         Rectangle {
-            required property var item
+            required property string key
             implicitHeight: 60
             color: "gray"
-            Accessible.name: item.id
+            Accessible.name: key
         }
     }
 
@@ -25,7 +25,8 @@ Item {
         columnMinimum: 80
         columnSpacing: 10
         spacing: 10
-        model: [{ id: "a" }, { id: "b" }, { id: "c" }, { id: "d" }]
+        idRole: "key"
+        model: [{ key: "a" }, { key: "b" }, { key: "c" }, { key: "d" }]
         content: cellContent
     }
     SignalSpy { id: commitSpy; target: grid; signalName: "commit" }
@@ -40,10 +41,10 @@ Item {
     Component {
         id: sliderContent
         Item {
-            required property var item
+            required property string key
             implicitHeight: 40
             BrightnessSlider {
-                objectName: "slider-" + parent.item.id
+                objectName: "slider-" + parent.key
                 x: 10
                 y: 10
                 width: 200
@@ -61,7 +62,8 @@ Item {
         width: 460
         columnMinimum: 220
         columnSpacing: 10
-        model: [{ id: "x" }, { id: "y" }]
+        idRole: "key"
+        model: [{ key: "x" }, { key: "y" }]
         content: sliderContent
     }
     SignalSpy { id: slidersSpy; target: withSliders; signalName: "commit" }
@@ -76,7 +78,6 @@ Item {
     Component {
         id: rowContent
         Rectangle {
-            required property var item
             implicitHeight: 30
             color: "gray"
         }
@@ -120,7 +121,8 @@ Item {
             spacing: 10
             revealMargin: 0
             estimatedCellHeight: 60
-            model: Array.from({ length: 40 }, (_, i) => ({ id: "n" + i }))
+            idRole: "key"
+            model: Array.from({ length: 40 }, (_, i) => ({ key: "n" + i }))
             content: cellContent
         }
     }
@@ -133,7 +135,7 @@ Item {
             commitSpy.clear();
             modelSpy.clear();
             tryCompare(grid, "drag", null, 3000);
-            grid.model = [{ id: "a" }, { id: "b" }, { id: "c" }, { id: "d" }];
+            grid.model = [{ key: "a" }, { key: "b" }, { key: "c" }, { key: "d" }];
             rows.clear();
             for (const key of ["p", "q", "r"])
                 rows.append({ key: key });
@@ -183,7 +185,7 @@ Item {
         function test_noDrag_data() {
             return [
                 { tag: "short move", moves: [[45, 30], [40, 35]] },
-                { tag: "single item", model: [{ id: "only" }], moves: [[60, 30], [300, 30]] }
+                { tag: "single item", model: [{ key: "only" }], moves: [[60, 30], [300, 30]] }
             ];
         }
 
@@ -207,7 +209,7 @@ Item {
             verify(grid.drag.isSettling);
             const firstToken = grid.drag.token;
             // Owner saves and feeds the new order back.
-            grid.model = [{ id: "b" }, { id: "c" }, { id: "d" }, { id: "a" }];
+            grid.model = [{ key: "b" }, { key: "c" }, { key: "d" }, { key: "a" }];
             wait(20);
             // Pick up c (now in the second slot) before the copy has landed.
             carry(grid, 130, 30, 140, 30);
@@ -298,7 +300,7 @@ Item {
             carry(grid, 40, 30, 220, 30);
             compare(grid.drag.order, ["b", "c", "a", "d"]);
             // A new list arrives: the half-finished order is not saved over it.
-            grid.model = [{ id: "d" }, { id: "c" }, { id: "e" }, { id: "a" }, { id: "b" }];
+            grid.model = [{ key: "d" }, { key: "c" }, { key: "e" }, { key: "a" }, { key: "b" }];
             compare(grid.drag, null);
             compare(grid.displayedIds, ["d", "c", "e", "a", "b"]);
             mouseMove(grid, 300, 30, -1, Qt.LeftButton);

@@ -193,7 +193,7 @@ TestCase {
         const recall = nextRequest("", "/clip/v2/resource/");
         compare(recall.path, "/clip/v2/resource/scene/" + scene);
         compare(recall.body, { recall: { action: "active" } });
-        tryCompare(tile.item, "isActive", true, 5000);
+        tryCompare(tile, "isActive", true, 5000);
         compare(AccessibleProbe.describe(tile).description, "active");
     }
 
@@ -220,7 +220,7 @@ TestCase {
         verify(star.activeFocus, "Tab reaches the star");
         verify(star.width > 0 && star.opacity === 1);
         keyClick(Qt.Key_Space);
-        tryCompare(tile.item, "isFavorite", true);
+        tryCompare(tile, "isFavorite", true);
         Store.toggleFavorite("scene", scene);
     }
 
@@ -235,7 +235,7 @@ TestCase {
         toggleAll();
         tryCompare(findChild(view, "placeholder"), "visible", false);
         const tile = cellOf(findChild(view, "favoriteScenes"), scene);
-        compare(tile.item.groupName, "Test Zone");
+        compare(tile.groupName, "Test Zone");
         cellOf(findChild(view, "favoriteLights"), light);
         const card = cellOf(findChild(view, "favoriteGroups"), zone);
         mouseClick(card, card.width / 2, 70);

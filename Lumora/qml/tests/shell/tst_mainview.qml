@@ -23,7 +23,7 @@ TestCase {
         const stack = [sidebar];
         while (stack.length > 0) {
             const item = stack.pop();
-            if (item.value !== undefined && item.title === title)
+            if (item.value !== undefined && item.name === title)
                 return item;
             for (let i = 0; i < item.children.length; ++i)
                 stack.push(item.children[i]);
