@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+#include <memory>
 #include <optional>
 #include <sys/resource.h>
 
@@ -43,6 +44,10 @@ struct SimulatorProcess
     quint16 port = 0;
     QString bridgeID;
     QSslCertificate root;
+
+    /// A running simulator, or null when it did not start (and `state` is
+    /// then marked as skipped).
+    static std::unique_ptr<SimulatorProcess> started(benchmark::State &state);
 
     bool start()
     {
@@ -70,6 +75,17 @@ struct SimulatorProcess
         return true;
     }
 
+    /// A client of the simulated bridge that trusts its root, with the key
+    /// the simulator was started with.
+    HueBridgeClient client() const
+    {
+        HueBridgeSession::Options options;
+        options.expectedBridgeID = bridgeID;
+        options.trustAnchor = root;
+        options.port = port;
+        return HueBridgeClient(u"127.0.0.1"_s, u"bench-key"_s, HueBridgeSession::create(options));
+    }
+
     /// Sends one command line and returns the line it answers with.
     QByteArray command(const QByteArray &line)
     {
@@ -91,6 +107,15 @@ struct SimulatorProcess
         process.waitForFinished(5000);
     }
 };
+
+std::unique_ptr<SimulatorProcess> SimulatorProcess::started(benchmark::State &state)
+{
+    auto sim = std::make_unique<SimulatorProcess>();
+    if (sim->start())
+        return sim;
+    state.SkipWithError("cannot start lumora-bridge-sim");
+    return nullptr;
+}
 
 QCoro::Task<bool> sendOnce(HueBridgeClient client, HueLightCommand command, QString lightID)
 {
@@ -117,16 +142,11 @@ QCoro::Task<QString> firstLight(HueBridgeClient client)
 
 void BM_SendToLightSequential(benchmark::State &state)
 {
-    SimulatorProcess sim;
-    if (!sim.start()) {
-        state.SkipWithError("cannot start lumora-bridge-sim");
+    const auto started = SimulatorProcess::started(state);
+    if (!started)
         return;
-    }
-    HueBridgeSession::Options options;
-    options.expectedBridgeID = sim.bridgeID;
-    options.trustAnchor = sim.root;
-    options.port = sim.port;
-    const HueBridgeClient client(u"127.0.0.1"_s, u"bench-key"_s, HueBridgeSession::create(options));
+    SimulatorProcess &sim = *started;
+    const HueBridgeClient client = sim.client();
     const QString light = QCoro::waitFor(firstLight(client));
     if (light.isEmpty()) {
         state.SkipWithError("the simulator has no light");
@@ -220,16 +240,11 @@ void BM_EventStreamThroughSimulator(benchmark::State &state)
 {
     const int itemsPerMessage = int(state.range(0));
     const int messages = 100;
-    SimulatorProcess sim;
-    if (!sim.start()) {
-        state.SkipWithError("cannot start lumora-bridge-sim");
+    const auto started = SimulatorProcess::started(state);
+    if (!started)
         return;
-    }
-    HueBridgeSession::Options options;
-    options.expectedBridgeID = sim.bridgeID;
-    options.trustAnchor = sim.root;
-    options.port = sim.port;
-    const HueBridgeClient client(u"127.0.0.1"_s, u"bench-key"_s, HueBridgeSession::create(options));
+    SimulatorProcess &sim = *started;
+    const HueBridgeClient client = sim.client();
     HueEventStream stream = client.events();
     bool connected = false;
     for (int attempt = 0; attempt < 200 && !connected; ++attempt) {
@@ -288,16 +303,11 @@ QCoro::Task<QString> configOutcome(HueBridgeClient client)
 void BM_HostilePeerPeakMemory(benchmark::State &state)
 {
     const int kind = int(state.range(0));
-    SimulatorProcess sim;
-    if (!sim.start()) {
-        state.SkipWithError("cannot start lumora-bridge-sim");
+    const auto started = SimulatorProcess::started(state);
+    if (!started)
         return;
-    }
-    HueBridgeSession::Options options;
-    options.expectedBridgeID = sim.bridgeID;
-    options.trustAnchor = sim.root;
-    options.port = sim.port;
-    const HueBridgeClient client(u"127.0.0.1"_s, u"bench-key"_s, HueBridgeSession::create(options));
+    SimulatorProcess &sim = *started;
+    const HueBridgeClient client = sim.client();
     QCoro::waitFor(configOutcome(client)); // connection, handshake and caches outside the measurement
     const QByteArray fault = kind == 0   ? "flood answer size=62914560 path=^/api/0/config count=1"
                              : kind == 1 ? "flood header path=^/api/0/config count=1"

@@ -15,6 +15,7 @@
 // Run: build-bench/Lumora/app/bench/lumora-bench-app [--idle S] [--drag S]
 #include "AppIdentity.h"
 #include "BenchSupport.h"
+#include "BridgeKeyStore.h"
 #include "HueBridgeSession.h"
 #include "KeyedListModel.h"
 #include "LumoraApplication.h"
@@ -23,7 +24,6 @@
 
 #include <QCommandLineParser>
 #include <QDateTime>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -31,6 +31,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
@@ -64,22 +66,14 @@ qint64 processCpuNanoseconds()
 }
 
 // A thread gives up the processor voluntarily each time it goes to sleep, so
-// the sum over the threads counts how often the process woke up.
+// the count over the threads tells how often the process woke up. The
+// process's own count keeps the switches of threads that have ended: a sum
+// over /proc/self/task would lose them, and go down when a thread ends.
 qint64 voluntarySwitches()
 {
-    qint64 total = 0;
-    const QStringList tasks = QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &task : tasks) {
-        QFile status(u"/proc/self/task/"_s + task + u"/status"_s);
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> lines = status.readAll().split('\n');
-        for (const QByteArray &line : lines) {
-            if (line.startsWith("voluntary_ctxt_switches:"))
-                total += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
-        }
-    }
-    return total;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw;
 }
 
 double residentMiB()
@@ -308,8 +302,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption idleOption(u"idle"_s, u"Seconds of idle measurement (0: none)."_s, u"s"_s, u"60"_s);
     const QCommandLineOption dragOption(u"drag"_s, u"Seconds of each drag (0: none)."_s, u"s"_s, u"3"_s);
     const QCommandLineOption batchOption(u"batches"_s, u"Event batches to measure."_s, u"n"_s, u"5"_s);
+    const QCommandLineOption keychainOption(
+        u"keychain"_s, u"Keep the key in the session's credential store (needs its D-Bus session bus)."_s);
     parser.addHelpOption();
-    parser.addOptions({simOption, idleOption, dragOption, batchOption});
+    parser.addOptions({simOption, idleOption, dragOption, batchOption, keychainOption});
     parser.process(app);
 
     QTemporaryDir folder;
@@ -333,27 +329,63 @@ int main(int argc, char *argv[])
     services.settings = std::make_shared<QSettings>(folder.filePath(u"settings.ini"_s), QSettings::IniFormat);
     PairedBridge{sim.value(u"BRIDGE_ID"_s).toLower(), u"Hue Bridge"_s, u"127.0.0.1"_s}.save(*services.settings);
     HueStore::Environment &environment = services.environment;
-    environment.keys.load = [key](QString) { return constantKey(key); };
-    environment.keys.save = [](QString, QString) { return refuseSave(); };
-    environment.keys.delete_ = [](QString) { return noDelete(); };
+    // The steps of the start as they happen, in ms on the start's clock.
+    QElapsedTimer clock;
+    QHash<QByteArray, double> marks;
+    const auto mark = [&clock, &marks](const QByteArray &name) {
+        if (!marks.contains(name))
+            marks.insert(name, clock.nsecsElapsed() / 1e6);
+    };
+    const QString bridgeID = sim.value(u"BRIDGE_ID"_s).toLower();
+    if (parser.isSet(keychainOption)) {
+        const BridgeKeyStore keychain = BridgeKeyStore::keychain();
+        if (!QCoro::waitFor(keychain.save(key, bridgeID))) {
+            fail(u"the credential store did not keep the key"_s);
+            return 1;
+        }
+        environment.keys = keychain;
+    } else {
+        environment.keys.load = [key](QString) { return constantKey(key); };
+        environment.keys.save = [](QString, QString) { return refuseSave(); };
+        environment.keys.delete_ = [](QString) { return noDelete(); };
+    }
+    environment.keys.load = [load = environment.keys.load, mark](QString account) {
+        return [](auto load, auto mark, QString account) -> QCoro::Task<std::optional<QString>> {
+            mark("key_asked");
+            std::optional<QString> found = co_await load(std::move(account));
+            mark("key_found");
+            co_return found;
+        }(load, mark, std::move(account));
+    };
     const QSslCertificate root = roots.first();
     const quint16 port = quint16(sim.value(u"PORT"_s).toUInt());
-    environment.makeClient = [root, port](QString host, std::optional<QString> bridgeID,
-                                          std::optional<QString> applicationKey) {
+    environment.makeClient = [root, port, mark](QString host, std::optional<QString> bridgeID,
+                                                std::optional<QString> applicationKey) {
+        mark("client_made");
         HueBridgeSession::Options options;
         options.expectedBridgeID = std::move(bridgeID);
         options.trustAnchor = root;
         options.port = port;
-        return HueBridgeClient(std::move(host), std::move(applicationKey), HueBridgeSession::create(options));
+        auto session = HueBridgeSession::create(options);
+        QNetworkAccessManager *manager = session->manager();
+        QObject::connect(manager, &QNetworkAccessManager::encrypted, manager, [mark](QNetworkReply *reply) {
+            mark(reply->url().path().startsWith(u"/eventstream"_s) ? "stream_tls" : "listing_tls");
+        });
+        QObject::connect(manager, &QNetworkAccessManager::finished, manager, [mark](QNetworkReply *reply) {
+            if (reply->url().path() == "/clip/v2/resource"_L1)
+                mark("listing_received");
+        });
+        return HueBridgeClient(std::move(host), std::move(applicationKey), std::move(session));
     };
     environment.discover = [] { return nothingFound(); };
     environment.deviceName = [] { return u"bench"_s; };
 
     // Start ---------------------------------------------------------------------
-    QElapsedTimer clock;
     clock.start();
+    const qint64 cpuAtStart = threadCpuNanoseconds();
     LumoraApplication::applyLook();
     LumoraApplication lumora(services);
+    QObject::connect(lumora.store(), &HueStore::homeChanged, lumora.store(), [&] { mark("home_replaced"); });
     QString error;
     if (!lumora.load(&error)) {
         fail(u"the main window did not load: "_s + error);
@@ -407,9 +439,15 @@ int main(int argc, char *argv[])
         fail(u"the home did not show within 60 s"_s);
         return 1;
     }
+    const double startCpu = (threadCpuNanoseconds() - cpuAtStart) / 1e6;
     result("start_ms", shownAt / 1e6);
     result("start_load_ms", loaded);
     result("start_ready_ms", readyAt);
+    result("start_main_cpu_ms", startCpu);
+    for (const char *name :
+         {"key_asked", "key_found", "client_made", "stream_tls", "listing_tls", "listing_received", "home_replaced"}) {
+        result(QByteArray("start_at_" + QByteArray(name) + "_ms").constData(), marks.value(name, -1));
+    }
     const HueHome &home = store->store()->home();
     result("home_resources", double(home.resources.size()));
 
