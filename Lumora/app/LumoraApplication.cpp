@@ -7,6 +7,7 @@
 #include "SystemWake.h"
 #include "Theme.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QQmlApplicationEngine>
@@ -87,8 +88,26 @@ void LumoraApplication::applyLook()
     QGuiApplication::setPalette(palette);
 }
 
+void LumoraApplication::startConnection()
+{
+    m_store->start();
+    // The main thread takes part in every step before the listing is asked
+    // for (the key store's answer, each TLS handshake's trust decision), and
+    // loading the screens holds it for a few hundred milliseconds. Given a
+    // short head start first, the bridge puts its listing together while
+    // the screens load instead of after.
+    if (m_store->phase().kind != HueStorePhase::Kind::connecting)
+        return;
+    QEventLoop loop;
+    connect(m_store.get(), &HueStore::homeRequested, &loop, &QEventLoop::quit);
+    connect(m_store.get(), &HueStore::phaseChanged, &loop, &QEventLoop::quit);
+    QTimer::singleShot(connectionHeadStart, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 bool LumoraApplication::load(QString *error)
 {
+    startConnection();
     LumoraStore::provide(m_store.get(), m_services.settings);
     AppInfo::provide(m_services.updater);
     m_engine = std::make_unique<QQmlApplicationEngine>();
@@ -100,10 +119,7 @@ bool LumoraApplication::load(QString *error)
             for (const auto &warning : list)
                 warnings.append(warning.toString());
         });
-    // Connecting (the keyring, two TLS handshakes, the listing) overlaps the
-    // compilation of the screens instead of waiting for it; the screens read
-    // whatever state the store has reached when they appear.
-    m_store->start();
+    // The screens read whatever state the store has reached when they appear.
     m_engine->load(QUrl(u"qrc:/qt/qml/Lumora/MainWindow.qml"_s));
     disconnect(collecting);
     if (!mainWindow()) {

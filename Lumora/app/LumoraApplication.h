@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
 #include <memory>
 
 class AppUpdater;
@@ -47,7 +48,13 @@ public:
     /// the first window exists.
     static void applyLook();
 
+    /// How long loading the window waits at most for the connection to
+    /// reach the bridge's listing.
+    static constexpr std::chrono::milliseconds connectionHeadStart{150};
+
 private:
+    void startConnection();
+
     Services m_services;
     std::unique_ptr<HueStore> m_store;
     std::unique_ptr<QQmlApplicationEngine> m_engine;

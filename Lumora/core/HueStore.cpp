@@ -4,6 +4,8 @@
 #include "HueFailure.h"
 #include "LumoraLogging.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSettings>
 
 #include <algorithm>
@@ -183,7 +185,15 @@ QCoro::Task<void> HueStore::runConnection(QPointer<HueStore> self, QString key, 
         HueEventStream stream = client.events();
         try {
             co_await stream.opened(client.session()->options().requestTimeout, token);
-            resources = co_await client.resources(token);
+            QCoro::Task<QList<HueResource>> listing = client.resources(token);
+            // The listing goes over a connection of its own, whose handshake
+            // is this session's next one: once it is through, the request is
+            // on its way without further help from this thread.
+            const auto sent = QObject::connect(
+                client.session()->manager(), &QNetworkAccessManager::encrypted, self,
+                [self] { Q_EMIT self->homeRequested(); }, Qt::SingleShotConnection);
+            resources = co_await listing;
+            QObject::disconnect(sent);
         } catch (...) {
             failure = std::current_exception();
         }

@@ -116,6 +116,12 @@ Q_SIGNALS:
     void commandErrorChanged();
     /// The home (or its holds) changed.
     void homeChanged();
+    /// A connection's request for the whole home has passed its TLS
+    /// handshake and is on its way to the bridge: from here the listing
+    /// arrives without this thread's help. The start-up waits for it before
+    /// it loads the screens. (Not reported when the request finds an open
+    /// connection and needs no handshake.)
+    void homeRequested();
 
 private:
     /// One long-running job: a token the job checks and that replacing or
