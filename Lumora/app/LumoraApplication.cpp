@@ -9,7 +9,6 @@
 
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QPalette>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
@@ -64,28 +63,10 @@ LumoraApplication::~LumoraApplication()
 void LumoraApplication::applyLook()
 {
     QQuickStyle::setStyle(u"Fusion"_s);
-    QPalette palette;
-    const QColor content = Theme::color(Theme::contentRGB);
-    const QColor card = Theme::color(Theme::cardRGB);
-    palette.setColor(QPalette::Window, content);
-    palette.setColor(QPalette::WindowText, Qt::white);
-    palette.setColor(QPalette::Base, Theme::color(Theme::sidebarRGB));
-    palette.setColor(QPalette::AlternateBase, card);
-    palette.setColor(QPalette::Text, Qt::white);
-    palette.setColor(QPalette::Button, card);
-    palette.setColor(QPalette::ButtonText, Qt::white);
-    palette.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 110));
-    palette.setColor(QPalette::ToolTipBase, card);
-    palette.setColor(QPalette::ToolTipText, Qt::white);
-    palette.setColor(QPalette::Light, QColor(255, 255, 255, 60));
-    palette.setColor(QPalette::Mid, QColor(0, 0, 0, 90));
-    palette.setColor(QPalette::Dark, QColor(0, 0, 0, 140));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(255, 255, 255, 90));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(255, 255, 255, 90));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(255, 255, 255, 90));
-    QGuiApplication::setPalette(palette);
+    // Quick Controls draw from the palette each window gives itself
+    // (Theme::paint); the application's reaches what Qt draws beside them,
+    // such as the title bar it paints itself on Wayland.
+    QGuiApplication::setPalette(Theme::palette());
 }
 
 void LumoraApplication::startConnection()

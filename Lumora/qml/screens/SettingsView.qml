@@ -14,27 +14,7 @@ Pane {
     implicitWidth: 460
     padding: 20
     background: Rectangle { color: Theme.content }
-    // Quick Controls draw from this palette, not from the application's.
-    palette.window: Theme.content
-    palette.windowText: "white"
-    palette.base: Theme.sidebar
-    palette.alternateBase: Theme.card
-    palette.text: "white"
-    palette.button: Theme.card
-    palette.buttonText: "white"
-    palette.brightText: "white"
-    palette.highlight: "#0a84ff"
-    palette.highlightedText: "white"
-    palette.toolTipBase: Theme.card
-    palette.toolTipText: "white"
-    palette.light: Qt.rgba(1, 1, 1, 0.25)
-    palette.midlight: Qt.rgba(1, 1, 1, 0.15)
-    palette.mid: Qt.rgba(0, 0, 0, 0.35)
-    palette.dark: Qt.rgba(0, 0, 0, 0.55)
-    palette.shadow: "black"
-    palette.disabled.buttonText: Qt.rgba(1, 1, 1, 0.35)
-    palette.disabled.text: Qt.rgba(1, 1, 1, 0.35)
-    palette.disabled.windowText: Qt.rgba(1, 1, 1, 0.35)
+    Component.onCompleted: Theme.paint(palette)
 
     component FormRow: RowLayout {
         id: formRow
@@ -44,13 +24,13 @@ Pane {
         spacing: 12
         PlainLabel {
             text: formRow.label
-            color: Qt.rgba(1, 1, 1, 0.85)
+            color: Theme.textLabel
             font.pixelSize: 13
         }
         PlainLabel {
             Layout.fillWidth: true
             text: formRow.value
-            color: Qt.rgba(1, 1, 1, 0.6)
+            color: Theme.textSecondary
             font.pixelSize: 13
             horizontalAlignment: Text.AlignRight
             elide: Text.ElideMiddle
@@ -81,7 +61,7 @@ Pane {
                 objectName: "noBridge"
                 visible: !root.paired
                 text: Rules.tr("Noch keine Bridge gekoppelt.", "No bridge paired yet.")
-                color: Qt.rgba(1, 1, 1, 0.85)
+                color: Theme.textLabel
                 font.pixelSize: 13
             }
             FormRow {
@@ -104,7 +84,7 @@ Pane {
                 visible: root.paired
                 Layout.alignment: Qt.AlignRight
                 text: Rules.tr("Bridge trennen …", "Disconnect Bridge…")
-                palette.buttonText: "#ff6961"
+                palette.buttonText: Theme.destructive
                 onClicked: Store.forgetBridge()
             }
         }
@@ -121,7 +101,7 @@ Pane {
             PlainLabel {
                 Layout.fillWidth: true
                 text: "Checks at launch and daily. You choose when to download and install an update."
-                color: Qt.rgba(1, 1, 1, 0.6)
+                color: Theme.textSecondary
                 font.pixelSize: 12
                 wrapMode: Text.Wrap
             }
@@ -130,7 +110,7 @@ Pane {
                 PlainLabel {
                     Layout.fillWidth: true
                     text: AppInfo.configurationError
-                    color: Qt.rgba(1, 1, 1, 0.6)
+                    color: Theme.textSecondary
                     font.pixelSize: 12
                     wrapMode: Text.Wrap
                 }

@@ -16,28 +16,6 @@ ApplicationWindow {
     minimumWidth: 720
     minimumHeight: 460
     color: Theme.content
-    // Quick Controls draw from this palette, not from the application's.
-    palette.window: Theme.content
-    palette.windowText: "white"
-    palette.base: Theme.sidebar
-    palette.alternateBase: Theme.card
-    palette.text: "white"
-    palette.button: Theme.card
-    palette.buttonText: "white"
-    palette.brightText: "white"
-    palette.highlight: "#0a84ff"
-    palette.highlightedText: "white"
-    palette.placeholderText: Qt.rgba(1, 1, 1, 0.45)
-    palette.toolTipBase: Theme.card
-    palette.toolTipText: "white"
-    palette.light: Qt.rgba(1, 1, 1, 0.25)
-    palette.midlight: Qt.rgba(1, 1, 1, 0.15)
-    palette.mid: Qt.rgba(0, 0, 0, 0.35)
-    palette.dark: Qt.rgba(0, 0, 0, 0.55)
-    palette.shadow: "black"
-    palette.disabled.buttonText: Qt.rgba(1, 1, 1, 0.35)
-    palette.disabled.text: Qt.rgba(1, 1, 1, 0.35)
-    palette.disabled.windowText: Qt.rgba(1, 1, 1, 0.35)
 
     function openSettings() {
         settings.show();
@@ -80,6 +58,7 @@ ApplicationWindow {
     }
 
     onClosing: Qt.quit()
+    Component.onCompleted: Theme.paint(palette)
 
     Window {
         id: settings
@@ -118,12 +97,12 @@ ApplicationWindow {
                 width: 56
                 height: 56
                 name: "lightbulb.led.wide"
-                color: "#ffd60a"
+                color: Theme.attention
             }
             PlainLabel {
                 anchors.horizontalCenter: parent.horizontalCenter
                 text: AppInfo.aboutName
-                color: "white"
+                color: Theme.text
                 font.pixelSize: 20
                 font.weight: Font.DemiBold
             }
@@ -131,7 +110,7 @@ ApplicationWindow {
                 objectName: "aboutVersion"
                 anchors.horizontalCenter: parent.horizontalCenter
                 text: AppInfo.aboutVersion
-                color: Qt.rgba(1, 1, 1, 0.7)
+                color: Theme.textSubtle
                 font.pixelSize: 12
             }
         }
@@ -153,7 +132,7 @@ ApplicationWindow {
         standardButtons: Dialog.Ok
         PlainLabel {
             id: noticeLabel
-            color: "white"
+            color: Theme.text
             wrapMode: Text.Wrap
         }
     }
