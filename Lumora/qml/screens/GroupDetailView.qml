@@ -43,7 +43,7 @@ ScreenPage {
                 width: 22
                 height: 22
                 name: view.group.symbol ?? ""
-                color: "white"
+                color: Theme.text
             }
         }
         accessory: [
@@ -65,12 +65,12 @@ ScreenPage {
                 }
                 contentItem: SymbolIcon {
                     name: "paintpalette.fill"
-                    color: "white"
+                    color: Theme.text
                 }
                 ColorPickerPopup {
                     id: picker
                     objectName: "groupColorPicker"
-                    current: view.group.pickerColor ?? "white"
+                    current: view.group.pickerColor ?? Theme.neutralLight
                     supportsColor: view.group.supportsColor ?? false
                     mirek: null
                     mirekRange: view.group.colorRange ?? null
@@ -136,11 +136,11 @@ ScreenPage {
                         width: 12
                         height: 12
                         name: "plus"
-                        color: "white"
+                        color: Theme.text
                     }
                     PlainLabel {
                         text: Rules.tr("Als Szene speichern", "Save as Scene")
-                        color: "white"
+                        color: Theme.text
                         font.pixelSize: 12
                         font.weight: Font.Medium
                     }
@@ -157,10 +157,10 @@ ScreenPage {
                     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutsideParent
                     onClosed: view.showsSaveScene = false
                     background: Rectangle {
-                        color: "#28292c"
+                        color: Theme.popover
                         radius: 12
                         border.width: 1
-                        border.color: Qt.rgba(1, 1, 1, 0.1)
+                        border.color: Theme.popoverBorder
                     }
                     // A fresh panel for every opening: an empty name, no failure.
                     contentItem: Loader {

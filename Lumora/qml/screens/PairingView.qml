@@ -26,12 +26,12 @@ Item {
             Layout.preferredWidth: 44
             Layout.preferredHeight: 44
             name: "lightbulb.led.wide"
-            color: "#0a84ff"
+            color: Theme.accent
         }
         PlainLabel {
             Layout.alignment: Qt.AlignHCenter
             text: Rules.tr("Mit der Hue Bridge verbinden", "Connect to the Hue Bridge")
-            color: "white"
+            color: Theme.text
             font.pixelSize: 22
             font.weight: Font.DemiBold
         }
@@ -50,7 +50,7 @@ Item {
             PlainLabel {
                 anchors.verticalCenter: parent.verticalCenter
                 text: Rules.tr("Suche im Netzwerk …", "Searching the network…")
-                color: Qt.rgba(1, 1, 1, 0.85)
+                color: Theme.textLabel
                 font.pixelSize: 13
             }
         }
@@ -69,7 +69,7 @@ Item {
                 Layout.fillWidth: true
                 text: Rules.tr("Drücke jetzt den runden Knopf oben auf der Bridge.",
                                "Now press the round button on top of the bridge.")
-                color: "white"
+                color: Theme.text
                 font.pixelSize: 15
                 font.weight: Font.DemiBold
                 horizontalAlignment: Text.AlignHCenter
@@ -78,7 +78,7 @@ Item {
             PlainLabel {
                 Layout.fillWidth: true
                 text: Rules.tr("Lumora wartet bis zu 30 Sekunden.", "Lumora waits for up to 30 seconds.")
-                color: Qt.rgba(1, 1, 1, 0.6)
+                color: Theme.textSecondary
                 font.pixelSize: 13
                 horizontalAlignment: Text.AlignHCenter
             }
@@ -101,13 +101,13 @@ Item {
                 Layout.preferredHeight: 16
                 Layout.alignment: Qt.AlignTop
                 name: "exclamationmark.triangle.fill"
-                color: "#ff9f0a"
+                color: Theme.warning
             }
             PlainLabel {
                 objectName: "failureText"
                 Layout.fillWidth: true
                 text: Store.pairingMessage
-                color: "#ff9f0a"
+                color: Theme.warning
                 font.pixelSize: 13
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
@@ -137,7 +137,7 @@ Item {
                     PlainLabel {
                         anchors.verticalCenter: parent.verticalCenter
                         text: Rules.tr("Suche nach der Bridge …", "Looking for the bridge…")
-                        color: Qt.rgba(1, 1, 1, 0.85)
+                        color: Theme.textLabel
                         font.pixelSize: 13
                     }
                 }
@@ -145,7 +145,7 @@ Item {
                     objectName: "hint"
                     Layout.fillWidth: true
                     text: Store.pairingHint
-                    color: Qt.rgba(1, 1, 1, 0.6)
+                    color: Theme.textSecondary
                     font.pixelSize: 12
                     horizontalAlignment: Text.AlignHCenter
                     wrapMode: Text.Wrap
@@ -172,18 +172,18 @@ Item {
                             bottomPadding: 4
                             PlainLabel {
                                 text: bridgeButton.modelData.name
-                                color: "white"
+                                color: Theme.text
                                 font.pixelSize: 14
                             }
                             PlainLabel {
                                 text: bridgeButton.modelData.host
-                                color: Qt.rgba(1, 1, 1, 0.6)
+                                color: Theme.textSecondary
                                 font.pixelSize: 11
                             }
                         }
                         PlainLabel {
                             text: Rules.tr("Verbinden", "Connect")
-                            color: "white"
+                            color: Theme.text
                             font.pixelSize: 13
                         }
                     }
@@ -215,7 +215,7 @@ Item {
                 Layout.alignment: Qt.AlignHCenter
                 visible: root.hasBridges
                 text: Rules.tr("Erneut suchen", "Search Again")
-                color: "#0a84ff"
+                color: Theme.accent
                 font.pixelSize: 13
                 font.underline: searchHover.hovered
                 Accessible.role: Accessible.Link

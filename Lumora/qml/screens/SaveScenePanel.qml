@@ -54,7 +54,7 @@ Item {
         PlainLabel {
             width: parent.width
             text: Rules.tr("Aktuelles Licht als Szene speichern", "Save Current Light as Scene")
-            color: "white"
+            color: Theme.text
             font.pixelSize: 15
             font.weight: Font.DemiBold
             wrapMode: Text.Wrap
@@ -67,7 +67,7 @@ Item {
                            "Records which lights in " + panel.groupName
                            + " are on right now, how bright and in which colour. "
                            + "The scene is stored on the bridge and shows up in the Hue app as well.")
-            color: Qt.rgba(1, 1, 1, 0.6)
+            color: Theme.textSecondary
             font.pixelSize: 12
             wrapMode: Text.Wrap
         }
@@ -89,12 +89,12 @@ Item {
                 width: 14
                 height: 14
                 name: "exclamationmark.triangle.fill"
-                color: "#ff9f0a"
+                color: Theme.warning
             }
             PlainLabel {
                 width: parent.width - 20
                 text: parent.visible ? panel.failure : ""
-                color: "#ff9f0a"
+                color: Theme.warning
                 font.pixelSize: 12
                 wrapMode: Text.Wrap
             }

@@ -37,7 +37,7 @@ SplitView {
 
     handle: Rectangle {
         implicitWidth: 1
-        color: Qt.rgba(0, 0, 0, 0.6)
+        color: Theme.divider
     }
 
     Rectangle {

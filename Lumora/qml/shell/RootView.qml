@@ -49,7 +49,7 @@ Rectangle {
                 PlainLabel {
                     anchors.horizontalCenter: parent.horizontalCenter
                     text: Rules.tr("Verbinde mit der Bridge …", "Connecting to the bridge…")
-                    color: "white"
+                    color: Theme.text
                     font.pixelSize: 15
                 }
             }

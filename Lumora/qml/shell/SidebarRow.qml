@@ -29,7 +29,7 @@ Item {
         anchors.leftMargin: 8
         anchors.rightMargin: 8
         radius: 6
-        color: row.selected ? Qt.rgba(1, 1, 1, 0.12) : hover.hovered ? Qt.rgba(1, 1, 1, 0.05) : "transparent"
+        color: row.selected ? Theme.selection : hover.hovered ? Theme.hover : "transparent"
     }
     SymbolIcon {
         id: icon
@@ -38,14 +38,14 @@ Item {
         height: 16
         anchors.verticalCenter: parent.verticalCenter
         name: row.symbol
-        color: Qt.rgba(1, 1, 1, 0.7)
+        color: Theme.textSubtle
     }
     PlainLabel {
         x: 42
         width: row.width - 42 - (dot.visible ? 36 : 18)
         anchors.verticalCenter: parent.verticalCenter
         text: row.name
-        color: "white"
+        color: Theme.text
         font.pixelSize: 13
         elide: Text.ElideRight
     }

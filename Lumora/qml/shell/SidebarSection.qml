@@ -18,7 +18,7 @@ Column {
         topPadding: 14
         bottomPadding: 4
         text: section.title
-        color: Qt.rgba(1, 1, 1, 0.45)
+        color: Theme.textSectionHeader
         font.pixelSize: 11
         font.weight: Font.DemiBold
     }
