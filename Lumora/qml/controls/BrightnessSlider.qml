@@ -44,14 +44,14 @@ Item {
         height: 6
         radius: 3
         anchors.verticalCenter: parent.verticalCenter
-        color: Qt.rgba(0, 0, 0, 0.25)
+        color: Theme.sliderTrack
     }
     Rectangle {
         width: root.fill + 8
         height: 6
         radius: 3
         anchors.verticalCenter: parent.verticalCenter
-        color: Qt.rgba(1, 1, 1, 0.5)
+        color: Theme.sliderFill
     }
     Item {
         id: knob
@@ -66,13 +66,13 @@ Item {
             glowRadius: 2
             cornerRadius: 10
             spread: 0
-            color: Qt.rgba(0, 0, 0, 0.35)
+            color: Theme.sliderKnobShadow
             visible: GraphicsInfo.api !== GraphicsInfo.Software
         }
         Rectangle {
             anchors.fill: parent
             radius: 8
-            color: "white"
+            color: Theme.knob
         }
     }
 

@@ -6,7 +6,7 @@ import Lumora
 Item {
     id: root
 
-    property color current: "white"
+    property color current: Theme.neutralLight
     property bool supportsColor: false
     property var mirek: null
     // {minimum, maximum} or null.
@@ -43,7 +43,7 @@ Item {
             spacing: 6
             PlainLabel {
                 text: Rules.tr("Weißton", "White tone")
-                color: Qt.rgba(1, 1, 1, 0.55)
+                color: Theme.textTertiary
                 font.pixelSize: 11
             }
             WhiteToneSlider {

@@ -24,10 +24,10 @@ Popup {
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutsideParent
 
     background: Rectangle {
-        color: "#28292c"
+        color: Theme.popover
         radius: 12
         border.width: 1
-        border.color: Qt.rgba(1, 1, 1, 0.1)
+        border.color: Theme.popoverBorder
     }
     contentItem: ColorPickerPanel {
         id: panel

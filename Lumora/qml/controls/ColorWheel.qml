@@ -68,8 +68,8 @@ Item {
                 focalX: root.centerX
                 focalY: root.centerY
                 focalRadius: 0
-                GradientStop { position: 0; color: Qt.rgba(1, 1, 1, 1) }
-                GradientStop { position: 1; color: Qt.rgba(1, 1, 1, 0) }
+                GradientStop { position: 0; color: Theme.neutralLight }
+                GradientStop { position: 1; color: Theme.neutralLightClear }
             }
             PathAngleArc {
                 centerX: root.centerX
@@ -110,7 +110,7 @@ Item {
             anchors.fill: parent
             radius: width / 2
             color: "transparent"
-            border.color: "white"
+            border.color: Theme.knob
             border.width: 3
             visible: GraphicsInfo.api === GraphicsInfo.Software
         }
@@ -119,7 +119,7 @@ Item {
             source: ring
             radius: 2
             samples: 5
-            color: Qt.rgba(0, 0, 0, 0.33)
+            color: Theme.wheelRingShadow
             visible: GraphicsInfo.api !== GraphicsInfo.Software
             cached: true
         }

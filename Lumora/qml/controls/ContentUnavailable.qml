@@ -29,13 +29,13 @@ Item {
             Layout.preferredWidth: 44
             Layout.preferredHeight: 44
             name: root.symbol
-            color: Qt.rgba(1, 1, 1, 0.55)
+            color: Theme.textTertiary
             visible: root.symbol !== ""
         }
         PlainLabel {
             Layout.fillWidth: true
             text: root.title
-            color: "white"
+            color: Theme.text
             font.pixelSize: 20
             font.weight: Font.DemiBold
             horizontalAlignment: Text.AlignHCenter
@@ -45,7 +45,7 @@ Item {
             objectName: "description"
             Layout.fillWidth: true
             text: root.description
-            color: Qt.rgba(1, 1, 1, 0.6)
+            color: Theme.textSecondary
             font.pixelSize: 13
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap

@@ -38,6 +38,6 @@ T.AbstractButton {
 
     contentItem: SymbolIcon {
         name: control.isFavorite ? "star.fill" : "star"
-        color: "white"
+        color: Theme.text
     }
 }

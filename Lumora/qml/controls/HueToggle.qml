@@ -44,7 +44,7 @@ T.Switch {
         implicitWidth: 46
         implicitHeight: 28
         radius: height / 2
-        color: control.isOn ? Qt.rgba(0, 0, 0, 0.3) : Qt.rgba(1, 1, 1, 0.1)
+        color: control.isOn ? Theme.trackOn : Theme.trackOff
     }
 
     indicator: Item {
@@ -62,13 +62,13 @@ T.Switch {
             glowRadius: 1.5
             cornerRadius: width / 2 + 1.5
             spread: 0
-            color: Qt.rgba(0, 0, 0, 0.3)
+            color: Theme.knobShadow
             visible: GraphicsInfo.api !== GraphicsInfo.Software
         }
         Rectangle {
             anchors.fill: parent
             radius: width / 2
-            color: control.isOn ? "white" : Qt.rgba(1, 1, 1, 0.5)
+            color: control.isOn ? Theme.knob : Theme.knobOff
         }
     }
 

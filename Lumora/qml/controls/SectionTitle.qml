@@ -23,7 +23,7 @@ Item {
         anchors.rightMargin: accessoryRow.width > 0 ? 8 : 0
         anchors.verticalCenter: parent.verticalCenter
         text: root.text.toUpperCase()
-        color: Qt.rgba(1, 1, 1, 0.6)
+        color: Theme.textSecondary
         font.pixelSize: 11
         font.weight: Font.DemiBold
         font.letterSpacing: 1.6

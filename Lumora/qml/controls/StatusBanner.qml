@@ -10,8 +10,7 @@ Rectangle {
     readonly property string message: Store.bannerMessage
     visible: message !== ""
     implicitHeight: visible ? row.implicitHeight + 16 : 0
-    // System yellow at 25 % on the dark content colour.
-    color: Qt.rgba(1.0, 0.839, 0.039, 0.25)
+    color: Theme.bannerFill
 
     Accessible.role: Accessible.AlertMessage
     Accessible.name: message
@@ -27,14 +26,14 @@ Rectangle {
             height: 16
             anchors.verticalCenter: parent.verticalCenter
             name: "exclamationmark.triangle.fill"
-            color: "white"
+            color: Theme.text
         }
         PlainLabel {
             objectName: "bannerText"
             width: row.width - 24
             anchors.verticalCenter: parent.verticalCenter
             text: root.message
-            color: "white"
+            color: Theme.text
             font.pixelSize: 13
             wrapMode: Text.Wrap
         }

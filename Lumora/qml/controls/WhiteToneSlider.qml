@@ -78,7 +78,7 @@ T.Slider {
             radius: height / 2
             color: "transparent"
             border.width: 1
-            border.color: Qt.rgba(1, 1, 1, 0.15)
+            border.color: Theme.toneTrackBorder
         }
     }
 
@@ -94,15 +94,15 @@ T.Slider {
             glowRadius: 2
             cornerRadius: 12
             spread: 0
-            color: Qt.rgba(0, 0, 0, 0.3)
+            color: Theme.knobShadow
             visible: GraphicsInfo.api !== GraphicsInfo.Software
         }
         Rectangle {
             anchors.fill: parent
             radius: width / 2
-            color: "white"
+            color: Theme.knob
             border.width: 0.5
-            border.color: Qt.rgba(0, 0, 0, 0.15)
+            border.color: Theme.toneKnobBorder
         }
     }
 }
