@@ -51,7 +51,7 @@ LitSurface {
             PlainLabel {
                 width: parent.width
                 text: card.name
-                color: "white"
+                color: Theme.text
                 font.pixelSize: 15
                 font.weight: Font.Medium
                 elide: Text.ElideRight
@@ -62,7 +62,7 @@ LitSurface {
                 width: parent.width
                 visible: card.caption !== ""
                 text: card.caption
-                color: Qt.rgba(1, 1, 1, 0.8)
+                color: Theme.textCaption
                 font.pixelSize: 11
                 elide: Text.ElideRight
                 maximumLineCount: 1

@@ -54,7 +54,7 @@ ControlCard {
             width: card.isBanner ? 22 : 20
             height: width
             name: card.symbol
-            color: "white"
+            color: Theme.text
         }
     }
 

@@ -65,7 +65,7 @@ ControlCard {
 
             background: Rectangle {
                 radius: 15
-                color: card.canChangeColor ? Qt.rgba(1, 1, 1, 0.22) : "transparent"
+                color: card.canChangeColor ? Theme.cardButton : "transparent"
                 function contains(point: point): bool {
                     const dx = point.x - 15;
                     const dy = point.y - 15;
@@ -78,7 +78,7 @@ ControlCard {
                     width: 16
                     height: 16
                     name: card.symbol
-                    color: "white"
+                    color: Theme.text
                 }
             }
 

@@ -434,7 +434,7 @@ Item {
                 radius: 17
                 color: "transparent"
                 border.width: 2
-                border.color: Qt.rgba(1, 1, 1, 0.7)
+                border.color: Theme.focusRing
                 visible: cell.activeFocus
             }
 
@@ -491,7 +491,7 @@ Item {
             glowRadius: 16
             spread: 0
             cornerRadius: 14 + glowRadius
-            color: "black"
+            color: Theme.liftShadow
             opacity: grid.drag !== null && !grid.drag.isSettling ? 0.5 : 0
             visible: GraphicsInfo.api !== GraphicsInfo.Software
             Behavior on opacity { NumberAnimation { duration: 260; easing.type: Easing.OutQuad } }

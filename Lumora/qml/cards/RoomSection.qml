@@ -67,14 +67,14 @@ Item {
                             width: 14
                             height: 14
                             name: section.symbol
-                            color: "white"
+                            color: Theme.text
                         }
                     }
                     PlainLabel {
                         anchors.verticalCenter: parent.verticalCenter
                         width: Math.min(implicitWidth, header.availableWidth - 24 - 8 - 8 - 11 - 8)
                         text: section.name
-                        color: "white"
+                        color: Theme.text
                         font.pixelSize: 14
                         font.weight: Font.DemiBold
                         elide: Text.ElideRight
@@ -88,7 +88,7 @@ Item {
                     width: 11
                     height: 11
                     name: "chevron.right"
-                    color: Qt.rgba(1, 1, 1, 0.85 * 0.7)
+                    color: Theme.disclosure
                 }
             }
 

@@ -36,9 +36,9 @@ Item {
         id: background
         anchors.fill: parent
         radius: 14
-        color: tile.isActive ? Qt.rgba(1, 1, 1, 0.2) : Theme.card
+        color: tile.isActive ? Theme.activeTile : Theme.card
         border.width: tile.isActive ? 1.5 : 0
-        border.color: Qt.rgba(1, 1, 1, 0.85)
+        border.color: Theme.activeTileBorder
     }
 
     Rectangle {
@@ -62,7 +62,7 @@ Item {
         PlainLabel {
             width: parent.width
             text: tile.name
-            color: "white"
+            color: Theme.text
             font.pixelSize: 13
             font.weight: Font.Medium
             elide: Text.ElideRight
@@ -73,7 +73,7 @@ Item {
             width: parent.width
             visible: tile.groupName !== null && tile.groupName !== undefined
             text: visible ? tile.groupName : ""
-            color: Qt.rgba(1, 1, 1, 0.65)
+            color: Theme.textTileCaption
             font.pixelSize: 11
             elide: Text.ElideRight
             maximumLineCount: 1
@@ -139,7 +139,7 @@ Item {
                 }
                 MenuItem {
                     text: Rules.tr("Szene löschen …", "Delete Scene…")
-                    palette.windowText: "#ff6961"
+                    palette.windowText: Theme.destructive
                     onTriggered: tile.asksToDelete = true
                 }
             }

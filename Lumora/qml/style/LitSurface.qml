@@ -14,7 +14,7 @@ Item {
     readonly property bool lit: glow !== null && glow !== undefined
     property real radius: 14
     default property alias content: contentLayer.data
-    readonly property color textColor: "white"
+    readonly property color textColor: Theme.text
 
     // A change of the glow fades the new paint in over the old one with an
     // ease-out of 0.2 s: blending two gradients whose stops sit at the same
@@ -55,8 +55,8 @@ Item {
             radius: paint.radius
             visible: paint.lit
             gradient: Gradient {
-                GradientStop { position: 0; color: Qt.rgba(0, 0, 0, paint.lit ? paint.glow.shade * 0.15 : 0) }
-                GradientStop { position: 1; color: Qt.rgba(0, 0, 0, paint.lit ? paint.glow.shade : 0) }
+                GradientStop { position: 0; color: Theme.cardScrim(paint.lit ? paint.glow.shade * 0.15 : 0) }
+                GradientStop { position: 1; color: Theme.cardScrim(paint.lit ? paint.glow.shade : 0) }
             }
         }
     }
@@ -94,7 +94,7 @@ Item {
             verticalOffset: 0.5
             radius: 1.5
             samples: 5
-            color: Qt.rgba(0, 0, 0, 0.28)
+            color: Theme.textShadow
             cached: true
         }
     }
