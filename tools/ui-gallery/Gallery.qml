@@ -53,7 +53,7 @@ Rectangle {
     }
 
     component Caption: PlainLabel {
-        color: Qt.rgba(1, 1, 1, 0.55)
+        color: Theme.textTertiary
         font.pixelSize: 12
         font.weight: Font.DemiBold
         font.capitalization: Font.AllUppercase
@@ -88,11 +88,11 @@ Rectangle {
                         radius: 10
                         color: modelData[1]
                         border.width: 1
-                        border.color: Qt.rgba(1, 1, 1, 0.12)
+                        border.color: Theme.selection
                         PlainLabel {
                             anchors.centerIn: parent
                             text: parent.modelData[0]
-                            color: "white"
+                            color: Theme.text
                             font.pixelSize: 12
                         }
                     }
@@ -123,7 +123,7 @@ Rectangle {
                             x: 14
                             y: 12
                             text: surface.modelData.label
-                            color: "white"
+                            color: Theme.text
                             font.pixelSize: 13
                             font.weight: Font.DemiBold
                         }
@@ -131,7 +131,7 @@ Rectangle {
                             x: 14
                             y: 34
                             text: surface.modelData.glow ? "shade " + surface.modelData.glow.shade.toFixed(2) : "Theme.card"
-                            color: Qt.rgba(1, 1, 1, 0.8)
+                            color: Theme.textCaption
                             font.pixelSize: 11
                         }
                     }
@@ -158,14 +158,14 @@ Rectangle {
                             width: 18
                             height: 18
                             name: parent.modelData
-                            color: Qt.rgba(1, 1, 1, 0.85)
+                            color: Theme.textLabel
                         }
                         PlainLabel {
                             x: 34
                             anchors.verticalCenter: parent.verticalCenter
                             width: parent.width - 40
                             text: parent.modelData
-                            color: Qt.rgba(1, 1, 1, 0.75)
+                            color: Theme.textCaption
                             font.pixelSize: 11
                             elide: Text.ElideRight
                         }
@@ -245,7 +245,7 @@ Rectangle {
                     ColorPickerPanel {
                         id: panelWhite
                         supportsColor: true
-                        current: "#ffffff"
+                        current: Theme.neutralLight
                         mirek: 153
                         mirekRange: ({ minimum: 153, maximum: 500 })
                         onMirekPicked: value => mirek = value

@@ -25,7 +25,7 @@ ControlCard {
             width: 20
             height: 20
             name: card.symbol
-            color: "white"
+            color: Theme.text
         }
     }
 }
