@@ -32,8 +32,8 @@ const QHash<QString, QPair<QString, QString>> drawnText = [] {
     return drawn;
 }();
 
-// The source with comments removed and strings emptied, lines kept.
-QString code(const QString &source)
+// The source with comments removed and strings emptied (or kept), lines kept.
+QString code(const QString &source, bool keepStrings = false)
 {
     QString out;
     for (qsizetype i = 0; i < source.size(); ++i) {
@@ -47,10 +47,11 @@ QString code(const QString &source)
                 out += source[i] == u'\n' ? u"\n"_s : QString();
             ++i;
         } else if (c == u'"' || c == u'\'' || c == u'`') {
-            // A template string may hold anything: it never counts as the program's own text.
-            out += c == u'`' ? u"`?`"_s : u"\"\""_s;
+            const qsizetype start = i;
             for (++i; i < source.size() && source[i] != c; ++i)
                 i += source[i] == u'\\' ? 1 : 0;
+            // A template string may hold anything: it never counts as the program's own text.
+            out += keepStrings ? source.mid(start, i - start + 1) : c == u'`' ? u"`?`"_s : u"\"\""_s;
         } else {
             out += c;
         }
@@ -151,6 +152,20 @@ QStringList findings(const QString &source, Components components = {}, Declared
     return found;
 }
 
+// The lines that write a colour instead of naming one of Theme's.
+QList<int> writtenColours(const QString &source)
+{
+    static const QRegularExpression colour(
+        uR"(\bQt\s*\.\s*(rgba|hsla|hsva|darker|lighter|tint)\s*\(|[\x22\x27](#[0-9a-fA-F]{3,8}|white|black)[\x22\x27])"_s);
+    QList<int> found;
+    const QStringList lines = code(source, true).split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (colour.match(lines[i]).hasMatch())
+            found << int(i + 1);
+    }
+    return found;
+}
+
 } // namespace
 
 class PlainTextTest : public QObject
@@ -190,8 +205,29 @@ private Q_SLOTS:
         QCOMPARE(found, lines);
     }
 
+    void colours_data()
+    {
+        QTest::addColumn<QString>("qml");
+        QTest::addColumn<QList<int>>("lines");
+        QTest::newRow("written")
+            << u"Item {\n  color: \"#0a84ff\"\n  border.color: on ? 'white' : Qt.rgba(1, 1, 1, 0.5)\n"
+               u"  property color c: Qt.darker(Theme.card)\n}"_s
+            << QList<int>{2, 3, 4};
+        QTest::newRow("named, or only mentioned")
+            << u"Item {\n  color: Theme.text // not \"white\"\n  border.color: \"transparent\"\n"
+               u"  text: \"whiteboard #1\"\n  /* Qt.rgba(0, 0, 0, 1) */\n}"_s
+            << QList<int>();
+    }
+    void colours()
+    {
+        QFETCH(QString, qml);
+        QFETCH(QList<int>, lines);
+        QCOMPARE(writtenColours(qml), lines);
+    }
+
     // Every QML file of the screens and the gallery keeps to the rules, its
-    // uses of the others' components judged by what they are made of.
+    // uses of the others' components judged by what they are made of; the
+    // screens' colours all come from Theme (the gallery's stand for lights).
     void productSources()
     {
         QMap<QString, QString> sources;
@@ -215,11 +251,14 @@ private Q_SLOTS:
         for (auto it = sources.cbegin(); it != sources.cend(); ++it) {
             for (const QString &finding : findings(it.value(), components))
                 found << it.key() + u':' + finding;
+            for (const int line : it.key().startsWith("Lumora/"_L1) ? writtenColours(it.value()) : QList<int>())
+                found << u"%1:%2: a colour of its own (name one of Theme's)"_s.arg(it.key()).arg(line);
         }
         for (const QString &finding : std::as_const(found))
             qWarning("%s", qPrintable(finding));
-        QVERIFY2(found.isEmpty(),
-                 qPrintable(u"%1 places show outside text as markup (listed above)"_s.arg(found.size())));
+        QVERIFY2(
+            found.isEmpty(),
+            qPrintable(u"%1 places show outside text as markup or write a colour (listed above)"_s.arg(found.size())));
     }
 };
 
