@@ -1,7 +1,6 @@
 #include "LumoraStore.h"
 
 #include "CardRules.h"
-#include "HomeListModel.h"
 #include "HueText.h"
 #include "Theme.h"
 
@@ -150,20 +149,6 @@ const HueGroup *LumoraStore::groupOf(const QString &id) const
     return m_snapshot.group(id);
 }
 
-QVariantMap LumoraStore::groupInfo(const QString &id) const
-{
-    const HueGroup *group = groupOf(id);
-    if (!group)
-        return {};
-    const QList<QByteArray> roles = HomeListModel::groupRoles();
-    const QVariantList values =
-        HomeListModel::groupValues(*group, m_store->favorites()->contains(Favorite::Kind::group, id));
-    QVariantMap map{{u"id"_s, group->id}};
-    for (int i = 0; i < roles.size(); ++i)
-        map.insert(QString::fromLatin1(roles.at(i)), values.at(i));
-    return map;
-}
-
 // Keeping the derived values current ----------------------------------------------
 
 void LumoraStore::scheduleUpdate()
@@ -189,7 +174,6 @@ void LumoraStore::updateNow()
 {
     m_updatePending = false;
     m_snapshot = HomeSnapshot::make(m_store->home());
-    ++m_revision;
     Q_EMIT snapshotChanged();
     updateSelection();
 }

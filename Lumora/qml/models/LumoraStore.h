@@ -20,8 +20,8 @@ class QSettings;
 
 /// The store as the screens see it: every property they read, with change
 /// signals that fire only on real change, and every command they give. The
-/// home is offered as a snapshot resolved once per change (see the list
-/// models) and as `groupInfo` for single records. Holds no state of its own
+/// home is offered as a snapshot resolved once per change, which the list
+/// models and the single-record objects (Group) follow. Holds no state of its own
 /// beyond the stored sidebar selection.
 class LumoraStore : public QObject
 {
@@ -48,9 +48,6 @@ class LumoraStore : public QObject
     /// What the status banner says; empty when it is hidden.
     Q_PROPERTY(QString bannerMessage READ bannerMessage NOTIFY bannerMessageChanged)
     Q_PROPERTY(bool homeIsEmpty READ homeIsEmpty NOTIFY homeIsEmptyChanged)
-    /// Counts the home's changes as the lists see them; bindings that call
-    /// `groupInfo` depend on it to follow the home.
-    Q_PROPERTY(int homeRevision READ homeRevision NOTIFY snapshotChanged)
     /// The sidebar's selection after the fallbacks, in its stored form:
     /// "favorites", "home" or "group:<id>".
     Q_PROPERTY(QString selection READ selection NOTIFY selectionChanged)
@@ -93,16 +90,11 @@ public:
     QString commandError() const;
     QString bannerMessage() const { return m_bannerMessage; }
     bool homeIsEmpty() const { return m_homeIsEmpty; }
-    int homeRevision() const { return m_revision; }
     QString selection() const { return m_selection.storedValue(); }
     QString selectedGroupId() const { return m_selection.groupID; }
     FavoritesStore *favorites() const { return m_store->favorites(); }
     OrderStore *order() const { return m_store->order(); }
     bool hasFavorites() const { return !m_store->favorites()->items().isEmpty(); }
-
-    /// One room, zone or the home group with the values its card shows (the
-    /// roles of GroupListModel), or an empty map when there is no such group.
-    Q_INVOKABLE QVariantMap groupInfo(const QString &id) const;
 
     // Commands to lights and groups.
     Q_INVOKABLE void setLightOn(const QString &lightId, bool isOn);
@@ -173,7 +165,6 @@ private:
     HueStore *m_store;
     std::shared_ptr<QSettings> m_settings;
     HomeSnapshot m_snapshot;
-    int m_revision = 0;
     bool m_updatePending = false;
     bool m_homeIsEmpty = true;
     Screen m_screen = PairingScreen;

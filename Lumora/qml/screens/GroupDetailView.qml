@@ -10,28 +10,25 @@ ScreenPage {
     id: view
 
     property string groupId
-    // The group's card values (GroupListModel's roles), following the home
-    // and the stars. The two are passed on rather than read in a comma
-    // expression, whose unused reads the compiled binding drops, and with
-    // them its dependencies.
-    readonly property var group: groupInfo(Store.homeRevision, Store.hasFavorites)
-    function groupInfo(revision: int, hasFavorites: bool): var {
-        return Store.groupInfo(groupId);
+    // The group's values, following the home and the stars.
+    readonly property Group group: Group {
+        store: Store
+        groupId: view.groupId
     }
     property bool showsColorPicker: false
     property bool showsSaveScene: false
 
-    title: group.name ?? ""
+    title: group.name
 
     ControlCard {
         id: header
         objectName: "header"
         width: view.stack.width
-        name: view.group.name ?? ""
-        caption: view.group.summary ?? ""
-        glow: view.group.glow ?? null
-        isOn: view.group.isOn ?? false
-        brightness: view.group.brightness ?? null
+        name: view.group.name
+        caption: view.group.summary
+        glow: view.group.glow
+        isOn: view.group.isOn
+        brightness: view.group.brightness
         onSwitched: value => Store.setGroupOn(view.groupId, value)
         onBrightnessPicked: value => Store.setGroupBrightness(view.groupId, value)
 
@@ -42,7 +39,7 @@ ScreenPage {
                 anchors.centerIn: parent
                 width: 22
                 height: 22
-                name: view.group.symbol ?? ""
+                name: view.group.symbol
                 color: Theme.text
             }
         }
@@ -50,7 +47,7 @@ ScreenPage {
             T.AbstractButton {
                 id: colorButton
                 objectName: "groupColorButton"
-                visible: view.group.hasColorButton ?? false
+                visible: view.group.hasColorButton
                 padding: 4
                 implicitWidth: 26
                 implicitHeight: 26
@@ -58,7 +55,7 @@ ScreenPage {
                 focusPolicy: Qt.TabFocus
                 onClicked: view.showsColorPicker = !view.showsColorPicker
                 Accessible.role: Accessible.Button
-                Accessible.name: Rules.tr("Farbe für ", "Colour for ") + (view.group.name ?? "")
+                Accessible.name: Rules.tr("Farbe für ", "Colour for ") + view.group.name
                 PlainToolTip {
                     shown: colorButton.hovered
                     text: Rules.tr("Farbe für alle Lampen wählen", "Choose a colour for all lights")
@@ -70,10 +67,10 @@ ScreenPage {
                 ColorPickerPopup {
                     id: picker
                     objectName: "groupColorPicker"
-                    current: view.group.pickerColor ?? Theme.neutralLight
-                    supportsColor: view.group.supportsColor ?? false
+                    current: view.group.pickerColor
+                    supportsColor: view.group.supportsColor
                     mirek: null
-                    mirekRange: view.group.colorRange ?? null
+                    mirekRange: view.group.colorRange
                     onColorPicked: value => Store.setGroupColor(view.groupId, value)
                     onMirekPicked: value => Store.setGroupMirek(view.groupId, value)
                     onClosed: view.showsColorPicker = false
@@ -83,7 +80,7 @@ ScreenPage {
                 anchors.verticalCenter: parent.verticalCenter
                 kind: "group"
                 itemId: view.groupId
-                isFavorite: view.group.isFavorite ?? false
+                isFavorite: view.group.isFavorite
                 isOwnerHovered: true
             }
         ]
@@ -115,8 +112,8 @@ ScreenPage {
                 PlainToolTip {
                     objectName: "saveSceneHint"
                     shown: saveSceneButton.hovered
-                    text: Rules.tr("Das aktuelle Licht in " + (view.group.name ?? "") + " als Szene speichern",
-                                   "Save the current light in " + (view.group.name ?? "") + " as a scene")
+                    text: Rules.tr("Das aktuelle Licht in " + view.group.name + " als Szene speichern",
+                                   "Save the current light in " + view.group.name + " as a scene")
                 }
                 background: Rectangle {
                     radius: height / 2
@@ -170,7 +167,7 @@ ScreenPage {
                             objectName: "saveScenePanel"
                             focus: true
                             groupId: view.groupId
-                            groupName: view.group.name ?? ""
+                            groupName: view.group.name
                             onDone: view.showsSaveScene = false
                             Component.onCompleted: nameField.forceActiveFocus()
                         }

@@ -119,9 +119,11 @@ int main(int argc, char **argv)
     collect(window->contentItem(), before);
     // A light of the first room, which the overview shows.
     const HueLight light = home.rooms.first().lights.first();
-    const int revision = store->homeRevision();
     bridge.changeFromOutside(light.id, {{u"on"_s, QVariantMap{{u"on"_s, !light.isOn}}}});
-    settle(window, [&] { return store->homeRevision() > revision; });
+    settle(window, [&] {
+        const HueLight *now = store->snapshot().light(light.id);
+        return now && now->isOn != light.isOn;
+    });
     QSet<QQuickItem *> after;
     collect(window->contentItem(), after);
     std::printf("RESULT cards_on_home %lld\n", static_cast<long long>(before.size()));
