@@ -108,10 +108,10 @@ Rectangle {
                 Repeater {
                     model: [
                         { label: "unlit", glow: null },
-                        { label: "warm white 100 %", glow: Rules.glow([], 100) },
-                        { label: "2 colours 50 %", glow: Rules.glow(["#ffb27a", "#7ac7ff"], 50) },
-                        { label: "4 colours 5 %", glow: Rules.glow(["#ff7ae0", "#fff18c", "#a4ff8f", "#7ac7ff"], 5) },
-                        { label: "same colour twice", glow: Rules.glow(["#c29cff", "#c29cff"], 80) }
+                        { label: "warm white 100 %", glow: StyleRules.glow([], 100) },
+                        { label: "2 colours 50 %", glow: StyleRules.glow(["#ffb27a", "#7ac7ff"], 50) },
+                        { label: "4 colours 5 %", glow: StyleRules.glow(["#ff7ae0", "#fff18c", "#a4ff8f", "#7ac7ff"], 5) },
+                        { label: "same colour twice", glow: StyleRules.glow(["#c29cff", "#c29cff"], 80) }
                     ]
                     LitSurface {
                         id: surface
@@ -145,7 +145,7 @@ Rectangle {
                 columns: 6
                 spacing: 6
                 Repeater {
-                    model: Rules.symbolNames()
+                    model: StyleRules.symbolNames()
                     Rectangle {
                         required property string modelData
                         width: 182
@@ -209,7 +209,7 @@ Rectangle {
                     LitSurface {
                         width: 200
                         height: 52
-                        glow: Rules.glow(["#7ac7ff"], 70)
+                        glow: StyleRules.glow(["#7ac7ff"], 70)
                         HueToggle {
                             x: 12
                             y: 12

@@ -15,7 +15,7 @@ ControlCard {
     required property var colors
 
     caption: summary
-    glow: isOn ? Rules.glow(colors, brightness) : null
+    glow: isOn ? StyleRules.glow(colors, brightness) : null
 
     leading: Item {
         width: 30

@@ -11,8 +11,8 @@ ReorderableGrid {
     signal open(string groupId)
 
     idRole: "groupId"
-    columnMinimum: Rules.cardColumns.minimum
-    columnSpacing: Rules.cardColumns.spacing
+    columnMinimum: ColumnRules.cards.minimum
+    columnSpacing: ColumnRules.cards.spacing
     spacing: 12
     estimatedCellHeight: 86
     model: GroupListModel {

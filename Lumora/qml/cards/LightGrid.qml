@@ -10,8 +10,8 @@ ReorderableGrid {
     property bool favorites: false
 
     idRole: "lightId"
-    columnMinimum: Rules.cardColumns.minimum
-    columnSpacing: Rules.cardColumns.spacing
+    columnMinimum: ColumnRules.cards.minimum
+    columnSpacing: ColumnRules.cards.spacing
     spacing: 12
     estimatedCellHeight: 86
     model: LightListModel {

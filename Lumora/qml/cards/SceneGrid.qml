@@ -10,8 +10,8 @@ ReorderableGrid {
     property bool favorites: false
 
     idRole: "sceneId"
-    columnMinimum: Rules.tileColumns.minimum
-    columnSpacing: Rules.tileColumns.spacing
+    columnMinimum: ColumnRules.tiles.minimum
+    columnSpacing: ColumnRules.tiles.spacing
     spacing: 10
     estimatedCellHeight: 56
     model: SceneListModel {

@@ -15,7 +15,7 @@ Item {
     property real dragged: NaN
     readonly property bool dragging: !isNaN(dragged)
     readonly property real shown: dragging ? dragged : brightness
-    readonly property real fill: Rules.brightnessFill(width, shown)
+    readonly property real fill: BrightnessRules.fill(width, shown)
 
     implicitWidth: 200
     implicitHeight: 20
@@ -30,13 +30,13 @@ Item {
         if (value !== brightness) {
             const requested = value;
             value = Qt.binding(() => root.brightness);
-            root.change(Rules.brightnessForAccessibility(requested));
+            root.change(BrightnessRules.accessibility(requested));
         }
     }
     Accessible.role: Accessible.Slider
     Accessible.name: Rules.tr("Helligkeit", "Brightness")
-    Accessible.onIncreaseAction: root.change(Rules.brightnessForAccessibility(Math.min(root.brightness + stepSize, 100)))
-    Accessible.onDecreaseAction: root.change(Rules.brightnessForAccessibility(Math.max(root.brightness - stepSize, 0)))
+    Accessible.onIncreaseAction: root.change(BrightnessRules.accessibility(Math.min(root.brightness + stepSize, 100)))
+    Accessible.onDecreaseAction: root.change(BrightnessRules.accessibility(Math.max(root.brightness - stepSize, 0)))
 
     Rectangle {
         id: track
@@ -80,7 +80,7 @@ Item {
         anchors.fill: parent
         preventStealing: true
         function report(x) {
-            const value = Rules.brightnessAt(x, root.width);
+            const value = BrightnessRules.at(x, root.width);
             root.dragged = value;
             root.change(value);
         }

@@ -22,7 +22,7 @@ Item {
     readonly property real centerY: height / 2
     readonly property bool hasMarker: dragging || (selection !== null && selection !== undefined)
     readonly property point markerPoint: dragging ? dragLocation
-        : hasMarker ? Rules.wheelPoint(selection, centerX, centerY, radius) : Qt.point(centerX, centerY)
+        : hasMarker ? WheelRules.point(selection, centerX, centerY, radius) : Qt.point(centerX, centerY)
 
     implicitWidth: 220
     implicitHeight: 220
@@ -87,7 +87,7 @@ Item {
         GradientStop {}
     }
     Component.onCompleted: {
-        const hues = Rules.wheelHues();
+        const hues = WheelRules.hues();
         const stops = [];
         for (let i = 0; i < hues.length; ++i)
             stops.push(stopComponent.createObject(conical, {
@@ -129,8 +129,8 @@ Item {
         anchors.fill: parent
         preventStealing: true
         function report(x, y) {
-            const pick = Rules.wheelPick(x, y, root.centerX, root.centerY, root.radius);
-            root.dragLocation = Qt.point(pick.x, pick.y);
+            const pick = WheelRules.pick(x, y, root.centerX, root.centerY, root.radius);
+            root.dragLocation = pick.marker;
             root.dragging = true;
             root.picked(pick.color);
         }

@@ -14,16 +14,16 @@ T.Slider {
     property var range: ({ minimum: 153, maximum: 500 })
     signal change(int mirek)
 
-    readonly property var bounds: Rules.whiteToneBounds(range.minimum, range.maximum)
-    readonly property var stopColors: Rules.whiteToneStops(range.minimum, range.maximum)
+    readonly property whiteToneBounds bounds: WhiteToneRules.bounds(range.minimum, range.maximum)
+    readonly property var stopColors: WhiteToneRules.stops(range.minimum, range.maximum)
 
-    readonly property real shownValue: Rules.whiteToneShown(mirek, range.minimum, range.maximum)
+    readonly property real shownValue: WhiteToneRules.shown(mirek, range.minimum, range.maximum)
 
     from: bounds.lower
     to: bounds.upper
     stepSize: 0
     value: shownValue
-    onMoved: control.change(Rules.whiteToneMirek(value, range.minimum, range.maximum))
+    onMoved: control.change(WhiteToneRules.mirek(value, range.minimum, range.maximum))
     // The slider clamps its value to the range it has at that moment; when
     // the range changes, the bounds and the value arrive one after the other,
     // so the value is taken again once both bounds are current.

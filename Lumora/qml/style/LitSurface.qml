@@ -9,7 +9,7 @@ import Qt5Compat.GraphicalEffects
 Item {
     id: root
 
-    // A glow value (Rules.glow(...) or a model's glow role) or null for an unlit card.
+    // A glow value (StyleRules.glow(...) or a model's glow role) or null for an unlit card.
     property var glow: null
     readonly property bool lit: glow !== null && glow !== undefined
     property real radius: 14
@@ -28,7 +28,7 @@ Item {
             front = glow;
             return;
         }
-        if (Rules.sameGlow(front, glow))
+        if (StyleRules.sameGlow(front, glow))
             return;
         back = front;
         front = glow;

@@ -1,10 +1,10 @@
-#include "BrightnessSlider.h"
-#include "ColorWheel.h"
+#include "BrightnessScale.h"
 #include "GridColumns.h"
 #include "Hsb.h"
 #include "HueColor.h"
 #include "ResourceBuilders.h"
-#include "WhiteToneSlider.h"
+#include "WheelMath.h"
+#include "WhiteTone.h"
 
 #include <QTest>
 
@@ -38,7 +38,7 @@ private Q_SLOTS:
         QFETCH(double, x);
         QFETCH(double, width);
         QFETCH(double, value);
-        QCOMPARE(BrightnessSlider::value(x, width), value);
+        QCOMPARE(BrightnessScale::value(x, width), value);
     }
 
     void sliderFill_data()
@@ -58,8 +58,8 @@ private Q_SLOTS:
         QFETCH(double, width);
         QFETCH(double, shown);
         QFETCH(double, fill);
-        QCOMPARE(BrightnessSlider::fill(width, shown), fill);
-        QCOMPARE(BrightnessSlider::accessibilityValue(42), 42.0);
+        QCOMPARE(BrightnessScale::fill(width, shown), fill);
+        QCOMPARE(BrightnessScale::accessibilityValue(42), 42.0);
     }
 
     void hsbRoundTrip()
@@ -72,7 +72,7 @@ private Q_SLOTS:
 
     void wheelHues()
     {
-        const auto hues = ColorWheel::hues();
+        const auto hues = WheelMath::hues();
         QCOMPARE(hues.size(), 13);
         const QList<HueRGB> every60Degrees{{1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}};
         for (qsizetype i = 0; i < every60Degrees.size(); ++i)
@@ -104,7 +104,7 @@ private Q_SLOTS:
         QFETCH(QPointF, marker);
         QFETCH(double, hue);
         QFETCH(double, saturation);
-        const auto pick = ColorWheel::pick(at, {110, 110}, radius);
+        const auto pick = WheelMath::pick(at, {110, 110}, radius);
         QVERIFY2(near(pick.marker.x(), marker.x(), 1e-6) && near(pick.marker.y(), marker.y(), 1e-6),
                  qPrintable(u"%1,%2"_s.arg(pick.marker.x()).arg(pick.marker.y())));
         QVERIFY(near(pick.color, Hsb{hue, saturation, 1}.rgb(), 1e-9));
@@ -115,40 +115,40 @@ private Q_SLOTS:
         // The marker of a selection sits where picking would have chosen that colour.
         const QPointF centre(110, 110);
         for (const QPointF at : {QPointF(150, 130), QPointF(30, 60), QPointF(110, 200), QPointF(200, 20)}) {
-            const auto pick = ColorWheel::pick(at, centre, 110);
-            const auto point = ColorWheel::point(pick.color, centre, 110);
+            const auto pick = WheelMath::pick(at, centre, 110);
+            const auto point = WheelMath::point(pick.color, centre, 110);
             QVERIFY(near(point.x(), pick.marker.x(), 1e-6) && near(point.y(), pick.marker.y(), 1e-6));
         }
         // A dimmer colour of the same hue and saturation sits at the same place.
-        const auto bright = ColorWheel::point({1, 0.5, 0.5}, centre, 110);
-        const auto dim = ColorWheel::point({0.5, 0.25, 0.25}, centre, 110);
+        const auto bright = WheelMath::point({1, 0.5, 0.5}, centre, 110);
+        const auto dim = WheelMath::point({0.5, 0.25, 0.25}, centre, 110);
         QVERIFY(near(bright.x(), dim.x(), 1e-9) && near(bright.y(), dim.y(), 1e-9));
-        QCOMPARE(ColorWheel::point({1, 1, 1}, centre, 110), centre);
+        QCOMPARE(WheelMath::point({1, 1, 1}, centre, 110), centre);
     }
 
     void whiteToneRangeAndStops()
     {
         const HueMirekRange range{153, 500};
         // The coolest white tone sits at the right end; the left end sends the warmest.
-        QCOMPARE(WhiteToneSlider::shown(500, range), 153.0);
-        QCOMPARE(WhiteToneSlider::mirek(153, range), 500);
-        QCOMPARE(WhiteToneSlider::mirek(500, range), 153);
-        QCOMPARE(WhiteToneSlider::mirek(300.4, range), 353);
-        QCOMPARE(WhiteToneSlider::mirek(300.6, range), 352);
+        QCOMPARE(WhiteTone::shown(500, range), 153.0);
+        QCOMPARE(WhiteTone::mirek(153, range), 500);
+        QCOMPARE(WhiteTone::mirek(500, range), 153);
+        QCOMPARE(WhiteTone::mirek(300.4, range), 353);
+        QCOMPARE(WhiteTone::mirek(300.6, range), 352);
         // No mirek: shown at the warm end.
-        QCOMPARE(WhiteToneSlider::shown(std::nullopt, range), 153.0);
+        QCOMPARE(WhiteTone::shown(std::nullopt, range), 153.0);
         // A range of one value still gives a slider one mirek wide (the
         // colour picker's test reads the bounds off the slider).
         const HueMirekRange single{200, 200};
-        QCOMPARE(WhiteToneSlider::mirek(201, single), 200);
-        QCOMPARE(WhiteToneSlider::mirek(200, single), 201);
-        const auto colors = WhiteToneSlider::stops({153, 500});
+        QCOMPARE(WhiteTone::mirek(201, single), 200);
+        QCOMPARE(WhiteTone::mirek(200, single), 201);
+        const auto colors = WhiteTone::stops({153, 500});
         QCOMPARE(colors.first(), HueColor::surface(500));
         QCOMPARE(colors.last(), HueColor::surface(160));
-        QCOMPARE(WhiteToneSlider::stopMireks({200, 200}), QList<int>{200});
-        QCOMPARE(WhiteToneSlider::stopMireks({200, 240}), (QList<int>{240, 220, 200}));
+        QCOMPARE(WhiteTone::stopMireks({200, 200}), QList<int>{200});
+        QCOMPARE(WhiteTone::stopMireks({200, 240}), (QList<int>{240, 220, 200}));
         // An inverted range has no stop by the rule; the track still shows a tint.
-        QCOMPARE(WhiteToneSlider::stopMireks({300, 200}), QList<int>{300});
+        QCOMPARE(WhiteTone::stopMireks({300, 200}), QList<int>{300});
     }
 
     void gridColumns_data()

@@ -107,7 +107,7 @@ TestCase {
             wait(30);
         }
         mouseRelease(slider, 180, 10);
-        const last = Rules.brightnessAt(180, slider.width);
+        const last = BrightnessRules.at(180, slider.width);
         compare(slider.shown, last);
         // The last request carries where the finger stopped, and the card stays there.
         const path = "/clip/v2/resource/light/" + light;

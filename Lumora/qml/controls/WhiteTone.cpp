@@ -1,13 +1,14 @@
-#include "WhiteToneSlider.h"
+#include "WhiteTone.h"
 
 #include "HueColor.h"
+#include "Theme.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace WhiteToneSlider {
+namespace WhiteTone {
 
-Bounds bounds(HueMirekRange range)
+WhiteToneBounds bounds(HueMirekRange range)
 {
     return {double(range.minimum), double(std::max(range.minimum + 1, range.maximum))};
 }
@@ -44,4 +45,29 @@ QList<HueRGB> stops(HueMirekRange range)
     return result;
 }
 
-} // namespace WhiteToneSlider
+} // namespace WhiteTone
+
+WhiteToneBounds WhiteToneRules::bounds(int minimum, int maximum) const
+{
+    return WhiteTone::bounds({minimum, maximum});
+}
+
+double WhiteToneRules::shown(const QVariant &mirek, int minimum, int maximum) const
+{
+    bool ok = false;
+    const double number = mirek.isNull() ? 0 : mirek.toDouble(&ok);
+    return WhiteTone::shown(ok ? std::optional(int(std::lround(number))) : std::nullopt, {minimum, maximum});
+}
+
+int WhiteToneRules::mirek(double value, int minimum, int maximum) const
+{
+    return WhiteTone::mirek(value, {minimum, maximum});
+}
+
+QList<QColor> WhiteToneRules::stops(int minimum, int maximum) const
+{
+    QList<QColor> result;
+    for (const auto &rgb : WhiteTone::stops({minimum, maximum}))
+        result.append(Theme::color(rgb));
+    return result;
+}

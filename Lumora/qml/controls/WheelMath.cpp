@@ -1,12 +1,13 @@
-#include "ColorWheel.h"
+#include "WheelMath.h"
 
 #include "Hsb.h"
+#include "Theme.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-namespace ColorWheel {
+namespace WheelMath {
 
 QList<HueRGB> hues()
 {
@@ -17,7 +18,7 @@ QList<HueRGB> hues()
     return result;
 }
 
-Pick pick(QPointF at, QPointF center, double radius)
+WheelPick pick(QPointF at, QPointF center, double radius)
 {
     const double dx = at.x() - center.x();
     const double dy = at.y() - center.y();
@@ -39,4 +40,27 @@ QPointF point(HueRGB color, QPointF center, double radius)
     return {center.x() + distance * std::cos(angle), center.y() + distance * std::sin(angle)};
 }
 
-} // namespace ColorWheel
+} // namespace WheelMath
+
+QColor WheelPick::qColor() const
+{
+    return Theme::color(color);
+}
+
+QList<QColor> WheelRules::hues() const
+{
+    QList<QColor> result;
+    for (const auto &rgb : WheelMath::hues())
+        result.append(Theme::color(rgb));
+    return result;
+}
+
+WheelPick WheelRules::pick(double x, double y, double centerX, double centerY, double radius) const
+{
+    return WheelMath::pick({x, y}, {centerX, centerY}, radius);
+}
+
+QPointF WheelRules::point(const QColor &color, double centerX, double centerY, double radius) const
+{
+    return WheelMath::point(Theme::rgb(color), {centerX, centerY}, radius);
+}

@@ -1,8 +1,8 @@
-#include "BrightnessSlider.h"
+#include "BrightnessScale.h"
 
 #include <algorithm>
 
-namespace BrightnessSlider {
+namespace BrightnessScale {
 
 double fill(double width, double shown)
 {
@@ -27,4 +27,4 @@ double accessibilityValue(double v)
     return std::clamp(v, 1.0, 100.0);
 }
 
-} // namespace BrightnessSlider
+} // namespace BrightnessScale

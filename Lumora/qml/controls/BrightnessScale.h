@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QObject>
+#include <QtQml/qqmlregistration.h>
+
 /// The rules of the brightness slider on every card: where the knob sits and
 /// which brightness a pointer position means.
-namespace BrightnessSlider {
+namespace BrightnessScale {
 
 /// Horizontal room the knob needs at each end (half its 16-point diameter).
 inline constexpr double knobInset = 8;
@@ -18,4 +21,19 @@ double value(double x, double width);
 /// What setting the slider to v through accessibility tools reports.
 double accessibilityValue(double v);
 
-} // namespace BrightnessSlider
+} // namespace BrightnessScale
+
+/// The scale as the slider's QML reads it.
+class BrightnessRules : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+
+public:
+    using QObject::QObject;
+
+    Q_INVOKABLE double fill(double width, double shown) const { return BrightnessScale::fill(width, shown); }
+    Q_INVOKABLE double at(double x, double width) const { return BrightnessScale::value(x, width); }
+    Q_INVOKABLE double accessibility(double value) const { return BrightnessScale::accessibilityValue(value); }
+};

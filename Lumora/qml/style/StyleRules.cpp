@@ -1,0 +1,30 @@
+#include "StyleRules.h"
+
+#include "Symbols.h"
+#include "Theme.h"
+
+Glow StyleRules::glow(const QList<QColor> &colors, const QVariant &brightness) const
+{
+    QList<HueRGB> list;
+    list.reserve(colors.size());
+    for (const auto &color : colors)
+        list.append(Theme::rgb(color));
+    bool ok = false;
+    const double percent = brightness.isNull() ? 0 : brightness.toDouble(&ok);
+    return Glow::make(list, ok ? std::optional(percent) : std::nullopt);
+}
+
+bool StyleRules::sameGlow(const QVariant &a, const QVariant &b) const
+{
+    const auto glowOf = [](const QVariant &value) -> std::optional<Glow> {
+        if (value.metaType() == QMetaType::fromType<Glow>())
+            return value.value<Glow>();
+        return std::nullopt;
+    };
+    return glowOf(a) == glowOf(b);
+}
+
+QStringList StyleRules::symbolNames() const
+{
+    return Symbols::names();
+}
