@@ -1,9 +1,11 @@
 #include "ReorderCell.h"
 
 #include "HueText.h"
+#include "ReorderLayout.h"
 
 #include <QAccessible>
 #include <QAccessibleObject>
+#include <QKeyEvent>
 #include <QQuickWindow>
 
 using namespace Qt::StringLiterals;
@@ -94,7 +96,7 @@ public:
     void doAction(const QString &name) override
     {
         if (const int step = ReorderCell::stepOf(name))
-            Q_EMIT cell()->moveRequested(step);
+            cell()->move(step);
     }
 
     QStringList keyBindingsForAction(const QString &name) const override
@@ -146,6 +148,132 @@ ReorderCell::ReorderCell(QQuickItem *parent)
         return true;
     }();
     Q_UNUSED(installed);
+}
+
+ReorderCell::~ReorderCell()
+{
+    if (m_layout)
+        m_layout->removeCell(this);
+}
+
+void ReorderCell::componentComplete()
+{
+    QQuickItem::componentComplete();
+    attachTo(parentItem());
+}
+
+void ReorderCell::itemChange(ItemChange change, const ItemChangeData &value)
+{
+    QQuickItem::itemChange(change, value);
+    // A Repeater takes a cell out of its parent as it lets the cell go,
+    // before the cell is destroyed.
+    if (change == ItemParentHasChanged && isComponentComplete())
+        attachTo(value.item);
+    else if (change == ItemActiveFocusHasChanged && value.boolValue)
+        reveal(); // a cell reached by the keyboard shows what it is at once
+}
+
+void ReorderCell::attachTo(QQuickItem *parent)
+{
+    auto *layout = qobject_cast<ReorderLayout *>(parent);
+    if (layout == m_layout)
+        return;
+    if (m_layout)
+        m_layout->removeCell(this);
+    m_layout = layout;
+    if (m_layout)
+        m_layout->addCell(this);
+}
+
+void ReorderCell::setItemId(const QString &id)
+{
+    if (m_itemId == id)
+        return;
+    m_itemId = id;
+    Q_EMIT itemIdChanged();
+    if (m_layout)
+        m_layout->cellChanged();
+}
+
+void ReorderCell::setModelIndex(int index)
+{
+    if (m_modelIndex == index)
+        return;
+    m_modelIndex = index;
+    Q_EMIT modelIndexChanged();
+    if (m_layout)
+        m_layout->cellChanged();
+}
+
+void ReorderCell::setContentItem(QQuickItem *item)
+{
+    if (m_contentItem == item)
+        return;
+    disconnect(m_heightConnection);
+    m_contentItem = item;
+    if (item) {
+        item->setWidth(width());
+        m_heightConnection = connect(item, &QQuickItem::implicitHeightChanged, this, [this] {
+            if (m_layout)
+                m_layout->cellChanged();
+        });
+    }
+    Q_EMIT contentItemChanged();
+    if (m_layout) {
+        if (item)
+            m_layout->contentMade(item);
+        m_layout->cellChanged();
+    }
+}
+
+void ReorderCell::geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry)
+{
+    QQuickItem::geometryChange(newGeometry, oldGeometry);
+    if (m_contentItem && newGeometry.width() != oldGeometry.width())
+        m_contentItem->setWidth(newGeometry.width());
+}
+
+void ReorderCell::setFrame(const QRectF &frame)
+{
+    if (m_frame == frame)
+        return;
+    m_frame = frame;
+    Q_EMIT frameChanged();
+    if (!m_placed && !m_placing && frame.width() > 0) {
+        m_placing = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_placed = true;
+                Q_EMIT placedChanged();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void ReorderCell::reveal()
+{
+    if (!m_contentItem)
+        Q_EMIT revealRequested();
+}
+
+bool ReorderCell::move(int step)
+{
+    return m_layout && m_layout->moveBy(m_itemId, step);
+}
+
+void ReorderCell::keyPressEvent(QKeyEvent *event)
+{
+    // Reached only when the content, which sees the keys first, left them.
+    if (event->modifiers() & Qt::AltModifier) {
+        const int key = event->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_Right || key == Qt::Key_Down) {
+            move(key == Qt::Key_Left || key == Qt::Key_Up ? -1 : 1);
+            event->accept();
+            return;
+        }
+    }
+    QQuickItem::keyPressEvent(event);
 }
 
 void ReorderCell::setAccessibleName(const QString &name)

@@ -34,7 +34,7 @@ Item {
     function settled(g) {
         return g.itemIds.every(id => {
             const cell = g.cellOf(id);
-            return cell && cell.x === g.layout.frames[id].x && cell.y === g.layout.frames[id].y;
+            return cell && cell.x === g.frameOf(id).x && cell.y === g.frameOf(id).y;
         });
     }
 
@@ -134,7 +134,7 @@ Item {
         function init() {
             commitSpy.clear();
             modelSpy.clear();
-            tryCompare(grid, "drag", null, 3000);
+            tryCompare(grid, "dragId", "", 3000);
             grid.model = [{ key: "a" }, { key: "b" }, { key: "c" }, { key: "d" }];
             rows.clear();
             for (const key of ["p", "q", "r"])
@@ -154,21 +154,20 @@ Item {
         function test_dragOntoLastSlot() {
             mousePress(grid, 40, 30);
             mouseMove(grid, 50, 30, -1, Qt.LeftButton);
-            verify(grid.drag !== null, "a move of 10 points starts a drag");
-            compare(grid.drag.id, "a");
+            compare(grid.dragId, "a", "a move of 10 points starts a drag");
             // Passing over the slots one by one, the order follows slot by slot.
             for (const [x, order] of [[130, "bacd"], [220, "bcad"], [310, "bcda"]]) {
                 mouseMove(grid, x, 30, -1, Qt.LeftButton);
-                compare(grid.drag.order, order.split(""));
+                compare(grid.dragOrder, order.split(""));
             }
             compare(grid.displayedIds, ["b", "c", "d", "a"]);
             mouseRelease(grid, 310, 30);
             compare(commitSpy.count, 1);
             compare(commitSpy.signalArguments[0][0], ["b", "c", "d", "a"]);
             // The copy glides into its new slot, then the drag is over.
-            compare(grid.drag.isSettling, true);
-            compare(grid.drag.originX, 270);
-            tryCompare(grid, "drag", null, 3000);
+            compare(grid.settling, true);
+            compare(grid.frameOf("a").x, 270);
+            tryCompare(grid, "dragId", "", 3000);
             compare(commitSpy.count, 1);
         }
 
@@ -176,7 +175,7 @@ Item {
             // Grabbed at its left edge, the copy's centre is 35 points right of
             // the pointer: with the pointer in the gap before d, the centre is on d.
             carry(grid, 5, 30, 265, 30);
-            compare(grid.drag.order, ["b", "c", "d", "a"]);
+            compare(grid.dragOrder, ["b", "c", "d", "a"]);
             mouseRelease(grid, 265, 30);
             compare(commitSpy.signalArguments[0][0], ["b", "c", "d", "a"]);
         }
@@ -197,33 +196,31 @@ Item {
             mousePress(grid, 40, 30);
             for (const [x, y] of data.moves)
                 mouseMove(grid, x, y, -1, Qt.LeftButton);
-            compare(grid.drag, null);
+            compare(grid.dragId, "");
             mouseRelease(grid, data.moves[1][0], data.moves[1][1]);
-            compare(grid.drag, null);
+            compare(grid.dragId, "");
             compare(commitSpy.count, 0);
         }
 
         function test_newDragWhileSettling() {
             carry(grid, 40, 30, 310, 30);
             mouseRelease(grid, 310, 30);
-            verify(grid.drag.isSettling);
-            const firstToken = grid.drag.token;
+            verify(grid.settling);
+            const firstToken = grid.dragToken;
             // Owner saves and feeds the new order back.
             grid.model = [{ key: "b" }, { key: "c" }, { key: "d" }, { key: "a" }];
             wait(20);
             // Pick up c (now in the second slot) before the copy has landed.
             carry(grid, 130, 30, 140, 30);
-            verify(grid.drag !== null);
-            compare(grid.drag.id, "c");
-            verify(grid.drag.token !== firstToken);
-            compare(grid.drag.isSettling, false);
+            compare(grid.dragId, "c");
+            verify(grid.dragToken !== firstToken);
+            compare(grid.settling, false);
             // The first settle's completion (what its animation's end calls)
             // must not end the new drag.
             grid.settled();
-            verify(grid.drag !== null);
-            compare(grid.drag.id, "c");
+            compare(grid.dragId, "c");
             mouseRelease(grid, 140, 30);
-            tryCompare(grid, "drag", null, 3000);
+            tryCompare(grid, "dragId", "", 3000);
             compare(commitSpy.count, 2);
             compare(commitSpy.signalArguments[1][0], ["b", "c", "d", "a"]);
         }
@@ -250,7 +247,7 @@ Item {
             mouseMove(withSliders, 80, 20, -1, Qt.LeftButton);
             mouseMove(withSliders, 150, 22, -1, Qt.LeftButton);
             mouseMove(withSliders, 300, 25, -1, Qt.LeftButton);
-            compare(withSliders.drag, null);
+            compare(withSliders.dragId, "");
             mouseRelease(withSliders, 300, 25);
             compare(slidersSpy.count, 0);
             compare(root.sliderValues.length, 4);
@@ -278,49 +275,49 @@ Item {
             compare(modelGrid.itemIds, ["q", "r", "p"]);
             // The cell was moved, not rebuilt: state inside it survives.
             verify(modelGrid.cellOf("p") === cellP);
-            tryCompare(modelGrid, "drag", null, 3000);
+            tryCompare(modelGrid, "dragId", "", 3000);
             compare(modelGrid.displayedIds, ["q", "r", "p"]);
             tryCompare(cellP, "x", 180, 3000);
         }
 
         function test_vanishedItemEndsDragOnRelease() {
             carry(modelGrid, 130, 15, 40, 15);
-            compare(modelGrid.drag.order, ["q", "p", "r"]);
+            compare(modelGrid.dragOrder, ["q", "p", "r"]);
             // The dragged item is deleted elsewhere: its copy goes, the drag stays.
             rows.remove(1);
-            verify(modelGrid.drag !== null);
+            compare(modelGrid.dragId, "q");
             compare(findChild(modelGrid, "dragCopy").parent.visible, false);
             mouseRelease(modelGrid, 40, 15);
             compare(modelSpy.count, 1);
             compare(modelSpy.signalArguments[0][0], ["q", "p", "r"]);
-            tryCompare(modelGrid, "drag", null, 3000);
+            tryCompare(modelGrid, "dragId", "", 3000);
         }
 
         function test_resetAbandonsDrag() {
             carry(grid, 40, 30, 220, 30);
-            compare(grid.drag.order, ["b", "c", "a", "d"]);
+            compare(grid.dragOrder, ["b", "c", "a", "d"]);
             // A new list arrives: the half-finished order is not saved over it.
             grid.model = [{ key: "d" }, { key: "c" }, { key: "e" }, { key: "a" }, { key: "b" }];
-            compare(grid.drag, null);
+            compare(grid.dragId, "");
             compare(grid.displayedIds, ["d", "c", "e", "a", "b"]);
             mouseMove(grid, 300, 30, -1, Qt.LeftButton);
             mouseRelease(grid, 300, 30);
             compare(commitSpy.count, 0);
-            compare(grid.drag, null);
+            compare(grid.dragId, "");
         }
 
         function test_onlyOrderChangesSlide() {
             // A narrower grid has fewer columns: cells jump to their new places.
             grid.width = 170;
-            compare(grid.columnLayout.count, 2);
-            compare([grid.cellOf("c").x, grid.cellOf("c").y], [grid.layout.frames["c"].x, grid.layout.frames["c"].y]);
+            compare(grid.columnCount, 2);
+            compare([grid.cellOf("c").x, grid.cellOf("c").y], [grid.frameOf("c").x, grid.frameOf("c").y]);
             grid.width = 350;
             compare([grid.cellOf("d").x, grid.cellOf("d").y], [270, 0]);
             // Rows that move in the model slide to their new slots.
             const cellP = modelGrid.cellOf("p");
             tryVerify(() => cellP.placed && settled(modelGrid), 3000);
             rows.move(0, 2, 1);
-            compare(modelGrid.layout.frames["p"].x, 180);
+            compare(modelGrid.frameOf("p").x, 180);
             verify(cellP.x < 180, "the moved cell slides");
             tryCompare(cellP, "x", 180, 3000);
         }
