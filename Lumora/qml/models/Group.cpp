@@ -10,7 +10,7 @@ namespace {
 
 /// Takes the new value and says whether it differs from the old one.
 template<typename T>
-bool replace(T &field, T &&value)
+bool replace(T &field, T value)
 {
     if (field == value)
         return false;

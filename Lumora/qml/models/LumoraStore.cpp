@@ -311,9 +311,7 @@ void LumoraStore::saveScene(const QString &name, const QString &groupId, const Q
     const HueGroup *group = groupOf(groupId);
     if (!group) {
         if (done.isCallable()) {
-            QJSValue callback = done;
-            callback.call(
-                {QJSValue(HueText::tr(u"Diesen Raum gibt es nicht mehr."_s, u"This room no longer exists."_s))});
+            done.call({QJSValue(HueText::tr(u"Diesen Raum gibt es nicht mehr."_s, u"This room no longer exists."_s))});
         }
         return;
     }
