@@ -301,13 +301,11 @@ HueLightCommand lightCommand(const CtlArguments &arguments, bool isOn, const std
 {
     HueLightCommand command;
     const QString action = arguments.positional.value(1);
-    if (action == "on"_L1)
-        command.isOn = true;
-    else if (action == "off"_L1)
+    if (action == "off"_L1)
         command.isOn = false;
     else if (action == "toggle"_L1)
         command.isOn = !isOn;
-    else if (!isOn)
+    else if (action == "on"_L1 || !isOn)
         command.isOn = true;
     command.brightness = arguments.brightness;
     if (arguments.color)
