@@ -5,7 +5,7 @@
 using namespace Qt::StringLiterals;
 
 GroupListModel::GroupListModel(QObject *parent)
-    : HomeListModel("groupId", groupRoles(), parent)
+    : HomeListModel(std::in_place_type<GroupRow>, parent)
 {
 }
 
@@ -34,13 +34,13 @@ QString GroupListModel::orderList() const
     return {};
 }
 
-QList<KeyedListModel::Row> GroupListModel::rows() const
+void GroupListModel::fill()
 {
     const HomeSnapshot &snapshot = store()->snapshot();
     const FavoritesStore &favorites = *store()->favorites();
-    QList<Row> list;
+    QList<GroupRow> list;
     const auto add = [&](const HueGroup &group) {
-        list.append({group.id, groupValues(group, favorites.contains(Favorite::Kind::group, group.id))});
+        list.append(GroupRow::of(group, favorites.contains(Favorite::Kind::group, group.id)));
     };
     switch (m_source) {
     case Rooms:
@@ -63,5 +63,5 @@ QList<KeyedListModel::Row> GroupListModel::rows() const
         }
         break;
     }
-    return list;
+    show(std::move(list));
 }

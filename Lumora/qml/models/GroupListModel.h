@@ -3,7 +3,7 @@
 #include "HomeListModel.h"
 
 /// Rooms, zones, the home group or the favourite rooms and zones, with the
-/// values their cards and sidebar rows show (see HomeListModel::groupRoles).
+/// values their cards and sidebar rows show (see GroupRow).
 class GroupListModel : public HomeListModel
 {
     Q_OBJECT
@@ -24,7 +24,7 @@ Q_SIGNALS:
     void sourceChanged();
 
 protected:
-    QList<Row> rows() const override;
+    void fill() override;
 
 private:
     Source m_source = Rooms;

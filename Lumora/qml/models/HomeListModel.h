@@ -1,19 +1,17 @@
 #pragma once
 
+#include "HomeRows.h"
 #include "KeyedListModel.h"
 #include "LumoraStore.h"
+#include "ReorderMath.h"
 
 #include <QPointer>
 #include <QQmlParserStatus>
 #include <QtQml/qqmlregistration.h>
 
-struct HueGroup;
-struct HueLight;
-struct HueScene;
-
 /// A list of the home shown by a grid or the sidebar: it follows the store's
 /// snapshot, its favourites and the saved order of its list, and updates its
-/// rows in place. Subclasses say which records it holds.
+/// rows in place. Subclasses say which records it holds (see HomeRows.h).
 class HomeListModel : public KeyedListModel, public QQmlParserStatus
 {
     Q_OBJECT
@@ -36,26 +34,26 @@ public:
     void classBegin() override { m_completing = true; }
     void componentComplete() override;
 
-    /// The card values of one record, in the order of the role lists below;
-    /// shared with single-record lookups so that both always agree.
-    static QList<QByteArray> groupRoles();
-    static QVariantList groupValues(const HueGroup &group, bool isFavorite);
-    static QList<QByteArray> lightRoles();
-    static QVariantList lightValues(const HueLight &light, bool isFavorite);
-    static QList<QByteArray> sceneRoles();
-    static QVariantList sceneValues(const HueScene &scene, const QVariant &groupName, bool isFavorite);
-
 Q_SIGNALS:
     void storeChanged();
     void orderListChanged();
 
 protected:
-    /// The rows in display order (the saved order is applied by the caller).
-    virtual QList<Row> rows() const { return {}; }
     /// Recomputes the rows; subclasses call it when a property of theirs changes.
     void refill();
+    /// Shows the rows of the store's home, through show(); called with a store only.
+    virtual void fill() = 0;
+    /// Shows `rows` in the saved order of this list.
+    template<typename Row>
+    void show(QList<Row> rows)
+    {
+        apply(ReorderMath::sorted(std::move(rows), savedOrder(),
+                                  [](const Row &row) -> const QString & { return row.id(); }));
+    }
 
 private:
+    QStringList savedOrder() const;
+
     QPointer<LumoraStore> m_store;
     bool m_completing = false;
 };

@@ -2,146 +2,139 @@
 
 #include <QSet>
 
-#include <algorithm>
-
-namespace {
-constexpr int idRole = Qt::UserRole;
-}
-
-KeyedListModel::KeyedListModel(QByteArray idRole, QList<QByteArray> roles, QObject *parent)
+KeyedListModel::KeyedListModel(std::unique_ptr<Rows> rows, QObject *parent)
     : QAbstractListModel(parent)
-    , m_idRole(std::move(idRole))
-    , m_roles(std::move(roles))
+    , m_rows(std::move(rows))
 {
 }
+
+KeyedListModel::~KeyedListModel() = default;
 
 int KeyedListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : count();
 }
 
 QVariant KeyedListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= m_rows->size())
         return {};
-    const Row &row = m_rows.at(index.row());
-    if (role == idRole)
-        return row.id;
-    const int column = role - idRole - 1;
-    if (column < 0 || column >= row.values.size())
-        return {};
-    return row.values.at(column);
+    return m_rows->value(index.row(), role);
 }
 
 QHash<int, QByteArray> KeyedListModel::roleNames() const
 {
-    QHash<int, QByteArray> names;
-    names.insert(idRole, m_idRole);
-    for (int i = 0; i < m_roles.size(); ++i)
-        names.insert(idRole + 1 + i, m_roles.at(i));
-    return names;
+    return m_rows->roleNames();
+}
+
+int KeyedListModel::count() const
+{
+    return int(m_rows->size());
 }
 
 QStringList KeyedListModel::ids() const
 {
     QStringList list;
-    list.reserve(m_rows.size());
-    for (const Row &row : m_rows)
-        list.append(row.id);
+    list.reserve(m_rows->size());
+    for (qsizetype i = 0; i < m_rows->size(); ++i)
+        list.append(m_rows->id(i));
     return list;
 }
 
 int KeyedListModel::indexOf(const QString &id) const
 {
-    for (int i = 0; i < m_rows.size(); ++i) {
-        if (m_rows.at(i).id == id)
-            return i;
+    for (qsizetype i = 0; i < m_rows->size(); ++i) {
+        if (m_rows->id(i) == id)
+            return int(i);
     }
     return -1;
 }
 
-void KeyedListModel::changeValues(int row, const QVariantList &values)
+void KeyedListModel::clear()
 {
-    QVariantList &current = m_rows[row].values;
-    QList<int> changed;
-    for (int i = 0; i < values.size(); ++i) {
-        if (i >= current.size() || current.at(i) != values.at(i))
-            changed.append(idRole + 1 + i);
-    }
+    applyRows(m_rows->empty());
+}
+
+void KeyedListModel::changeValues(int row, const Rows &next, int from)
+{
+    const QList<int> changed = m_rows->update(row, next, from);
     if (changed.isEmpty())
         return;
-    current = values;
     ++m_statistics.changes;
     const QModelIndex at = index(row);
     Q_EMIT dataChanged(at, at, changed);
 }
 
-void KeyedListModel::apply(QList<Row> rows)
+void KeyedListModel::applyRows(std::unique_ptr<Rows> next)
 {
     // Drop repeated ids up front; every step below relies on unique ids.
     QSet<QString> wanted;
-    wanted.reserve(rows.size());
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [&wanted](const Row &row) {
-                                  if (wanted.contains(row.id))
-                                      return true;
-                                  wanted.insert(row.id);
-                                  return false;
-                              }),
-               rows.end());
+    wanted.reserve(next->size());
+    for (qsizetype i = 0; i < next->size();) {
+        if (wanted.contains(next->id(i))) {
+            next->remove(i);
+        } else {
+            wanted.insert(next->id(i));
+            ++i;
+        }
+    }
 
-    const int oldCount = int(m_rows.size());
-    const QStringList oldIds = ids();
-    const bool sharesAnId =
-        std::any_of(m_rows.cbegin(), m_rows.cend(), [&wanted](const Row &row) { return wanted.contains(row.id); });
-    if (m_rows.isEmpty() && !rows.isEmpty()) {
-        beginInsertRows({}, 0, int(rows.size()) - 1);
-        m_rows = std::move(rows);
+    const int oldCount = count();
+    const Statistics before = m_statistics;
+    bool sharesAnId = false;
+    for (qsizetype i = 0; i < m_rows->size() && !sharesAnId; ++i)
+        sharesAnId = wanted.contains(m_rows->id(i));
+    if (m_rows->size() == 0 && next->size() > 0) {
+        beginInsertRows({}, 0, int(next->size()) - 1);
+        m_rows = std::move(next);
         ++m_statistics.inserts;
         endInsertRows();
-    } else if (!m_rows.isEmpty() && !rows.isEmpty() && !sharesAnId) {
+    } else if (m_rows->size() > 0 && next->size() > 0 && !sharesAnId) {
         beginResetModel();
-        m_rows = std::move(rows);
+        m_rows = std::move(next);
         ++m_statistics.resets;
         endResetModel();
     } else {
-        for (int i = int(m_rows.size()) - 1; i >= 0; --i) {
-            if (wanted.contains(m_rows.at(i).id))
+        for (int i = count() - 1; i >= 0; --i) {
+            if (wanted.contains(m_rows->id(i)))
                 continue;
             beginRemoveRows({}, i, i);
-            m_rows.removeAt(i);
+            m_rows->remove(i);
             ++m_statistics.removes;
             endRemoveRows();
         }
-        for (int target = 0; target < rows.size(); ++target) {
-            const Row &row = rows.at(target);
-            if (target < m_rows.size() && m_rows.at(target).id == row.id) {
-                changeValues(target, row.values);
+        for (int target = 0; target < next->size(); ++target) {
+            const QString &id = next->id(target);
+            if (target < count() && m_rows->id(target) == id) {
+                changeValues(target, *next, target);
                 continue;
             }
             int found = -1;
-            for (int i = target + 1; i < m_rows.size(); ++i) {
-                if (m_rows.at(i).id == row.id) {
+            for (int i = target + 1; i < count(); ++i) {
+                if (m_rows->id(i) == id) {
                     found = i;
                     break;
                 }
             }
             if (found >= 0) {
                 beginMoveRows({}, found, found, {}, target);
-                m_rows.move(found, target);
+                m_rows->move(found, target);
                 ++m_statistics.moves;
                 endMoveRows();
-                changeValues(target, row.values);
+                changeValues(target, *next, target);
             } else {
                 beginInsertRows({}, target, target);
-                m_rows.insert(target, row);
+                m_rows->insert(target, *next, target);
                 ++m_statistics.inserts;
                 endInsertRows();
             }
         }
     }
-    if (m_rows.size() != oldCount)
+    if (count() != oldCount)
         Q_EMIT countChanged();
-    if (ids() != oldIds)
+    // Every step but a change of values changes the ids or their order.
+    const Statistics &after = m_statistics;
+    if (after.inserts != before.inserts || after.removes != before.removes || after.moves != before.moves
+        || after.resets != before.resets)
         Q_EMIT idsChanged();
 }

@@ -5,17 +5,17 @@
 using namespace Qt::StringLiterals;
 
 LightListModel::LightListModel(QObject *parent)
-    : MemberListModel("lightId", lightRoles(), u"lights."_s, u"favorites.lights"_s, parent)
+    : MemberListModel(std::in_place_type<LightRow>, u"lights."_s, u"favorites.lights"_s, parent)
 {
 }
 
-QList<KeyedListModel::Row> LightListModel::rows() const
+void LightListModel::fill()
 {
     const HomeSnapshot &snapshot = store()->snapshot();
     const FavoritesStore &starred = *store()->favorites();
-    QList<Row> list;
+    QList<LightRow> list;
     const auto add = [&](const HueLight &light) {
-        list.append({light.id, lightValues(light, starred.contains(Favorite::Kind::light, light.id))});
+        list.append(LightRow::of(light, starred.contains(Favorite::Kind::light, light.id)));
     };
     if (favorites()) {
         for (const auto &id : starred.ids(Favorite::Kind::light)) {
@@ -26,5 +26,5 @@ QList<KeyedListModel::Row> LightListModel::rows() const
         for (const auto &light : group->lights)
             add(light);
     }
-    return list;
+    show(std::move(list));
 }

@@ -3,7 +3,7 @@
 #include "MemberListModel.h"
 
 /// The lights of one room, zone or the home, or the favourite lights, with
-/// the values their cards show (see HomeListModel::lightRoles).
+/// the values their cards show (see LightRow).
 class LightListModel : public MemberListModel
 {
     Q_OBJECT
@@ -13,5 +13,5 @@ public:
     explicit LightListModel(QObject *parent = nullptr);
 
 protected:
-    QList<Row> rows() const override;
+    void fill() override;
 };

@@ -1,13 +1,5 @@
 #include "MemberListModel.h"
 
-MemberListModel::MemberListModel(QByteArray idRole, QList<QByteArray> roles, QString orderPrefix,
-                                 QString favoritesOrder, QObject *parent)
-    : HomeListModel(std::move(idRole), std::move(roles), parent)
-    , m_orderPrefix(std::move(orderPrefix))
-    , m_favoritesOrder(std::move(favoritesOrder))
-{
-}
-
 void MemberListModel::setGroupId(const QString &id)
 {
     if (m_groupId == id)

@@ -15,8 +15,13 @@ class MemberListModel : public HomeListModel
 public:
     /// `orderPrefix` + group id names a group's order ("lights.", "scenes.");
     /// `favoritesOrder` the favourites' order.
-    MemberListModel(QByteArray idRole, QList<QByteArray> roles, QString orderPrefix, QString favoritesOrder,
-                    QObject *parent = nullptr);
+    template<typename Row>
+    MemberListModel(std::in_place_type_t<Row> rows, QString orderPrefix, QString favoritesOrder, QObject *parent)
+        : HomeListModel(rows, parent)
+        , m_orderPrefix(std::move(orderPrefix))
+        , m_favoritesOrder(std::move(favoritesOrder))
+    {
+    }
 
     QString groupId() const { return m_groupId; }
     void setGroupId(const QString &id);

@@ -5,29 +5,27 @@
 using namespace Qt::StringLiterals;
 
 SceneListModel::SceneListModel(QObject *parent)
-    : MemberListModel("sceneId", sceneRoles(), u"scenes."_s, u"favorites.scenes"_s, parent)
+    : MemberListModel(std::in_place_type<SceneRow>, u"scenes."_s, u"favorites.scenes"_s, parent)
 {
 }
 
-QList<KeyedListModel::Row> SceneListModel::rows() const
+void SceneListModel::fill()
 {
     const HomeSnapshot &snapshot = store()->snapshot();
     const FavoritesStore &starred = *store()->favorites();
-    QList<Row> list;
+    QList<SceneRow> list;
     if (favorites()) {
         for (const auto &id : starred.ids(Favorite::Kind::scene)) {
             const HueScene *scene = snapshot.scene(id);
             if (!scene)
                 continue;
             const HueGroup *group = snapshot.group(scene->groupID);
-            list.append({scene->id, sceneValues(*scene, group ? QVariant(group->name) : QVariant::fromValue(nullptr),
-                                                true)});
+            list.append(SceneRow::of(*scene, group ? std::optional(group->name) : std::nullopt, true));
         }
     } else if (const HueGroup *group = snapshot.group(groupId())) {
         for (const auto &scene : group->scenes) {
-            list.append({scene.id, sceneValues(scene, QVariant::fromValue(nullptr),
-                                               starred.contains(Favorite::Kind::scene, scene.id))});
+            list.append(SceneRow::of(scene, std::nullopt, starred.contains(Favorite::Kind::scene, scene.id)));
         }
     }
-    return list;
+    show(std::move(list));
 }

@@ -3,7 +3,7 @@
 #include "MemberListModel.h"
 
 /// The scenes of one room or zone, or the favourite scenes, with the values
-/// their tiles show (see HomeListModel::sceneRoles). Favourite scenes carry
+/// their tiles show (see SceneRow). Favourite scenes carry
 /// their group's name; a group's own scenes do not.
 class SceneListModel : public MemberListModel
 {
@@ -14,5 +14,5 @@ public:
     explicit SceneListModel(QObject *parent = nullptr);
 
 protected:
-    QList<Row> rows() const override;
+    void fill() override;
 };

@@ -1,5 +1,5 @@
 #include "CardRules.h"
-#include "HomeListModel.h"
+#include "HomeRows.h"
 #include "HueColor.h"
 #include "HueText.h"
 #include "ReorderCell.h"
@@ -125,9 +125,7 @@ private Q_SLOTS:
 
         HueGroup room;
         room.name = u"Küche"_s;
-        const auto roles = HomeListModel::groupRoles();
-        const auto values = HomeListModel::groupValues(room, false);
-        QCOMPARE(values.at(roles.indexOf("openLabel")).toString(), german ? u"Küche öffnen"_s : u"Open Küche"_s);
+        QCOMPARE(GroupRow::of(room, false).openLabel, german ? u"Küche öffnen"_s : u"Open Küche"_s);
     }
 };
 

@@ -15,18 +15,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QList<KeyedListModel::Row> rows(const QString &text)
+QList<SceneRow> rows(const QString &text)
 {
-    // "a1 b2" → rows a and b whose only value is 1 and 2.
-    QList<KeyedListModel::Row> list;
-    for (const auto &entry : text.split(u' ', Qt::SkipEmptyParts))
-        list.append({entry.left(1), {entry.mid(1).toInt()}});
+    // "a1 b2" → scenes a and b named 1 and 2.
+    QList<SceneRow> list;
+    for (const auto &entry : text.split(u' ', Qt::SkipEmptyParts)) {
+        SceneRow row;
+        row.sceneId = entry.left(1);
+        row.name = entry.mid(1);
+        list.append(row);
+    }
     return list;
-}
-
-int roleOf(const QAbstractItemModel &model, const QByteArray &name)
-{
-    return model.roleNames().key(name, -1);
 }
 
 } // namespace
@@ -61,7 +60,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, lists);
         const QString after = lists.section(u'>', 1);
-        KeyedListModel model("id", {"value"});
+        KeyedListModel model(std::in_place_type<SceneRow>);
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.apply(rows(lists.section(u'>', 0, 0)));
         const auto start = model.statistics();
@@ -73,13 +72,13 @@ private Q_SLOTS:
         QTEST(end.changes - start.changes, "changes");
         QTEST(end.resets - start.resets, "resets");
         // Whatever the steps, the model ends up showing exactly the new list.
-        QList<KeyedListModel::Row> expected = rows(after);
+        QList<SceneRow> expected = rows(after);
         if (after == u" a1 a2 b1")
             expected.removeAt(1);
         QCOMPARE(model.count(), expected.size());
         for (int i = 0; i < expected.size(); ++i) {
-            QCOMPARE(model.data(model.index(i), roleOf(model, "id")).toString(), expected[i].id);
-            QCOMPARE(model.data(model.index(i), roleOf(model, "value")), expected[i].values.first());
+            QCOMPARE(model.data(model.index(i), SceneRow::SceneIdRole).toString(), expected[i].sceneId);
+            QCOMPARE(model.data(model.index(i), SceneRow::NameRole).toString(), expected[i].name);
         }
     }
 
@@ -114,12 +113,12 @@ private Q_SLOTS:
         m_bridge->changeFromOutside(
             dimmed, {{u"on"_s, QVariantMap{{u"on"_s, true}}}, {u"dimming"_s, QVariantMap{{u"brightness"_s, 12.5}}}});
         QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), 5000);
-        QCOMPARE(lights.data(lights.index(lights.indexOf(dimmed)), roleOf(lights, "brightness")).toDouble(), 12.5);
+        QCOMPARE(lights.data(lights.index(lights.indexOf(dimmed)), LightRow::BrightnessRole).toDouble(), 12.5);
         for (const auto &signal : std::as_const(changed)) {
             QCOMPARE(signal.at(0).toModelIndex().row(), lights.indexOf(dimmed));
             const auto roles = signal.at(2).value<QList<int>>();
-            QVERIFY(roles.contains(roleOf(lights, "brightness")));
-            QVERIFY(!roles.contains(roleOf(lights, "name")));
+            QVERIFY(roles.contains(LightRow::BrightnessRole));
+            QVERIFY(!roles.contains(LightRow::NameRole));
         }
 
         // The user's new order moves rows; a star changes one role.
@@ -132,7 +131,7 @@ private Q_SLOTS:
         changed.clear();
         m_store->toggleFavorite(u"light"_s, reversed.first());
         QCOMPARE(changed.size(), 1);
-        QCOMPARE(changed.first().at(2).value<QList<int>>(), QList<int>{roleOf(lights, "isFavorite")});
+        QCOMPARE(changed.first().at(2).value<QList<int>>(), QList<int>{LightRow::IsFavoriteRole});
         QCOMPARE(reset.size(), 0);
         QCOMPARE(removed.size(), 0);
 
