@@ -1,12 +1,12 @@
 #pragma once
 
+#include "ReorderLayout.h"
+
 #include <QPointer>
 #include <QQuickItem>
 #include <QRectF>
 #include <QStringList>
 #include <QtQml/qqmlregistration.h>
-
-class ReorderLayout;
 
 /// One cell of a reorderable grid (see ReorderLayout, its parent). It
 /// registers itself with the layout, which tells it its frame and when to make
