@@ -27,7 +27,7 @@ namespace {
 bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
-        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 void printLine(FILE *stream, const QString &text)
@@ -53,9 +53,9 @@ void loadQtTranslations(QGuiApplication &app)
 
 std::shared_ptr<SingleInstanceController> startSingleInstance(const QString &identifier)
 {
-    const SingleInstanceConfiguration configuration(
-        identifier, SingleInstancePolicy::userDefaults(std::make_shared<QSettings>()),
-        SingleInstanceLockLocation::applicationSupport());
+    const SingleInstanceConfiguration configuration(identifier,
+                                                    SingleInstancePolicy::userDefaults(std::make_shared<QSettings>()),
+                                                    SingleInstanceLockLocation::applicationSupport());
     const DuplicateLaunchRequest request{{}, {}, QDateTime::currentDateTimeUtc()};
     return SingleInstanceStartup::start(configuration, request, [](const SingleInstanceError &error) {
         const QByteArray line =
@@ -113,8 +113,8 @@ int main(int argc, char *argv[])
         demo = std::make_unique<DemoBridge>();
         QString error;
         if (!demo->start(&error)) {
-            printLine(stderr, HueText::tr(u"Die Demo-Bridge startet nicht: "_s, u"The demo bridge does not start: "_s)
-                                  + error);
+            printLine(stderr,
+                      HueText::tr(u"Die Demo-Bridge startet nicht: "_s, u"The demo bridge does not start: "_s) + error);
             return 1;
         }
         services.settings = demo->settings();

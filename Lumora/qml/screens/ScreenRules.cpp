@@ -48,8 +48,7 @@ Screen rootScreen(HueStorePhase::Kind phase, bool homeIsEmpty)
     return Screen::pairing;
 }
 
-SidebarItem selection(const QString &stored, const std::function<bool(const QString &)> &hasGroup,
-                      bool hasFavorites)
+SidebarItem selection(const QString &stored, const std::function<bool(const QString &)> &hasGroup, bool hasFavorites)
 {
     const auto item = SidebarItem::fromStoredValue(stored);
     if (!item)
@@ -71,7 +70,7 @@ QString bannerMessage(const HueStorePhase &phase, const QString &commandError)
 QString unreachableDescription(const QString &message)
 {
     return HueText::tr(PlatformWords::unreachableHintGerman(), PlatformWords::unreachableHintEnglish()) + u'\n'
-        + message;
+           + message;
 }
 
 bool isBlankHost(const QString &text)

@@ -40,8 +40,7 @@ Screen rootScreen(HueStorePhase::Kind phase, bool homeIsEmpty);
 
 /// The selection shown for a stored value: a group that the home no longer
 /// holds shows Home; no valid value shows Favourites when there are any.
-SidebarItem selection(const QString &stored, const std::function<bool(const QString &)> &hasGroup,
-                      bool hasFavorites);
+SidebarItem selection(const QString &stored, const std::function<bool(const QString &)> &hasGroup, bool hasFavorites);
 
 /// The status banner's text; empty when the banner is hidden. An unreachable
 /// bridge outranks a failed command.

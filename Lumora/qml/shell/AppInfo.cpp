@@ -31,8 +31,8 @@ AppInfo::AppInfo(AppUpdater *updater, QObject *parent)
         Q_EMIT updateMessage(HueText::tr(u"Lumora ist auf dem neuesten Stand."_s, u"Lumora is up to date."_s));
     });
     connect(m_updater, &AppUpdater::updateAvailable, this, [this](const UpdateItem &, const QString &version) {
-        Q_EMIT updateMessage(HueText::tr(u"Lumora "_s + version + u" ist verfügbar."_s,
-                                         u"Lumora "_s + version + u" is available."_s));
+        Q_EMIT updateMessage(
+            HueText::tr(u"Lumora "_s + version + u" ist verfügbar."_s, u"Lumora "_s + version + u" is available."_s));
     });
     connect(m_updater, &AppUpdater::updateFailed, this, &AppInfo::updateMessage);
 }
