@@ -119,15 +119,25 @@ Item {
 
     // The menu and the dialogs are made when asked for: a home has hundreds
     // of tiles, and each takes them with it when it goes.
+    signal menuRequested(point position)
     function showMenu(position) {
+        // The loader makes its menu at once, so the menu hears the request.
         menuLoader.active = true;
-        menuLoader.item.menu.popup(tile, position);
+        menuRequested(position);
     }
+    // Qt 6.4's Loader cannot make a bound component, so the components below
+    // reach the tile through their context, which qmllint cannot follow.
+    // qmllint disable unqualified
     Loader {
         id: menuLoader
         active: false
         sourceComponent: Item {
-            property alias menu: menu
+            Connections {
+                target: tile
+                function onMenuRequested(position: point) {
+                    menu.popup(tile, position);
+                }
+            }
             Menu {
                 id: menu
                 objectName: "sceneMenu"
@@ -145,6 +155,7 @@ Item {
             }
         }
     }
+    // qmllint enable unqualified
 
     component Confirmation: Dialog {
         id: dialog
@@ -182,15 +193,17 @@ Item {
             wrapMode: Text.Wrap
         }
         footer: DialogButtonBox {
+            // The roles are spelled through Dialog: Qt 6.4 describes them to
+            // its tools only there (they are the same values).
             Button {
                 objectName: "cancel"
                 text: Rules.tr("Abbrechen", "Cancel")
-                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                DialogButtonBox.buttonRole: Dialog.RejectRole
             }
             Button {
                 id: confirmButton
                 objectName: "confirm"
-                DialogButtonBox.buttonRole: dialog.destructive ? DialogButtonBox.DestructiveRole : DialogButtonBox.AcceptRole
+                DialogButtonBox.buttonRole: dialog.destructive ? Dialog.DestructiveRole : Dialog.AcceptRole
                 onClicked: {
                     dialog.confirmed();
                     dialog.close();
@@ -199,6 +212,8 @@ Item {
         }
     }
 
+    // The same for the confirmations.
+    // qmllint disable unqualified
     Loader {
         active: tile.asksToOverwrite
         sourceComponent: Item {
@@ -226,4 +241,5 @@ Item {
             }
         }
     }
+    // qmllint enable unqualified
 }

@@ -7,11 +7,17 @@ import Lumora
 Popup {
     id: popup
 
-    property alias current: panel.current
-    property alias supportsColor: panel.supportsColor
-    property alias mirek: panel.mirek
-    property alias mirekRange: panel.mirekRange
-    readonly property alias panel: panel
+    property alias current: picker.current
+    property alias supportsColor: picker.supportsColor
+    property alias mirek: picker.mirek
+    property alias mirekRange: picker.mirekRange
+    // Made outside contentItem, whose value Qt builds deferred, so that the
+    // aliases above can name it.
+    readonly property ColorPickerPanel panel: ColorPickerPanel {
+        id: picker
+        onColorPicked: value => popup.colorPicked(value)
+        onMirekPicked: value => popup.mirekPicked(value)
+    }
     signal colorPicked(color value)
     signal mirekPicked(int mirek)
 
@@ -29,9 +35,5 @@ Popup {
         border.width: 1
         border.color: Theme.popoverBorder
     }
-    contentItem: ColorPickerPanel {
-        id: panel
-        onColorPicked: value => popup.colorPicked(value)
-        onMirekPicked: value => popup.mirekPicked(value)
-    }
+    contentItem: picker
 }

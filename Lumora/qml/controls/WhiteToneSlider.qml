@@ -51,7 +51,6 @@ T.Slider {
         implicitWidth: 220
         implicitHeight: 30
         Canvas {
-            id: track
             anchors.fill: parent
             property var colors: control.stopColors
             onColorsChanged: requestPaint()

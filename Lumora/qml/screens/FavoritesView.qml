@@ -8,7 +8,6 @@ Item {
     id: view
 
     signal open(string groupId)
-    readonly property string title: Rules.tr("Favoriten", "Favourites")
     readonly property bool isEmpty: scenes.count === 0 && groups.count === 0 && lights.count === 0
 
     ContentUnavailable {

@@ -18,8 +18,6 @@ ScreenPage {
     property bool showsColorPicker: false
     property bool showsSaveScene: false
 
-    title: group.name
-
     ControlCard {
         id: header
         objectName: "header"
@@ -166,9 +164,14 @@ ScreenPage {
                         sourceComponent: SaveScenePanel {
                             objectName: "saveScenePanel"
                             focus: true
+                            // Qt 6.4's Loader cannot make a bound component, so
+                            // this one reaches the view through its context,
+                            // which qmllint cannot follow.
+                            // qmllint disable unqualified
                             groupId: view.groupId
                             groupName: view.group.name
                             onDone: view.showsSaveScene = false
+                            // qmllint enable unqualified
                             Component.onCompleted: nameField.forceActiveFocus()
                         }
                     }

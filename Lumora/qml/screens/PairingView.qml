@@ -159,13 +159,12 @@ Item {
                     required property var modelData
                     objectName: "bridge:" + modelData.host
                     Layout.fillWidth: true
-                    implicitHeight: bridgeRow.implicitHeight + 16
+                    implicitHeight: implicitContentHeight + 16
                     leftPadding: 14
                     rightPadding: 14
                     Accessible.name: modelData.name + ", " + modelData.host
                     onClicked: Store.pair(modelData.host)
                     contentItem: RowLayout {
-                        id: bridgeRow
                         Column {
                             Layout.fillWidth: true
                             topPadding: 4

@@ -7,8 +7,6 @@ import Lumora
 Flickable {
     id: page
 
-    // The window title while this screen is shown.
-    property string title
     default property alias content: stack.data
     readonly property alias stack: stack
 

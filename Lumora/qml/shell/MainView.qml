@@ -9,7 +9,10 @@ SplitView {
     id: root
 
     // The detail screen's title, passed up to the window.
-    readonly property string title: detail.item && detail.item.title !== undefined ? detail.item.title : ""
+    readonly property string title: screenTitle.text
+    ScreenTitle {
+        id: screenTitle
+    }
 
     orientation: Qt.Horizontal
 
@@ -24,15 +27,16 @@ SplitView {
         source: GroupListModel.Zones
     }
 
-    // Every row's stored value in sidebar order, for the arrow keys.
-    readonly property var rowValues: ["favorites", "home"]
-        .concat(rooms.ids.map(id => "group:" + id))
-        .concat(zones.ids.map(id => "group:" + id))
-
+    // Moves the selection by delta rows, in sidebar order, for the arrow keys.
     function step(delta) {
-        const index = rowValues.indexOf(Store.selection);
-        const next = Math.max(0, Math.min(rowValues.length - 1, index + delta));
-        Store.select(rowValues[next]);
+        const values = ["favorites", "home"];
+        for (const ids of [rooms.ids, zones.ids]) {
+            for (let i = 0; i < ids.length; ++i)
+                values.push("group:" + ids[i]);
+        }
+        const index = values.indexOf(Store.selection);
+        const next = Math.max(0, Math.min(values.length - 1, index + delta));
+        Store.select(values[next]);
     }
 
     handle: Rectangle {

@@ -46,7 +46,7 @@ ApplicationWindow {
             MenuSeparator {}
             Action {
                 text: Rules.tr("Beenden", "Quit")
-                shortcut: StandardKey.Quit
+                shortcut: "Ctrl+Q"
                 onTriggered: Qt.quit()
             }
         }

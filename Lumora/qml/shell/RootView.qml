@@ -8,7 +8,10 @@ Rectangle {
     id: root
 
     // The shown screen's title, for the window; empty outside the working screen.
-    readonly property string title: content.item && content.item.title !== undefined ? content.item.title : ""
+    readonly property string title: Store.screen === Store.MainScreen ? screenTitle.text : ""
+    ScreenTitle {
+        id: screenTitle
+    }
 
     color: Theme.content
 
@@ -17,18 +20,8 @@ Rectangle {
     Loader {
         id: content
         anchors.fill: parent
-        sourceComponent: {
-            switch (Store.screen) {
-            case Store.PairingScreen:
-                return pairing;
-            case Store.ConnectingScreen:
-                return connecting;
-            case Store.UnreachableScreen:
-                return unreachable;
-            default:
-                return main;
-            }
-        }
+        // One screen for each of Store.Screen's values, in their order.
+        sourceComponent: [pairing, connecting, unreachable, main][Store.screen]
     }
 
     Component {
