@@ -1,9 +1,5 @@
 #include "Group.h"
 
-#include "Appearance.h"
-#include "CardRules.h"
-#include "Theme.h"
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -69,23 +65,19 @@ QVariant Group::colorRange() const
     return QVariantMap{{u"minimum"_s, range->minimum}, {u"maximum"_s, range->maximum}};
 }
 
+GroupRow Group::none()
+{
+    // No group: a picker would start from white.
+    GroupRow row;
+    row.pickerColor = Qt::white;
+    return row;
+}
+
 void Group::update()
 {
-    Values next;
-    if (const HueGroup *group = m_store ? m_store->snapshot().group(m_groupId) : nullptr) {
-        next = {.name = group->name,
-                .kind = HueGroup::kindName(group->kind),
-                .symbol = Appearance::symbol(*group),
-                .summary = Appearance::summary(*group),
-                .isOn = group->isOn,
-                .brightness = group->brightness,
-                .glow = Appearance::glow(*group),
-                .hasColorButton = CardRules::hasColorButton(*group),
-                .supportsColor = CardRules::supportsColor(*group),
-                .colorRange = CardRules::colorRange(*group),
-                .pickerColor = Theme::color(CardRules::pickerColor(*group)),
-                .isFavorite = m_store->favorites()->contains(Favorite::Kind::group, m_groupId)};
-    }
+    const HueGroup *group = m_store ? m_store->snapshot().group(m_groupId) : nullptr;
+    GroupRow next =
+        group ? GroupRow::of(*group, m_store->favorites()->contains(Favorite::Kind::group, m_groupId)) : none();
     if (replace(m_values.name, std::move(next.name)))
         Q_EMIT nameChanged();
     if (replace(m_values.kind, std::move(next.kind)))

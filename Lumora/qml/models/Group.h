@@ -1,7 +1,6 @@
 #pragma once
 
-#include "Glow.h"
-#include "HueValues.h"
+#include "HomeRows.h"
 #include "LumoraStore.h"
 
 #include <QColor>
@@ -81,25 +80,11 @@ Q_SIGNALS:
     void isFavoriteChanged();
 
 private:
-    struct Values
-    {
-        QString name;
-        QString kind;
-        QString symbol;
-        QString summary;
-        bool isOn = false;
-        std::optional<double> brightness;
-        std::optional<Glow> glow;
-        bool hasColorButton = false;
-        bool supportsColor = false;
-        std::optional<HueMirekRange> colorRange;
-        QColor pickerColor{Qt::white};
-        bool isFavorite = false;
-    };
-
     void update();
 
     QPointer<LumoraStore> m_store;
     QString m_groupId;
-    Values m_values;
+    // The same values a card of the group shows, from the same rules.
+    GroupRow m_values = none();
+    static GroupRow none();
 };
