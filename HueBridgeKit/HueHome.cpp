@@ -158,18 +158,3 @@ QList<HueSceneAction> HueHome::currentLightAsSceneActions(const QString &groupID
     }
     return actions;
 }
-
-QStringList HueHome::lightIDs(const QString &groupedLightID) const
-{
-    const auto found = resources.constFind(groupedLightID);
-    if (found == resources.cend() || !found->owner)
-        return {};
-    const std::optional<HueGroup> group = this->group(found->owner->rid);
-    if (!group)
-        return {};
-    QStringList ids;
-    ids.reserve(group->lights.size());
-    for (const HueLight &light : group->lights)
-        ids.append(light.id);
-    return ids;
-}

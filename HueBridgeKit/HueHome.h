@@ -97,10 +97,6 @@ struct HueHome
     /// The group's lights as they are now, as the actions of a new scene.
     QList<HueSceneAction> currentLightAsSceneActions(const QString &groupID) const;
 
-    /// The ids of the lights of the room, zone or home that owns the grouped
-    /// light, in the group's order; empty when anything is missing.
-    QStringList lightIDs(const QString &groupedLightID) const;
-
     /// The index of the current structure, built when there is none.
     std::shared_ptr<const HueHomeIndex> index() const;
     /// The index when the one kept still fits; null otherwise.

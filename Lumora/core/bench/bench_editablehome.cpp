@@ -23,7 +23,11 @@ void receiveDuringHolds(benchmark::State &state)
     editable.applyLocallyToGroupedLight(HueLightCommand{true, 30, std::nullopt, std::nullopt}, u"gl-room-3"_s, t0);
     editable.applyLocallyToGroupedLight(HueLightCommand{std::nullopt, 70, std::nullopt, std::nullopt}, u"gl-zone-2"_s,
                                         t0);
-    const QStringList held = editable.home.lightIDs(u"gl-room-3"_s) + editable.home.lightIDs(u"gl-zone-2"_s);
+    QStringList held;
+    for (const HueHome::GroupMembers &group : editable.home.groupMembers()) {
+        if (group.groupedLightID == u"gl-room-3"_s || group.groupedLightID == u"gl-zone-2"_s)
+            held += group.lightIDs;
+    }
 
     QList<HueEvent> batch;
     for (int i = 0; i < 50; ++i) {
