@@ -76,8 +76,7 @@ GroupRow Group::none()
 void Group::update()
 {
     const HueGroup *group = m_store ? m_store->snapshot().group(m_groupId) : nullptr;
-    GroupRow next =
-        group ? GroupRow::of(*group, m_store->favorites()->contains(Favorite::Kind::group, m_groupId)) : none();
+    GroupRow next = group ? m_store->groupRow(*group) : none();
     if (replace(m_values.name, std::move(next.name)))
         Q_EMIT nameChanged();
     if (replace(m_values.kind, std::move(next.kind)))

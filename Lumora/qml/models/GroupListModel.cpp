@@ -39,9 +39,7 @@ void GroupListModel::fill()
     const HomeSnapshot &snapshot = store()->snapshot();
     const FavoritesStore &favorites = *store()->favorites();
     QList<GroupRow> list;
-    const auto add = [&](const HueGroup &group) {
-        list.append(GroupRow::of(group, favorites.contains(Favorite::Kind::group, group.id)));
-    };
+    const auto add = [&](const HueGroup &group) { list.append(store()->groupRow(group)); };
     switch (m_source) {
     case Rooms:
         for (const auto &room : snapshot.rooms)

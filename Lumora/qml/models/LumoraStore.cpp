@@ -9,6 +9,8 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -46,6 +48,8 @@ LumoraStore::LumoraStore(HueStore *store, std::shared_ptr<QSettings> settings, Q
     });
     connect(m_store, &HueStore::homeChanged, this, &LumoraStore::scheduleUpdate);
     connect(m_store->favorites(), &FavoritesStore::itemsChanged, this, [this] {
+        // Connected before any list, so none reads a row with an old star.
+        m_groupRows.clear();
         Q_EMIT favoritesChanged();
         updateSelection();
     });
@@ -174,6 +178,7 @@ void LumoraStore::updateNow()
 {
     m_updatePending = false;
     m_snapshot = HomeSnapshot::make(m_store->home());
+    m_groupRows.clear();
     Q_EMIT snapshotChanged();
     updateSelection();
 }
@@ -218,6 +223,28 @@ void LumoraStore::select(const QString &storedValue)
     if (m_settings)
         m_settings->setValue(QLatin1StringView(selectionKey), value);
     updateSelection();
+}
+
+const GroupRow &LumoraStore::groupRow(const HueGroup &group)
+{
+    auto found = m_groupRows.find(group.id);
+    if (found == m_groupRows.end())
+        found =
+            m_groupRows.insert(group.id, GroupRow::of(group, favorites()->contains(Favorite::Kind::group, group.id)));
+    return *found;
+}
+
+void LumoraStore::selectNeighbour(int delta, const QStringList &roomIds, const QStringList &zoneIds)
+{
+    QStringList rows{SidebarItem::favorites().storedValue(), SidebarItem::home().storedValue()};
+    for (const QStringList *ids : {&roomIds, &zoneIds}) {
+        for (const QString &id : *ids)
+            rows.append(SidebarItem::group(id).storedValue());
+    }
+    // A selection that is no row (it is about to fall back) counts as
+    // standing before the first.
+    const qsizetype index = rows.indexOf(m_selection.storedValue());
+    select(rows.at(std::clamp<qsizetype>(index + delta, 0, rows.size() - 1)));
 }
 
 // Commands ------------------------------------------------------------------------

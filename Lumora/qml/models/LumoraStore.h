@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HomeRows.h"
 #include "HomeSnapshot.h"
 #include "HueStore.h"
 #include "ScreenRules.h"
@@ -95,6 +96,10 @@ public:
     FavoritesStore *favorites() const { return m_store->favorites(); }
     OrderStore *order() const { return m_store->order(); }
     bool hasFavorites() const { return !m_store->favorites()->items().isEmpty(); }
+    /// The row of a group of the current snapshot as its cards show it. The
+    /// sidebar and the home show the same rooms in several lists, so each
+    /// row is made once for each snapshot and state of the stars.
+    const GroupRow &groupRow(const HueGroup &group);
 
     // Commands to lights and groups.
     Q_INVOKABLE void setLightOn(const QString &lightId, bool isOn);
@@ -125,6 +130,9 @@ public:
     // The sidebar.
     /// Stores a selection given in its stored form.
     Q_INVOKABLE void select(const QString &storedValue);
+    /// Moves the selection by delta rows of the sidebar (Favourites, Home,
+    /// the rooms, the zones, in their shown order), stopping at either end.
+    Q_INVOKABLE void selectNeighbour(int delta, const QStringList &roomIds, const QStringList &zoneIds);
     /// A cleared selection is stored as Home.
     Q_INVOKABLE void clearSelection() { select(QStringLiteral("home")); }
     Q_INVOKABLE void openGroup(const QString &groupId) { select(QStringLiteral("group:") + groupId); }
@@ -165,6 +173,7 @@ private:
     HueStore *m_store;
     std::shared_ptr<QSettings> m_settings;
     HomeSnapshot m_snapshot;
+    QHash<QString, GroupRow> m_groupRows;
     bool m_updatePending = false;
     bool m_homeIsEmpty = true;
     Screen m_screen = PairingScreen;

@@ -65,6 +65,9 @@ ScreenPage {
                 ColorPickerPopup {
                     id: picker
                     objectName: "groupColorPicker"
+                    // A popup that closes itself keeps this binding; its
+                    // onClosed brings the flag along.
+                    visible: view.showsColorPicker
                     current: view.group.pickerColor
                     supportsColor: view.group.supportsColor
                     mirek: null
@@ -83,8 +86,6 @@ ScreenPage {
             }
         ]
     }
-    onShowsColorPickerChanged: showsColorPicker ? picker.open() : picker.close()
-    onShowsSaveSceneChanged: showsSaveScene ? savePopup.open() : savePopup.close()
 
     Column {
         width: parent.width
@@ -144,6 +145,7 @@ ScreenPage {
                 Popup {
                     id: savePopup
                     objectName: "saveScenePopup"
+                    visible: view.showsSaveScene
                     x: Math.round(saveSceneButton.width - width)
                     y: saveSceneButton.height + 6
                     margins: 8

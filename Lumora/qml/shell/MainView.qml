@@ -29,14 +29,7 @@ SplitView {
 
     // Moves the selection by delta rows, in sidebar order, for the arrow keys.
     function step(delta) {
-        const values = ["favorites", "home"];
-        for (const ids of [rooms.ids, zones.ids]) {
-            for (let i = 0; i < ids.length; ++i)
-                values.push("group:" + ids[i]);
-        }
-        const index = values.indexOf(Store.selection);
-        const next = Math.max(0, Math.min(values.length - 1, index + delta));
-        Store.select(values[next]);
+        Store.selectNeighbour(delta, rooms.ids, zones.ids);
     }
 
     handle: Rectangle {
