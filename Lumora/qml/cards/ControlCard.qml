@@ -29,6 +29,8 @@ LitSurface {
 
     Accessible.role: Accessible.Grouping
     Accessible.name: name
+    // The caption is read with the name ("4 of 6 lights on", "Unreachable").
+    Accessible.description: caption
 
     RowLayout {
         x: 14

@@ -29,8 +29,14 @@ ControlCard {
     onSwitched: value => Store.setGroupOn(groupId, value)
     onBrightnessPicked: value => Store.setGroupBrightness(groupId, value)
 
-    Accessible.description: openable ? openLabel : ""
-    Accessible.onPressAction: if (openable) card.open()
+    Accessible.description: caption !== "" ? caption : openable ? openLabel : ""
+    // Press opens the group, and is offered only where the card opens.
+    Connections {
+        target: card.openable ? card.Accessible : null
+        function onPressAction() {
+            card.open();
+        }
+    }
 
     HoverHandler {
         id: hover
@@ -62,6 +68,7 @@ ControlCard {
         visible: card.kind !== "home"
         kind: "group"
         itemId: card.groupId
+        itemName: card.name
         isFavorite: card.isFavorite
         isOwnerHovered: card.isHovered
     }

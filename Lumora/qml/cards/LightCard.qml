@@ -62,6 +62,15 @@ ControlCard {
             containmentMask: background
             Accessible.role: Accessible.Button
             Accessible.name: Rules.tr("Farbe von ", "Colour of ") + card.name
+            // Qt's buttons leave the accessible Press action without a click.
+            function accessiblePressAction() {
+                if (colorButton.enabled)
+                    colorButton.clicked();
+            }
+            FocusRing {
+                shown: colorButton.visualFocus
+                innerRadius: 15
+            }
 
             background: Rectangle {
                 radius: 15
@@ -100,6 +109,7 @@ ControlCard {
     accessory: FavoriteButton {
         kind: "light"
         itemId: card.lightId
+        itemName: card.name
         isFavorite: card.isFavorite
         isOwnerHovered: card.isHovered
     }

@@ -61,7 +61,13 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Name ? cell()->accessibleName() : QString();
+        if (t == QAccessible::Name)
+            return cell()->accessibleName();
+        if (t == QAccessible::Description) {
+            QAccessibleInterface *inner = content();
+            return inner ? inner->text(t) : QString();
+        }
+        return {};
     }
 
     QAccessible::Role role() const override { return QAccessible::ListItem; }
@@ -91,12 +97,16 @@ public:
         return nullptr;
     }
 
-    QStringList actionNames() const override { return ReorderCell::actionNames(); }
+    /// What the content does (a room card opens its room, a scene tile
+    /// recalls its scene), then the moves.
+    QStringList actionNames() const override { return contentActions() + ReorderCell::actionNames(); }
 
     void doAction(const QString &name) override
     {
         if (const int step = ReorderCell::stepOf(name))
             cell()->move(step);
+        else if (contentActions().contains(name))
+            content()->actionInterface()->doAction(name);
     }
 
     QStringList keyBindingsForAction(const QString &name) const override
@@ -108,6 +118,24 @@ public:
     }
 
 private:
+    QAccessibleInterface *content() const
+    {
+        QQuickItem *item = cell()->contentItem();
+        return item ? QAccessible::queryAccessibleInterface(item) : nullptr;
+    }
+
+    /// The content's own actions but the focus, which is the cell's.
+    QStringList contentActions() const
+    {
+        QAccessibleInterface *inner = content();
+        QAccessibleActionInterface *actions = inner ? inner->actionInterface() : nullptr;
+        if (!actions)
+            return {};
+        QStringList names = actions->actionNames();
+        names.removeAll(QAccessibleActionInterface::setFocusAction());
+        return names;
+    }
+
     /// The accessible items below the cell, as Qt Quick finds them: items
     /// without an interface of their own are looked through.
     QList<QQuickItem *> children() const

@@ -93,15 +93,8 @@ ReorderLayout {
             // recall and menu) is reachable. Alt with an arrow key moves the cell.
             Keys.forwardTo: contentItem ? [contentItem] : []
 
-            Rectangle {
-                z: 3
-                anchors.fill: parent
-                anchors.margins: -3
-                radius: 17
-                color: "transparent"
-                border.width: 2
-                border.color: Theme.focusRing
-                visible: cell.activeFocus
+            FocusRing {
+                innerRadius: 14
             }
 
             // On the cell itself, so that it sees the presses the content does

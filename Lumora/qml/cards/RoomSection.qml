@@ -51,6 +51,14 @@ Item {
                 onClicked: section.open()
                 Accessible.role: Accessible.Button
                 Accessible.name: section.openLabel
+                // Qt's buttons leave the accessible Press action without a click.
+                function accessiblePressAction() {
+                    header.clicked();
+                }
+                FocusRing {
+                    shown: header.visualFocus
+                    innerRadius: 6
+                }
                 PlainToolTip {
                     shown: header.hovered
                     text: section.openLabel

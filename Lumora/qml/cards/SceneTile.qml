@@ -29,8 +29,13 @@ Item {
     // press recalls it; the star beside it is an element of its own.
     Accessible.role: Accessible.Button
     Accessible.name: label
-    Accessible.description: isActive ? Rules.tr("aktiv", "active") : ""
-    Accessible.onPressAction: Store.recall(sceneId)
+    // The scene the lights show is the checked one.
+    Accessible.checkable: true
+    Accessible.checked: isActive
+    // The Button role offers Press; a handler of its own would list it twice.
+    function accessiblePressAction() {
+        Store.recall(sceneId);
+    }
 
     Rectangle {
         id: background
@@ -113,6 +118,7 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         kind: "scene"
         itemId: tile.sceneId
+        itemName: tile.name
         isFavorite: tile.isFavorite
         isOwnerHovered: tile.isHovered
     }
@@ -192,18 +198,34 @@ Item {
             text: dialog.message
             wrapMode: Text.Wrap
         }
+        // Screen readers see the buttons, not a list of page tabs (the role
+        // Qt gives the row).
         footer: DialogButtonBox {
             // The roles are spelled through Dialog: Qt 6.4 describes them to
             // its tools only there (they are the same values).
+            Accessible.ignored: true
             Button {
+                id: cancelButton
                 objectName: "cancel"
                 text: Rules.tr("Abbrechen", "Cancel")
                 DialogButtonBox.buttonRole: Dialog.RejectRole
+                Accessible.name: text
+                // Qt's buttons leave the accessible Press action without a click.
+                function accessiblePressAction() {
+                    if (cancelButton.enabled)
+                        cancelButton.clicked();
+                }
             }
             Button {
                 id: confirmButton
                 objectName: "confirm"
                 DialogButtonBox.buttonRole: dialog.destructive ? Dialog.DestructiveRole : Dialog.AcceptRole
+                Accessible.name: text
+                // Qt's buttons leave the accessible Press action without a click.
+                function accessiblePressAction() {
+                    if (confirmButton.enabled)
+                        confirmButton.clicked();
+                }
                 onClicked: {
                     dialog.confirmed();
                     dialog.close();

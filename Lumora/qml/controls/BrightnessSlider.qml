@@ -4,6 +4,9 @@ import Qt5Compat.GraphicalEffects
 
 // The brightness slider of the cards: reports every position while dragged,
 // never below 1, and ignores outside changes of `brightness` during a drag.
+// The keyboard moves it as a drag does: the arrow keys by 1, Page Up and Page
+// Down by 10, Home and End to the ends, each step reported at once (the store
+// paces what it sends), the knob held until the key is let go.
 Item {
     id: root
 
@@ -33,10 +36,31 @@ Item {
             root.change(BrightnessRules.accessibility(requested));
         }
     }
+    // The slider role's own Increase and Decrease step `value` by stepSize.
     Accessible.role: Accessible.Slider
     Accessible.name: Rules.tr("Helligkeit", "Brightness")
-    Accessible.onIncreaseAction: root.change(BrightnessRules.accessibility(Math.min(root.brightness + stepSize, 100)))
-    Accessible.onDecreaseAction: root.change(BrightnessRules.accessibility(Math.max(root.brightness - stepSize, 0)))
+
+    activeFocusOnTab: true
+    Keys.onPressed: event => {
+        // Alt with an arrow key belongs to the grid around the card.
+        const next = (event.modifiers & Qt.AltModifier) ? NaN : Rules.sliderKey(event.key, root.shown, 1, 100, 1, 10);
+        if (isNaN(next))
+            return;
+        event.accepted = true;
+        if (next === root.shown)
+            return;
+        root.dragged = next;
+        root.change(next);
+    }
+    Keys.onReleased: event => {
+        if (!event.isAutoRepeat && !pointer.pressed)
+            root.dragged = NaN;
+    }
+    onActiveFocusChanged: if (!activeFocus && !pointer.pressed) dragged = NaN
+
+    FocusRing {
+        innerRadius: root.height / 2
+    }
 
     Rectangle {
         id: track
@@ -77,6 +101,7 @@ Item {
     }
 
     MouseArea {
+        id: pointer
         anchors.fill: parent
         preventStealing: true
         function report(x) {

@@ -58,6 +58,12 @@ Item {
             Layout.topMargin: 6
             visible: text !== ""
             onClicked: root.action()
+            Accessible.name: text
+            // Qt's buttons leave the accessible Press action without a click.
+            function accessiblePressAction() {
+                if (actionButton.enabled)
+                    actionButton.clicked();
+            }
         }
     }
 }

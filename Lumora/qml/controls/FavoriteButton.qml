@@ -14,10 +14,15 @@ T.AbstractButton {
     // "scene", "group" or "light", and the thing's id.
     property string kind
     property string itemId
+    // The thing's name, which assistive tools read with the action.
+    property string itemName
     property bool isFavorite: false
     property bool isOwnerHovered: false
     readonly property string label: isFavorite ? Rules.tr("Aus Favoriten entfernen", "Remove from favourites")
                                                : Rules.tr("Zu Favoriten hinzufügen", "Add to favourites")
+    readonly property string accessibleLabel: isFavorite
+        ? Rules.tr(itemName + " aus Favoriten entfernen", "Remove " + itemName + " from favourites")
+        : Rules.tr(itemName + " zu Favoriten hinzufügen", "Add " + itemName + " to favourites")
 
     readonly property bool shown: isFavorite || isOwnerHovered || activeFocus
     opacity: shown ? 1 : 0
@@ -28,12 +33,22 @@ T.AbstractButton {
     hoverEnabled: true
 
     onClicked: Store.toggleFavorite(kind, itemId)
+    // Qt's buttons leave the accessible Press action without a click.
+    function accessiblePressAction() {
+        if (control.enabled)
+            control.clicked();
+    }
 
     Accessible.role: Accessible.Button
-    Accessible.name: label
+    Accessible.name: accessibleLabel
     PlainToolTip {
         shown: control.hovered
         text: control.label
+    }
+
+    FocusRing {
+        shown: control.visualFocus
+        innerRadius: control.height / 2
     }
 
     contentItem: SymbolIcon {

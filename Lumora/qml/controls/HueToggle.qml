@@ -39,6 +39,21 @@ T.Switch {
     focusPolicy: Qt.StrongFocus
     Accessible.role: Accessible.CheckBox
     Accessible.name: text
+    // Assistive tools flip the switch through Toggle or Press. Qt's own
+    // handling of both sets `checked` without `toggled`, which would send
+    // nothing and cut the switch off its owner; these ask the owner as a
+    // click does.
+    function accessibleToggleAction() {
+        control.switched(!control.isOn);
+    }
+    function accessiblePressAction() {
+        control.switched(!control.isOn);
+    }
+
+    FocusRing {
+        shown: control.visualFocus
+        innerRadius: control.height / 2
+    }
 
     background: Rectangle {
         implicitWidth: 46

@@ -34,6 +34,32 @@ T.Slider {
             value = Qt.binding(() => control.shownValue);
     }
 
+    // The keyboard moves the knob as a drag does, reporting each step (the
+    // store paces what it sends): the arrow keys by a fiftieth of the range,
+    // Page Up and Page Down by a tenth, Home and End to the ends; the knob
+    // takes the owner's value again once the key is let go.
+    Keys.onPressed: event => {
+        const span = control.to - control.from;
+        const next = (event.modifiers & Qt.AltModifier) ? NaN
+                   : Rules.sliderKey(event.key, control.value, control.from, control.to, span / 50, span / 10);
+        if (isNaN(next))
+            return;
+        event.accepted = true;
+        if (next === control.value)
+            return;
+        control.value = next;
+        control.change(WhiteToneRules.mirek(next, control.range.minimum, control.range.maximum));
+    }
+    Keys.onReleased: event => {
+        if (!event.isAutoRepeat)
+            resync();
+    }
+
+    FocusRing {
+        shown: control.visualFocus
+        innerRadius: control.height / 2
+    }
+
     // Accessibility tools read the range through these names.
     readonly property real minimumValue: from
     readonly property real maximumValue: to

@@ -54,6 +54,14 @@ ScreenPage {
                 onClicked: view.showsColorPicker = !view.showsColorPicker
                 Accessible.role: Accessible.Button
                 Accessible.name: Rules.tr("Farbe für ", "Colour for ") + view.group.name
+                // Qt's buttons leave the accessible Press action without a click.
+                function accessiblePressAction() {
+                    colorButton.clicked();
+                }
+                FocusRing {
+                    shown: colorButton.visualFocus
+                    innerRadius: 13
+                }
                 PlainToolTip {
                     shown: colorButton.hovered
                     text: Rules.tr("Farbe für alle Lampen wählen", "Choose a colour for all lights")
@@ -81,6 +89,7 @@ ScreenPage {
                 anchors.verticalCenter: parent.verticalCenter
                 kind: "group"
                 itemId: view.groupId
+                itemName: view.group.name
                 isFavorite: view.group.isFavorite
                 isOwnerHovered: true
             }
@@ -108,6 +117,13 @@ ScreenPage {
                 onClicked: view.showsSaveScene = !view.showsSaveScene
                 Accessible.role: Accessible.Button
                 Accessible.name: Rules.tr("Als Szene speichern", "Save as Scene")
+                function accessiblePressAction() {
+                    saveSceneButton.clicked();
+                }
+                FocusRing {
+                    shown: saveSceneButton.visualFocus
+                    innerRadius: saveSceneButton.height / 2
+                }
                 PlainToolTip {
                     objectName: "saveSceneHint"
                     shown: saveSceneButton.hovered

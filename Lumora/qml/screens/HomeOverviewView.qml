@@ -39,6 +39,7 @@ ListView {
         Repeater {
             model: home
             delegate: GroupCard {
+                objectName: "homeBanner"
                 width: view.width - 40
                 isBanner: true
             }

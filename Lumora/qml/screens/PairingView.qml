@@ -2,6 +2,7 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import QtQuick.Templates as T
 import Lumora
 
 // The main window's content while no bridge is paired: the search, the
@@ -83,10 +84,17 @@ Item {
                 horizontalAlignment: Text.AlignHCenter
             }
             Button {
+                id: cancel
                 objectName: "cancel"
                 Layout.alignment: Qt.AlignHCenter
                 text: Rules.tr("Abbrechen", "Cancel")
                 onClicked: Store.cancelPairing()
+                Accessible.name: text
+                // Qt's buttons leave the accessible Press action without a click.
+                function accessiblePressAction() {
+                    if (cancel.enabled)
+                        cancel.clicked();
+                }
             }
         }
 
@@ -164,6 +172,11 @@ Item {
                     rightPadding: 14
                     Accessible.name: modelData.name + ", " + modelData.host
                     onClicked: Store.pair(modelData.host)
+                    // Qt's buttons leave the accessible Press action without a click.
+                    function accessiblePressAction() {
+                        if (bridgeButton.enabled)
+                            bridgeButton.clicked();
+                    }
                     contentItem: RowLayout {
                         Column {
                             Layout.fillWidth: true
@@ -202,30 +215,49 @@ Item {
                     onAccepted: Store.pair(text)
                 }
                 Button {
+                    id: connect
                     objectName: "connect"
                     text: Rules.tr("Verbinden", "Connect")
                     enabled: !Store.isBlankAddress(address.text)
                     onClicked: Store.pair(address.text)
+                    Accessible.name: text
+                    // Qt's buttons leave the accessible Press action without a click.
+                    function accessiblePressAction() {
+                        if (connect.enabled)
+                            connect.clicked();
+                    }
                 }
             }
 
-            PlainLabel {
+            T.AbstractButton {
+                id: searchAgain
                 objectName: "searchAgain"
                 Layout.alignment: Qt.AlignHCenter
                 visible: root.hasBridges
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
+                implicitHeight: implicitContentHeight + topPadding + bottomPadding
+                focusPolicy: Qt.StrongFocus
+                hoverEnabled: true
                 text: Rules.tr("Erneut suchen", "Search Again")
-                color: Theme.accent
-                font.pixelSize: 13
-                font.underline: searchHover.hovered
-                Accessible.role: Accessible.Link
+                Accessible.role: Accessible.Button
                 Accessible.name: text
-                Accessible.onPressAction: Store.searchBridges()
+                onClicked: Store.searchBridges()
+                // Qt's buttons leave the accessible Press action without a click.
+                function accessiblePressAction() {
+                    searchAgain.clicked();
+                }
+                contentItem: PlainLabel {
+                    text: searchAgain.text
+                    color: Theme.accent
+                    font.pixelSize: 13
+                    font.underline: searchAgain.hovered
+                }
                 HoverHandler {
-                    id: searchHover
                     cursorShape: Qt.PointingHandCursor
                 }
-                TapHandler {
-                    onTapped: Store.searchBridges()
+                FocusRing {
+                    shown: searchAgain.visualFocus
+                    innerRadius: 4
                 }
             }
         }

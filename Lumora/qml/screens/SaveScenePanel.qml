@@ -103,16 +103,30 @@ Item {
             anchors.right: parent.right
             spacing: 8
             Button {
+                id: cancelButton
                 objectName: "cancelButton"
                 text: Rules.tr("Abbrechen", "Cancel")
                 onClicked: panel.done()
+                Accessible.name: text
+                // Qt's buttons leave the accessible Press action without a click.
+                function accessiblePressAction() {
+                    if (cancelButton.enabled)
+                        cancelButton.clicked();
+                }
             }
             Button {
+                id: saveButton
                 objectName: "saveButton"
                 text: Rules.tr("Speichern", "Save")
                 highlighted: true
                 enabled: panel.canSave
                 onClicked: panel.save()
+                Accessible.name: text
+                // Qt's buttons leave the accessible Press action without a click.
+                function accessiblePressAction() {
+                    if (saveButton.enabled)
+                        saveButton.clicked();
+                }
             }
         }
     }

@@ -80,23 +80,41 @@ Pane {
                 value: root.paired ? root.bridge.bridgeID : ""
             }
             Button {
+                id: disconnect
                 objectName: "disconnect"
                 visible: root.paired
                 Layout.alignment: Qt.AlignRight
                 text: Rules.tr("Bridge trennen …", "Disconnect Bridge…")
                 palette.buttonText: Theme.destructive
                 onClicked: Store.forgetBridge()
+                Accessible.name: text
+                // Qt's buttons leave the accessible Press action without a click.
+                function accessiblePressAction() {
+                    if (disconnect.enabled)
+                        disconnect.clicked();
+                }
             }
         }
 
         Group {
             objectName: "updateSection"
             Switch {
+                id: automaticUpdates
                 objectName: "automaticUpdates"
                 text: "Check for updates automatically"
                 enabled: AppInfo.configurationError === ""
                 checked: AppInfo.automaticallyChecksForUpdates
                 onToggled: AppInfo.automaticallyChecksForUpdates = checked
+                Accessible.name: text
+                // Qt's own Toggle and Press flip `checked` without `toggled`,
+                // which would change nothing and cut the switch off the setting.
+                function accessibleToggleAction() {
+                    if (automaticUpdates.enabled)
+                        AppInfo.automaticallyChecksForUpdates = !AppInfo.automaticallyChecksForUpdates;
+                }
+                function accessiblePressAction() {
+                    automaticUpdates.accessibleToggleAction();
+                }
             }
             PlainLabel {
                 Layout.fillWidth: true
@@ -115,9 +133,17 @@ Pane {
                     wrapMode: Text.Wrap
                 }
                 Button {
+                    id: checkForUpdates
+                    objectName: "checkForUpdates"
                     text: "Check for Updates…"
                     enabled: AppInfo.canCheckForUpdates
                     onClicked: AppInfo.checkForUpdates()
+                    Accessible.name: text
+                    // Qt's buttons leave the accessible Press action without a click.
+                    function accessiblePressAction() {
+                        if (checkForUpdates.enabled)
+                            checkForUpdates.clicked();
+                    }
                 }
             }
             FormRow {

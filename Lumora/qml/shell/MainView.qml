@@ -32,9 +32,30 @@ SplitView {
         Store.selectNeighbour(delta, rooms.ids, zones.ids);
     }
 
+    // A 1-point line that takes the pointer 3 points either side of it: the
+    // wider strip lies over the panes and resizes the sidebar itself.
     handle: Rectangle {
         implicitWidth: 1
         color: Theme.divider
+        z: 1
+        Item {
+            objectName: "handleGrip"
+            x: -3
+            width: 7
+            height: parent.height
+            HoverHandler {
+                cursorShape: Qt.SplitHCursor
+            }
+            DragHandler {
+                id: grip
+                target: null
+                xAxis.enabled: true
+                yAxis.enabled: false
+                property real startWidth: 0
+                onActiveChanged: if (active) startWidth = sidebar.width
+                onTranslationChanged: if (active) sidebar.SplitView.preferredWidth = startWidth + translation.x
+            }
+        }
     }
 
     Rectangle {
@@ -45,6 +66,9 @@ SplitView {
         SplitView.maximumWidth: 300
         color: Theme.sidebar
         focus: true
+        activeFocusOnTab: true
+        Accessible.role: Accessible.List
+        Accessible.name: Rules.tr("Seitenleiste", "Sidebar")
         Keys.onUpPressed: root.step(-1)
         Keys.onDownPressed: root.step(1)
 
@@ -62,12 +86,14 @@ SplitView {
 
                 SidebarRow {
                     width: column.width
+                    showsFocus: sidebar.activeFocus
                     value: "favorites"
                     name: Rules.tr("Favoriten", "Favourites")
                     symbol: "star.fill"
                 }
                 SidebarRow {
                     width: column.width
+                    showsFocus: sidebar.activeFocus
                     value: "home"
                     name: Rules.tr("Zuhause", "Home")
                     symbol: "house.fill"
@@ -76,11 +102,13 @@ SplitView {
                     width: column.width
                     title: Rules.tr("Räume", "Rooms")
                     model: rooms
+                    showsFocus: sidebar.activeFocus
                 }
                 SidebarSection {
                     width: column.width
                     title: Rules.tr("Zonen", "Zones")
                     model: zones
+                    showsFocus: sidebar.activeFocus
                 }
             }
         }

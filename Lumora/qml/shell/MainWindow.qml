@@ -28,20 +28,40 @@ ApplicationWindow {
 
     menuBar: MenuBar {
         Menu {
+            objectName: "appMenu"
             title: "Lumora"
+            // Every item shows its shortcut at its trailing end.
+            delegate: MenuItem {
+                id: menuItem
+                readonly property string shortcutText: action && action.shortcut !== undefined
+                                                       ? Rules.shortcutText(action.shortcut) : ""
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
+                               + (shortcutText !== "" ? shortcutLabel.implicitWidth + 32 : 0)
+                PlainLabel {
+                    id: shortcutLabel
+                    anchors.right: parent.right
+                    anchors.rightMargin: menuItem.rightPadding
+                    anchors.verticalCenter: parent.verticalCenter
+                    visible: menuItem.shortcutText !== ""
+                    text: menuItem.shortcutText
+                    color: menuItem.enabled ? Theme.textSecondary : Theme.textDisabled
+                    Accessible.ignored: true
+                }
+            }
             Action {
-                text: Rules.tr("Einstellungen …", "Settings…")
-                shortcut: "Ctrl+,"
-                onTriggered: window.openSettings()
+                text: Rules.tr("Über Lumora", "About Lumora")
+                onTriggered: window.openAbout()
             }
             Action {
                 text: Rules.tr("Nach Updates suchen …", "Check for Updates…")
                 enabled: AppInfo.canCheckForUpdates
                 onTriggered: AppInfo.checkForUpdates()
             }
+            MenuSeparator {}
             Action {
-                text: Rules.tr("Über Lumora", "About Lumora")
-                onTriggered: window.openAbout()
+                text: Rules.tr("Einstellungen …", "Settings…")
+                shortcut: "Ctrl+,"
+                onTriggered: window.openSettings()
             }
             MenuSeparator {}
             Action {
@@ -76,15 +96,30 @@ ApplicationWindow {
             id: settingsView
             anchors.fill: parent
         }
+        Shortcut {
+            sequences: ["Escape", "Ctrl+W"]
+            onActivated: settings.close()
+        }
+    }
+
+    // A dialog's row of buttons: screen readers see the buttons, not a list
+    // of page tabs (the role Qt gives the row).
+    component DialogButtons: DialogButtonBox {
+        Accessible.ignored: true
     }
 
     Dialog {
         id: about
         objectName: "about"
         anchors.centerIn: parent
+        // Screen readers meet the popup's own item, a page whose title is
+        // its name; no title bar is drawn.
+        Component.onCompleted: contentItem.parent["title"] = Rules.tr("Über Lumora", "About Lumora")
         modal: true
-        standardButtons: Dialog.Ok
         width: 320
+        footer: DialogButtons {
+            standardButtons: DialogButtonBox.Ok
+        }
         background: Rectangle {
             color: Theme.card
             radius: 12
@@ -129,7 +164,9 @@ ApplicationWindow {
         property alias text: noticeLabel.text
         anchors.centerIn: parent
         modal: true
-        standardButtons: Dialog.Ok
+        footer: DialogButtons {
+            standardButtons: DialogButtonBox.Ok
+        }
         PlainLabel {
             id: noticeLabel
             color: Theme.text

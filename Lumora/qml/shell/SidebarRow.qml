@@ -14,6 +14,8 @@ Item {
     // The colours of a lit room or zone, else null.
     property var glow: null
     readonly property bool selected: Store.selection === value
+    // Whether the sidebar has the keyboard's focus: the selected row shows it.
+    property bool showsFocus: false
 
     implicitHeight: 30
     implicitWidth: 180
@@ -22,6 +24,8 @@ Item {
     Accessible.name: name
     Accessible.selected: selected
     Accessible.selectable: true
+    // A lit room's dot, said in words.
+    Accessible.description: dot.visible ? Rules.tr("an", "on") : ""
     Accessible.onPressAction: Store.select(value)
 
     Rectangle {
@@ -30,6 +34,10 @@ Item {
         anchors.rightMargin: 8
         radius: 6
         color: row.selected ? Theme.selection : hover.hovered ? Theme.hover : "transparent"
+        FocusRing {
+            shown: row.selected && row.showsFocus
+            innerRadius: 6
+        }
     }
     SymbolIcon {
         id: icon
@@ -64,8 +72,6 @@ Item {
             GradientStop { position: 0; color: dot.visible ? row.glow.fill[0] : "transparent" }
             GradientStop { position: 1; color: dot.visible ? row.glow.fill[row.glow.fill.length - 1] : "transparent" }
         }
-        Accessible.role: Accessible.Indicator
-        Accessible.name: Rules.tr("an", "on")
     }
 
     HoverHandler {

@@ -10,17 +10,29 @@ Column {
 
     required property string title
     required property var model
+    // Whether the sidebar has the keyboard's focus, which its selected row shows.
+    property bool showsFocus: false
 
     visible: model.count > 0
 
-    PlainLabel {
-        x: 18
-        topPadding: 14
-        bottomPadding: 4
-        text: section.title
-        color: Theme.textSectionHeader
-        font.pixelSize: 11
-        font.weight: Font.DemiBold
+    // A heading for assistive tools; a label of the style could not be one.
+    Item {
+        objectName: "heading"
+        width: section.width
+        height: heading.implicitHeight
+        Accessible.role: Accessible.Heading
+        Accessible.name: section.title
+        PlainLabel {
+            id: heading
+            x: 18
+            topPadding: 14
+            bottomPadding: 4
+            text: section.title
+            color: Theme.textSectionHeader
+            font.pixelSize: 11
+            font.weight: Font.DemiBold
+            Accessible.ignored: true
+        }
     }
     Repeater {
         model: section.model
@@ -28,6 +40,7 @@ Column {
             required property string groupId
             required glow
             width: section.width
+            showsFocus: section.showsFocus
             value: "group:" + groupId
         }
     }
