@@ -95,10 +95,15 @@ ApplicationWindow {
         SettingsView {
             id: settingsView
             anchors.fill: parent
-        }
-        Shortcut {
-            sequences: ["Escape", "Ctrl+W"]
-            onActivated: settings.close()
+            focus: true
+            // Escape and Ctrl+W close the window, wherever the keyboard is in it.
+            Keys.onPressed: event => {
+                if (event.key === Qt.Key_Escape
+                    || (event.key === Qt.Key_W && event.modifiers === Qt.ControlModifier)) {
+                    event.accepted = true;
+                    settings.close();
+                }
+            }
         }
     }
 
@@ -112,9 +117,9 @@ ApplicationWindow {
         id: about
         objectName: "about"
         anchors.centerIn: parent
-        // Screen readers meet the popup's own item, a page whose title is
-        // its name; no title bar is drawn.
-        Component.onCompleted: contentItem.parent["title"] = Rules.tr("Über Lumora", "About Lumora")
+        // Screen readers meet the popup's own item; it takes the name (no
+        // title bar is drawn).
+        Component.onCompleted: contentItem.parent.Accessible.name = Rules.tr("Über Lumora", "About Lumora")
         modal: true
         width: 320
         footer: DialogButtons {
