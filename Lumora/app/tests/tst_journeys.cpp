@@ -3,6 +3,7 @@
 // in-process bridge over TLS. Each journey is checked on screen and in the
 // bridge's own state and request log. The journeys share one application
 // and run in order: each starts where the previous one left the home.
+#include "AccessibleProbe.h"
 #include "BridgeFixture.h"
 #include "BridgeSimulator.h"
 #include "LumoraApplication.h"
@@ -11,6 +12,7 @@
 #include "ResourceBuilders.h"
 #include "ScreenRules.h"
 
+#include <QAccessible>
 #include <QCoro/QCoroTask>
 #include <QElapsedTimer>
 #include <QFontMetricsF>
@@ -474,14 +476,38 @@ private Q_SLOTS:
 
     void settingsAndAboutOpenFromTheWindow()
     {
-        QVERIFY(QMetaObject::invokeMethod(window(), "openSettings"));
+        // The application menu: About, then the update check, each item with its shortcut.
+        QObject *menu = window()->findChild<QObject *>(u"appMenu"_s);
+        QVERIFY(menu);
+        QStringList items;
+        for (int i = 0; i < menu->property("count").toInt(); ++i) {
+            QQuickItem *item = nullptr;
+            QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem *, item), Q_ARG(int, i));
+            if (item && !item->property("text").toString().isEmpty())
+                items << item->property("text").toString() + u" | "_s + item->property("shortcutText").toString();
+        }
+        QCOMPARE(items, QStringList({u"About Lumora | "_s, u"Check for Updates… | "_s, u"Settings… | Ctrl+,"_s,
+                                     u"Quit | Ctrl+Q"_s}));
+        // The settings window closes with Escape and with Ctrl+W.
         auto *settings = window()->findChild<QQuickWindow *>(u"settings"_s);
-        QVERIFY(settings && QTest::qWaitForWindowExposed(settings));
-        settings->close();
+        for (const QKeySequence &close : {QKeySequence(Qt::Key_Escape), QKeySequence(u"Ctrl+W"_s)}) {
+            QVERIFY(QMetaObject::invokeMethod(window(), "openSettings"));
+            QVERIFY(settings && QTest::qWaitForWindowExposed(settings));
+            settings->requestActivate();
+            QTRY_COMPARE(QGuiApplication::focusWindow(), settings);
+            QTest::keySequence(settings, close);
+            QTRY_VERIFY2(!settings->isVisible(), qPrintable(close.toString()));
+        }
         QVERIFY(QMetaObject::invokeMethod(window(), "openAbout"));
         QQuickItem *version = nullptr;
         QTRY_VERIFY((version = named(u"aboutVersion"_s)));
         QVERIFY(version->property("text").toString().startsWith(QStringLiteral(LUMORA_VERSION)));
+        // Screen readers read the dialog's name, and no page tabs in it.
+        AccessibleProbe probe;
+        QObject *about = window()->findChild<QObject *>(u"about"_s);
+        const QVariantMap dialog = probe.describe(about->property("contentItem").value<QQuickItem *>()->parentItem());
+        QCOMPARE(dialog.value(u"name"_s).toString(), u"About Lumora"_s);
+        QVERIFY(!probe.treeRoles(version).contains(int(QAccessible::PageTabList)));
         QVERIFY(QMetaObject::invokeMethod(window()->findChild<QObject *>(u"about"_s), "close"));
         QTRY_VERIFY(!named(u"aboutVersion"_s));
     }

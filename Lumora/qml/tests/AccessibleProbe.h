@@ -14,7 +14,8 @@ class AccessibleProbe : public QObject
 public:
     using QObject::QObject;
 
-    /// {role, name, description, value, minimum, maximum, checked, actions};
+    /// {role, name, description, value, minimum, maximum, actions} and the states
+    /// checked, checkable, selected, disabled, focusable;
     /// an empty map when the item has no interface of its own.
     Q_INVOKABLE QVariantMap describe(QQuickItem *item) const;
     /// Runs a named action as an assistive technology would; false when the item does not offer it.
@@ -23,4 +24,6 @@ public:
     Q_INVOKABLE bool setValue(QQuickItem *item, double value) const;
     /// The names of every element in the window's accessibility tree, depth first.
     Q_INVOKABLE QStringList treeNames(QQuickItem *anyItem) const;
+    /// The roles of every element in the window's accessibility tree.
+    Q_INVOKABLE QList<int> treeRoles(QQuickItem *anyItem) const;
 };

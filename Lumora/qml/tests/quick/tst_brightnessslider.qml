@@ -46,6 +46,27 @@ Item {
             compare(slider.fill, 20);
         }
 
+        function test_keyboardStepsLikeADrag_data() {
+            return [
+                { tag: "Right", key: Qt.Key_Right, sent: 41 }, { tag: "Up", key: Qt.Key_Up, sent: 41 },
+                { tag: "Left", key: Qt.Key_Left, sent: 39 }, { tag: "Down", key: Qt.Key_Down, sent: 39 },
+                { tag: "Page Up", key: Qt.Key_PageUp, sent: 50 }, { tag: "Page Down", key: Qt.Key_PageDown, sent: 30 },
+                { tag: "Home", key: Qt.Key_Home, sent: 1 }, { tag: "End", key: Qt.Key_End, sent: 100 }
+            ];
+        }
+
+        function test_keyboardStepsLikeADrag(data) {
+            slider.forceActiveFocus(Qt.TabFocusReason);
+            verify(slider.activeFocusOnTab, "the slider is in the tab order");
+            keyPress(data.key);
+            compare(spy.signalArguments.map(args => args[0]), [data.sent]);
+            // Held like a drag: outside changes wait until the key is let go.
+            slider.brightness = 70;
+            compare(slider.shown, data.sent);
+            keyRelease(data.key);
+            compare(slider.shown, 70);
+        }
+
         function test_accessibility() {
             // As assistive tools read it: a slider named Brightness over 0 to 100.
             const seen = AccessibleProbe.describe(slider);

@@ -96,6 +96,26 @@ Item {
                 verify(Number.isInteger(mirekSpy.signalArguments[i][0]));
         }
 
+        function test_whiteToneByKeyboard_data() {
+            // Mirek 300 in 153 to 500 shows as 353 on the mirrored scale.
+            return [
+                { tag: "Right", key: Qt.Key_Right, value: 353 + 347 / 50 }, { tag: "Left", key: Qt.Key_Left, value: 353 - 347 / 50 },
+                { tag: "Page Up", key: Qt.Key_PageUp, value: 353 + 34.7 }, { tag: "Page Down", key: Qt.Key_PageDown, value: 353 - 34.7 },
+                { tag: "Home", key: Qt.Key_Home, value: 153 }, { tag: "End", key: Qt.Key_End, value: 500 }
+            ];
+        }
+
+        function test_whiteToneByKeyboard(data) {
+            const slider = findChild(panel, "whiteTone");
+            panel.mirekRange = { minimum: 153, maximum: 500 };
+            panel.mirek = 300;
+            mirekSpy.clear();
+            slider.forceActiveFocus(Qt.TabFocusReason);
+            keyClick(data.key);
+            compare(mirekSpy.signalArguments.map(args => args[0]), [WhiteToneRules.mirek(data.value, 153, 500)]);
+            compare(slider.value, 353, "the knob shows the owner's white tone again once the key is let go");
+        }
+
         function test_rangeChangeReclamps_data() {
             // A wider range must not leave the value clamped to the narrower one,
             // whichever bound arrives first; a range of one value is one mirek wide.

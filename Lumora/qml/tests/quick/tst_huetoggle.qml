@@ -1,7 +1,6 @@
 import QtQuick
 import QtTest
 import Lumora
-import LumoraTest
 
 Item {
     width: 200
@@ -23,13 +22,6 @@ Item {
             toggle.isOn = false;
             tryCompare(toggle.indicator, "x", 3);
             spy.clear();
-        }
-
-        function test_accessibility() {
-            const seen = AccessibleProbe.describe(toggle);
-            compare([seen.role, seen.name, seen.checked], [Accessible.CheckBox, "Wohnzimmer", false]);
-            toggle.isOn = true;
-            compare(AccessibleProbe.describe(toggle).checked, true);
         }
 
         function test_ownerDecides() {

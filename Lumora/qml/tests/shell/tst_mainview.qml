@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls
 import QtTest
 import Lumora
 import LumoraTest
@@ -63,5 +64,24 @@ TestCase {
         for (let i = 0; i < 3; ++i)
             keyClick(Qt.Key_Up);
         compare(Store.selection, "favorites");
+        // The selected row shows where the keyboard is, and only while it is there.
+        const ring = findChild(rowOf("Favourites"), "focusRing");
+        verify(ring.visible);
+        main.forceActiveFocus();
+        verify(!ring.visible);
+    }
+
+    function test_3_splitHandleTakesThePointerBesideIt_data() {
+        return [{ tag: "left of the line", at: -3 }, { tag: "on it", at: 0 }, { tag: "right of it", at: 3 }];
+    }
+
+    function test_3_splitHandleTakesThePointerBesideIt(data) {
+        const sidebar = findChild(main, "sidebar");
+        const grip = findChild(main, "handleGrip");
+        compare(grip.parent.width, 1, "the line stays one point wide");
+        sidebar.SplitView.preferredWidth = 220;
+        tryCompare(sidebar, "width", 220);
+        mouseDrag(main, 220 + data.at, 300, 40, 0);
+        tryCompare(sidebar, "width", 260);
     }
 }

@@ -3,6 +3,7 @@ import QtQuick.Controls
 import QtTest
 import Lumora
 import LumoraTest
+import "../AccessibleTable.js" as AccessibleTable
 
 // The pairing screen against a real store, with real keys and clicks: a
 // search, a found bridge, a typed address that is blank, dead or paired and
@@ -40,6 +41,49 @@ TestCase {
         keySequence("Backspace");
         for (const character of text)
             keyClick(character);
+    }
+
+    // The screen's buttons as screen readers see and use them (the table of
+    // every other control is in tst_screens).
+    function test_accessibility_data() {
+        const pairingStarts = () => {
+            tryCompare(Store, "pairingStep", Store.WaitingForButton);
+            tryVerify(() => TestBridge.requests("POST", "/api").length > 0, 5000);
+            return TestBridge.requests("POST", "/api")[0].body;
+        };
+        const searching = () => {
+            const step = Store.pairingStep;
+            tryCompare(Store, "pairingStep", Store.Idle, 5000);
+            return step === Store.Searching;
+        };
+        const typed = address => () => {
+            tryVerify(() => find("choice").visible, 5000);
+            typeAddress(address);
+            return find("connect");
+        };
+        return [
+            { tag: "Connect, blank address", find: typed(" "), role: Accessible.Button, name: "Connect",
+              states: { disabled: true }, actions: ["Press", "SetFocus"] },
+            { tag: "Connect", find: typed("127.0.0.1"), role: Accessible.Button, name: "Connect",
+              actions: ["Press", "SetFocus"], action: "Press", byHand: item => mouseClick(item),
+              outcome: pairingStarts, undo: () => { Store.cancelPairing(); TestBridge.clearRequests(); } },
+            { tag: "Search Again", find: () => {
+                    TestBridge.setDiscoverable(true);
+                    TestBridge.setDiscoveryTime(300);
+                    Store.searchBridges();
+                    tryVerify(() => find("searchAgain").visible, 5000);
+                    return find("searchAgain");
+                }, role: Accessible.Button, name: "Search Again", states: { focusable: true },
+              actions: ["Press", "SetFocus"], action: "Press", outcome: searching,
+              // The screen lays itself out again once the search is over.
+              byHand: item => { waitForRendering(item); mouseClick(item); } }
+        ];
+    }
+
+    function test_accessibility(row) {
+        const item = row.find();
+        TestBridge.clearRequests();
+        AccessibleTable.check(test, AccessibleProbe, row, item);
     }
 
     function test_searchFindsABridgeToPick() {
