@@ -32,30 +32,9 @@ SplitView {
         Store.selectNeighbour(delta, rooms.ids, zones.ids);
     }
 
-    // A 1-point line that takes the pointer 3 points either side of it: the
-    // wider strip lies over the panes and resizes the sidebar itself.
     handle: Rectangle {
         implicitWidth: 1
         color: Theme.divider
-        z: 1
-        Item {
-            objectName: "handleGrip"
-            x: -3
-            width: 7
-            height: parent.height
-            HoverHandler {
-                cursorShape: Qt.SplitHCursor
-            }
-            DragHandler {
-                id: grip
-                target: null
-                xAxis.enabled: true
-                yAxis.enabled: false
-                property real startWidth: 0
-                onActiveChanged: if (active) startWidth = sidebar.width
-                onTranslationChanged: if (active) sidebar.SplitView.preferredWidth = startWidth + translation.x
-            }
-        }
     }
 
     Rectangle {
@@ -120,6 +99,32 @@ SplitView {
     Rectangle {
         SplitView.fillWidth: true
         color: Theme.content
+        z: 1
+
+        // The line between the panes is 1 point wide; this strip takes the
+        // pointer 3 points either side of it and resizes the sidebar. It
+        // reaches back over the sidebar, so this pane lies above it.
+        Item {
+            objectName: "handleGrip"
+            x: -4
+            z: 1
+            width: 7
+            height: parent.height
+            HoverHandler {
+                cursorShape: Qt.SplitHCursor
+            }
+            DragHandler {
+                id: grip
+                target: null
+                yAxis.enabled: false
+                property real startWidth: 0
+                onActiveChanged: if (grip.active) grip.startWidth = sidebar.width
+                onTranslationChanged: {
+                    if (grip.active)
+                        sidebar.SplitView.preferredWidth = grip.startWidth + grip.translation.x;
+                }
+            }
+        }
 
         ColumnLayout {
             anchors.fill: parent

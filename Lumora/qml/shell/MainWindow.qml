@@ -123,7 +123,7 @@ ApplicationWindow {
         modal: true
         width: 320
         footer: DialogButtons {
-            standardButtons: DialogButtonBox.Ok
+            standardButtons: Dialog.Ok
         }
         background: Rectangle {
             color: Theme.card
@@ -170,7 +170,7 @@ ApplicationWindow {
         anchors.centerIn: parent
         modal: true
         footer: DialogButtons {
-            standardButtons: DialogButtonBox.Ok
+            standardButtons: Dialog.Ok
         }
         PlainLabel {
             id: noticeLabel

@@ -89,16 +89,11 @@ bool AccessibleProbe::setValue(QQuickItem *item, double value) const
     return true;
 }
 
-QStringList AccessibleProbe::treeNames(QQuickItem *anyItem) const
+QVariantList AccessibleProbe::tree(QQuickItem *anyItem) const
 {
-    QStringList names;
-    visit(windowOf(anyItem), [&](QAccessibleInterface *iface) { names.append(iface->text(QAccessible::Name)); });
-    return names;
-}
-
-QList<int> AccessibleProbe::treeRoles(QQuickItem *anyItem) const
-{
-    QList<int> roles;
-    visit(windowOf(anyItem), [&](QAccessibleInterface *iface) { roles.append(int(iface->role())); });
-    return roles;
+    QVariantList elements;
+    visit(windowOf(anyItem), [&](QAccessibleInterface *iface) {
+        elements.append(QVariantMap{{u"name"_s, iface->text(QAccessible::Name)}, {u"role"_s, int(iface->role())}});
+    });
+    return elements;
 }

@@ -22,8 +22,6 @@ public:
     Q_INVOKABLE bool doAction(QQuickItem *item, const QString &name) const;
     /// Sets the value as an assistive technology would.
     Q_INVOKABLE bool setValue(QQuickItem *item, double value) const;
-    /// The names of every element in the window's accessibility tree, depth first.
-    Q_INVOKABLE QStringList treeNames(QQuickItem *anyItem) const;
-    /// The roles of every element in the window's accessibility tree.
-    Q_INVOKABLE QList<int> treeRoles(QQuickItem *anyItem) const;
+    /// Every element of the window's accessibility tree, depth first, as {name, role}.
+    Q_INVOKABLE QVariantList tree(QQuickItem *anyItem) const;
 };

@@ -1,11 +1,8 @@
 // One row of an accessibility table, checked on a control as screen readers
-// see and use it. A row names what the control must show: role, name,
-// description (empty unless given), states (`disabled` false unless given)
-// and the exact list of actions. A row with an `action` also says how a hand
-// does the same (`byHand`, the pointer or the keyboard), what either did
-// (`outcome`, which waits for it: a request in the bridge's log, a screen
-// opened) and, where needed, how to `undo` it; the action and the hand must
-// have the same outcome, and it must not be empty or false.
+// see and use it: role, name, description, states (`disabled` false unless
+// given; a function reads the control) and the exact actions. With an
+// `action`, the action and the same done by hand (`byHand`) must have the same
+// `outcome` (which waits for it), not empty or false; `undo` restores between.
 .pragma library
 
 function check(test, probe, row, item) {
@@ -16,8 +13,6 @@ function check(test, probe, row, item) {
     const description = typeof row.description === "function" ? row.description(item) : row.description ?? "";
     test.verify(typeof row.description !== "function" || description !== "", row.tag + ": a description to read");
     test.compare(seen.description, description, row.tag + ": description");
-    // A state given as a function is read from the control (a switch shows
-    // its owner's value).
     const states = Object.assign({ disabled: false }, row.states ?? {});
     const compareStates = seen => {
         for (const state in states) {

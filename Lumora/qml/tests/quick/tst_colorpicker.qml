@@ -96,23 +96,17 @@ Item {
                 verify(Number.isInteger(mirekSpy.signalArguments[i][0]));
         }
 
-        function test_whiteToneByKeyboard_data() {
+        function test_whiteToneByKeyboard() {
             // Mirek 300 in 153 to 500 shows as 353 on the mirrored scale.
-            return [
-                { tag: "Right", key: Qt.Key_Right, value: 353 + 347 / 50 }, { tag: "Left", key: Qt.Key_Left, value: 353 - 347 / 50 },
-                { tag: "Page Up", key: Qt.Key_PageUp, value: 353 + 34.7 }, { tag: "Page Down", key: Qt.Key_PageDown, value: 353 - 34.7 },
-                { tag: "Home", key: Qt.Key_Home, value: 153 }, { tag: "End", key: Qt.Key_End, value: 500 }
-            ];
-        }
-
-        function test_whiteToneByKeyboard(data) {
             const slider = findChild(panel, "whiteTone");
+            const steps = [[Qt.Key_Right, 353 + 347 / 50], [Qt.Key_Left, 353 - 347 / 50], [Qt.Key_PageUp, 353 + 34.7],
+                           [Qt.Key_PageDown, 353 - 34.7], [Qt.Key_Home, 153], [Qt.Key_End, 500]];
             panel.mirekRange = { minimum: 153, maximum: 500 };
             panel.mirek = 300;
-            mirekSpy.clear();
             slider.forceActiveFocus(Qt.TabFocusReason);
-            keyClick(data.key);
-            compare(mirekSpy.signalArguments.map(args => args[0]), [WhiteToneRules.mirek(data.value, 153, 500)]);
+            mirekSpy.clear();
+            steps.forEach(([key]) => keyClick(key));
+            compare(mirekSpy.signalArguments.map(args => args[0]), steps.map(([, value]) => WhiteToneRules.mirek(value, 153, 500)));
             compare(slider.value, 353, "the knob shows the owner's white tone again once the key is let go");
         }
 

@@ -338,11 +338,11 @@ Item {
 
         function test_dragCopyIsInvisibleToAssistiveTools() {
             // The cell and its content carry the name; a live copy would add a third.
-            const before = AccessibleProbe.treeNames(grid).filter(n => n === "a").length;
+            const before = AccessibleProbe.tree(grid).filter(e => e.name === "a").length;
             compare(before, 2);
             carry(grid, 40, 30, 130, 30);
             verify(findChild(grid, "dragCopy").parent.visible);
-            compare(AccessibleProbe.treeNames(grid).filter(n => n === "a").length, before);
+            compare(AccessibleProbe.tree(grid).filter(e => e.name === "a").length, before);
             mouseRelease(grid, 130, 30);
         }
     }
