@@ -198,12 +198,12 @@ Item {
             text: dialog.message
             wrapMode: Text.Wrap
         }
-        // Screen readers see the buttons, not a list of page tabs (the role
-        // Qt gives the row).
         footer: DialogButtonBox {
+            // Screen readers see the buttons, not a list of page tabs (the
+            // role Qt gives the row).
+            Accessible.ignored: true
             // The roles are spelled through Dialog: Qt 6.4 describes them to
             // its tools only there (they are the same values).
-            Accessible.ignored: true
             Button {
                 id: cancelButton
                 objectName: "cancel"
