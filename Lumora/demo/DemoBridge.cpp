@@ -1,17 +1,20 @@
 #include "DemoBridge.h"
 
 #include "BridgeSimulator.h"
+#include "DemoHome.h"
 #include "DemoOutsideChange.h"
 #include "LumoraLogging.h"
+#include "SimHome.h"
 
 #include <QCoro/QCoroTimer>
-#include <QFile>
-#include <QHash>
 #include <QHostAddress>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QSettings>
 #include <QSslCertificate>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -33,8 +36,10 @@ QString secretDeviceName()
 /// outlive the demo bridge without pointing into it.
 struct DemoBridgeShared
 {
-    /// The key store: application keys by bridge id, for this process only.
-    QHash<QString, QString> keys;
+    /// The demo's settings, which also keep its application keys: the key of
+    /// a bridge that lives in this process only is no secret worth the
+    /// credential store, and with it the next start opens the home directly.
+    std::shared_ptr<QSettings> settings;
     /// The device name the demo's own pairing sends, a secret of this
     /// process: the bridge listens on loopback, where any local user can
     /// reach it, and gives a key only to a pairing request that carries it.
@@ -48,25 +53,28 @@ struct DemoBridgeShared
 
 namespace {
 
-/// The home the demo serves: the listing of a real bridge, built in.
-const auto homeResource = ":/lumora/demo/home.json"_L1;
+/// Where the demo's settings keep its application keys, by bridge id.
+const auto keyGroup = "demoBridgeKeys/"_L1;
 
 QCoro::Task<std::optional<QString>> loadKey(std::shared_ptr<DemoBridgeShared> shared, QString account)
 {
-    if (const auto found = shared->keys.constFind(account); found != shared->keys.cend())
-        co_return *found;
+    const QVariant key = shared->settings->value(keyGroup + account);
+    if (key.typeId() == QMetaType::QString && !key.toString().isEmpty())
+        co_return key.toString();
     co_return std::nullopt;
 }
 
 QCoro::Task<bool> saveKey(std::shared_ptr<DemoBridgeShared> shared, QString key, QString account)
 {
-    shared->keys.insert(account, key);
-    co_return true;
+    shared->settings->setValue(keyGroup + account, key);
+    shared->settings->sync();
+    co_return shared->settings->status() == QSettings::NoError;
 }
 
 QCoro::Task<void> deleteKey(std::shared_ptr<DemoBridgeShared> shared, QString account)
 {
-    shared->keys.remove(account);
+    shared->settings->remove(keyGroup + account);
+    shared->settings->sync();
     co_return;
 }
 
@@ -125,6 +133,7 @@ DemoBridge::DemoBridge(Options options, QObject *parent)
     , m_random(QRandomGenerator::global()->generate())
 {
     m_shared->discoveryTime = m_options.discoveryTime;
+    m_shared->settings = m_settings;
     m_simulator->setBridgeId(bridgeID());
     m_simulator->setName(bridgeName());
     // The demo runs for hours with sliders sending many requests a second;
@@ -138,7 +147,13 @@ DemoBridge::DemoBridge(Options options, QObject *parent)
         m_simulator->pressLinkButton();
     });
     m_outsideChangeTimer.setSingleShot(true);
-    connect(&m_outsideChangeTimer, &QTimer::timeout, this, &DemoBridge::changeSomething);
+    // A coarse timer may fire a little early, and the pace would then skip a round.
+    m_outsideChangeTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_outsideChangeTimer, &QTimer::timeout, this, [this] {
+        changeSomething();
+        if (m_simulator->eventStreamCount() > 0)
+            scheduleOutsideChange();
+    });
 
     connect(m_simulator.get(), &BridgeSimulator::requestReceived, this,
             [this](const SimRequest &request) { onRequest(request); });
@@ -158,14 +173,15 @@ bool DemoBridge::start(QString *error)
 {
     if (m_simulator->isListening())
         return true;
-    QFile home(homeResource);
-    if (!home.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = u"The demo home is missing from this build ("_s + homeResource + u")."_s;
-        return false;
+    m_simulator->setResources(DemoHome::resources(m_options.german));
+    // The keys of earlier runs open the home again without pairing.
+    m_settings->beginGroup(keyGroup);
+    for (const QString &account : m_settings->childKeys()) {
+        if (const QVariant key = m_settings->value(account);
+            key.typeId() == QMetaType::QString && !key.toString().isEmpty())
+            m_simulator->addApplicationKey(key.toString());
     }
-    if (!m_simulator->loadResourcesJson(home.readAll(), error))
-        return false;
+    m_settings->endGroup();
     if (!m_simulator->start(QHostAddress::LocalHost, 0, error))
         return false;
     m_shared->root = m_simulator->rootCertificate();
@@ -205,6 +221,8 @@ HueStore::Environment DemoBridge::environment() const
 
 void DemoBridge::onRequest(const SimRequest &request)
 {
+    if (request.method == "PUT"_L1)
+        noteUserChange(request.path());
     // One press per series of pairing requests, a few seconds into it, as a
     // person walking over to the bridge would.
     // Only the demo's own requests count: anyone else on this machine could
@@ -229,22 +247,86 @@ void DemoBridge::scheduleOutsideChange()
 {
     if (m_options.outsideChangeInterval <= Duration::zero())
         return;
-    const double factor = 0.75 + 0.5 * m_random.generateDouble();
+    const double factor = 1.0 + 0.5 * m_random.generateDouble();
     m_outsideChangeTimer.start(Duration(qint64(double(m_options.outsideChangeInterval.count()) * factor)));
 }
 
-void DemoBridge::changeSomething()
+void DemoBridge::noteUserChange(const QString &path)
 {
+    // Commands go to /clip/v2/resource/<type>/<id>; whoever sends them is
+    // the user as far as the demo goes.
+    const QStringList parts = path.split(u'/');
+    if (parts.size() != 6 || parts.at(1) != "clip"_L1 || parts.at(3) != "resource"_L1)
+        return;
+    const QString &type = parts.at(4);
+    const QString &id = parts.at(5);
+    QStringList lights;
+    if (type == "light"_L1) {
+        lights.append(id);
+    } else if (type == "grouped_light"_L1) {
+        lights = m_simulator->home().lightsOf(id);
+    } else if (type == "scene"_L1) {
+        const QJsonArray actions = m_simulator->resource(id).value_or(QJsonObject{}).value("actions"_L1).toArray();
+        for (const QJsonValue &action : actions)
+            lights.append(action["target"_L1]["rid"_L1].toString());
+    }
+    const Clock::time_point time = now();
+    for (const QString &light : std::as_const(lights))
+        m_userChanges.insert(light, time);
+}
+
+bool DemoBridge::isQuietOrUnreachable(const QString &lightID, const QSet<QString> &quiet) const
+{
+    if (quiet.contains(lightID))
+        return true;
+    // A light out of reach keeps its last state, whatever happens at home.
+    const QString device = m_simulator->resource(lightID).value_or(QJsonObject{})["owner"_L1]["rid"_L1].toString();
+    const QJsonArray services = m_simulator->resource(device).value_or(QJsonObject{}).value("services"_L1).toArray();
+    for (const QJsonValue &service : services) {
+        if (service["rtype"_L1] == "zigbee_connectivity"_L1) {
+            const std::optional<QJsonObject> link = m_simulator->resource(service["rid"_L1].toString());
+            return link && link->value("status"_L1) != "connected"_L1;
+        }
+    }
+    return false;
+}
+
+std::optional<QString> DemoBridge::changeSomething()
+{
+    const Clock::time_point time = now();
+    if (m_lastOutsideChange && time - *m_lastOutsideChange < m_options.outsideChangeInterval)
+        return std::nullopt;
+    // The lights the user changed within the quiet time, and every light
+    // that shares a room or zone with one of them.
+    for (auto it = m_userChanges.begin(); it != m_userChanges.end();)
+        it = time - it.value() >= quietTime ? m_userChanges.erase(it) : std::next(it);
+    QSet<QString> quiet;
+    for (const QString &type : {u"room"_s, u"zone"_s}) {
+        for (const QString &group : m_simulator->resourceIds(type)) {
+            const QStringList members = m_simulator->home().lightsOf(group);
+            if (std::any_of(members.cbegin(), members.cend(),
+                            [this](const QString &l) { return m_userChanges.contains(l); }))
+                quiet.unite(QSet<QString>(members.cbegin(), members.cend()));
+        }
+    }
+    for (auto it = m_userChanges.cbegin(); it != m_userChanges.cend(); ++it)
+        quiet.insert(it.key());
+
     QList<QJsonObject> lights;
     for (const QString &id : m_simulator->resourceIds(u"light"_s)) {
+        if (isQuietOrUnreachable(id, quiet))
+            continue;
         if (std::optional<QJsonObject> light = m_simulator->resource(id))
             lights.append(*light);
     }
+    std::optional<QString> changed;
     if (const std::optional<DemoOutsideChange> change = DemoOutsideChange::choose(lights, m_random)) {
         qCDebug(lcDemo) << "changing" << change->lightID << "from outside:" << change->patch;
-        if (m_simulator->changeFromOutside(change->lightID, change->patch))
+        if (m_simulator->changeFromOutside(change->lightID, change->patch)) {
+            m_lastOutsideChange = time;
+            changed = change->lightID;
             Q_EMIT changedFromOutside(change->lightID);
+        }
     }
-    if (m_simulator->eventStreamCount() > 0)
-        scheduleOutsideChange();
+    return changed;
 }

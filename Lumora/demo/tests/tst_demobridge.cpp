@@ -1,16 +1,19 @@
 // The demo as the application uses it: a store built from the demo's settings
 // and services finds the demo bridge, pairs with the button the demo presses,
-// and then follows the outside changes the demo makes, all on loopback; no
-// other client on this machine gets a key or switches a light.
+// opens the home directly on the next start, and follows the outside changes
+// the demo makes, which keep their pace and leave alone what the user just
+// changed; all on loopback, and no other client on this machine gets a key.
 #include "BridgeFixture.h"
 #include "BridgeSimulator.h"
 #include "DemoBridge.h"
+#include "DemoHome.h"
 #include "DemoOutsideChange.h"
 #include "HueBridgeError.h"
 #include "HueTransportError.h"
 
 #include <QJsonArray>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -73,6 +76,26 @@ QCoro::Task<QString> outcome(QCoro::Task<T> request)
     }
 }
 
+/// A demo bridge listening, and a client of it with a key of its own.
+struct RunningDemo
+{
+    explicit RunningDemo(DemoBridge::Options options)
+        : demo(std::move(options))
+    {
+        QVERIFY2(demo.start(&error), qPrintable(error));
+        client.emplace(demo.environment().makeClient(u"127.0.0.1"_s, DemoBridge::bridgeID(),
+                                                     demo.simulator()->addApplicationKey()));
+    }
+    HueHome home() const
+    {
+        QCoro::Task<QList<HueResource>> loading = client->resources();
+        return HueHome(QCoro::waitFor(std::move(loading)));
+    }
+    DemoBridge demo;
+    QString error;
+    std::optional<HueBridgeClient> client;
+};
+
 } // namespace
 
 class TestDemoBridge : public QObject
@@ -133,6 +156,143 @@ private Q_SLOTS:
         QCOMPARE(wentOff, lit > 1);
     }
 
+    void demoHomeIsAHome_data()
+    {
+        QTest::addColumn<bool>("german");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("German") << true
+                                << QStringList{u"Wohnzimmer"_s, u"Nachtweg"_s, u"Stehlampe"_s, u"Sonnenuntergang"_s};
+        QTest::newRow("English") << false
+                                 << QStringList{u"Living room"_s, u"Night path"_s, u"Floor lamp"_s, u"Sunset"_s};
+    }
+
+    void demoHomeIsAHome()
+    {
+        QFETCH(bool, german);
+        QFETCH(QStringList, names);
+        DemoBridge::Options options;
+        options.german = german;
+        const RunningDemo running(options);
+        const HueHome home = running.home();
+        const QList<HueLight> lights = home.lights();
+        QCOMPARE(home.rooms().size(), 8);
+        QCOMPARE(home.zones().size(), 3);
+        QCOMPARE(lights.size(), 25);
+        QStringList seen;
+        for (const HueGroup &group : home.allGroups()) {
+            QVERIFY2(group.brightness, qPrintable(group.name));
+            seen << group.name;
+            QSet<QList<HueRGB>> palettes;
+            for (const HueScene &scene : group.scenes) {
+                palettes.insert(scene.colors);
+                seen << scene.name;
+            }
+            QCOMPARE(palettes.size(), group.scenes.size());
+            if (group.kind == HueGroup::Kind::room)
+                QVERIFY2(group.scenes.size() >= 3 && group.scenes.size() <= 5, qPrintable(group.name));
+        }
+        // Colour, white ambiance, white, plug; and some out of reach.
+        QMap<QString, int> kinds;
+        for (const HueLight &light : lights) {
+            seen << light.name;
+            kinds[light.supportsColor                ? u"colour"_s
+                  : light.supportsColorTemperature() ? u"ambiance"_s
+                  : light.brightness                 ? u"white"_s
+                                                     : u"plug"_s] += 1;
+            kinds[u"unreachable"_s] += light.isReachable ? 0 : 1;
+        }
+        QCOMPARE(kinds,
+                 (QMap<QString, int>{
+                     {u"colour"_s, 7}, {u"ambiance"_s, 10}, {u"white"_s, 5}, {u"plug"_s, 3}, {u"unreachable"_s, 2}}));
+        for (const QString &name : std::as_const(names))
+            QVERIFY2(seen.contains(name), qPrintable(name));
+        // The same ids in both languages, so that favourites and order carry over.
+        const auto ids = [](bool inGerman) {
+            QStringList list;
+            for (const QJsonValue &resource : DemoHome::resources(inGerman))
+                list << resource["id"_L1].toString();
+            return list;
+        };
+        QCOMPARE(ids(german), ids(!german));
+    }
+
+    void outsideChangesKeepTheirPace()
+    {
+        DemoBridge::Clock::time_point now{};
+        DemoBridge::Options options;
+        options.clock = [&now] { return now; };
+        RunningDemo running(options);
+        QVERIFY(running.demo.changeSomething());
+        now += 29s;
+        QVERIFY(!running.demo.changeSomething());
+        now += 1s;
+        QVERIFY(running.demo.changeSomething());
+        QVERIFY(!running.demo.changeSomething());
+    }
+
+    void outsideChangesLeaveTheUserAlone_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("light") << u"light"_s;
+        QTest::newRow("room") << u"room"_s;
+        QTest::newRow("scene of a zone") << u"scene"_s;
+    }
+
+    void outsideChangesLeaveTheUserAlone()
+    {
+        QFETCH(QString, what);
+        DemoBridge::Clock::time_point now{};
+        DemoBridge::Options options;
+        options.clock = [&now] { return now; };
+        options.outsideChangeInterval = 1s;
+        RunningDemo running(options);
+        const HueHome home = running.home();
+        const auto named = [&](const QList<HueGroup> &groups, const QString &name) {
+            return *std::find_if(groups.cbegin(), groups.cend(), [&](const HueGroup &g) { return g.name == name; });
+        };
+        const HueGroup living = named(home.rooms(), u"Living room"_s);
+        const HueGroup night = named(home.zones(), u"Night path"_s);
+        HueLightCommand dim, off;
+        dim.brightness = 40;
+        off.isOn = false;
+        QCoro::Task<void> sending = what == "light"_L1 ? running.client->sendToLight(dim, living.lights.at(0).id)
+                                    : what == "room"_L1
+                                        ? running.client->sendToGroupedLight(off, *living.groupedLightID)
+                                        : running.client->recallScene(night.scenes.first().id);
+        QCoro::waitFor(std::move(sending));
+        QSet<QString> touched;
+        for (const HueLight &light : what == "light"_L1  ? living.lights.mid(0, 1)
+                                     : what == "room"_L1 ? living.lights
+                                                         : night.lights)
+            touched.insert(light.id);
+        // Left alone: every light of each room or zone the user touched, and
+        // always the lights out of reach.
+        QSet<QString> alone, unreachable;
+        for (const HueHome::GroupMembers &group : home.groupsContaining(touched)) {
+            if (group.groupID != home.home()->id)
+                alone.unite(QSet<QString>(group.lightIDs.cbegin(), group.lightIDs.cend()));
+        }
+        for (const HueLight &light : home.lights()) {
+            if (!light.isReachable)
+                unreachable.insert(light.id);
+        }
+        for (int step = 0; step < 59; ++step) {
+            now += 1s;
+            const std::optional<QString> changed = running.demo.changeSomething();
+            QVERIFY(changed);
+            QVERIFY2(!alone.contains(*changed) && !unreachable.contains(*changed), qPrintable(*changed));
+        }
+        // A minute on, they are part of the home again.
+        bool reached = false;
+        for (int step = 0; step < 300 && !reached; ++step) {
+            now += 1s;
+            const std::optional<QString> changed = running.demo.changeSomething();
+            QVERIFY(changed && !unreachable.contains(*changed));
+            reached = alone.contains(*changed);
+        }
+        QVERIFY(reached);
+    }
+
     void demoRunsLikeARealBridge()
     {
         QTemporaryDir folder;
@@ -141,43 +301,44 @@ private Q_SLOTS:
         options.linkButtonDelay = 1500ms;
         options.discoveryTime = 100ms;
         options.outsideChangeInterval = 300ms;
-        DemoBridge demo(options);
+        auto demo = std::make_unique<DemoBridge>(options);
         QString error;
-        QVERIFY2(demo.start(&error), qPrintable(error));
-        BridgeSimulator &sim = *demo.simulator();
-        const HueStore::Environment environment = demo.environment();
-        HueStore store(demo.settings(), environment);
-        store.start();
-        QTRY_COMPARE_WITH_TIMEOUT(store.phase(), HueStore::Phase::unpaired(), 5000);
+        QVERIFY2(demo->start(&error), qPrintable(error));
+        HueStore::Environment environment = demo->environment();
+        auto store = std::make_unique<HueStore>(demo->settings(), environment);
+        store->start();
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::unpaired(), 5000);
 
-        store.searchBridges();
+        store->searchBridges();
         const DiscoveredBridge expected{u"Hue Bridge (Demo)"_s, DemoBridge::bridgeID().toLower(), u"127.0.0.1"_s};
-        QTRY_COMPARE_WITH_TIMEOUT(store.discoveredBridges(), QList<DiscoveredBridge>{expected}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(store->discoveredBridges(), QList<DiscoveredBridge>{expected}, 5000);
 
-        store.pair(u"127.0.0.1"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(store.phase(), HueStore::Phase::ready(), 20000);
-        const auto requests = [&sim](const QString &method, const QString &path) {
-            const QList<SimRequest> log = sim.requestLog();
+        store->pair(u"127.0.0.1"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(store->phase(), HueStore::Phase::ready(), 20000);
+        const auto requests = [&demo](const QString &method, const QString &path) {
+            const QList<SimRequest> log = demo->simulator()->requestLog();
             return std::count_if(log.cbegin(), log.cend(),
                                  [&](const SimRequest &r) { return r.method == method && r.path() == path; });
         };
         QVERIFY2(requests(u"POST"_s, u"/api"_s) >= 2, "the button was pressed before anyone asked");
 
-        // The key lives in the demo's memory only; the pairing in the demo's
-        // own settings file.
-        const QString bridgeID = store.bridge()->bridgeID;
+        // The key and the pairing live in the demo's own settings file, never
+        // in the credential store.
+        const QString bridgeID = store->bridge()->bridgeID;
         const std::optional<QString> key = QCoro::waitFor(environment.keys.load(bridgeID));
         QVERIFY(key);
-        QCOMPARE(sim.applicationKeys(), QStringList{*key});
+        QCOMPARE(demo->simulator()->applicationKeys(), QStringList{*key});
         if (qgetenv("LUMORA_IN_TEST_ENV") == "1")
             QCOMPARE(QCoro::waitFor(BridgeKeyStore::keychain().load(bridgeID)), std::optional<QString>());
-        demo.settings()->sync();
-        QVERIFY(QSettings(options.settingsPath, QSettings::IniFormat).contains(u"pairedBridge"_s));
-
+        demo->settings()->sync();
+        const QSettings file(options.settingsPath, QSettings::IniFormat);
+        QVERIFY(file.contains(u"pairedBridge"_s));
+        QVERIFY(file.allKeys().join(u' ').contains(bridgeID));
+        BridgeSimulator &sim = *demo->simulator();
         // Someone at home changes a light: the store hears it as an event,
         // without reloading.
-        const QList<HueLight> before = store.home().lights();
-        QTRY_VERIFY_WITH_TIMEOUT(store.home().lights() != before, 10000);
+        const QList<HueLight> before = store->home().lights();
+        QTRY_VERIFY_WITH_TIMEOUT(store->home().lights() != before, 10000);
         QCOMPARE(requests(u"GET"_s, u"/clip/v2/resource"_s), 1);
 
         // Anyone else on this machine reaches the demo bridge too, but gets
@@ -195,6 +356,23 @@ private Q_SLOTS:
         const HueBridgeClient elsewhere = environment.makeClient(u"192.168.1.20"_s, std::nullopt, std::nullopt);
         QCOMPARE(QCoro::waitFor(outcome(elsewhere.config())),
                  u"transport error "_s + QString::number(QNetworkReply::ConnectionRefusedError));
+
+        // The next start opens the home directly; disconnecting forgets the
+        // key, and the start after that shows the pairing screen again.
+        for (const bool paired : {true, false}) {
+            store.reset();
+            demo = std::make_unique<DemoBridge>(options);
+            QVERIFY2(demo->start(&error), qPrintable(error));
+            environment = demo->environment();
+            store = std::make_unique<HueStore>(demo->settings(), environment);
+            store->start();
+            QTRY_COMPARE_WITH_TIMEOUT(store->phase(), paired ? HueStore::Phase::ready() : HueStore::Phase::unpaired(),
+                                      10000);
+            QCOMPARE(requests(u"POST"_s, u"/api"_s), 0);
+            store->forgetBridge();
+            QCOMPARE(store->phase(), HueStore::Phase::unpaired());
+        }
+        QVERIFY(!QSettings(options.settingsPath, QSettings::IniFormat).allKeys().join(u' ').contains(bridgeID));
     }
 };
 
