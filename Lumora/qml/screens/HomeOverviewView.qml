@@ -16,6 +16,19 @@ ListView {
     cacheBuffer: 400
     reuseItems: false
 
+    // The part above the room sections grows when the rooms and zones arrive
+    // after the sections have been placed, and a ListView then keeps its
+    // content about where it was: a home of several rooms would open
+    // scrolled past its banner. Until the user scrolls away, the view keeps
+    // to the top.
+    property bool keepsTop: true
+    onMovementStarted: keepsTop = false
+    onMovementEnded: keepsTop = atYBeginning
+    onOriginYChanged: {
+        if (keepsTop)
+            contentY = originY;
+    }
+
     model: GroupListModel {
         store: Store
         source: GroupListModel.Rooms

@@ -175,6 +175,13 @@ TestCase {
         const room = idOf("room", "Test Room");
         const card = cellOf(rooms, room);
         compare(card.name, "Test Room");
+        // The banner stays in view when the part above the room sections
+        // grows later, as it does when a home of many rooms arrives.
+        const top = view.originY;
+        const grown = Qt.createQmlObject("import QtQuick; Item { width: 1; height: 300 }", view.headerItem);
+        tryVerify(() => view.originY < top - 200);
+        compare(view.contentY, view.originY);
+        grown.destroy();
         compare(rooms.model.orderList, "rooms");
         compare(findChild(view, "zonesGrid").model.orderList, "zones");
         // A click on its switch switches it and opens nothing (a click on the
