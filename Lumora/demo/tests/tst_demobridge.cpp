@@ -13,7 +13,6 @@
 
 #include <QJsonArray>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QSettings>
 #include <QSysInfo>
 #include <QTemporaryDir>
