@@ -7,29 +7,65 @@ using namespace Qt::StringLiterals;
 LaunchOptions LaunchOptions::parse(const QStringList &arguments)
 {
     LaunchOptions options;
-    for (const QString &argument : arguments) {
+    const auto fail = [&options](const QString &german, const QString &english) {
+        if (options.error.isEmpty())
+            options.error = HueText::tr(german, english);
+    };
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
         if (argument == u"--demo")
             options.demo = true;
         else if (argument == u"--help" || argument == u"-h")
             options.help = true;
         else if (argument == u"--version")
             options.version = true;
+        else if (argument == u"--background")
+            options.background = true;
+        else if (argument == u"--quick")
+            options.quick = true;
+        else if (argument == u"--action" || argument.startsWith(u"--action=")) {
+            const bool joined = argument.startsWith(u"--action=");
+            const QString name = joined ? argument.mid(9) : arguments.value(++i);
+            if (!actions().contains(name))
+                fail(u"Unbekannte Aktion: \""_s + name + u"\" (bekannt: "_s + actions().join(u", "_s) + u')',
+                     u"Unknown action: \""_s + name + u"\" (known: "_s + actions().join(u", "_s) + u')');
+            else
+                options.action = name;
+        }
         // Qt's own platform options (-platform, -style …) are taken by the
         // application object before this sees them; anything else is a mistake.
-        else if (options.error.isEmpty())
-            options.error = HueText::tr(u"Unbekannte Option: "_s + argument, u"Unknown option: "_s + argument);
+        else
+            fail(u"Unbekannte Option: "_s + argument, u"Unknown option: "_s + argument);
     }
     return options;
 }
 
+QStringList LaunchOptions::handedOver() const
+{
+    QStringList list;
+    if (background)
+        list.append(u"--background"_s);
+    if (quick)
+        list.append(u"--quick"_s);
+    if (!action.isEmpty())
+        list += {u"--action"_s, action};
+    return list;
+}
+
 QString LaunchOptions::usage()
 {
-    return HueText::tr(u"Aufruf: lumora [--demo]\n\n"
-                       u"  --demo     mit einer simulierten Bridge im Programm, ohne Hardware\n"
-                       u"  --version  die Version ausgeben\n"
-                       u"  --help     diese Hilfe\n"_s,
-                       u"Usage: lumora [--demo]\n\n"
-                       u"  --demo     run against a simulated bridge inside the program, no hardware needed\n"
-                       u"  --version  print the version\n"
-                       u"  --help     this help\n"_s);
+    return HueText::tr(u"Aufruf: lumora [--demo] [--background | --quick | --action all-off]\n\n"
+                       u"  --demo             mit einer simulierten Bridge im Programm, ohne Hardware\n"
+                       u"  --background       ohne Fenster in der Leiste starten\n"
+                       u"  --quick            den Schnellzugriff öffnen\n"
+                       u"  --action all-off   alle Lampen ausschalten (im laufenden Lumora oder allein)\n"
+                       u"  --version          die Version ausgeben\n"
+                       u"  --help             diese Hilfe\n"_s,
+                       u"Usage: lumora [--demo] [--background | --quick | --action all-off]\n\n"
+                       u"  --demo             run against a simulated bridge inside the program, no hardware needed\n"
+                       u"  --background       start in the tray, without a window\n"
+                       u"  --quick            open the quick panel\n"
+                       u"  --action all-off   switch every light off (in the running Lumora, or on its own)\n"
+                       u"  --version          print the version\n"
+                       u"  --help             this help\n"_s);
 }

@@ -1,17 +1,27 @@
 #include "LumoraApplication.h"
 
+#include "AppIdentity.h"
 #include "AppInfo.h"
+#include "Desktop.h"
+#include "HueText.h"
+#include "LaunchOptions.h"
 #include "LumoraLogging.h"
 #include "LumoraStore.h"
 #include "MainWindowSelection.h"
 #include "SystemWake.h"
 #include "Theme.h"
+#include "TrayIcon.h"
+#include "TrayMenu.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
+#include <QQmlComponent>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QSettings>
 #include <QTimer>
 
 #if defined(__GLIBC__)
@@ -33,7 +43,29 @@ LumoraApplication::LumoraApplication(Services services, QObject *parent)
     : QObject(parent)
     , m_services(std::move(services))
     , m_store(std::make_unique<HueStore>(m_services.settings, m_services.environment))
+    , m_desktop(std::make_unique<Desktop>(m_services.settings))
 {
+    // Windows come and go (the main window is released while Lumora lives
+    // in the tray); the application ends when it is told to.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    m_trayMenu = new TrayMenu(m_store.get(), this);
+    m_tray = new TrayIcon(m_trayMenu, QDBusConnection::sessionBus(), this);
+    connect(m_trayMenu, &TrayMenu::openRequested, this, &LumoraApplication::bringForward);
+    connect(m_trayMenu, &TrayMenu::settingsRequested, this, &LumoraApplication::openSettings);
+    connect(m_trayMenu, &TrayMenu::quitRequested, qGuiApp, &QGuiApplication::quit, Qt::QueuedConnection);
+    connect(m_tray, &TrayIcon::activated, this, &LumoraApplication::openQuickPanel);
+    connect(m_tray, &TrayIcon::shownChanged, this, [this] { m_desktop->setTrayShown(m_tray->isShown()); });
+    connect(m_desktop.get(), &Desktop::showsTrayChanged, this, [this] {
+        if (m_desktop->showsTray())
+            m_tray->show();
+        else
+            m_tray->hide();
+    });
+    connect(m_desktop.get(), &Desktop::closedToTray, this, &LumoraApplication::closedToTray);
+    connect(m_desktop.get(), &Desktop::mainWindowRequested, this, &LumoraApplication::bringForward);
+    if (m_desktop->showsTray())
+        m_tray->show();
+
     // Coming back to the application or waking the computer reloads the
     // home; the store does so only while it is connected.
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -56,8 +88,12 @@ LumoraApplication::LumoraApplication(Services services, QObject *parent)
 
 LumoraApplication::~LumoraApplication()
 {
-    // Windows and bindings go before the store they read.
+    // Windows and bindings go before the store they read, and so do the
+    // tray's menu and icon.
+    delete m_quickPanel;
     m_engine.reset();
+    delete m_tray;
+    delete m_trayMenu;
 }
 
 void LumoraApplication::applyLook()
@@ -86,13 +122,41 @@ void LumoraApplication::startConnection()
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-bool LumoraApplication::load(QString *error)
+void LumoraApplication::prepare()
 {
+    if (m_engine)
+        return;
     startConnection();
     LumoraStore::provide(m_store.get(), m_services.settings);
     AppInfo::provide(m_services.updater);
+    Desktop::provide(m_desktop.get());
     m_engine = std::make_unique<QQmlApplicationEngine>();
     m_engine->addImportPath(u"qrc:/qt/qml"_s);
+}
+
+bool LumoraApplication::load(QString *error)
+{
+    prepare();
+    return loadMainWindow(error);
+}
+
+void LumoraApplication::loadInBackground()
+{
+    prepare();
+    const auto decide = [this] {
+        if (m_tray->isShown())
+            qCDebug(lcApp) << "started in the tray, without a window";
+        else
+            bringForward();
+    };
+    if (m_tray->isSettled() || !m_desktop->showsTray())
+        decide();
+    else
+        connect(m_tray, &TrayIcon::settled, this, decide, Qt::SingleShotConnection);
+}
+
+bool LumoraApplication::loadMainWindow(QString *error)
+{
     QStringList warnings;
     // Collects only while loading: the list lives on this stack frame.
     const auto collecting =
@@ -122,8 +186,97 @@ QQuickWindow *LumoraApplication::mainWindow() const
 void LumoraApplication::bringForward()
 {
     qCDebug(lcApp) << "another launch asked for the main window";
+    prepare();
     MainWindowSelection::bringForward([this] {
+        // Released while Lumora lived in the tray: made again.
+        QString error;
+        if (!mainWindow() && !loadMainWindow(&error))
+            qCWarning(lcApp) << "the main window does not load:" << error;
         if (QQuickWindow *window = mainWindow())
             MainWindowSelection::reveal(*window);
     });
+}
+
+void LumoraApplication::handleLaunch(const QStringList &arguments)
+{
+    const LaunchOptions options = LaunchOptions::parse(arguments);
+    if (!options.action.isEmpty()) {
+        qCDebug(lcApp) << "another launch asked for the action" << options.action;
+        if (!m_trayMenu->switchAllOff())
+            qCDebug(lcApp) << "the bridge cannot be used now; nothing was sent";
+    } else if (options.quick) {
+        openQuickPanel();
+    } else if (!options.background) {
+        // A start at login while Lumora already runs changes nothing.
+        bringForward();
+    }
+}
+
+void LumoraApplication::openSettings()
+{
+    bringForward();
+    if (QQuickWindow *window = mainWindow())
+        QMetaObject::invokeMethod(window, "openSettings");
+}
+
+void LumoraApplication::openQuickPanel()
+{
+    prepare();
+    if (m_quickPanel) {
+        MainWindowSelection::reveal(*m_quickPanel);
+        return;
+    }
+    QQmlComponent component(m_engine.get(), QUrl(u"qrc:/qt/qml/Lumora/QuickPanel.qml"_s));
+    auto *panel = qobject_cast<QQuickWindow *>(component.create());
+    if (!panel) {
+        qCWarning(lcApp) << "the quick panel does not load:" << component.errorString();
+        return;
+    }
+    m_quickPanel = panel;
+    qCDebug(lcApp) << "the quick panel is open";
+    // A closed panel holds nothing: it is made again the next time.
+    connect(panel, &QWindow::visibleChanged, this, [this, panel](bool visible) {
+        if (visible)
+            return;
+        panel->deleteLater();
+        connect(panel, &QObject::destroyed, this, [this] {
+            if (!m_tray->isShown() && !mainWindow())
+                QGuiApplication::quit();
+            else
+                releaseWindowMemory();
+        });
+    });
+    MainWindowSelection::reveal(*panel);
+}
+
+void LumoraApplication::closedToTray()
+{
+    qCDebug(lcApp) << "the main window was closed; Lumora keeps running in the tray";
+    if (!m_services.settings->value(QLatin1StringView(closeNoticeKey)).toBool()) {
+        m_services.settings->setValue(QLatin1StringView(closeNoticeKey), true);
+        // Said once, by the desktop's notifications; nobody waits for the answer.
+        QDBusMessage notify =
+            QDBusMessage::createMethodCall(u"org.freedesktop.Notifications"_s, u"/org/freedesktop/Notifications"_s,
+                                           u"org.freedesktop.Notifications"_s, u"Notify"_s);
+        notify << u"Lumora"_s << 0u << AppIdentity::id() << u"Lumora"_s
+               << HueText::tr(u"Lumora läuft in der Leiste weiter. Beenden im Menü des Symbols."_s,
+                              u"Lumora keeps running in the tray. Quit it from the icon's menu."_s)
+               << QStringList() << QVariantMap() << -1;
+        QDBusConnection::sessionBus().call(notify, QDBus::NoBlock);
+    }
+    // What the closed window holds (its items, textures, the screens' models)
+    // is given back; opening it again makes it anew.
+    if (QQuickWindow *window = mainWindow()) {
+        window->deleteLater();
+        connect(window, &QObject::destroyed, this, &LumoraApplication::releaseWindowMemory);
+    }
+}
+
+void LumoraApplication::releaseWindowMemory()
+{
+    if (!m_engine)
+        return;
+    m_engine->collectGarbage();
+    m_engine->trimComponentCache();
+    QTimer::singleShot(0, this, [] { releaseFreeMemory(); });
 }

@@ -4,20 +4,25 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QQuickWindow>
 
 #include <chrono>
 #include <memory>
 
 class AppUpdater;
+class Desktop;
 class QQmlApplicationEngine;
-class QQuickWindow;
+
 class QSettings;
 class SystemWake;
+class TrayIcon;
+class TrayMenu;
 
 /// The composition root: one store with the services it is given, the QML
-/// engine with the main window, and the application events that reach the
-/// store (activation, wake). main() builds it with the live services or the
-/// demo bridge's; tests build it with a simulator's.
+/// engine with the main window and the quick panel, the tray icon, and the
+/// application events that reach the store (activation, wake, later
+/// launches). main() builds it with the live services or the demo bridge's;
+/// tests build it with a simulator's.
 class LumoraApplication : public QObject
 {
     Q_OBJECT
@@ -36,6 +41,9 @@ public:
 
     /// Loads the main window; false (with the reason) when QML failed to load.
     bool load(QString *error = nullptr);
+    /// Starts in the tray without a window; without a tray (none shows
+    /// within the registration timeout) the main window opens after all.
+    void loadInBackground();
 
     HueStore *store() const { return m_store.get(); }
     QQuickWindow *mainWindow() const;
@@ -43,6 +51,13 @@ public:
 
     /// A second launch asked for the window: show it, reopened if closed.
     void bringForward();
+    /// What a later launch handed over (its options); no options bring the window forward.
+    void handleLaunch(const QStringList &arguments);
+    /// Opens the quick panel, or raises it when it is open.
+    void openQuickPanel();
+    QQuickWindow *quickPanel() const { return m_quickPanel; }
+    TrayIcon *tray() const { return m_tray; }
+    TrayMenu *trayMenu() const { return m_trayMenu; }
 
     /// The dark palette and style every window is drawn with; set before
     /// the first window exists.
@@ -52,11 +67,23 @@ public:
     /// reach the bridge's listing.
     static constexpr std::chrono::milliseconds connectionHeadStart{150};
 
+    /// The settings key of the one-time notice that Lumora keeps running in the tray.
+    static constexpr auto closeNoticeKey = "tray.closeNoticeShown";
+
 private:
     void startConnection();
+    void prepare();
+    bool loadMainWindow(QString *error);
+    void openSettings();
+    void closedToTray();
+    void releaseWindowMemory();
 
     Services m_services;
     std::unique_ptr<HueStore> m_store;
+    std::unique_ptr<Desktop> m_desktop;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     SystemWake *m_wake = nullptr;
+    TrayMenu *m_trayMenu = nullptr;
+    TrayIcon *m_tray = nullptr;
+    QPointer<QQuickWindow> m_quickPanel;
 };

@@ -2,6 +2,7 @@
 // user, the live services (or the demo bridge's), and the main window.
 #include "AppIdentity.h"
 #include "AppUpdater.h"
+#include "CommandLineAction.h"
 #include "DemoBridge.h"
 #include "DuplicateLaunchRequest.h"
 #include "HueText.h"
@@ -51,19 +52,76 @@ void loadQtTranslations(QGuiApplication &app)
     }
 }
 
-std::shared_ptr<SingleInstanceController> startSingleInstance(const QString &identifier)
+SingleInstanceConfiguration instanceConfiguration(const LaunchOptions &options)
 {
-    const SingleInstanceConfiguration configuration(identifier,
-                                                    SingleInstancePolicy::userDefaults(std::make_shared<QSettings>()),
-                                                    SingleInstanceLockLocation::applicationSupport());
-    const DuplicateLaunchRequest request{{}, {}, QDateTime::currentDateTimeUtc()};
-    return SingleInstanceStartup::start(configuration, request, [](const SingleInstanceError &error) {
-        const QByteArray line =
-            ("Lumora failed to acquire the single-instance lock: "_L1 + error.description()).toUtf8();
-        openlog("lumora", LOG_PID, LOG_USER);
-        syslog(LOG_ERR, "%s", line.constData());
-        closelog();
-    });
+    // The demo is its own application as far as the lock goes, so that it
+    // never hands its launch to a real instance or the other way round.
+    const QString identifier = options.demo ? AppIdentity::id() + u".Demo"_s : AppIdentity::id();
+    return SingleInstanceConfiguration(identifier, SingleInstancePolicy::userDefaults(std::make_shared<QSettings>()),
+                                       SingleInstanceLockLocation::applicationSupport());
+}
+
+/// What the running instance is asked to do when this launch is the second.
+DuplicateLaunchRequest launchRequest(const LaunchOptions &options)
+{
+    return DuplicateLaunchRequest{options.handedOver(), {}, QDateTime::currentDateTimeUtc()};
+}
+
+std::shared_ptr<SingleInstanceController> startSingleInstance(const LaunchOptions &options)
+{
+    return SingleInstanceStartup::start(
+        instanceConfiguration(options), launchRequest(options), [](const SingleInstanceError &error) {
+            const QByteArray line =
+                ("Lumora failed to acquire the single-instance lock: "_L1 + error.description()).toUtf8();
+            openlog("lumora", LOG_PID, LOG_USER);
+            syslog(LOG_ERR, "%s", line.constData());
+            closelog();
+        });
+}
+
+/// The store's services: the live ones, or the demo bridge's once it runs.
+bool makeServices(const LaunchOptions &options, std::unique_ptr<DemoBridge> &demo,
+                  LumoraApplication::Services &services)
+{
+    if (!options.demo) {
+        services.settings = std::make_shared<QSettings>();
+        services.environment = HueStore::Environment::live();
+        return true;
+    }
+    demo = std::make_unique<DemoBridge>();
+    QString error;
+    if (!demo->start(&error)) {
+        printLine(stderr,
+                  HueText::tr(u"Die Demo-Bridge startet nicht: "_s, u"The demo bridge does not start: "_s) + error);
+        return false;
+    }
+    services.settings = demo->settings();
+    services.environment = demo->environment();
+    return true;
+}
+
+/// `--action`: handed to the running instance when there is one; otherwise
+/// done here, without a window (and without needing a display), and the
+/// exit status says how it went.
+int runAction(int &argc, char **argv, const LaunchOptions &options)
+{
+    AppIdentity::apply();
+    QCoreApplication app(argc, argv);
+    const SingleInstanceStartupResult started =
+        SingleInstanceController::start(instanceConfiguration(options), launchRequest(options));
+    if (started.kind == SingleInstanceStartupResult::Kind::alreadyRunning) {
+        printLine(stdout, HueText::tr(u"An das laufende Lumora übergeben."_s, u"Handed to the running Lumora."_s));
+        return 0;
+    }
+    // Holding the lock (or running without one): a launch meanwhile waits its turn.
+    std::unique_ptr<DemoBridge> demo;
+    LumoraApplication::Services services;
+    if (!makeServices(options, demo, services))
+        return 1;
+    const CommandLineAction::Outcome outcome =
+        QCoro::waitFor(CommandLineAction::run(options.action, services.settings, services.environment));
+    printLine(outcome.status == 0 ? stdout : stderr, outcome.message);
+    return outcome.status;
 }
 
 } // namespace
@@ -85,6 +143,8 @@ int main(int argc, char *argv[])
             printLine(options.error.isEmpty() ? stdout : stderr, LaunchOptions::usage());
         return options.error.isEmpty() ? 0 : 2;
     }
+    if (!options.action.isEmpty())
+        return runAction(argc, argv, options);
     if (!hasDisplay()) {
         printLine(stderr, HueText::tr(u"Lumora braucht eine grafische Sitzung, es wurde aber kein Bildschirm "
                                       u"gefunden (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt)."_s,
@@ -100,40 +160,37 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationDisplayName(u"Lumora"_s);
     loadQtTranslations(app);
 
-    // The demo is its own application as far as the lock goes, so that it
-    // never hands its launch to a real instance or the other way round.
-    const QString identifier = options.demo ? AppIdentity::id() + u".Demo"_s : AppIdentity::id();
-    const std::shared_ptr<SingleInstanceController> controller = startSingleInstance(identifier);
+    const std::shared_ptr<SingleInstanceController> controller = startSingleInstance(options);
     if (!controller)
         return 0;
 
     std::unique_ptr<DemoBridge> demo;
     LumoraApplication::Services services;
-    if (options.demo) {
-        demo = std::make_unique<DemoBridge>();
-        QString error;
-        if (!demo->start(&error)) {
-            printLine(stderr,
-                      HueText::tr(u"Die Demo-Bridge startet nicht: "_s, u"The demo bridge does not start: "_s) + error);
-            return 1;
-        }
-        services.settings = demo->settings();
-        services.environment = demo->environment();
-    } else {
-        services.settings = std::make_shared<QSettings>();
-        services.environment = HueStore::Environment::live();
-    }
+    if (!makeServices(options, demo, services))
+        return 1;
     AppUpdater updater;
     services.updater = &updater;
 
     LumoraApplication::applyLook();
     LumoraApplication lumora(services);
-    QString error;
-    if (!lumora.load(&error)) {
-        printLine(stderr, u"Lumora: "_s + error);
-        return 1;
+    if (options.background || options.quick) {
+        lumora.loadInBackground();
+    } else {
+        QString error;
+        if (!lumora.load(&error)) {
+            printLine(stderr, u"Lumora: "_s + error);
+            return 1;
+        }
     }
+    if (options.quick)
+        lumora.openQuickPanel();
     updater.start();
-    controller->setActivationHandler([&lumora] { lumora.bringForward(); });
+    controller->setDuplicateLaunchHandler([&lumora](const QList<DuplicateLaunchRequest> &requests) {
+        // A wake-up whose request could not be read still asks for the window.
+        if (requests.isEmpty())
+            lumora.bringForward();
+        for (const DuplicateLaunchRequest &request : requests)
+            lumora.handleLaunch(request.arguments);
+    });
     return app.exec();
 }

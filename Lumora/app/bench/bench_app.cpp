@@ -8,7 +8,10 @@
 //    list shows it, and what the lists did (changed rows versus resets);
 //  - idle: CPU and wake-ups over a quiet minute while connected;
 //  - 100 Hz drags of a light's and a room's brightness: the requests the
-//    bridge sees per second, and that the last value arrives.
+//    bridge sees per second, and that the last value arrives;
+//  - in the tray (with a session bus, against a stand-in tray host): resident
+//    memory and idle cost with the main window closed, and how long the menu
+//    takes to open with the state of the moment.
 // The application is wired as main() wires it (LumoraApplication), with an
 // environment that trusts the simulator's root. Needs a display (Xvfb will
 // do). Prints "RESULT name value" lines; scripts/bench reads them.
@@ -21,8 +24,15 @@
 #include "LumoraApplication.h"
 #include "LumoraStore.h"
 #include "PairedBridge.h"
+#include "TrayDBusTypes.h"
+#include "TrayIcon.h"
+#include "TrayMenu.h"
 
 #include <QCommandLineParser>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -102,6 +112,16 @@ void result(const char *name, double value)
     std::printf("RESULT %s %.4g\n", name, value);
     std::fflush(stdout);
 }
+
+/// The session's tray host, as Plasma offers it.
+class StandInWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+
+public Q_SLOTS:
+    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &) {}
+};
 
 void fail(const QString &why)
 {
@@ -380,6 +400,15 @@ int main(int argc, char *argv[])
     environment.discover = [] { return nothingFound(); };
     environment.deviceName = [] { return u"bench"_s; };
 
+    // A tray host on the session bus, when there is one: Lumora then keeps
+    // running in the tray when its window closes.
+    StandInWatcher watcher;
+    QDBusConnection watcherBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"watcher"_s);
+    const bool withTray =
+        watcherBus.isConnected()
+        && watcherBus.registerObject(u"/StatusNotifierWatcher"_s, &watcher, QDBusConnection::ExportScriptableSlots)
+        && watcherBus.registerService(u"org.kde.StatusNotifierWatcher"_s);
+
     // Start ---------------------------------------------------------------------
     clock.start();
     const qint64 cpuAtStart = threadCpuNanoseconds();
@@ -619,5 +648,78 @@ int main(int argc, char *argv[])
         result("drag_group_main_cpu_percent", groupMainCpu);
         result("drag_setgroup_ms", median(setGroupCpu));
     }
+
+    // In the tray ----------------------------------------------------------------
+    if (withTray && waitUntil([&] { return lumora.tray()->isShown(); }, 5000)) {
+        // The window closes as the user closes it; what it held is released.
+        window->close();
+        if (!waitUntil([&] { return !lumora.mainWindow(); }, 5000)) {
+            fail(u"the closed window was not released"_s);
+            return 1;
+        }
+        spin(2000);
+        result("tray_rss_mib", residentMiB());
+        if (idleSeconds > 0) {
+            const qint64 cpuBefore = processCpuNanoseconds();
+            const qint64 switchesBefore = voluntarySwitches();
+            QElapsedTimer idle;
+            idle.start();
+            spin(idleSeconds * 1000);
+            const double seconds = idle.nsecsElapsed() / 1e9;
+            result("tray_idle_cpu_percent", (processCpuNanoseconds() - cpuBefore) / 1e9 / seconds * 100);
+            result("tray_idle_wakeups_per_s", (voluntarySwitches() - switchesBefore) / seconds);
+        }
+        // Opening the menu as a panel does (AboutToShow, then the whole
+        // layout) from its own connection, each time right after a room
+        // changed from outside: the time until the answer that shows it.
+        registerTrayDBusTypes();
+        QDBusConnection panel = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"panel"_s);
+        const auto menuCall = [&](const QString &method, const QVariantList &arguments) {
+            QDBusMessage message =
+                QDBusMessage::createMethodCall(lumora.tray()->serviceName(), QString::fromLatin1(TrayIcon::menuPath),
+                                               u"com.canonical.dbusmenu"_s, method);
+            message.setArguments(arguments);
+            const QDBusPendingCall pending = panel.asyncCall(message, 5000);
+            waitUntil([&] { return pending.isFinished(); }, 6000);
+            return pending.reply();
+        };
+        const HueGroup room = lumora.store()->home().rooms().first();
+        QList<double> opened;
+        int current = 0;
+        for (int i = 0; i < 10; ++i) {
+            const bool on = i % 2 == 0;
+            QJsonArray data;
+            for (const HueLight &light : room.lights)
+                data.append(
+                    QJsonObject{{u"id"_s, light.id}, {u"type"_s, u"light"_s}, {u"on"_s, QJsonObject{{u"on"_s, on}}}});
+            sim.send(
+                u"event "_s
+                + QString::fromUtf8(QJsonDocument(QJsonArray{QJsonObject{{u"type"_s, u"update"_s},
+                                                                         {u"id"_s, u"tray-%1"_s.arg(i)},
+                                                                         {u"creationtime"_s, u"2026-12-06T20:00:00Z"_s},
+                                                                         {u"data"_s, data}}})
+                                        .toJson(QJsonDocument::Compact)));
+            waitUntil([&] { return lumora.store()->home().group(room.id)->isOn == on; }, 5000);
+            QElapsedTimer open;
+            open.start();
+            menuCall(u"AboutToShow"_s, {0});
+            const QDBusMessage reply = menuCall(u"GetLayout"_s, {0, -1, QStringList()});
+            opened.append(open.nsecsElapsed() / 1e6);
+            const DBusMenuLayout layout =
+                reply.arguments().size() == 2 ? qdbus_cast<DBusMenuLayout>(reply.arguments().at(1)) : DBusMenuLayout();
+            // Rooms are in a submenu in a home this size; find the room's toggle.
+            std::function<bool(const DBusMenuLayout &)> shows = [&](const DBusMenuLayout &entry) {
+                if (entry.properties.value(u"label"_s).toString() == room.name
+                    && entry.properties.contains(u"toggle-state"_s))
+                    return entry.properties.value(u"toggle-state"_s).toInt() == (on ? 1 : 0);
+                return std::ranges::any_of(entry.children, shows);
+            };
+            current += shows(layout) ? 1 : 0;
+        }
+        result("tray_menu_ms", median(opened));
+        result("tray_menu_current", current == opened.size() ? 1 : 0);
+    }
     return 0;
 }
+
+#include "bench_app.moc"

@@ -1,6 +1,7 @@
 // The lumora executable as a person starts it: a second launch hands over
-// and ends, a missing display and a wrong option end with a clear word. Each run gets folders of its own and the
-// demo bridge, so nothing leaves loopback.
+// and ends (with what it was asked to do), `--action` without a running
+// Lumora does it alone, a missing display and a wrong option end with a clear word. Each run gets folders of its own
+// and the demo bridge, so nothing leaves loopback.
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -55,17 +56,28 @@ class LumoraProcessTest : public QObject
     }
 
 private Q_SLOTS:
+    // A second launch hands its request to the running instance and ends;
+    // an action it hands over is carried out there.
+    void secondLaunchHandsOverAndEnds_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("firstSays");
+        QTest::newRow("plain") << QStringList{u"--demo"_s} << QByteArray("another launch asked for the main window");
+        QTest::newRow("all off") << QStringList{u"--demo"_s, u"--action"_s, u"all-off"_s}
+                                 << QByteArray("another launch asked for the action \"all-off\"");
+    }
     void secondLaunchHandsOverAndEnds()
     {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, firstSays);
         Launch first(environment(), {u"--demo"_s});
         QTRY_VERIFY_WITH_TIMEOUT(first.said("the main window is loaded"), 30000);
-        Launch second(environment(), {u"--demo"_s});
+        Launch second(environment(), arguments);
         QVERIFY(second.process->waitForFinished(30000));
         QCOMPARE(second.process->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.process->exitCode(), 0);
         QVERIFY(!second.said("the main window is loaded"));
-        // The running instance was told and brought its window forward.
-        QTRY_VERIFY_WITH_TIMEOUT(first.said("another launch asked for the main window"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(first.said(firstSays.constData()), 10000);
         QCOMPARE(first.process->state(), QProcess::Running);
     }
 
@@ -79,6 +91,9 @@ private Q_SLOTS:
                                     << QByteArray("needs a graphical session");
         QTest::newRow("unknown option") << QStringList{u"--trust-anchor"_s, u"x.pem"_s} << true << 2
                                         << QByteArray("Unknown option: --trust-anchor");
+        // Alone, without a display: it connects with the stored pairing, of which there is none.
+        QTest::newRow("action, no instance") << QStringList{u"--action"_s, u"all-off"_s} << false << 1
+                                             << QByteArray("Lumora is not paired with a bridge");
     }
     void clearWordsInsteadOfACrash()
     {

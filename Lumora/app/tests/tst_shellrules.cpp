@@ -94,23 +94,35 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("demo");
-        QTest::addColumn<bool>("help");
+        // What a second launch hands to the running instance.
+        QTest::addColumn<QStringList>("handedOver");
         QTest::addColumn<bool>("failed");
-        QTest::newRow("none") << QStringList() << false << false << false;
-        QTest::newRow("demo") << QStringList{u"--demo"_s} << true << false << false;
-        QTest::newRow("help") << QStringList{u"-h"_s} << false << true << false;
-        QTest::newRow("unknown") << QStringList{u"--demo"_s, u"--trust-anchor"_s} << true << false << true;
+        QTest::newRow("none") << QStringList() << false << QStringList() << false;
+        QTest::newRow("demo") << QStringList{u"--demo"_s} << true << QStringList() << false;
+        QTest::newRow("background") << QStringList{u"--background"_s} << false << QStringList{u"--background"_s}
+                                    << false;
+        QTest::newRow("quick, demo") << QStringList{u"--demo"_s, u"--quick"_s} << true << QStringList{u"--quick"_s}
+                                     << false;
+        QTest::newRow("action") << QStringList{u"--action"_s, u"all-off"_s} << false
+                                << QStringList{u"--action"_s, u"all-off"_s} << false;
+        QTest::newRow("action joined") << QStringList{u"--action=all-off"_s} << false
+                                       << QStringList{u"--action"_s, u"all-off"_s} << false;
+        QTest::newRow("unknown action") << QStringList{u"--action"_s, u"dance"_s} << false << QStringList() << true;
+        QTest::newRow("action without name") << QStringList{u"--action"_s} << false << QStringList() << true;
+        QTest::newRow("unknown") << QStringList{u"--demo"_s, u"--trust-anchor"_s} << true << QStringList() << true;
     }
     void launchOptions()
     {
         QFETCH(QStringList, arguments);
         QFETCH(bool, demo);
-        QFETCH(bool, help);
+        QFETCH(QStringList, handedOver);
         QFETCH(bool, failed);
         const LaunchOptions options = LaunchOptions::parse(arguments);
         QCOMPARE(options.demo, demo);
-        QCOMPARE(options.help, help);
+        QCOMPARE(options.handedOver(), handedOver);
         QCOMPARE(!options.error.isEmpty(), failed);
+        // What is handed over reads back as the same request.
+        QCOMPARE(LaunchOptions::parse(options.handedOver()).handedOver(), handedOver);
     }
 };
 

@@ -4,7 +4,8 @@ import QtQuick.Layouts
 import Lumora
 
 // The settings window's content: the paired bridge with the button that
-// disconnects it, the update settings and the version line.
+// disconnects it, the tray and the start at login, the update settings and
+// the version line.
 Pane {
     id: root
 
@@ -93,6 +94,42 @@ Pane {
                     if (disconnect.enabled)
                         disconnect.clicked();
                 }
+            }
+        }
+
+        Group {
+            objectName: "desktopSection"
+            Switch {
+                objectName: "showsTray"
+                text: Rules.tr("Symbol in der Leiste zeigen", "Show icon in the tray")
+                checked: Desktop.showsTray
+                onToggled: Desktop.showsTray = checked
+            }
+            PlainLabel {
+                Layout.fillWidth: true
+                text: !Desktop.showsTray ? Rules.tr("Schließen des Fensters beendet Lumora.",
+                                                    "Closing the window quits Lumora.")
+                    : Desktop.trayShown ? Rules.tr("Schließen des Fensters lässt Lumora in der Leiste weiterlaufen.",
+                                                   "Closing the window keeps Lumora running in the tray.")
+                    : Rules.tr("Diese Arbeitsumgebung zeigt keine Symbole in der Leiste; Schließen des Fensters beendet Lumora.",
+                               "This desktop shows no tray icons; closing the window quits Lumora.")
+                color: Theme.textSecondary
+                font.pixelSize: 12
+                wrapMode: Text.Wrap
+            }
+            Switch {
+                objectName: "startsAtLogin"
+                text: Rules.tr("Lumora bei der Anmeldung starten", "Start Lumora at login")
+                checked: Desktop.startsAtLogin
+                onToggled: Desktop.startsAtLogin = checked
+            }
+            PlainLabel {
+                Layout.fillWidth: true
+                visible: Desktop.autostartError !== ""
+                text: Desktop.autostartError
+                color: Theme.destructive
+                font.pixelSize: 12
+                wrapMode: Text.Wrap
             }
         }
 

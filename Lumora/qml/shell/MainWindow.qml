@@ -4,7 +4,8 @@ import QtQuick.Window
 import Lumora
 
 // The application's one main window, with its menu, the settings window and
-// the About dialog. Closing it ends the application.
+// the About dialog. Closing it ends the application, unless the tray icon
+// keeps Lumora running.
 ApplicationWindow {
     id: window
 
@@ -77,7 +78,7 @@ ApplicationWindow {
         anchors.fill: parent
     }
 
-    onClosing: Qt.quit()
+    onClosing: Desktop.keepsRunning ? Desktop.closeToTray() : Qt.quit()
     Component.onCompleted: Theme.paint(palette)
 
     Window {
