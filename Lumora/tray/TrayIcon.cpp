@@ -97,7 +97,7 @@ void TrayIcon::show()
                      && m_bus.registerObject(QString::fromLatin1(menuPath), m_menuObject, options)
                      && m_bus.registerService(m_serviceName);
         if (!m_exported) {
-            qCWarning(lcApp) << "the tray item could not be put on the session bus";
+            qCDebug(lcApp) << "no tray: the item could not be put on the session bus";
             hide();
             settle();
             return;
