@@ -238,7 +238,7 @@ void LumoraApplication::openQuickPanel()
     connect(panel, &QWindow::visibleChanged, this, [this, panel](bool visible) {
         if (visible)
             return;
-        panel->deleteLater();
+        discardSoon(panel);
         connect(panel, &QObject::destroyed, this, [this] {
             if (!m_tray->isShown() && !mainWindow())
                 QGuiApplication::quit();
@@ -267,9 +267,17 @@ void LumoraApplication::closedToTray()
     // What the closed window holds (its items, textures, the screens' models)
     // is given back; opening it again makes it anew.
     if (QQuickWindow *window = mainWindow()) {
-        window->deleteLater();
         connect(window, &QObject::destroyed, this, &LumoraApplication::releaseWindowMemory);
+        discardSoon(window);
     }
+}
+
+void LumoraApplication::discardSoon(QQuickWindow *window)
+{
+    // Not now: the window is in the middle of its own closing. Not with
+    // deleteLater either, which waits for the outermost event loop and so
+    // never comes while a nested one runs.
+    QTimer::singleShot(0, this, [window = QPointer<QQuickWindow>(window)] { delete window.data(); });
 }
 
 void LumoraApplication::releaseWindowMemory()

@@ -76,6 +76,7 @@ private:
     bool loadMainWindow(QString *error);
     void openSettings();
     void closedToTray();
+    void discardSoon(QQuickWindow *window);
     void releaseWindowMemory();
 
     Services m_services;

@@ -74,7 +74,9 @@ QVariantMap DBusMenuAdaptor::properties(const TrayEntry &entry, const QStringLis
         [[fallthrough]];
     case TrayEntry::Kind::action:
     case TrayEntry::Kind::toggle:
-        map.insert(u"label"_s, entry.label);
+        // An underscore marks the access key in a dbusmenu label; names
+        // from the bridge show theirs as written.
+        map.insert(u"label"_s, QString(entry.label).replace(u'_', u"__"_s));
         map.insert(u"enabled"_s, entry.enabled);
         break;
     }

@@ -692,6 +692,10 @@ int main(int argc, char *argv[])
             for (const HueLight &light : room.lights)
                 data.append(
                     QJsonObject{{u"id"_s, light.id}, {u"type"_s, u"light"_s}, {u"on"_s, QJsonObject{{u"on"_s, on}}}});
+            // The room's state is its grouped light's, which the bridge reports beside the lights.
+            data.append(QJsonObject{{u"id"_s, room.groupedLightID.value_or(QString())},
+                                    {u"type"_s, u"grouped_light"_s},
+                                    {u"on"_s, QJsonObject{{u"on"_s, on}}}});
             sim.send(
                 u"event "_s
                 + QString::fromUtf8(QJsonDocument(QJsonArray{QJsonObject{{u"type"_s, u"update"_s},
