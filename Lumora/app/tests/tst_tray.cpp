@@ -117,7 +117,7 @@ private Q_SLOTS:
         // A start at login: the item in the tray, no window.
         m_app->loadInBackground();
         QTRY_VERIFY(m_app->tray()->isShown());
-        QCOMPARE(m_watcher.registered, QStringList{m_app->tray()->serviceName()});
+        QVERIFY(m_watcher.registered.contains(m_app->tray()->serviceName()));
         QVERIFY(!m_app->mainWindow());
         QTRY_COMPARE(m_app->store()->phase(), HueStorePhase::ready());
         QVERIFY(m_panel.connect(m_app->tray()->serviceName(), QString::fromLatin1(TrayIcon::menuPath),
