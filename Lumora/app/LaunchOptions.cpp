@@ -52,20 +52,28 @@ QStringList LaunchOptions::handedOver() const
     return list;
 }
 
-QString LaunchOptions::usage()
+const HueHelp &LaunchOptions::helpTable()
 {
-    return HueText::tr(u"Aufruf: lumora [--demo] [--background | --quick | --action all-off]\n\n"
-                       u"  --demo             mit einer simulierten Bridge im Programm, ohne Hardware\n"
-                       u"  --background       ohne Fenster in der Leiste starten\n"
-                       u"  --quick            den Schnellzugriff öffnen\n"
-                       u"  --action all-off   alle Lampen ausschalten (im laufenden Lumora oder allein)\n"
-                       u"  --version          die Version ausgeben\n"
-                       u"  --help             diese Hilfe\n"_s,
-                       u"Usage: lumora [--demo] [--background | --quick | --action all-off]\n\n"
-                       u"  --demo             run against a simulated bridge inside the program, no hardware needed\n"
-                       u"  --background       start in the tray, without a window\n"
-                       u"  --quick            open the quick panel\n"
-                       u"  --action all-off   switch every light off (in the running Lumora, or on its own)\n"
-                       u"  --version          print the version\n"
-                       u"  --help             this help\n"_s);
+    static const HueHelp table{
+        u"lumora"_s,
+        {u"die Lichter einer Hue-Installation steuern"_s, u"control the lights of a Hue installation"_s},
+        {u"[--demo] [--background | --quick | --action all-off]"_s,
+         u"[--demo] [--background | --quick | --action all-off]"_s},
+        {{{},
+          {
+              {{u"--demo"_s, u"--demo"_s},
+               {u"mit einer simulierten Bridge im Programm, ohne Hardware"_s,
+                u"run against a simulated bridge inside the program, no hardware needed"_s}},
+              {{u"--background"_s, u"--background"_s},
+               {u"ohne Fenster in der Leiste starten"_s, u"start in the tray, without a window"_s}},
+              {{u"--quick"_s, u"--quick"_s}, {u"den Schnellzugriff öffnen"_s, u"open the quick panel"_s}},
+              {{u"--action all-off"_s, u"--action all-off"_s},
+               {u"alle Lampen ausschalten (im laufenden Lumora oder allein)"_s,
+                u"switch every light off (in the running Lumora, or on its own)"_s}},
+              {{u"--version"_s, u"--version"_s}, {u"die Version ausgeben"_s, u"print the version"_s}},
+              {{u"--help"_s, u"--help"_s}, {u"diese Hilfe"_s, u"this help"_s}},
+          }}},
+        {},
+    };
+    return table;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HueHelp.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -27,7 +29,9 @@ struct LaunchOptions
 
     /// `arguments` without the program name.
     static LaunchOptions parse(const QStringList &arguments);
-    static QString usage();
+    static QString usage() { return helpTable().text(); }
+    /// The options as --help and the manual page list them.
+    static const HueHelp &helpTable();
     /// What a second launch hands to the running instance: the options that
     /// ask it to do something (not --demo, which chose the instance).
     QStringList handedOver() const;

@@ -171,56 +171,60 @@ CtlArguments CtlArguments::parse(const QStringList &arguments)
     return result;
 }
 
-QString CtlArguments::usage()
+const HueHelp &CtlArguments::helpTable()
 {
-    return HueText::tr(uR"(Aufruf: lumora-ctl BEFEHL [ARGUMENTE] [OPTIONEN]
-
-Befehle:
-  discover [--timeout SEKUNDEN]     Bridges im Netzwerk suchen
-  pair HOST [--print-key]           Mit der Bridge koppeln (Knopf drücken)
-  status                            Die gekoppelte Bridge und ob sie antwortet
-  home                              Räume, Zonen, Lampen und Szenen
-  light NAME-ODER-ID [on|off|toggle] [--brightness PROZENT] [--color #RRGGBB] [--mirek M]
-  room NAME-ODER-ID  [on|off|toggle] [...]   ebenso für einen Raum
-  zone NAME-ODER-ID  [on|off|toggle] [...]   ebenso für eine Zone
-  scene recall|overwrite|delete SZENE [--group GRUPPE]
-  scene save GRUPPE NAME            Das aktuelle Licht als neue Szene speichern
-  watch                             Änderungen verfolgen, bis zum Abbruch
-
-Optionen für alle Befehle:
-  --host HOST          Diese Bridge statt der gekoppelten
-  --bridge-id ID       Die erwartete Bridge-ID
-  --key SCHLÜSSEL      Diesen Anwendungsschlüssel statt des gespeicherten
-  --trust-anchor DATEI Dieses Wurzelzertifikat (PEM) statt des eingebauten
-  --port PORT          Anderer Port (für Bridge-Simulatoren)
-  --json               Ausgabe als JSON
-
-Exit-Status: 0 Erfolg, 1 Fehler der Bridge, 2 falscher Aufruf,
-3 nicht gekoppelt oder Schlüssel abgelehnt, 4 Bridge nicht erreichbar.
-)"_s,
-                       uR"(Usage: lumora-ctl COMMAND [ARGUMENTS] [OPTIONS]
-
-Commands:
-  discover [--timeout SECONDS]      Find bridges on the network
-  pair HOST [--print-key]           Pair with the bridge (press its button)
-  status                            The paired bridge and whether it answers
-  home                              Rooms, zones, lights and scenes
-  light NAME-OR-ID [on|off|toggle] [--brightness PERCENT] [--color #RRGGBB] [--mirek M]
-  room NAME-OR-ID  [on|off|toggle] [...]     the same for a room
-  zone NAME-OR-ID  [on|off|toggle] [...]     the same for a zone
-  scene recall|overwrite|delete SCENE [--group GROUP]
-  scene save GROUP NAME             Save the current light as a new scene
-  watch                             Follow changes until interrupted
-
-Options of every command:
-  --host HOST          This bridge instead of the paired one
-  --bridge-id ID       The bridge id to expect
-  --key KEY            This application key instead of the stored one
-  --trust-anchor FILE  This root certificate (PEM) instead of the built-in one
-  --port PORT          Another port (for bridge simulators)
-  --json               Print JSON
-
-Exit status: 0 success, 1 bridge error, 2 usage error,
-3 not paired or key refused, 4 bridge unreachable.
-)"_s);
+    static const HueHelp table{
+        u"lumora-ctl"_s,
+        {u"die Hue Bridge von Lumora auf der Kommandozeile"_s, u"Lumora's Hue Bridge from the command line"_s},
+        {u"BEFEHL [ARGUMENTE] [OPTIONEN]"_s, u"COMMAND [ARGUMENTS] [OPTIONS]"_s},
+        {
+            {{u"Befehle"_s, u"Commands"_s},
+             {
+                 {{u"discover [--timeout SEKUNDEN]"_s, u"discover [--timeout SECONDS]"_s},
+                  {u"Bridges im Netzwerk suchen"_s, u"Find bridges on the network"_s}},
+                 {{u"pair HOST [--print-key]"_s, u"pair HOST [--print-key]"_s},
+                  {u"Mit der Bridge koppeln (Knopf drücken)"_s, u"Pair with the bridge (press its button)"_s}},
+                 {{u"status"_s, u"status"_s},
+                  {u"Die gekoppelte Bridge und ob sie antwortet"_s, u"The paired bridge and whether it answers"_s}},
+                 {{u"home"_s, u"home"_s}, {u"Räume, Zonen, Lampen und Szenen"_s, u"Rooms, zones, lights and scenes"_s}},
+                 {{u"light NAME-ODER-ID [on|off|toggle] [--brightness PROZENT] [--color #RRGGBB] [--mirek M]"_s,
+                   u"light NAME-OR-ID [on|off|toggle] [--brightness PERCENT] [--color #RRGGBB] [--mirek M]"_s},
+                  {u"Eine Lampe schalten, dimmen oder färben"_s, u"Switch, dim or colour a light"_s}},
+                 {{u"room NAME-ODER-ID [on|off|toggle] [...]"_s, u"room NAME-OR-ID [on|off|toggle] [...]"_s},
+                  {u"ebenso für einen Raum"_s, u"the same for a room"_s}},
+                 {{u"zone NAME-ODER-ID [on|off|toggle] [...]"_s, u"zone NAME-OR-ID [on|off|toggle] [...]"_s},
+                  {u"ebenso für eine Zone"_s, u"the same for a zone"_s}},
+                 {{u"scene recall|overwrite|delete SZENE [--group GRUPPE]"_s,
+                   u"scene recall|overwrite|delete SCENE [--group GROUP]"_s},
+                  {u"Eine Szene aufrufen, überschreiben oder löschen"_s, u"Recall, overwrite or delete a scene"_s}},
+                 {{u"scene save GRUPPE NAME"_s, u"scene save GROUP NAME"_s},
+                  {u"Das aktuelle Licht als neue Szene speichern"_s, u"Save the current light as a new scene"_s}},
+                 {{u"watch"_s, u"watch"_s},
+                  {u"Änderungen verfolgen, bis zum Abbruch"_s, u"Follow changes until interrupted"_s}},
+             }},
+            {{u"Optionen für alle Befehle"_s, u"Options of every command"_s},
+             {
+                 {{u"--host HOST"_s, u"--host HOST"_s},
+                  {u"Diese Bridge statt der gekoppelten"_s, u"This bridge instead of the paired one"_s}},
+                 {{u"--bridge-id ID"_s, u"--bridge-id ID"_s},
+                  {u"Die erwartete Bridge-ID"_s, u"The bridge id to expect"_s}},
+                 {{u"--key SCHLÜSSEL"_s, u"--key KEY"_s},
+                  {u"Diesen Anwendungsschlüssel statt des gespeicherten"_s,
+                   u"This application key instead of the stored one"_s}},
+                 {{u"--trust-anchor DATEI"_s, u"--trust-anchor FILE"_s},
+                  {u"Dieses Wurzelzertifikat (PEM) statt des eingebauten"_s,
+                   u"This root certificate (PEM) instead of the built-in one"_s}},
+                 {{u"--port PORT"_s, u"--port PORT"_s},
+                  {u"Anderer Port (für Bridge-Simulatoren)"_s, u"Another port (for bridge simulators)"_s}},
+                 {{u"--json"_s, u"--json"_s}, {u"Ausgabe als JSON"_s, u"Print JSON"_s}},
+                 {{u"--version"_s, u"--version"_s}, {u"Die Version ausgeben"_s, u"Print the version"_s}},
+                 {{u"--help"_s, u"--help"_s}, {u"Diese Hilfe"_s, u"This help"_s}},
+             }},
+        },
+        {u"Exit-Status: 0 Erfolg, 1 Fehler der Bridge, 2 falscher Aufruf,\n"
+         u"3 nicht gekoppelt oder Schlüssel abgelehnt, 4 Bridge nicht erreichbar."_s,
+         u"Exit status: 0 success, 1 bridge error, 2 usage error,\n"
+         u"3 not paired or key refused, 4 bridge unreachable."_s},
+    };
+    return table;
 }

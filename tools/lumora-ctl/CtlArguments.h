@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HueHelp.h"
 #include "HueRGB.h"
 
 #include <QString>
@@ -42,5 +43,7 @@ struct CtlArguments
     static std::optional<HueRGB> parseColor(const QString &text);
 
     /// The help text.
-    static QString usage();
+    static QString usage() { return helpTable().text(); }
+    /// The commands and options as --help and the manual page list them.
+    static const HueHelp &helpTable();
 };
