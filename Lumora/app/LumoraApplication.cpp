@@ -3,11 +3,13 @@
 #include "AppIdentity.h"
 #include "AppInfo.h"
 #include "Desktop.h"
+#include "GlobalShortcuts.h"
 #include "HueText.h"
 #include "LaunchOptions.h"
 #include "LumoraLogging.h"
 #include "LumoraStore.h"
 #include "MainWindowSelection.h"
+#include "ShortcutsInfo.h"
 #include "SystemWake.h"
 #include "Theme.h"
 #include "TrayIcon.h"
@@ -84,6 +86,8 @@ LumoraApplication::LumoraApplication(Services services, QObject *parent)
         qCDebug(lcApp) << "the computer woke; refreshing";
         m_store->refresh();
     });
+    m_shortcuts = new GlobalShortcuts(m_store.get(), QDBusConnection::sessionBus(), this);
+    connect(m_shortcuts, &GlobalShortcuts::quickPanelRequested, this, &LumoraApplication::openQuickPanel);
 }
 
 LumoraApplication::~LumoraApplication()
@@ -130,6 +134,8 @@ void LumoraApplication::prepare()
     LumoraStore::provide(m_store.get(), m_services.settings);
     AppInfo::provide(m_services.updater);
     Desktop::provide(m_desktop.get());
+    ShortcutsInfo::provide(m_shortcuts->portal());
+    m_shortcuts->start();
     m_engine = std::make_unique<QQmlApplicationEngine>();
     m_engine->addImportPath(u"qrc:/qt/qml"_s);
 }

@@ -11,6 +11,7 @@
 
 class AppUpdater;
 class Desktop;
+class GlobalShortcuts;
 class QQmlApplicationEngine;
 
 class QSettings;
@@ -48,6 +49,9 @@ public:
     HueStore *store() const { return m_store.get(); }
     QQuickWindow *mainWindow() const;
     QQmlApplicationEngine *engine() const { return m_engine.get(); }
+    /// The desktop's global shortcuts; its quickPanelRequested() is for
+    /// whoever shows the quick panel.
+    GlobalShortcuts *shortcuts() const { return m_shortcuts; }
 
     /// A second launch asked for the window: show it, reopened if closed.
     void bringForward();
@@ -87,4 +91,5 @@ private:
     TrayMenu *m_trayMenu = nullptr;
     TrayIcon *m_tray = nullptr;
     QPointer<QQuickWindow> m_quickPanel;
+    GlobalShortcuts *m_shortcuts = nullptr;
 };

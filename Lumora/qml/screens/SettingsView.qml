@@ -4,8 +4,8 @@ import QtQuick.Layouts
 import Lumora
 
 // The settings window's content: the paired bridge with the button that
-// disconnects it, the tray and the start at login, the update settings and
-// the version line.
+// disconnects it, the tray and the start at login, the desktop's global
+// shortcuts, the update settings and the version line.
 Pane {
     id: root
 
@@ -128,6 +128,44 @@ Pane {
                 visible: Desktop.autostartError !== ""
                 text: Desktop.autostartError
                 color: Theme.destructive
+                font.pixelSize: 12
+                wrapMode: Text.Wrap
+            }
+        }
+
+        Group {
+            objectName: "shortcutsSection"
+            PlainLabel {
+                text: Rules.tr("Globale Tastenkürzel", "Global Shortcuts")
+                color: Theme.text
+                font.pixelSize: 13
+                font.weight: Font.DemiBold
+            }
+            Repeater {
+                model: ShortcutsInfo.names.length
+                delegate: FormRow {
+                    required property int index
+                    objectName: "shortcut" + index
+                    label: ShortcutsInfo.names[index]
+                    value: ShortcutsInfo.keys[index] !== "" ? ShortcutsInfo.keys[index]
+                                                            : Rules.tr("nicht belegt", "not assigned")
+                }
+            }
+            PlainLabel {
+                objectName: "shortcutsHint"
+                Layout.fillWidth: true
+                text: ShortcutsInfo.checking
+                      ? Rules.tr("Der Desktop wird gefragt …", "Asking the desktop…")
+                      : ShortcutsInfo.offered
+                        ? Rules.tr("Die Tasten legst du in den Einstellungen deines Desktops fest.",
+                                   "Choose the keys in your desktop's settings.")
+                        : Rules.tr("Dieser Desktop bietet keine globalen Tastenkürzel an. Lege stattdessen in "
+                                   + "seinen Tastatureinstellungen Tasten für die Aktionen von Lumora an: "
+                                   + "„lumora --action all-off“ oder „lumora --quick“.",
+                                   "This desktop does not offer global shortcuts. Bind keys to Lumora's "
+                                   + "desktop actions in its keyboard settings instead: "
+                                   + "“lumora --action all-off” or “lumora --quick”.")
+                color: Theme.textSecondary
                 font.pixelSize: 12
                 wrapMode: Text.Wrap
             }
