@@ -161,10 +161,10 @@ Pane {
                                    "Choose the keys in your desktop's settings.")
                         : Rules.tr("Dieser Desktop bietet keine globalen Tastenkürzel an. Lege stattdessen in "
                                    + "seinen Tastatureinstellungen Tasten für die Aktionen von Lumora an: "
-                                   + "„lumora --action all-off“ oder „lumora --quick“.",
+                                   + "„lumora --action all-off“ oder „lumora --quick“.",
                                    "This desktop does not offer global shortcuts. Bind keys to Lumora's "
                                    + "desktop actions in its keyboard settings instead: "
-                                   + "“lumora --action all-off” or “lumora --quick”.")
+                                   + "“lumora --action all-off” or “lumora --quick”.")
                 color: Theme.textSecondary
                 font.pixelSize: 12
                 wrapMode: Text.Wrap
