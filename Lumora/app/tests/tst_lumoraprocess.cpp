@@ -1,9 +1,13 @@
 // The lumora executable as a person starts it: a second launch hands over
 // and ends (with what it was asked to do), `--action` without a running
-// Lumora does it alone, a missing display and a wrong option end with a clear word. Each run gets folders of its own
-// and the demo bridge, so nothing leaves loopback.
+// Lumora does it alone, a missing display and a wrong option end with a clear
+// word, and on a Wayland compositor the window maps, draws and names its
+// desktop entry. Each run gets folders of its own and the demo bridge, so
+// nothing leaves loopback.
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,12 +23,12 @@ struct Launch
     std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
     QByteArray output;
 
-    Launch(const QProcessEnvironment &environment, const QStringList &arguments)
+    Launch(const QProcessEnvironment &environment, const QStringList &arguments, const QString &executable = program)
     {
         process->setProcessEnvironment(environment);
         process->setProcessChannelMode(QProcess::MergedChannels);
         QObject::connect(process.get(), &QProcess::readyRead, process.get(), [this] { output += process->readAll(); });
-        process->start(program, arguments);
+        process->start(executable, arguments);
     }
     ~Launch()
     {
@@ -34,6 +38,7 @@ struct Launch
         }
     }
     bool said(const char *text) const { return output.contains(text); }
+    bool said(const QRegularExpression &pattern) const { return pattern.match(QString::fromUtf8(output)).hasMatch(); }
 };
 
 } // namespace
@@ -79,6 +84,42 @@ private Q_SLOTS:
         QVERIFY(!second.said("the main window is loaded"));
         QTRY_VERIFY_WITH_TIMEOUT(first.said(firstSays.constData()), 10000);
         QCOMPARE(first.process->state(), QProcess::Running);
+    }
+
+    void drawsOnAWaylandCompositor()
+    {
+        // Weston without a screen, drawing into memory, with a runtime folder
+        // (and so a socket) of this test's own.
+        QTemporaryDir runtime;
+        QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QProcessEnvironment env = environment();
+        env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+        env.insert(u"WAYLAND_DISPLAY"_s, u"lumora-test"_s);
+        Launch weston(env,
+                      {u"--backend=headless-backend.so"_s, u"--use-pixman"_s, u"--socket=lumora-test"_s,
+                       u"--idle-time=0"_s, u"--no-config"_s},
+                      u"weston"_s);
+        QTRY_VERIFY2_WITH_TIMEOUT(QFile::exists(runtime.filePath(u"lumora-test"_s)), weston.output.constData(), 15000);
+
+        // The protocol log of the client side shows what the compositor is
+        // told and answers: the application id, the first configure, a
+        // buffer attached after it, and the compositor's frame callback.
+        env.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
+        env.insert(u"QT_QUICK_BACKEND"_s, u"software"_s);
+        env.insert(u"WAYLAND_DEBUG"_s, u"client"_s);
+        // A compositor without a seat (no keyboard or pointer at all, as a
+        // headless one is) crashes Qt 6.4's text-input support as soon as a
+        // label asks for the input locale; desktops always have a seat.
+        env.insert(u"QT_IM_MODULE"_s, u"none"_s);
+        Launch lumora(env, {u"--demo"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            lumora.said(QRegularExpression(
+                uR"(ack_configure\(.*wl_surface@\d+\.attach\(wl_buffer@\d+.*wl_surface@\d+\.commit\(\).*wl_callback@\d+\.done\()"_s,
+                QRegularExpression::DotMatchesEverythingOption)),
+            30000);
+        QVERIFY(lumora.said(R"(xdg_toplevel@)") && lumora.said(R"(.set_app_id("app.lumora.Lumora"))"));
+        QVERIFY(lumora.said("the main window is loaded"));
+        QCOMPARE(lumora.process->state(), QProcess::Running);
     }
 
     void clearWordsInsteadOfACrash_data()
