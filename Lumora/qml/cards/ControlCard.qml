@@ -4,8 +4,9 @@ import QtQuick.Layouts
 import Lumora
 
 // The card of a light, room or zone: its leading view, name and caption, an
-// accessory, the on/off switch, and below them the brightness slider, which
-// always keeps its place so that every card has the same height.
+// accessory, the on/off switch, and below them the brightness slider. The
+// slider keeps its place while the light is off, so that cards of dimmable
+// things have one height; a card of something without a brightness closes up.
 LitSurface {
     id: card
 
@@ -19,13 +20,15 @@ LitSurface {
     property alias accessory: accessoryRow.data
     readonly property alias toggle: toggle
     readonly property alias slider: slider
-    readonly property bool hasBrightness: isOn && brightness !== null && brightness !== undefined
+    readonly property bool dimmable: brightness !== null && brightness !== undefined
+    readonly property bool hasBrightness: isOn && dimmable
+    readonly property bool nameTipShown: nameHover.hovered && nameLabel.truncated
 
     signal switched(bool isOn)
     signal brightnessPicked(real value)
 
     implicitWidth: 270
-    implicitHeight: 14 + 34 + 10 + 20 + 8
+    implicitHeight: dimmable ? 14 + 34 + 10 + 20 + 8 : 14 + 34 + 14
 
     Accessible.role: Accessible.Grouping
     Accessible.name: name
@@ -33,6 +36,7 @@ LitSurface {
     Accessible.description: caption
 
     RowLayout {
+        objectName: "topRow"
         x: 14
         y: 14
         width: card.width - 28
@@ -51,20 +55,30 @@ LitSurface {
             Layout.alignment: Qt.AlignVCenter
             spacing: 1
             PlainLabel {
+                id: nameLabel
+                objectName: "cardName"
                 width: parent.width
                 text: card.name
-                color: Theme.text
+                color: card.ink.text
                 font.pixelSize: 15
                 font.weight: Font.Medium
                 elide: Text.ElideRight
                 maximumLineCount: 1
                 Accessible.ignored: true
+                // A name cut short shows in full under the pointer.
+                HoverHandler {
+                    id: nameHover
+                }
+                PlainToolTip {
+                    shown: card.nameTipShown
+                    text: card.name
+                }
             }
             PlainLabel {
                 width: parent.width
                 visible: card.caption !== ""
                 text: card.caption
-                color: Theme.textCaption
+                color: card.ink.caption
                 font.pixelSize: 11
                 elide: Text.ElideRight
                 maximumLineCount: 1

@@ -48,7 +48,7 @@ ControlCard {
         onTapped: card.open()
     }
     PlainToolTip {
-        shown: card.openable && hover.hovered
+        shown: card.openable && hover.hovered && !card.nameTipShown
         text: card.openLabel
     }
 
@@ -60,7 +60,7 @@ ControlCard {
             width: card.isBanner ? 22 : 20
             height: width
             name: card.symbol
-            color: Theme.text
+            color: card.ink.text
         }
     }
 

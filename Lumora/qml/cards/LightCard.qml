@@ -28,7 +28,7 @@ ControlCard {
     readonly property bool isHovered: hover.hovered
 
     caption: isReachable ? "" : Rules.tr("Nicht erreichbar", "Unreachable")
-    opacity: isReachable ? 1 : 0.6
+    dimmed: !isReachable
 
     onSwitched: value => Store.setLightOn(lightId, value)
     onBrightnessPicked: value => Store.setLightBrightness(lightId, value)
@@ -87,7 +87,7 @@ ControlCard {
                     width: 16
                     height: 16
                     name: card.symbol
-                    color: Theme.text
+                    color: card.ink.text
                 }
             }
 

@@ -4,8 +4,9 @@ import Qt5Compat.GraphicalEffects
 
 // Paints its content as a card: the glow's colours from the leading to the
 // trailing edge, darkened towards the bottom by the glow's shade, or the plain
-// card colour without a glow. Content is drawn in white and carries a soft
-// shadow while lit so that it stays readable on light colours.
+// card colour without a glow. Its text takes the card's ink (StyleRules.ink),
+// which keeps it readable on every glow; white text carries a soft shadow
+// while lit.
 Item {
     id: root
 
@@ -14,7 +15,11 @@ Item {
     readonly property bool lit: glow !== null && glow !== undefined
     property real radius: 14
     default property alias content: contentLayer.data
-    readonly property color textColor: Theme.text
+    // Drawn faded, for a light that cannot be reached.
+    property bool dimmed: false
+    readonly property cardInk ink: StyleRules.ink(glow, dimmed)
+
+    opacity: dimmed ? StyleRules.dimmedOpacity : 1
 
     // A change of the glow fades the new paint in over the old one with an
     // ease-out of 0.2 s: blending two gradients whose stops sit at the same
@@ -44,7 +49,9 @@ Item {
         // An inline component cannot see the file's ids, so the radius comes in.
         property real radius
         property var glow: null
+        property bool dimmed
         readonly property bool lit: glow !== null && glow !== undefined
+        readonly property cardInk ink: StyleRules.ink(glow, dimmed)
         Rectangle {
             anchors.fill: parent
             radius: paint.radius
@@ -55,8 +62,8 @@ Item {
             radius: paint.radius
             visible: paint.lit
             gradient: Gradient {
-                GradientStop { position: 0; color: Theme.cardScrim(paint.lit ? paint.glow.shade * 0.15 : 0) }
-                GradientStop { position: 1; color: Theme.cardScrim(paint.lit ? paint.glow.shade : 0) }
+                GradientStop { position: 0; color: Theme.cardScrim(paint.ink.scrimTop) }
+                GradientStop { position: 1; color: Theme.cardScrim(paint.ink.scrimBottom) }
             }
         }
     }
@@ -65,6 +72,7 @@ Item {
         anchors.fill: parent
         radius: root.radius
         glow: root.back
+        dimmed: root.dimmed
         visible: fade.running
     }
     Paint {
@@ -72,6 +80,7 @@ Item {
         anchors.fill: parent
         radius: root.radius
         glow: root.front
+        dimmed: root.dimmed
     }
     NumberAnimation {
         id: fade
@@ -88,7 +97,7 @@ Item {
         anchors.fill: parent
         // Effects need a hardware scene graph; the software renderer shows
         // the content without its shadow.
-        layer.enabled: root.lit && GraphicsInfo.api !== GraphicsInfo.Software
+        layer.enabled: root.lit && !root.ink.dark && GraphicsInfo.api !== GraphicsInfo.Software
         layer.effect: DropShadow {
             horizontalOffset: 0
             verticalOffset: 0.5

@@ -24,6 +24,13 @@ bool StyleRules::sameGlow(const QVariant &a, const QVariant &b) const
     return glowOf(a) == glowOf(b);
 }
 
+CardInk StyleRules::ink(const QVariant &glow, bool dimmed) const
+{
+    if (glow.metaType() == QMetaType::fromType<Glow>())
+        return CardInk::make(glow.value<Glow>(), dimmed);
+    return CardInk::make(std::nullopt, dimmed);
+}
+
 QStringList StyleRules::symbolNames() const
 {
     return Symbols::names();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CardInk.h"
 #include "Glow.h"
 
 #include <QColor>
@@ -14,6 +15,8 @@ class StyleRules : public QObject
     Q_OBJECT
     QML_ELEMENT
     QML_SINGLETON
+    /// How opaque a dimmed card (an unreachable light) is drawn.
+    Q_PROPERTY(double dimmedOpacity READ dimmedOpacity CONSTANT)
 
 public:
     using QObject::QObject;
@@ -22,6 +25,9 @@ public:
     Q_INVOKABLE Glow glow(const QList<QColor> &colors, const QVariant &brightness) const;
     /// Whether two glows (or nulls) paint the same.
     Q_INVOKABLE bool sameGlow(const QVariant &a, const QVariant &b) const;
+    /// How a card painted with `glow` (or null) draws its text; see CardInk.
+    Q_INVOKABLE CardInk ink(const QVariant &glow, bool dimmed) const;
+    static double dimmedOpacity() { return CardInk::dimmedOpacity; }
     /// Every system symbol name of the icon table.
     Q_INVOKABLE QStringList symbolNames() const;
 };

@@ -1,8 +1,10 @@
 #include "Appearance.h"
+#include "CardInk.h"
 #include "Glow.h"
 #include "HueColor.h"
 #include "HueText.h"
 #include "Symbols.h"
+#include "Theme.h"
 
 #include <QFile>
 #include <QSet>
@@ -27,7 +29,30 @@ std::optional<QString> optional(const QString &text)
     return text.isNull() ? std::nullopt : std::optional(text);
 }
 
+HueRGB over(HueRGB top, double alpha, HueRGB below)
+{
+    return {top.red * alpha + below.red * (1 - alpha), top.green * alpha + below.green * (1 - alpha),
+            top.blue * alpha + below.blue * (1 - alpha)};
+}
+
+// The card's paint at x (0–1 across its width), as the gradient draws it.
+HueRGB paintAt(const std::optional<Glow> &glow, double x)
+{
+    if (!glow)
+        return Theme::cardRGB;
+    const auto stops = glow->stops();
+    for (qsizetype i = 1; i < stops.size(); ++i) {
+        if (x <= stops[i].position) {
+            const double span = stops[i].position - stops[i - 1].position;
+            return over(stops[i].color, span > 0 ? (x - stops[i - 1].position) / span : 1, stops[i - 1].color);
+        }
+    }
+    return stops.last().color;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(std::optional<Glow>)
 
 class TestAppearance : public QObject
 {
@@ -69,6 +94,66 @@ private Q_SLOTS:
                 QCOMPARE(stops[i], (Glow::Stop{double(at) / double(fill.size() - 1), fill[at]}));
             }
         }
+    }
+
+    void cardTextContrast_data()
+    {
+        QTest::addColumn<std::optional<Glow>>("glow");
+        QTest::addColumn<bool>("dimmed");
+        QTest::addColumn<bool>("dark");
+        const auto glow = [](QList<HueRGB> colors, double brightness = 100) {
+            return std::optional(Glow::make(std::move(colors), brightness));
+        };
+        const HueRGB red{1, 0, 0}, green{0, 1, 0}, blue{0, 0, 1}, yellow{1, 1, 0};
+        QTest::newRow("off") << std::optional<Glow>() << false << false;
+        QTest::newRow("off, unreachable") << std::optional<Glow>() << true << false;
+        QTest::newRow("warm white") << glow({}) << false << true;
+        QTest::newRow("warm white at 1 %") << glow({}, 1) << false << true;
+        QTest::newRow("warm white, unreachable") << glow({}) << true << true;
+        QTest::newRow("pale blue") << glow({HueColor::surface(153)}) << false << true;
+        QTest::newRow("candle") << glow({HueColor::surface(500)}) << false << true;
+        QTest::newRow("white") << glow({{1, 1, 1}}) << false << true;
+        QTest::newRow("yellow") << glow({yellow}) << false << true;
+        QTest::newRow("red") << glow({red}) << false << false;
+        QTest::newRow("green") << glow({green}) << false << true;
+        QTest::newRow("blue") << glow({blue}) << false << false;
+        QTest::newRow("blue, unreachable") << glow({blue}, 30) << true << false;
+        QTest::newRow("magenta") << glow({{1, 0, 1}}) << false << true;
+        QTest::newRow("blue and yellow") << glow({blue, yellow}) << false << false;
+        QTest::newRow("red to green") << glow({red, green}) << false << false;
+        QTest::newRow("five colours") << glow({red, yellow, green, {0, 1, 1}, blue}, 60) << false << false;
+    }
+    void cardTextContrast()
+    {
+        QFETCH(std::optional<Glow>, glow);
+        QFETCH(bool, dimmed);
+        QCOMPARE(qRound(CardInk::contrast({1, 1, 1}, {0, 0, 0}) * 100), 2100);
+        QCOMPARE(qRound(CardInk::contrast({1, 1, 1}, {119 / 255.0, 119 / 255.0, 119 / 255.0}) * 100), 448);
+        const auto ink = CardInk::make(glow, dimmed);
+        QTEST(ink.dark, "dark");
+        // A glow's own darkening is kept where the text allows it.
+        if (glow && ink.dark)
+            QCOMPARE_GT(ink.scrimTop, 0.0);
+        // Name and caption against every point of the card, as drawn: the
+        // scrim from top to bottom over the paint, a dimmed card over either
+        // screen colour behind it.
+        const HueRGB inkColor = Theme::rgb(ink.textColor());
+        double worst = 21;
+        for (int x = 0; x <= 100; ++x) {
+            for (int y = 0; y <= 10; ++y) {
+                const double scrim = ink.scrimTop + (ink.scrimBottom - ink.scrimTop) * y / 10;
+                const HueRGB back = over({0, 0, 0}, scrim, paintAt(glow, x / 100.0));
+                for (const double alpha : {1.0, double(ink.captionColor().alphaF())}) {
+                    const HueRGB text = over(inkColor, alpha, back);
+                    for (const HueRGB behind : {Theme::contentRGB, Theme::panelRGB}) {
+                        const double opacity = dimmed ? CardInk::dimmedOpacity : 1;
+                        worst = std::min(worst,
+                                         CardInk::contrast(over(text, opacity, behind), over(back, opacity, behind)));
+                    }
+                }
+            }
+        }
+        QVERIFY2(worst >= CardInk::minimumContrast, qPrintable(QString::number(worst)));
     }
 
     void groupGlow()

@@ -184,6 +184,10 @@ TestCase {
         grown.destroy();
         compare(rooms.model.orderList, "rooms");
         compare(findChild(view, "zonesGrid").model.orderList, "zones");
+        // The recorded room's grouped light reports no brightness: its card
+        // closes up below its top row.
+        const topRow = findChild(card, "topRow");
+        compare(card.height, 2 * topRow.y + topRow.height);
         // A click on its switch switches it and opens nothing (a click on the
         // card's surface opens it: the accessibility table).
         const wasOn = card.isOn;
@@ -287,6 +291,13 @@ TestCase {
         keyClick(Qt.Key_F10, Qt.ShiftModifier);
         const menu = findChild(tile, "sceneMenu");
         tryCompare(menu, "opened", true);
+        // The menu grows to its widest entry, as long as a German one.
+        menu.addItem(Qt.createQmlObject("import QtQuick.Controls; MenuItem { text: \"Mit aktuellem Licht "
+                                        + "überschreiben und noch etwas länger …\" }", menu));
+        for (let i = 0; i < menu.count; ++i) {
+            const entry = menu.itemAt(i);
+            verify(entry.contentItem.implicitWidth <= entry.availableWidth, entry.text);
+        }
         keyClick(Qt.Key_Escape);
         tryCompare(menu, "opened", false);
         grid.cellOf(scene).forceActiveFocus();
@@ -313,7 +324,7 @@ TestCase {
         compare(tile.groupName, "Test Zone");
         cellOf(findChild(view, "favoriteLights"), light);
         const card = cellOf(findChild(view, "favoriteGroups"), zone);
-        mouseClick(card, card.width / 2, 70);
+        mouseClick(card, card.width / 2, card.height - 6);
         compare(opened, [zone]);
         // None left shows the placeholder.
         toggleAll();
