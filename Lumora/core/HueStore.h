@@ -114,6 +114,9 @@ Q_SIGNALS:
     void pairingStepChanged();
     void discoveredBridgesChanged();
     void commandErrorChanged();
+    /// A command failed, also when it failed as the one before did and
+    /// `commandError` stays the same.
+    void commandFailed();
     /// The home (or its holds) changed.
     void homeChanged();
     /// A connection's request for the whole home has passed its TLS

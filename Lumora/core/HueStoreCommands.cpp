@@ -39,6 +39,7 @@ QCoro::Task<void> HueStore::applyOutcome(QPointer<HueStore> self, Request reques
             co_return;
         }
         self->setCommandError(classified.description());
+        Q_EMIT self->commandFailed();
         // Show the bridge's real state again once the holds have ended.
         co_await reloadIgnoringFailure(self, client, token);
         if (!self)

@@ -43,7 +43,12 @@ LumoraStore::LumoraStore(HueStore *store, std::shared_ptr<QSettings> settings, Q
     connect(m_store, &HueStore::discoveredBridgesChanged, this, &LumoraStore::discoveredBridgesChanged);
     connect(m_store, &HueStore::bridgeChanged, this, &LumoraStore::bridgeChanged);
     connect(m_store, &HueStore::commandErrorChanged, this, [this] {
+        m_bannerDismissed = false;
         Q_EMIT commandErrorChanged();
+        updateDerived();
+    });
+    connect(m_store, &HueStore::commandFailed, this, [this] {
+        m_bannerDismissed = false;
         updateDerived();
     });
     connect(m_store, &HueStore::homeChanged, this, &LumoraStore::scheduleUpdate);
@@ -183,6 +188,19 @@ void LumoraStore::updateNow()
     updateSelection();
 }
 
+bool LumoraStore::bannerDismissible() const
+{
+    return !m_bannerMessage.isEmpty() && m_bannerMessage == commandError();
+}
+
+void LumoraStore::dismissBanner()
+{
+    if (!bannerDismissible())
+        return;
+    m_bannerDismissed = true;
+    updateDerived();
+}
+
 void LumoraStore::updateDerived()
 {
     m_homeIsEmpty = m_store->home().isEmpty();
@@ -195,7 +213,7 @@ void LumoraStore::updateDerived()
         m_screen = next;
         Q_EMIT screenChanged();
     }
-    const QString banner = ScreenRules::bannerMessage(m_store->phase(), commandError());
+    const QString banner = ScreenRules::bannerMessage(m_store->phase(), m_bannerDismissed ? QString() : commandError());
     if (banner != m_bannerMessage) {
         m_bannerMessage = banner;
         Q_EMIT bannerMessageChanged();

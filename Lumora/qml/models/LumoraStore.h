@@ -48,6 +48,8 @@ class LumoraStore : public QObject
     Q_PROPERTY(QString commandError READ commandError NOTIFY commandErrorChanged)
     /// What the status banner says; empty when it is hidden.
     Q_PROPERTY(QString bannerMessage READ bannerMessage NOTIFY bannerMessageChanged)
+    /// Whether the banner reports a failed command, which the user may dismiss.
+    Q_PROPERTY(bool bannerDismissible READ bannerDismissible NOTIFY bannerMessageChanged)
     Q_PROPERTY(bool homeIsEmpty READ homeIsEmpty NOTIFY homeIsEmptyChanged)
     /// The sidebar's selection after the fallbacks, in its stored form:
     /// "favorites", "home" or "group:<id>".
@@ -90,6 +92,7 @@ public:
     QVariant bridge() const;
     QString commandError() const;
     QString bannerMessage() const { return m_bannerMessage; }
+    bool bannerDismissible() const;
     bool homeIsEmpty() const { return m_homeIsEmpty; }
     QString selection() const { return m_selection.storedValue(); }
     QString selectedGroupId() const { return m_selection.groupID; }
@@ -138,6 +141,9 @@ public:
     Q_INVOKABLE void openGroup(const QString &groupId) { select(QStringLiteral("group:") + groupId); }
 
     // Connection and pairing.
+    /// Hides a failed command's report until the next command fails;
+    /// `commandError` itself stays until a command succeeds.
+    Q_INVOKABLE void dismissBanner();
     Q_INVOKABLE void start() { m_store->start(); }
     Q_INVOKABLE void refresh() { m_store->refresh(); }
     Q_INVOKABLE void forgetBridge() { m_store->forgetBridge(); }
@@ -178,5 +184,6 @@ private:
     bool m_homeIsEmpty = true;
     Screen m_screen = PairingScreen;
     QString m_bannerMessage;
+    bool m_bannerDismissed = false;
     SidebarItem m_selection = SidebarItem::home();
 };

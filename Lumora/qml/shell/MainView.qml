@@ -16,6 +16,12 @@ SplitView {
 
     orientation: Qt.Horizontal
 
+    // Escape anywhere on the working screen dismisses a failed command's banner.
+    Keys.onEscapePressed: event => {
+        event.accepted = Store.bannerDismissible;
+        Store.dismissBanner();
+    }
+
     GroupListModel {
         id: rooms
         store: Store

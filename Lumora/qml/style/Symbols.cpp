@@ -48,6 +48,7 @@ constexpr std::array table{
     Row{u"wifi.exclamationmark", u"wifi-off"},
     Row{u"paintpalette.fill", u"palette"},
     Row{u"plus", u"plus"},
+    Row{u"xmark", u"x"},
     Row{u"lightbulb.led.wide", u"router"},
 };
 
