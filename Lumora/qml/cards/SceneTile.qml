@@ -144,7 +144,7 @@ Item {
                     menu.popup(tile, position);
                 }
             }
-            Menu {
+            FittedMenu {
                 id: menu
                 objectName: "sceneMenu"
                 MenuItem {
@@ -154,8 +154,9 @@ Item {
                 MenuSeparator {
                 }
                 MenuItem {
+                    objectName: "deleteEntry"
                     text: Rules.tr("Szene löschen …", "Delete Scene…")
-                    palette.windowText: Theme.destructive
+                    palette.text: Theme.destructive
                     onTriggered: tile.asksToDelete = true
                 }
             }
@@ -163,45 +164,23 @@ Item {
     }
     // qmllint enable unqualified
 
-    component Confirmation: Dialog {
+    component Confirmation: PlainDialog {
         id: dialog
         property string message
         // The program's own words: a button draws its text as it sees fit.
         property alias confirmText: confirmButton.text
         property bool destructive: false
         signal confirmed
-        parent: Overlay.overlay
-        anchors.centerIn: parent
         width: Math.min(420, parent ? parent.width - 40 : 420)
-        modal: true
         Component.onCompleted: open()
-        // The title names the scene, so it is drawn as plain text (the style's
-        // title label would read it as markup).
-        header: PlainLabel {
-            objectName: "title"
-            text: dialog.title
-            elide: Text.ElideRight
-            font.bold: true
-            padding: 6
-            background: Rectangle {
-                x: 1
-                y: 1
-                width: parent.width - 2
-                height: parent.height - 1
-                color: dialog.palette.window
-                radius: 2
-            }
-        }
         PlainLabel {
             objectName: "message"
             width: dialog.availableWidth
             text: dialog.message
+            color: Theme.textLabel
             wrapMode: Text.Wrap
         }
-        footer: DialogButtonBox {
-            // Screen readers see the buttons, not a list of page tabs (the
-            // role Qt gives the row).
-            Accessible.ignored: true
+        footer: PlainDialog.ButtonBox {
             // The roles are spelled through Dialog: Qt 6.4 describes them to
             // its tools only there (they are the same values).
             Button {
@@ -219,6 +198,7 @@ Item {
             Button {
                 id: confirmButton
                 objectName: "confirm"
+                palette.buttonText: dialog.destructive ? Theme.destructive : Theme.text
                 DialogButtonBox.buttonRole: dialog.destructive ? Dialog.DestructiveRole : Dialog.AcceptRole
                 Accessible.name: text
                 // Qt's buttons leave the accessible Press action without a click.

@@ -98,10 +98,12 @@ Item {
             }
         }
 
-        // The last attempt's failure.
+        // The last attempt's failure, its symbol beside the centred text:
+        // the row is only as wide as the text needs, and centred itself.
         RowLayout {
             objectName: "failure"
-            Layout.fillWidth: true
+            Layout.alignment: Qt.AlignHCenter
+            Layout.maximumWidth: parent.width
             visible: root.step === Store.Failed
             spacing: 8
             SymbolIcon {
@@ -114,6 +116,7 @@ Item {
             PlainLabel {
                 objectName: "failureText"
                 Layout.fillWidth: true
+                Layout.maximumWidth: implicitWidth
                 text: Store.pairingMessage
                 color: Theme.warning
                 font.pixelSize: 13

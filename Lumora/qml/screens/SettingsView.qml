@@ -176,7 +176,7 @@ Pane {
             Switch {
                 id: automaticUpdates
                 objectName: "automaticUpdates"
-                text: "Check for updates automatically"
+                text: Rules.tr("Automatisch nach Updates suchen", "Check for updates automatically")
                 enabled: AppInfo.configurationError === ""
                 checked: AppInfo.automaticallyChecksForUpdates
                 onToggled: AppInfo.automaticallyChecksForUpdates = checked
@@ -193,7 +193,8 @@ Pane {
             }
             PlainLabel {
                 Layout.fillWidth: true
-                text: "Checks at launch and daily. You choose when to download and install an update."
+                text: Rules.tr("Sucht beim Start und täglich. Wann ein Update geladen und installiert wird, entscheidest du.",
+                              "Checks at launch and daily. You choose when to download and install an update.")
                 color: Theme.textSecondary
                 font.pixelSize: 12
                 wrapMode: Text.Wrap
@@ -210,7 +211,7 @@ Pane {
                 Button {
                     id: checkForUpdates
                     objectName: "checkForUpdates"
-                    text: "Check for Updates…"
+                    text: Rules.tr("Nach Updates suchen …", "Check for Updates…")
                     enabled: AppInfo.canCheckForUpdates
                     onClicked: AppInfo.checkForUpdates()
                     Accessible.name: text

@@ -54,8 +54,13 @@ bool AppInfo::canCheckForUpdates() const
 
 QString AppInfo::configurationError() const
 {
-    if (!m_updater)
-        return u"Updates are not configured for this build."_s;
+    // The updater words its own state in English; a build without updates
+    // is said in the interface's language. The update engine's reports come
+    // as the engine words them.
+    if (!m_updater || !m_updater->hasEngine()) {
+        return HueText::tr(u"Updates sind für diesen Build nicht eingerichtet."_s,
+                           u"Updates are not configured for this build."_s);
+    }
     return m_updater->configurationError();
 }
 

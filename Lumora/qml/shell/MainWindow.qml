@@ -28,7 +28,7 @@ ApplicationWindow {
     }
 
     menuBar: MenuBar {
-        Menu {
+        FittedMenu {
             objectName: "appMenu"
             title: "Lumora"
             // Every item shows its shortcut at its trailing end.
@@ -108,37 +108,24 @@ ApplicationWindow {
         }
     }
 
-    // A dialog's row of buttons: screen readers see the buttons, not a list
-    // of page tabs (the role Qt gives the row).
-    component DialogButtons: DialogButtonBox {
-        Accessible.ignored: true
-    }
-
-    Dialog {
+    PlainDialog {
         id: about
         objectName: "about"
-        anchors.centerIn: parent
         // Screen readers meet the popup's own item; it takes the name (no
         // title bar is drawn).
         Component.onCompleted: contentItem.parent.Accessible.name = Rules.tr("Über Lumora", "About Lumora")
-        modal: true
+        standardButtons: Dialog.Ok
         width: 320
-        footer: DialogButtons {
-            standardButtons: Dialog.Ok
-        }
-        background: Rectangle {
-            color: Theme.card
-            radius: 12
-        }
         Column {
             width: parent.width
             spacing: 8
-            SymbolIcon {
+            Image {
+                objectName: "aboutIcon"
                 anchors.horizontalCenter: parent.horizontalCenter
-                width: 56
-                height: 56
-                name: "lightbulb.led.wide"
-                color: Theme.attention
+                width: 72
+                height: 72
+                sourceSize: Qt.size(144, 144)
+                source: "qrc:/qt/qml/Lumora/app-icon.svg"
             }
             PlainLabel {
                 anchors.horizontalCenter: parent.horizontalCenter
@@ -165,14 +152,10 @@ ApplicationWindow {
             updateNotice.open();
         }
     }
-    Dialog {
+    PlainDialog {
         id: updateNotice
         property alias text: noticeLabel.text
-        anchors.centerIn: parent
-        modal: true
-        footer: DialogButtons {
-            standardButtons: Dialog.Ok
-        }
+        standardButtons: Dialog.Ok
         PlainLabel {
             id: noticeLabel
             color: Theme.text

@@ -23,6 +23,7 @@ class Theme : public QObject
     Q_PROPERTY(QColor panel READ panel CONSTANT)
     Q_PROPERTY(QColor popover READ popover CONSTANT)
     Q_PROPERTY(QColor popoverBorder READ popoverBorder CONSTANT)
+    Q_PROPERTY(QColor modalDim READ modalDim CONSTANT)
     Q_PROPERTY(QColor divider READ divider CONSTANT)
     Q_PROPERTY(QColor selection READ selection CONSTANT)
     Q_PROPERTY(QColor hover READ hover CONSTANT)
@@ -30,6 +31,7 @@ class Theme : public QObject
     Q_PROPERTY(QColor activeTileBorder READ activeTileBorder CONSTANT)
     Q_PROPERTY(QColor cardButton READ cardButton CONSTANT)
     Q_PROPERTY(QColor focusRing READ focusRing CONSTANT)
+    Q_PROPERTY(QColor scrollIndicator READ scrollIndicator CONSTANT)
     Q_PROPERTY(QColor liftShadow READ liftShadow CONSTANT)
     // Text and symbols, from the most to the least prominent.
     Q_PROPERTY(QColor text READ text CONSTANT)
@@ -103,6 +105,8 @@ public:
     /// Popups that float over the screen: the colour picker, saving a scene.
     static QColor popover() { return QColor(0x28, 0x29, 0x2c); }
     static QColor popoverBorder() { return white(0.1); }
+    /// Laid over the window behind a dialog that waits for an answer.
+    static QColor modalDim() { return black(0.5); }
     /// The line between the sidebar and the content.
     static QColor divider() { return black(0.6); }
     /// The sidebar's selected row, and a row under the pointer.
@@ -115,6 +119,8 @@ public:
     static QColor cardButton() { return white(0.22); }
     /// The frame around the card that has the keyboard's focus.
     static QColor focusRing() { return white(0.7); }
+    /// The bar that shows while a screen scrolls, over its content.
+    static QColor scrollIndicator() { return white(0.45); }
     /// The shadow under a card being dragged.
     static QColor liftShadow() { return Qt::black; }
 
@@ -142,7 +148,7 @@ public:
     static QColor accent() { return QColor(0x0a, 0x84, 0xff); }
     static QColor warning() { return QColor(0xff, 0x9f, 0x0a); }
     static QColor destructive() { return QColor(0xff, 0x69, 0x61); }
-    /// The application's symbol in the About dialog.
+    /// The yellow that asks for attention; the banner is made of it.
     static QColor attention() { return QColor(0xff, 0xd6, 0x0a); }
     /// The banner over the screens: the attention yellow at a quarter on the content colour.
     static QColor bannerFill() { return QColor::fromRgbF(1.0f, 0.839f, 0.039f, 0.25f); }
