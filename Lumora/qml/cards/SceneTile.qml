@@ -180,7 +180,7 @@ Item {
             color: Theme.textLabel
             wrapMode: Text.Wrap
         }
-        footer: PlainDialog.ButtonBox {
+        footer: DialogButtons {
             // The roles are spelled through Dialog: Qt 6.4 describes them to
             // its tools only there (they are the same values).
             Button {

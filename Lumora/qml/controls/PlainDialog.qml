@@ -35,18 +35,5 @@ Dialog {
         rightPadding: 20
         topPadding: 18
     }
-    // The buttons on the dialog's own surface; a dialog with buttons of its
-    // own makes its footer one of these.
-    component ButtonBox: DialogButtonBox {
-        visible: count > 0
-        padding: 12
-        leftPadding: 20
-        rightPadding: 20
-        spacing: 8
-        background: null
-        // Screen readers see the buttons, not a list of page tabs (the role
-        // Qt gives the row).
-        Accessible.ignored: true
-    }
-    footer: ButtonBox {}
+    footer: DialogButtons {}
 }

@@ -124,7 +124,8 @@ ApplicationWindow {
                 anchors.horizontalCenter: parent.horizontalCenter
                 width: 72
                 height: 72
-                sourceSize: Qt.size(144, 144)
+                sourceSize.width: 144
+                sourceSize.height: 144
                 source: "qrc:/qt/qml/Lumora/app-icon.svg"
             }
             PlainLabel {

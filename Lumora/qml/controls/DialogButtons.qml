@@ -1,0 +1,16 @@
+import QtQuick
+import QtQuick.Controls
+
+// A dialog's buttons on the dialog's own surface (see PlainDialog), with no
+// strip of their own.
+DialogButtonBox {
+    visible: count > 0
+    padding: 12
+    leftPadding: 20
+    rightPadding: 20
+    spacing: 8
+    background: null
+    // Screen readers see the buttons, not a list of page tabs (the role Qt
+    // gives the row).
+    Accessible.ignored: true
+}
