@@ -55,6 +55,13 @@ class JourneysTest : public QObject
     static bool sameBrightness(double a, double b) { return ResourceBuilders::near(a, b, 0.01); }
     static QPoint scenePoint(QQuickItem *target, QPointF at) { return target->mapToScene(at).toPoint(); }
     static QPoint centre(QQuickItem *target) { return scenePoint(target, {target->width() / 2, target->height() / 2}); }
+    // Waits until the item has come to rest (a dialog grows in, a row lays
+    // itself out as it appears), so that a click lands on it.
+    static void settle(QQuickItem *target)
+    {
+        QPoint last;
+        QTRY_VERIFY(std::exchange(last, centre(target)) == centre(target));
+    }
     static QQuickItem *itemProperty(QQuickItem *owner, const char *name)
     {
         return owner ? owner->property(name).value<QQuickItem *>() : nullptr;
@@ -148,10 +155,7 @@ class JourneysTest : public QObject
         click(entry);
         QQuickItem *confirm = nullptr;
         QTRY_VERIFY((confirm = named(u"confirm"_s)));
-        // The dialog settles (it grows in, and lays out its title) before a
-        // click can land on its button.
-        QPoint settled;
-        QTRY_VERIFY(std::exchange(settled, centre(confirm)) == centre(confirm));
+        settle(confirm);
         QVERIFY(requests(method, path).isEmpty());
         click(confirm);
         // Generous: on a loaded machine the store may still be reloading after
@@ -470,7 +474,10 @@ private Q_SLOTS:
             click(itemProperty(shown("lightId", gradientLight), "toggle"));
             QTRY_VERIFY(!bannerText().isEmpty());
             QCOMPARE(bannerText(), *store()->commandError());
-            click(named(u"dismissBanner"_s));
+            QQuickItem *dismiss = nullptr;
+            QTRY_VERIFY((dismiss = named(u"dismissBanner"_s)) && dismiss->isVisible());
+            settle(dismiss);
+            click(dismiss);
             QTRY_COMPARE(bannerText(), QString());
         }
         QTRY_VERIFY(shownOn(temperatureLight));
