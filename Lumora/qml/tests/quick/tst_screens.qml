@@ -109,7 +109,7 @@ TestCase {
             { tag: "room card's grid cell", screen: "home", find: v => roomCard(v).parent,
               role: Accessible.ListItem, name: "Test Room", description: "Open Test Room",
               actions: ["Press", "Move forward", "Move back"],
-              action: "Press", byHand: cell => mouseClick(cell, cell.width / 2, 70), outcome: lastOpened },
+              action: "Press", byHand: cell => mouseClick(cell, cell.width / 2, cell.height - 6), outcome: lastOpened },
             toggle("room switch", "home", "", v => roomCard(v).toggle, "Test Room", groupPath, on => Store.setGroupOn(room, on)),
             toggle("switch's Press", "home", "", v => roomCard(v).toggle, "Test Room", groupPath,
                    on => Store.setGroupOn(room, on), { action: "Press", byHand: keys(Qt.Key_Space) }),
