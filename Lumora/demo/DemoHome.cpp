@@ -314,7 +314,7 @@ private:
 QString Builder::addDevice(const QString &key, const QString &name, const QString &archetype, const Product &product,
                            QJsonArray services, bool reachable)
 {
-    const QString id = idOf(u"device/"_s + key);
+    QString id = idOf(u"device/"_s + key);
     const QString connectivity = idOf(u"zigbee_connectivity/"_s + key);
     services.append(ref(connectivity, u"zigbee_connectivity"_s));
     const int number = ++m_v1;
@@ -344,7 +344,7 @@ QString Builder::addDevice(const QString &key, const QString &name, const QStrin
 
 QString Builder::addLight(const QString &key, const LightSpec &light, const QJsonObject &state)
 {
-    const QString id = idOf(u"light/"_s + key);
+    QString id = idOf(u"light/"_s + key);
     const Product product = productOf(light);
     const QString device =
         addDevice(key, name(light.name), light.archetype, product, QJsonArray{ref(id, u"light"_s)}, light.reachable);
