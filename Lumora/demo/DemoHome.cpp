@@ -103,7 +103,7 @@ const QList<Look> &looks()
     return list;
 }
 
-struct LightSpec
+struct LightPlan
 {
     Kind kind;
     QString archetype;
@@ -111,18 +111,18 @@ struct LightSpec
     bool reachable = true;
 };
 
-struct RoomSpec
+struct RoomPlan
 {
     QString key;
     QString archetype;
     Name name;
-    QList<LightSpec> lights;
+    QList<LightPlan> lights;
     QList<LookId> scenes;
     /// The scene the room shows at start (an index into `scenes`); -1: dark.
     int lit = -1;
 };
 
-struct ZoneSpec
+struct ZonePlan
 {
     QString key;
     QString archetype;
@@ -132,10 +132,10 @@ struct ZoneSpec
     QList<LookId> scenes;
 };
 
-const QList<RoomSpec> &rooms()
+const QList<RoomPlan> &rooms()
 {
     using enum Kind;
-    static const QList<RoomSpec> list{
+    static const QList<RoomPlan> list{
         {u"living"_s,
          u"living_room"_s,
          {u"Wohnzimmer"_s, u"Living room"_s},
@@ -201,9 +201,9 @@ const QList<RoomSpec> &rooms()
     return list;
 }
 
-const QList<ZoneSpec> &zones()
+const QList<ZonePlan> &zones()
 {
-    static const QList<ZoneSpec> list{
+    static const QList<ZonePlan> list{
         {u"open"_s,
          u"living_room"_s,
          {u"Wohnbereich"_s, u"Living area"_s},
@@ -246,7 +246,7 @@ struct Product
     double minimumDim;
 };
 
-Product productOf(const LightSpec &light)
+Product productOf(const LightPlan &light)
 {
     if (light.archetype == "hue_lightstrip"_L1)
         return light.kind == Kind::colour ? Product{u"LCL001"_s, u"Hue lightstrip plus"_s, {153, 500}, 0.2}
@@ -266,7 +266,7 @@ Product productOf(const LightSpec &light)
 
 /// A light's state under a look: `colour` counts the colour lights lit so far,
 /// so that they take the swatches in turn.
-QJsonObject actionFor(const LightSpec &light, const Look &look, int &colour)
+QJsonObject actionFor(const LightPlan &light, const Look &look, int &colour)
 {
     QJsonObject action{{u"on"_s, QJsonObject{{u"on"_s, true}}}};
     if (light.kind == Kind::plug)
@@ -297,10 +297,10 @@ private:
     void add(QJsonObject resource) { m_list.append(resource); }
     QString addDevice(const QString &key, const QString &name, const QString &archetype, const Product &product,
                       QJsonArray services, bool reachable = true);
-    QString addLight(const QString &key, const LightSpec &light, const QJsonObject &state);
+    QString addLight(const QString &key, const LightPlan &light, const QJsonObject &state);
     QJsonObject groupedLight(const QString &id, const QJsonObject &owner, const QStringList &lights) const;
     void addScenes(const QString &key, const QJsonObject &group, const QList<LookId> &scenes,
-                   const QList<std::pair<QString, LightSpec>> &lights, int active);
+                   const QList<std::pair<QString, LightPlan>> &lights, int active);
     void addSwitches();
 
     bool m_german;
@@ -342,7 +342,7 @@ QString Builder::addDevice(const QString &key, const QString &name, const QStrin
     return id;
 }
 
-QString Builder::addLight(const QString &key, const LightSpec &light, const QJsonObject &state)
+QString Builder::addLight(const QString &key, const LightPlan &light, const QJsonObject &state)
 {
     QString id = idOf(u"light/"_s + key);
     const Product product = productOf(light);
@@ -438,7 +438,7 @@ QJsonObject Builder::groupedLight(const QString &id, const QJsonObject &owner, c
 }
 
 void Builder::addScenes(const QString &key, const QJsonObject &group, const QList<LookId> &scenes,
-                        const QList<std::pair<QString, LightSpec>> &lights, int active)
+                        const QList<std::pair<QString, LightPlan>> &lights, int active)
 {
     for (qsizetype s = 0; s < scenes.size(); ++s) {
         const Look &look = looks().at(scenes.at(s));
@@ -527,14 +527,14 @@ QJsonArray Builder::build()
     QJsonArray homeChildren{ref(bridgeDevice, u"device"_s)};
     QStringList allLights;
     int groupNumber = 0;
-    for (const RoomSpec &room : rooms()) {
+    for (const RoomPlan &room : rooms()) {
         m_roomDevices.clear();
-        QList<std::pair<QString, LightSpec>> lights;
+        QList<std::pair<QString, LightPlan>> lights;
         const Look *shown = room.lit >= 0 ? &looks().at(room.scenes.at(room.lit)) : nullptr;
         const Look &first = looks().at(room.scenes.first());
         int colour = 0;
         for (qsizetype i = 0; i < room.lights.size(); ++i) {
-            const LightSpec &light = room.lights.at(i);
+            const LightPlan &light = room.lights.at(i);
             // A dark room's lights keep the look of its first scene; lights
             // out of reach are dark.
             QJsonObject state = actionFor(light, shown ? *shown : first, colour);
@@ -550,7 +550,7 @@ QJsonArray Builder::build()
         for (const QString &device : std::as_const(m_roomDevices))
             children.append(ref(device, u"device"_s));
         QStringList lightIds;
-        for (const auto &[light, spec] : lights) {
+        for (const auto &[light, plan] : lights) {
             lightIds.append(light);
             services.append(ref(light, u"light"_s));
         }
@@ -570,18 +570,18 @@ QJsonArray Builder::build()
         addScenes(room.key, ref(id, u"room"_s), room.scenes, lights, room.lit);
         homeChildren.append(ref(id, u"room"_s));
     }
-    for (const ZoneSpec &zone : zones()) {
+    for (const ZonePlan &zone : zones()) {
         const QString id = idOf(u"zone/"_s + zone.key);
         const QString grouped = idOf(u"grouped_light/"_s + zone.key);
-        QList<std::pair<QString, LightSpec>> lights;
+        QList<std::pair<QString, LightPlan>> lights;
         QJsonArray children;
         QStringList lightIds;
         for (const QString &key : zone.lights) {
             const QString room = key.section(u'/', 0, 0);
-            const auto spec =
-                std::find_if(rooms().cbegin(), rooms().cend(), [&](const RoomSpec &r) { return r.key == room; });
+            const auto plan =
+                std::find_if(rooms().cbegin(), rooms().cend(), [&](const RoomPlan &r) { return r.key == room; });
             const QString light = m_lightIds.value(key);
-            lights.append({light, spec->lights.at(key.section(u'/', 1).toInt())});
+            lights.append({light, plan->lights.at(key.section(u'/', 1).toInt())});
             lightIds.append(light);
             children.append(ref(light, u"light"_s));
         }
