@@ -79,16 +79,6 @@ std::optional<QJsonDocument> parse(const QByteArray &body)
     return document;
 }
 
-HueTransportError transportError(QNetworkReply *reply)
-{
-    // Nothing but the transfer timeout aborts a reply without this code
-    // knowing: cancellation, size limits and the deadline are recorded where
-    // they happen.
-    if (reply->error() == QNetworkReply::OperationCanceledError)
-        return HueTransportError(QNetworkReply::TimeoutError, u"Operation timed out"_s);
-    return HueTransportError(reply->error(), reply->errorString());
-}
-
 } // namespace
 
 std::optional<HueBridgeError> HueBridgeClient::check(const QNetworkReply *reply)
@@ -174,14 +164,14 @@ QCoro::Task<QByteArray> transfer(std::shared_ptr<HueBridgeSession> session, QNet
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
         if (reply->error() != QNetworkReply::NoError)
-            throw transportError(reply.get());
+            std::rethrow_exception(replyFailure(reply.get()));
         throw HueBridgeError::invalidResponse();
     }
     auto failure = HueBridgeClient::check(reply.get());
     if (!failure) {
         // A success status whose body broke off is a failed transfer.
         if (reply->error() != QNetworkReply::NoError)
-            throw transportError(reply.get());
+            std::rethrow_exception(replyFailure(reply.get()));
         co_return std::move(progress->body);
     }
     if (failure->kind() == HueBridgeError::Kind::http) {

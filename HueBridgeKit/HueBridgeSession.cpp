@@ -1,6 +1,7 @@
 #include "HueBridgeSession.h"
 
 #include "HueBridgeTrust.h"
+#include "HueHttpManager.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
@@ -30,7 +31,7 @@ std::shared_ptr<HueBridgeSession> HueBridgeSession::create(Options options)
 
 HueBridgeSession::HueBridgeSession(Options options)
     : m_options(std::move(options))
-    , m_manager(std::make_unique<QNetworkAccessManager>())
+    , m_manager(std::make_unique<HueHttpManager>())
 {
     m_manager->setCookieJar(new NoCookies(m_manager.get()));
     m_manager->setCache(nullptr);

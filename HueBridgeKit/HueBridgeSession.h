@@ -12,7 +12,8 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QNetworkRequest;
 
-/// The HTTPS session of a bridge client: one network access manager that
+/// The HTTPS session of a bridge client: one network access manager
+/// (`HueHttpManager`, whose reader keeps every part of an answer bounded) that
 /// persists nothing (no disk cache, no cookies, no credentials), follows no
 /// redirects, and whose only server-trust decision is `HueBridgeTrust`'s.
 /// Copies of a client share their session; it lives on the thread that created it.
@@ -51,10 +52,10 @@ public:
         qint64 maximumStreamLineSize = 4 * 1024 * 1024;
     };
 
-    /// What Qt keeps of an answer that has not been read yet. Without a
-    /// bound, a peer that sends faster than the main thread reads grows it
-    /// without limit; with it, the network thread stops reading the socket
-    /// until this code has taken what is there.
+    /// What a reply keeps of an answer that has not been read yet. Without a
+    /// bound, a peer that sends faster than this code reads grows it without
+    /// limit; with it, the reply stops reading the connection until this code
+    /// has taken what is there.
     static constexpr qint64 readBufferSize = 256 * 1024;
 
     static std::shared_ptr<HueBridgeSession> create(Options options);

@@ -50,9 +50,9 @@ public:
         QObject::connect(m_reply, &QNetworkReply::metaDataChanged, &m_signal, [this] { checkStatus(); });
         QObject::connect(m_reply, &QNetworkReply::readyRead, &m_signal, [this] { read(); });
         QObject::connect(m_reply, &QNetworkReply::finished, &m_signal, [this] { transferFinished(); });
-        // Qt's idle timeout runs only once an answer's body flows; until the
-        // head is in, the stream is held to the time of an ordinary request,
-        // also when its head never ends.
+        // The stream's idle timeout is hours long; until the head is in, the
+        // stream is held to the time of an ordinary request, also when its
+        // head trickles in without end.
         QTimer::singleShot(m_session->options().requestTimeout, Qt::CoarseTimer, &m_signal, [this] {
             if (!m_statusChecked && !m_finished)
                 finish(
@@ -129,7 +129,7 @@ private:
             if (m_reply->error() == QNetworkReply::NoError)
                 finish(std::make_exception_ptr(HueBridgeError::invalidResponse()));
             else
-                finish(std::make_exception_ptr(transportError()));
+                finish(replyFailure(m_reply));
             return;
         }
         checkStatus();
@@ -139,7 +139,7 @@ private:
         if (m_finished)
             return;
         if (m_reply->error() != QNetworkReply::NoError) {
-            finish(std::make_exception_ptr(transportError()));
+            finish(replyFailure(m_reply));
             return;
         }
         // The bridge ended the response: a last line without a break still counts.
@@ -148,14 +148,6 @@ private:
                 m_batches.append(std::move(*events));
         }
         finish(nullptr);
-    }
-
-    HueTransportError transportError() const
-    {
-        // Only the idle timeout aborts the reply behind this code's back.
-        if (m_reply->error() == QNetworkReply::OperationCanceledError)
-            return HueTransportError(QNetworkReply::TimeoutError, u"Operation timed out"_s);
-        return HueTransportError(m_reply->error(), m_reply->errorString());
     }
 
     void finish(std::exception_ptr error)

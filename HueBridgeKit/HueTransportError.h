@@ -32,3 +32,8 @@ private:
     QString m_message;
     QByteArray m_what;
 };
+
+/// Why a reply that ended with an error failed: an answer that cannot be read
+/// (a head, chunk or trailer beyond its bound, or malformed) as the bridge's
+/// `invalidResponse`; anything else as the transfer's own failure.
+std::exception_ptr replyFailure(const QNetworkReply *reply);
