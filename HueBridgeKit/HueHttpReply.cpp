@@ -569,7 +569,7 @@ void HueHttpReply::abort()
 {
     fail(OperationCanceledError, u"Operation canceled"_s);
     m_buffer.clear();
-    QIODevice::close();
+    QNetworkReply::close();
 }
 
 void HueHttpReply::close()

@@ -64,7 +64,7 @@ private:
     bool step();
     bool readHead();
     bool parseHead(const QByteArray &head);
-    bool readBody(qint64 limit);
+    bool readBody(qint64 remaining);
     std::optional<QByteArray> readLine();
     QByteArray take(qint64 maxSize);
     bool hasInput() const;
