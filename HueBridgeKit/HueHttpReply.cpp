@@ -12,8 +12,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // What the TLS socket decrypts ahead of this reader: with it full, the socket
-// stops reading from the network until the reader has taken its share.
-constexpr qint64 socketBufferSize = 64 * 1024;
+// stops reading from the network until the reader has taken its share. Large
+// enough that a listing of a few MB comes through in a few passes of the
+// event loop, which may be busy drawing.
+constexpr qint64 socketBufferSize = 1024 * 1024;
 // A chunk's size line, or one trailer field.
 constexpr qsizetype maximumLineSize = 1024;
 constexpr int maximumTrailerFields = 64;
@@ -457,9 +459,9 @@ QByteArray HueHttpReply::take(qint64 maxSize)
         m_input.remove(0, out.size());
         return out;
     }
-    if (!m_socket)
-        return {};
-    return m_socket->read(maxSize);
+    // Never more than is there: Qt allocates the whole size asked for.
+    const qint64 available = m_socket ? qMin(maxSize, m_socket->bytesAvailable()) : 0;
+    return available > 0 ? m_socket->read(available) : QByteArray();
 }
 
 bool HueHttpReply::hasInput() const
