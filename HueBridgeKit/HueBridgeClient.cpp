@@ -23,8 +23,7 @@ const QByteArray applicationKeyHeader = QByteArrayLiteral("hue-application-key")
 // Owns a reply for the length of one transfer. When the transfer's coroutine
 // ends early (an exception, a cancellation) the reply is stopped first. Only
 // this code's own connections are cut (they hang on a context object of the
-// frame): a blanket disconnect would also cut Qt's link to the network thread,
-// and the abort would never reach the connection.
+// frame); the manager's own (its finished signal) stay.
 struct ReplyDeleter
 {
     void operator()(QNetworkReply *reply) const

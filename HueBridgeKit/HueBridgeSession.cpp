@@ -76,7 +76,7 @@ QNetworkReply *HueBridgeSession::send(const QNetworkRequest &request, const QByt
     QNetworkReply *reply =
         body ? m_manager->sendCustomRequest(request, verb, *body) : m_manager->sendCustomRequest(request, verb);
     // Set before the transfer starts (it starts from the event loop), so
-    // that the network thread obeys it from the first byte.
+    // that the reply obeys it from the first byte.
     reply->setReadBufferSize(readBufferSize);
     // sslErrors is delivered while the handshake waits for the answer, before
     // any request byte is written: the decision is made here and only here.

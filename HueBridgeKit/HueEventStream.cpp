@@ -163,8 +163,8 @@ private:
         if (!m_reply)
             return;
         QNetworkReply *reply = std::exchange(m_reply, nullptr);
-        // Only this producer's connections: Qt's own carry the abort to the
-        // network thread, which then closes the connection.
+        // Only this producer's connections: the manager's own (its finished
+        // signal, which tests and benchmarks follow) stay.
         QObject::disconnect(reply, nullptr, &m_signal, nullptr);
         if (m_refused && !reply->isFinished()) {
             // Qt reports a refusing status as an error of its own once the
