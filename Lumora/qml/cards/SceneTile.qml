@@ -183,29 +183,17 @@ Item {
         footer: DialogButtons {
             // The roles are spelled through Dialog: Qt 6.4 describes them to
             // its tools only there (they are the same values).
-            Button {
+            RingButton {
                 id: cancelButton
                 objectName: "cancel"
                 text: Rules.tr("Abbrechen", "Cancel")
                 DialogButtonBox.buttonRole: Dialog.RejectRole
-                Accessible.name: text
-                // Qt's buttons leave the accessible Press action without a click.
-                function accessiblePressAction() {
-                    if (cancelButton.enabled)
-                        cancelButton.clicked();
-                }
             }
-            Button {
+            RingButton {
                 id: confirmButton
                 objectName: "confirm"
                 palette.buttonText: dialog.destructive ? Theme.destructive : Theme.text
                 DialogButtonBox.buttonRole: dialog.destructive ? Dialog.DestructiveRole : Dialog.AcceptRole
-                Accessible.name: text
-                // Qt's buttons leave the accessible Press action without a click.
-                function accessiblePressAction() {
-                    if (confirmButton.enabled)
-                        confirmButton.clicked();
-                }
                 onClicked: {
                     dialog.confirmed();
                     dialog.close();

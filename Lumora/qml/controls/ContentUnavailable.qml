@@ -51,19 +51,13 @@ Item {
             wrapMode: Text.Wrap
             visible: text !== ""
         }
-        Button {
+        RingButton {
             id: actionButton
             objectName: "action"
             Layout.alignment: Qt.AlignHCenter
             Layout.topMargin: 6
             visible: text !== ""
             onClicked: root.action()
-            Accessible.name: text
-            // Qt's buttons leave the accessible Press action without a click.
-            function accessiblePressAction() {
-                if (actionButton.enabled)
-                    actionButton.clicked();
-            }
         }
     }
 }

@@ -10,6 +10,8 @@ DialogButtonBox {
     rightPadding: 20
     spacing: 8
     background: null
+    // The standard buttons (an OK) carry the same focus mark as every other.
+    delegate: RingButton {}
     // Screen readers see the buttons, not a list of page tabs (the role Qt
     // gives the row).
     Accessible.ignored: true

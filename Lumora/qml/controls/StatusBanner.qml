@@ -39,7 +39,7 @@ Rectangle {
             font.pixelSize: 13
             wrapMode: Text.Wrap
         }
-        ToolButton {
+        RingToolButton {
             id: dismiss
             objectName: "dismissBanner"
             anchors.verticalCenter: parent.verticalCenter

@@ -83,18 +83,12 @@ Item {
                 font.pixelSize: 13
                 horizontalAlignment: Text.AlignHCenter
             }
-            Button {
+            RingButton {
                 id: cancel
                 objectName: "cancel"
                 Layout.alignment: Qt.AlignHCenter
                 text: Rules.tr("Abbrechen", "Cancel")
                 onClicked: Store.cancelPairing()
-                Accessible.name: text
-                // Qt's buttons leave the accessible Press action without a click.
-                function accessiblePressAction() {
-                    if (cancel.enabled)
-                        cancel.clicked();
-                }
             }
         }
 
@@ -165,7 +159,7 @@ Item {
 
             Repeater {
                 model: Store.discoveredBridges
-                delegate: Button {
+                delegate: RingButton {
                     id: bridgeButton
                     required property var modelData
                     objectName: "bridge:" + modelData.host
@@ -175,11 +169,6 @@ Item {
                     rightPadding: 14
                     Accessible.name: modelData.name + ", " + modelData.host
                     onClicked: Store.pair(modelData.host)
-                    // Qt's buttons leave the accessible Press action without a click.
-                    function accessiblePressAction() {
-                        if (bridgeButton.enabled)
-                            bridgeButton.clicked();
-                    }
                     contentItem: RowLayout {
                         Column {
                             Layout.fillWidth: true
@@ -208,7 +197,7 @@ Item {
             RowLayout {
                 Layout.fillWidth: true
                 spacing: 8
-                TextField {
+                RingTextField {
                     id: address
                     objectName: "address"
                     Layout.fillWidth: true
@@ -217,18 +206,12 @@ Item {
                     // Return always asks; the store ignores a blank address.
                     onAccepted: Store.pair(text)
                 }
-                Button {
+                RingButton {
                     id: connect
                     objectName: "connect"
                     text: Rules.tr("Verbinden", "Connect")
                     enabled: !Store.isBlankAddress(address.text)
                     onClicked: Store.pair(address.text)
-                    Accessible.name: text
-                    // Qt's buttons leave the accessible Press action without a click.
-                    function accessiblePressAction() {
-                        if (connect.enabled)
-                            connect.clicked();
-                    }
                 }
             }
 

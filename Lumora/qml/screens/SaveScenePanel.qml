@@ -71,7 +71,7 @@ Item {
             font.pixelSize: 12
             wrapMode: Text.Wrap
         }
-        TextField {
+        RingTextField {
             id: field
             objectName: "nameField"
             width: parent.width
@@ -102,31 +102,19 @@ Item {
         Row {
             anchors.right: parent.right
             spacing: 8
-            Button {
+            RingButton {
                 id: cancelButton
                 objectName: "cancelButton"
                 text: Rules.tr("Abbrechen", "Cancel")
                 onClicked: panel.done()
-                Accessible.name: text
-                // Qt's buttons leave the accessible Press action without a click.
-                function accessiblePressAction() {
-                    if (cancelButton.enabled)
-                        cancelButton.clicked();
-                }
             }
-            Button {
+            RingButton {
                 id: saveButton
                 objectName: "saveButton"
                 text: Rules.tr("Speichern", "Save")
                 highlighted: true
                 enabled: panel.canSave
                 onClicked: panel.save()
-                Accessible.name: text
-                // Qt's buttons leave the accessible Press action without a click.
-                function accessiblePressAction() {
-                    if (saveButton.enabled)
-                        saveButton.clicked();
-                }
             }
         }
     }

@@ -80,7 +80,7 @@ Pane {
                 label: Rules.tr("Kennung", "ID")
                 value: root.paired ? root.bridge.bridgeID : ""
             }
-            Button {
+            RingButton {
                 id: disconnect
                 objectName: "disconnect"
                 visible: root.paired
@@ -88,18 +88,12 @@ Pane {
                 text: Rules.tr("Bridge trennen …", "Disconnect Bridge…")
                 palette.buttonText: Theme.destructive
                 onClicked: Store.forgetBridge()
-                Accessible.name: text
-                // Qt's buttons leave the accessible Press action without a click.
-                function accessiblePressAction() {
-                    if (disconnect.enabled)
-                        disconnect.clicked();
-                }
             }
         }
 
         Group {
             objectName: "desktopSection"
-            Switch {
+            RingSwitch {
                 objectName: "showsTray"
                 text: Rules.tr("Symbol in der Leiste zeigen", "Show icon in the tray")
                 checked: Desktop.showsTray
@@ -117,7 +111,7 @@ Pane {
                 font.pixelSize: 12
                 wrapMode: Text.Wrap
             }
-            Switch {
+            RingSwitch {
                 objectName: "startsAtLogin"
                 text: Rules.tr("Lumora bei der Anmeldung starten", "Start Lumora at login")
                 checked: Desktop.startsAtLogin
@@ -173,7 +167,7 @@ Pane {
 
         Group {
             objectName: "updateSection"
-            Switch {
+            RingSwitch {
                 id: automaticUpdates
                 objectName: "automaticUpdates"
                 text: Rules.tr("Automatisch nach Updates suchen", "Check for updates automatically")
@@ -208,18 +202,12 @@ Pane {
                     font.pixelSize: 12
                     wrapMode: Text.Wrap
                 }
-                Button {
+                RingButton {
                     id: checkForUpdates
                     objectName: "checkForUpdates"
                     text: Rules.tr("Nach Updates suchen …", "Check for Updates…")
                     enabled: AppInfo.canCheckForUpdates
                     onClicked: AppInfo.checkForUpdates()
-                    Accessible.name: text
-                    // Qt's buttons leave the accessible Press action without a click.
-                    function accessiblePressAction() {
-                        if (checkForUpdates.enabled)
-                            checkForUpdates.clicked();
-                    }
                 }
             }
             FormRow {

@@ -3,7 +3,7 @@
 // labels inside buttons and menu items guess the format of their text and
 // read a name like "<img src=…><h1>…" as markup: they draw a heading and fetch
 // the image. This reads every QML file of the product and finds each place
-// that would let them guess.
+// that would let them guess, and each colour or focus frame not Lumora's own.
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -152,16 +152,38 @@ QStringList findings(const QString &source, Components components = {}, Declared
     return found;
 }
 
-// The lines that write a colour instead of naming one of Theme's.
+// The lines that write a colour instead of naming one of Theme's. The shades
+// Fusion derives from the palette (which Theme fills) are the style's own.
 QList<int> writtenColours(const QString &source)
 {
     static const QRegularExpression colour(
-        uR"(\bQt\s*\.\s*(rgba|hsla|hsva|darker|lighter|tint)\s*\(|[\x22\x27](#[0-9a-fA-F]{3,8}|white|black)[\x22\x27])"_s);
+        uR"(\bQt\s*\.\s*(rgba|hsla|hsva|darker|lighter|tint)\s*\((?!\s*Fusion\.)|[\x22\x27](#[0-9a-fA-F]{3,8}|white|black)[\x22\x27])"_s);
     QList<int> found;
     const QStringList lines = code(source, true).split(u'\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (colour.match(lines[i]).hasMatch())
             found << int(i + 1);
+    }
+    return found;
+}
+
+// The lines that place one of the style's focusable controls, which draw the
+// keyboard's focus their own way; the Ring controls draw Lumora's one ring.
+// A file built on such a control (its root) is where that is taken care of.
+QList<int> ownFocusFrames(const QString &source)
+{
+    static const QRegularExpression element(uR"((?<![\w.])([A-Z]\w*)\s*\{)"_s);
+    static const QSet<QString> framed{u"Button"_s,    u"ToolButton"_s,  u"RoundButton"_s, u"DelayButton"_s,
+                                      u"CheckBox"_s,  u"RadioButton"_s, u"Switch"_s,      u"TabButton"_s,
+                                      u"TextField"_s, u"TextArea"_s,    u"ComboBox"_s,    u"SpinBox"_s,
+                                      u"Slider"_s,    u"RangeSlider"_s, u"Dial"_s};
+    QList<int> found;
+    const QString text = code(source);
+    bool root = true;
+    for (auto it = element.globalMatch(text); it.hasNext(); root = false) {
+        const auto match = it.next();
+        if (!root && framed.contains(match.captured(1)))
+            found << int(text.left(match.capturedStart()).count(u'\n') + 1);
     }
     return found;
 }
@@ -205,7 +227,8 @@ private Q_SLOTS:
         QCOMPARE(found, lines);
     }
 
-    void colours_data()
+    // Rules of single lines: colours named from Theme, focus drawn by the ring.
+    void lines_data()
     {
         QTest::addColumn<QString>("qml");
         QTest::addColumn<QList<int>>("lines");
@@ -215,14 +238,19 @@ private Q_SLOTS:
             << QList<int>{2, 3, 4};
         QTest::newRow("named, or only mentioned")
             << u"Item {\n  color: Theme.text // not \"white\"\n  border.color: \"transparent\"\n"
-               u"  text: \"whiteboard #1\"\n  /* Qt.rgba(0, 0, 0, 1) */\n}"_s
+               u"  text: \"whiteboard #1\"\n  /* Qt.rgba(0, 0, 0, 1) */\n  color: Qt.darker(Fusion.outline(p), 1.1)\n}"_s
             << QList<int>();
+        QTest::newRow("the style's own focus frame")
+            << u"Button {\n  Switch { }\n  RingButton {}\n  T.TextField {\n  }\n  component Ask: TextField {\n  }\n"
+               u"  // ComboBox {\n  property string s: \"Slider {\"\n}"_s
+            << QList<int>{2, 6};
     }
-    void colours()
+    void lines()
     {
         QFETCH(QString, qml);
         QFETCH(QList<int>, lines);
-        QCOMPARE(writtenColours(qml), lines);
+        QCOMPARE(QByteArray(QTest::currentDataTag()).contains("focus") ? ownFocusFrames(qml) : writtenColours(qml),
+                 lines);
     }
 
     // Every QML file of the screens and the gallery keeps to the rules, its
@@ -253,6 +281,8 @@ private Q_SLOTS:
                 found << it.key() + u':' + finding;
             for (const int line : it.key().startsWith("Lumora/"_L1) ? writtenColours(it.value()) : QList<int>())
                 found << u"%1:%2: a colour of its own (name one of Theme's)"_s.arg(it.key()).arg(line);
+            for (const int line : it.key().startsWith("Lumora/"_L1) ? ownFocusFrames(it.value()) : QList<int>())
+                found << u"%1:%2: the style's own focus frame (use the Ring control)"_s.arg(it.key()).arg(line);
         }
         for (const QString &finding : std::as_const(found))
             qWarning("%s", qPrintable(finding));
