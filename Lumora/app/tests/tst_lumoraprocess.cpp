@@ -1,13 +1,18 @@
 // The lumora executable as a person starts it: a second launch hands over
 // and ends (with what it was asked to do), `--action` without a running
-// Lumora does it alone, a missing display and a wrong option end with a clear
-// word, and on a Wayland compositor the window maps, draws and names its
-// desktop entry. Each run gets folders of its own and the demo bridge, so
+// Lumora does it alone, a start at login goes into the tray when the session
+// has one, a missing display and a wrong option end with a clear word, and on
+// a Wayland compositor (the one the test runs under) the windows map, draw
+// and name their desktop entry. Each run gets folders of its own and the demo bridge, so
 // nothing leaves loopback.
+#include "FakeWatcher.h"
+
+#include <QDBusConnection>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -86,38 +91,69 @@ private Q_SLOTS:
         QCOMPARE(first.process->state(), QProcess::Running);
     }
 
+    // A start at login (`--background`) goes into the tray when the session
+    // bus has a tray host and shows the window as usual when it has none.
+    // The bus is the test's own, so that the host it plays meets no other
+    // application and the one without a host is sure to have none.
+    void backgroundStartGoesIntoTheTray_data()
+    {
+        QTest::addColumn<bool>("trayHost");
+        QTest::newRow("tray host") << true;
+        QTest::newRow("no tray host") << false;
+    }
+    void backgroundStartGoesIntoTheTray()
+    {
+        QFETCH(bool, trayHost);
+        QTemporaryDir folder;
+        const QString address = u"unix:path="_s + folder.filePath(u"bus"_s);
+        Launch bus(environment(), {u"--session"_s, u"--nofork"_s, u"--nopidfile"_s, u"--address="_s + address},
+                   u"dbus-daemon"_s);
+        QTRY_VERIFY2_WITH_TIMEOUT(QFile::exists(folder.filePath(u"bus"_s)), bus.output.constData(), 15000);
+        const QString connection = u"host-"_s + QString::fromLatin1(QTest::currentDataTag());
+        const auto disconnect = qScopeGuard([&] { QDBusConnection::disconnectFromBus(connection); });
+        QDBusConnection host = QDBusConnection::connectToBus(address, connection);
+        FakeWatcher watcher;
+        if (trayHost) {
+            QVERIFY(host.registerObject(u"/StatusNotifierWatcher"_s, &watcher, QDBusConnection::ExportScriptableSlots));
+            QVERIFY(host.registerService(u"org.kde.StatusNotifierWatcher"_s));
+        }
+        QProcessEnvironment env = environment();
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, address);
+        Launch lumora(env, {u"--demo"_s, u"--background"_s});
+        if (trayHost) {
+            // Said once the host took the item, when the window would be made otherwise.
+            QTRY_VERIFY2_WITH_TIMEOUT(lumora.said("started in the tray, without a window"), lumora.output.constData(),
+                                      30000);
+            QCOMPARE(watcher.registered.size(), 1);
+            QVERIFY(!lumora.said("the main window is loaded"));
+        } else {
+            QTRY_VERIFY2_WITH_TIMEOUT(lumora.said("the main window is loaded"), lumora.output.constData(), 30000);
+            QVERIFY(!lumora.said("started in the tray"));
+        }
+        QCOMPARE(lumora.process->state(), QProcess::Running);
+    }
+
     void drawsOnAWaylandCompositor()
     {
-        // Weston without a screen, drawing into memory, with a runtime folder
-        // (and so a socket) of this test's own.
-        QTemporaryDir runtime;
-        QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        // The test runs as a client of a headless Weston (tests/support/with-weston),
+        // whose settings the children keep. The protocol log of the client
+        // side shows what the compositor is told and answers: the application
+        // id, the first configure, a buffer attached after it, and the
+        // compositor's frame callback.
+        QVERIFY(qEnvironmentVariableIsSet("WAYLAND_DISPLAY"));
         QProcessEnvironment env = environment();
-        env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
-        env.insert(u"WAYLAND_DISPLAY"_s, u"lumora-test"_s);
-        Launch weston(env,
-                      {u"--backend=headless-backend.so"_s, u"--use-pixman"_s, u"--socket=lumora-test"_s,
-                       u"--idle-time=0"_s, u"--no-config"_s},
-                      u"weston"_s);
-        QTRY_VERIFY2_WITH_TIMEOUT(QFile::exists(runtime.filePath(u"lumora-test"_s)), weston.output.constData(), 15000);
-
-        // The protocol log of the client side shows what the compositor is
-        // told and answers: the application id, the first configure, a
-        // buffer attached after it, and the compositor's frame callback.
         env.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
-        env.insert(u"QT_QUICK_BACKEND"_s, u"software"_s);
         env.insert(u"WAYLAND_DEBUG"_s, u"client"_s);
-        // A compositor without a seat (no keyboard or pointer at all, as a
-        // headless one is) crashes Qt 6.4's text-input support as soon as a
-        // label asks for the input locale; desktops always have a seat.
-        env.insert(u"QT_IM_MODULE"_s, u"none"_s);
-        Launch lumora(env, {u"--demo"_s});
+        // The quick panel too: every toplevel names the desktop entry.
+        Launch lumora(env, {u"--demo"_s, u"--quick"_s});
         QTRY_VERIFY_WITH_TIMEOUT(
             lumora.said(QRegularExpression(
                 uR"(ack_configure\(.*wl_surface@\d+\.attach\(wl_buffer@\d+.*wl_surface@\d+\.commit\(\).*wl_callback@\d+\.done\()"_s,
                 QRegularExpression::DotMatchesEverythingOption)),
             30000);
-        QVERIFY(lumora.said(R"(xdg_toplevel@)") && lumora.said(R"(.set_app_id("app.lumora.Lumora"))"));
+        QTRY_VERIFY_WITH_TIMEOUT(lumora.said("the quick panel is open"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(lumora.output.count(R"(.set_app_id("app.lumora.Lumora"))"), 2, 10000);
+        QCOMPARE(lumora.output.count(".set_app_id("), 2);
         QVERIFY(lumora.said("the main window is loaded"));
         QCOMPARE(lumora.process->state(), QProcess::Running);
     }

@@ -7,6 +7,7 @@
 #include "BridgeFixture.h"
 #include "CommandLineAction.h"
 #include "Desktop.h"
+#include "FakeWatcher.h"
 #include "LumoraApplication.h"
 #include "PairedBridge.h"
 #include "QuickHarness.h"
@@ -28,19 +29,6 @@
 
 using namespace Qt::StringLiterals;
 using namespace BridgeFixture;
-
-/// The session's tray host as Plasma and the AppIndicator extension offer it.
-class FakeWatcher : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-
-public:
-    QStringList registered;
-
-public Q_SLOTS:
-    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &service) { registered.append(service); }
-};
 
 class TrayTest : public QObject
 {
