@@ -560,8 +560,12 @@ int main(int argc, char *argv[])
                / batches);
 
     // Idle -----------------------------------------------------------------------
+    // The event loop left alone for the given seconds: the process's CPU, its
+    // wake-ups, the timer events the application's objects receive (the
+    // measurement's own timer is one of them) and the frames drawn, each
+    // reported under `prefix`.
     const int idleSeconds = parser.value(idleOption).toInt();
-    if (idleSeconds > 0) {
+    const auto measureIdle = [&](const char *prefix) {
         struct TimerCounter : QObject
         {
             int timers = 0;
@@ -572,7 +576,6 @@ int main(int argc, char *argv[])
                 return false;
             }
         } counter;
-        spin(3000);
         app.installEventFilter(&counter);
         const int framesBefore = frames;
         const qint64 cpuBefore = processCpuNanoseconds();
@@ -584,12 +587,18 @@ int main(int argc, char *argv[])
         const qint64 cpu = processCpuNanoseconds() - cpuBefore;
         const qint64 switches = voluntarySwitches() - switchesBefore;
         app.removeEventFilter(&counter);
-        result("idle_seconds", seconds);
-        result("idle_cpu_percent", cpu / 1e9 / seconds * 100);
-        result("idle_wakeups_per_s", switches / seconds);
-        // The measurement's own timer is one of them.
-        result("idle_timer_events", counter.timers);
-        result("idle_frames", frames - framesBefore);
+        const auto report = [prefix](const char *name, double value) {
+            result(qPrintable(QLatin1StringView(prefix) + u'_' + QLatin1StringView(name)), value);
+        };
+        report("seconds", seconds);
+        report("cpu_percent", cpu / 1e9 / seconds * 100);
+        report("wakeups_per_s", switches / seconds);
+        report("timer_events", counter.timers);
+        report("frames", frames - framesBefore);
+    };
+    if (idleSeconds > 0) {
+        spin(3000);
+        measureIdle("idle");
     }
 
     // Drags ----------------------------------------------------------------------
@@ -659,16 +668,8 @@ int main(int argc, char *argv[])
         }
         spin(2000);
         result("tray_rss_mib", residentMiB());
-        if (idleSeconds > 0) {
-            const qint64 cpuBefore = processCpuNanoseconds();
-            const qint64 switchesBefore = voluntarySwitches();
-            QElapsedTimer idle;
-            idle.start();
-            spin(idleSeconds * 1000);
-            const double seconds = idle.nsecsElapsed() / 1e9;
-            result("tray_idle_cpu_percent", (processCpuNanoseconds() - cpuBefore) / 1e9 / seconds * 100);
-            result("tray_idle_wakeups_per_s", (voluntarySwitches() - switchesBefore) / seconds);
-        }
+        if (idleSeconds > 0)
+            measureIdle("tray_idle");
         // Opening the menu as a panel does (AboutToShow, then the whole
         // layout) from its own connection, each time right after a room
         // changed from outside: the time until the answer that shows it.
