@@ -9,6 +9,19 @@ import Lumora
 Switch {
     id: control
 
+    Accessible.name: text
+    // Qt's own accessible Toggle and Press flip the switch without `toggled`:
+    // the owner never hears of it. Here they do what a click does.
+    function accessibleToggleAction() {
+        if (control.enabled) {
+            control.toggle();
+            control.toggled();
+        }
+    }
+    function accessiblePressAction() {
+        control.accessibleToggleAction();
+    }
+
     indicator: Groove {
         owner: control
         x: control.text ? (control.mirrored ? control.width - width - control.rightPadding : control.leftPadding)

@@ -168,22 +168,11 @@ Pane {
         Group {
             objectName: "updateSection"
             RingSwitch {
-                id: automaticUpdates
                 objectName: "automaticUpdates"
                 text: Rules.tr("Automatisch nach Updates suchen", "Check for updates automatically")
                 enabled: AppInfo.configurationError === ""
                 checked: AppInfo.automaticallyChecksForUpdates
                 onToggled: AppInfo.automaticallyChecksForUpdates = checked
-                Accessible.name: text
-                // Qt's own Toggle and Press flip `checked` without `toggled`,
-                // which would change nothing and cut the switch off the setting.
-                function accessibleToggleAction() {
-                    if (automaticUpdates.enabled)
-                        AppInfo.automaticallyChecksForUpdates = !AppInfo.automaticallyChecksForUpdates;
-                }
-                function accessiblePressAction() {
-                    automaticUpdates.accessibleToggleAction();
-                }
             }
             PlainLabel {
                 Layout.fillWidth: true

@@ -31,6 +31,18 @@ TestCase {
         verify(!disconnect.visible);
     }
 
+    // Assistive technology's Toggle does what a click does: the setting
+    // changes, and the switch keeps following it.
+    function test_switchByAssistiveTechnology() {
+        const tray = findChild(settings, "showsTray");
+        const before = Desktop.showsTray;
+        verify(AccessibleProbe.doAction(tray, "Toggle"));
+        compare(Desktop.showsTray, !before);
+        compare(tray.checked, !before);
+        Desktop.showsTray = before;
+        compare(tray.checked, before);
+    }
+
     function test_updatesNotConfigured() {
         verify(AppInfo.configurationError !== "");
         verify(!findChild(settings, "automaticUpdates").enabled);
