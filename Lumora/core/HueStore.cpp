@@ -121,6 +121,13 @@ QCoro::Task<void> HueStore::sleepQuietly(HueCancellationToken token, Duration de
 
 // Connection lifecycle ----------------------------------------------------------
 
+const HomeSnapshot &HueStore::snapshot() const
+{
+    if (m_snapshot.revision != m_editable.home.resources.revision())
+        m_snapshot = HomeSnapshot::make(m_editable.home, std::move(m_snapshot));
+    return m_snapshot;
+}
+
 void HueStore::start()
 {
     if (m_connectionTask.isActive())

@@ -5,6 +5,7 @@
 #include "DiscoveredBridge.h"
 #include "EditableHome.h"
 #include "FavoritesStore.h"
+#include "HomeSnapshot.h"
 #include "HueBridgeClient.h"
 #include "HueCancellationToken.h"
 #include "HueStorePhase.h"
@@ -78,6 +79,10 @@ public:
     const std::optional<QString> &commandError() const { return m_commandError; }
     const HueHome &home() const { return m_editable.home; }
     const EditableHome &editable() const { return m_editable; }
+    /// The home's display records as they are now: resolved on the first
+    /// read after a change, and then only where the change reached, for the
+    /// window's lists and the tray alike.
+    const HomeSnapshot &snapshot() const;
     FavoritesStore *favorites() const { return m_favorites; }
     OrderStore *order() const { return m_order; }
 
@@ -198,6 +203,7 @@ private:
     QList<DiscoveredBridge> m_discoveredBridges;
     std::optional<QString> m_commandError;
     EditableHome m_editable;
+    mutable HomeSnapshot m_snapshot;
     std::optional<HueBridgeClient> m_client;
     quint64 m_repairsWanted = 0;
     bool m_repairing = false;

@@ -157,8 +157,9 @@ void TrayMenu::rebuild()
         }
         return list;
     };
-    const QList<HueGroup> rooms = home.rooms();
-    const QList<HueGroup> zones = home.zones();
+    const HomeSnapshot &snapshot = m_store->snapshot();
+    const QList<HueGroup> &rooms = snapshot.rooms;
+    const QList<HueGroup> &zones = snapshot.zones;
     if (rooms.size() + zones.size() <= inlineLimit) {
         addList(u"groups"_s, {}, toggles(rooms) + toggles(zones));
     } else {
@@ -169,7 +170,7 @@ void TrayMenu::rebuild()
         addList(u"zones"_s, HueText::tr(u"Zonen"_s, u"Zones"_s), toggles(zones));
     }
 
-    const std::optional<HueGroup> whole = home.home();
+    const std::optional<HueGroup> &whole = snapshot.home;
     if (!items.isEmpty())
         items.append(separator(u"allOff:separator"_s));
     items.append(make(u"allOff"_s, TrayEntry::Kind::action, HueText::tr(u"Alle Lampen aus"_s, u"All lights off"_s),

@@ -1,8 +1,11 @@
 #include "EditableHome.h"
+#include "HomeSnapshot.h"
 #include "ResourceBuilders.h"
 #include "StoreTestSupport.h"
 
 #include <QTest>
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -314,6 +317,74 @@ private Q_SLOTS:
         // A held one is put aside instead, and the batch counts as placed.
         editable.applyLocallyToLight(power(true), u"ghost"_s, t0);
         QVERIFY(editable.receive({update({report(u"ghost"_s, true)})}, t0 + 100ms));
+    }
+
+    void snapshotFollowsEveryChange()
+    {
+        // After each change the snapshot brought up from the one before is
+        // the one made afresh. Room S's grouped light reports no switch, so
+        // S is on exactly while D is.
+        QList<HueResource> resources = standardResources();
+        for (HueResource &resource : resources) {
+            if (resource.id == u"GS")
+                resource.isOn = std::nullopt;
+        }
+        EditableHome editable;
+        editable.replace(resources, t0 - 10s);
+        HomeSnapshot shown = HomeSnapshot::make(editable.home);
+        Instant now = t0;
+        const auto step = [&](const char *what, const std::function<void()> &change) {
+            change();
+            now += 2s;
+            editable.releaseExpired(now);
+            shown = HomeSnapshot::make(editable.home, std::move(shown));
+            const bool same = shown == HomeSnapshot::make(editable.home);
+            if (!same)
+                qWarning() << "after" << what << "the snapshot differs from a fresh one";
+            return same;
+        };
+        const auto receive = [&](const QList<HueResource> &changed) {
+            return [&editable, &now, changed] { QVERIFY(editable.receive({update(changed)}, now)); };
+        };
+        HueResource renamed = report(u"A"_s, std::nullopt);
+        renamed.name = u"Z last"_s;
+        HueResource groupOff(u"GR"_s, u"grouped_light"_s);
+        groupOff.isOn = false;
+        HueResource sceneChange(u"S2"_s, u"scene"_s);
+        sceneChange.sceneActive = true;
+        sceneChange.name = u"A first"_s;
+        HueResource roomRenamed(u"R"_s, u"room"_s);
+        roomRenamed.name = u"Zz"_s;
+
+        QVERIFY(step("a light dims", receive({report(u"D"_s, std::nullopt, 20)})));
+        QVERIFY(step("a light goes off", receive({report(u"D"_s, false)})));
+        QCOMPARE(shown.group(u"S"_s)->isOn, false);
+        QVERIFY(step("a light is renamed", receive({renamed})));
+        QCOMPARE(shown.group(u"R"_s)->lights.constLast().id, u"A"_s);
+        QVERIFY(step("a grouped light switches", receive({groupOff})));
+        QVERIFY(step("a scene changes", receive({sceneChange})));
+        QCOMPARE(shown.group(u"R"_s)->scenes.constFirst().name, u"A first"_s);
+        QVERIFY(step("a light command", [&] { editable.applyLocallyToLight(power(true), u"D"_s, now); }));
+        QCOMPARE(shown.group(u"S"_s)->isOn, true);
+        QVERIFY(step("a zone command", [&] {
+            editable.applyLocallyToGroupedLight(HueLightCommand{{}, 15, {}, {}}, u"GZ"_s, now);
+        }));
+        QVERIFY(step("a scene recall", [&] { editable.applyLocallyScene(u"S1"_s, now); }));
+        QVERIFY(step("a room is renamed", receive({roomRenamed})));
+        QVERIFY(step("a light is added", [&] {
+            QVERIFY(editable.receive({HueEvent{HueEvent::Kind::add, {light(u"E"_s, u"E"_s, true, 5)}}}, now));
+        }));
+        QVERIFY(step("more changes than are followed one by one", [&] {
+            for (int i = 0; i < 600; ++i)
+                QVERIFY(editable.receive({update({report(i % 2 ? u"A"_s : u"B"_s, true, i % 100)})}, now));
+        }));
+
+        // A copy that went its own way since the snapshot was made of the
+        // original cannot be followed from it.
+        EditableHome copy = editable;
+        QVERIFY(step("the original changes", receive({report(u"A"_s, false)})));
+        QVERIFY(copy.receive({update({report(u"B"_s, false)})}, now));
+        QCOMPARE(HomeSnapshot::make(copy.home, shown), HomeSnapshot::make(copy.home));
     }
 };
 

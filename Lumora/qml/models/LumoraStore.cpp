@@ -58,7 +58,7 @@ LumoraStore::LumoraStore(HueStore *store, std::shared_ptr<QSettings> settings, Q
         Q_EMIT favoritesChanged();
         updateSelection();
     });
-    m_snapshot = HomeSnapshot::make(m_store->home());
+    m_snapshot = m_store->snapshot();
     updateDerived();
     updateSelection();
 }
@@ -182,8 +182,17 @@ void LumoraStore::scheduleUpdate()
 void LumoraStore::updateNow()
 {
     m_updatePending = false;
-    m_snapshot = HomeSnapshot::make(m_store->home());
-    m_groupRows.clear();
+    const HomeSnapshot &next = m_store->snapshot();
+    // A live batch reaches a few groups: the rows of the others stay made.
+    for (auto row = m_groupRows.begin(); row != m_groupRows.end();) {
+        const HueGroup *before = m_snapshot.group(row.key());
+        const HueGroup *after = next.group(row.key());
+        if (before && after && *before == *after)
+            ++row;
+        else
+            row = m_groupRows.erase(row);
+    }
+    m_snapshot = next;
     Q_EMIT snapshotChanged();
     updateSelection();
 }

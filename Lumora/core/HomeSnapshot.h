@@ -24,8 +24,18 @@ struct HomeSnapshot
     QHash<QString, HueLight> lights;
     /// Every scene of a listed group, by id.
     QHash<QString, HueScene> scenes;
+    /// The revision of the home's resources it shows.
+    quint64 revision = 0;
+
+    friend bool operator==(const HomeSnapshot &, const HomeSnapshot &) = default;
 
     static HomeSnapshot make(const HueHome &home);
+    /// `previous` brought up to what `home` is now. When the home only changed
+    /// the state of some lights, grouped lights and scenes since `previous`
+    /// was made of it, only the lights and groups those touch are resolved
+    /// again (a live event batch touches a few of fifty groups); anything
+    /// else is made afresh.
+    static HomeSnapshot make(const HueHome &home, HomeSnapshot previous);
 
     const HueGroup *group(const QString &id) const;
     const HueLight *light(const QString &id) const;
