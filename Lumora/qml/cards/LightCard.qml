@@ -59,7 +59,11 @@ ControlCard {
             enabled: card.canChangeColor
             focusPolicy: Qt.TabFocus
             onClicked: card.showsColorPicker = !card.showsColorPicker
-            containmentMask: background
+            // Only the round button takes the pointer.
+            containmentMask: CapsuleMask {
+                width: colorButton.width
+                height: colorButton.height
+            }
             Accessible.role: Accessible.Button
             Accessible.name: Rules.tr("Farbe von ", "Colour of ") + card.name
             // Qt's buttons leave the accessible Press action without a click.
@@ -75,11 +79,6 @@ ControlCard {
             background: Rectangle {
                 radius: 15
                 color: card.canChangeColor ? Theme.cardButton : "transparent"
-                function contains(point: point): bool {
-                    const dx = point.x - 15;
-                    const dy = point.y - 15;
-                    return dx * dx + dy * dy <= 225;
-                }
             }
             contentItem: Item {
                 SymbolIcon {

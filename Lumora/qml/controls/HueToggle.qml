@@ -22,14 +22,9 @@ T.Switch {
     }
 
     // Only the capsule takes the pointer, not the corners of its rectangle.
-    containmentMask: QtObject {
-        function contains(point: point): bool {
-            const r = control.height / 2;
-            const x = Math.min(Math.max(point.x, r), control.width - r);
-            const dx = point.x - x;
-            const dy = point.y - r;
-            return dx * dx + dy * dy <= r * r;
-        }
+    containmentMask: CapsuleMask {
+        width: control.width
+        height: control.height
     }
 
     implicitWidth: 46

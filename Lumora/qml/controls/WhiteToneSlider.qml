@@ -15,7 +15,7 @@ T.Slider {
     signal change(int mirek)
 
     readonly property whiteToneBounds bounds: WhiteToneRules.bounds(range.minimum, range.maximum)
-    readonly property var stopColors: WhiteToneRules.stops(range.minimum, range.maximum)
+    readonly property list<color> stopColors: WhiteToneRules.stops(range.minimum, range.maximum)
 
     readonly property real shownValue: WhiteToneRules.shown(mirek, range.minimum, range.maximum)
 
@@ -76,27 +76,9 @@ T.Slider {
     background: Item {
         implicitWidth: 220
         implicitHeight: 30
-        Canvas {
+        ToneTrack {
             anchors.fill: parent
-            property var colors: control.stopColors
-            onColorsChanged: requestPaint()
-            onWidthChanged: requestPaint()
-            onHeightChanged: requestPaint()
-            onPaint: {
-                const ctx = getContext("2d");
-                ctx.reset();
-                const r = height / 2;
-                const gradient = ctx.createLinearGradient(0, 0, width, 0);
-                const n = colors.length;
-                for (let i = 0; i < n; ++i)
-                    gradient.addColorStop(n === 1 ? 0 : i / (n - 1), colors[i]);
-                if (n === 1)
-                    gradient.addColorStop(1, colors[0]);
-                ctx.fillStyle = gradient;
-                ctx.beginPath();
-                ctx.roundedRect(0, 0, width, height, r, r);
-                ctx.fill();
-            }
+            colors: control.stopColors
         }
         Rectangle {
             anchors.fill: parent

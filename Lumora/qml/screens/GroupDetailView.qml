@@ -133,13 +133,11 @@ ScreenPage {
                 background: Rectangle {
                     radius: height / 2
                     color: Theme.card
-                    function contains(point: point): bool {
-                        const r = height / 2;
-                        const x = Math.min(Math.max(point.x, r), width - r);
-                        return (point.x - x) * (point.x - x) + (point.y - r) * (point.y - r) <= r * r;
-                    }
                 }
-                containmentMask: background
+                containmentMask: CapsuleMask {
+                    width: saveSceneButton.width
+                    height: saveSceneButton.height
+                }
                 contentItem: Row {
                     spacing: 5
                     opacity: 0.85

@@ -25,23 +25,10 @@ Item {
     // ease-out of 0.2 s: blending two gradients whose stops sit at the same
     // places is the gradient of the blended colours, and it costs two layers
     // instead of one animation per stop.
-    property var front: null
-    property var back: null
-    property bool ready: false
-    onGlowChanged: {
-        if (!ready) {
-            front = glow;
-            return;
-        }
-        if (StyleRules.sameGlow(front, glow))
-            return;
-        back = front;
-        front = glow;
-        fade.restart();
-    }
-    Component.onCompleted: {
-        front = glow;
-        ready = true;
+    GlowFade {
+        id: glowFade
+        glow: root.glow
+        onSwitched: fade.restart()
     }
 
     component Paint: Item {
@@ -71,7 +58,7 @@ Item {
     Paint {
         anchors.fill: parent
         radius: root.radius
-        glow: root.back
+        glow: glowFade.back
         dimmed: root.dimmed
         visible: fade.running
     }
@@ -79,7 +66,7 @@ Item {
         id: frontPaint
         anchors.fill: parent
         radius: root.radius
-        glow: root.front
+        glow: glowFade.front
         dimmed: root.dimmed
     }
     NumberAnimation {

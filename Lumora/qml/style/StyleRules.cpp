@@ -14,16 +14,6 @@ Glow StyleRules::glow(const QList<QColor> &colors, const QVariant &brightness) c
     return Glow::make(list, ok ? std::optional(percent) : std::nullopt);
 }
 
-bool StyleRules::sameGlow(const QVariant &a, const QVariant &b) const
-{
-    const auto glowOf = [](const QVariant &value) -> std::optional<Glow> {
-        if (value.metaType() == QMetaType::fromType<Glow>())
-            return value.value<Glow>();
-        return std::nullopt;
-    };
-    return glowOf(a) == glowOf(b);
-}
-
 CardInk StyleRules::ink(const QVariant &glow, bool dimmed) const
 {
     if (glow.metaType() == QMetaType::fromType<Glow>())

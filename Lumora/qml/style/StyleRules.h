@@ -23,8 +23,6 @@ public:
 
     /// A glow from colours and a brightness in percent (undefined or null: full).
     Q_INVOKABLE Glow glow(const QList<QColor> &colors, const QVariant &brightness) const;
-    /// Whether two glows (or nulls) paint the same.
-    Q_INVOKABLE bool sameGlow(const QVariant &a, const QVariant &b) const;
     /// How a card painted with `glow` (or null) draws its text; see CardInk.
     Q_INVOKABLE CardInk ink(const QVariant &glow, bool dimmed) const;
     static double dimmedOpacity() { return CardInk::dimmedOpacity; }

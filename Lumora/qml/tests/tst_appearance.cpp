@@ -1,6 +1,7 @@
 #include "Appearance.h"
 #include "CardInk.h"
 #include "Glow.h"
+#include "GlowFade.h"
 #include "HueColor.h"
 #include "HueText.h"
 #include "Symbols.h"
@@ -8,6 +9,7 @@
 
 #include <QFile>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -94,6 +96,24 @@ private Q_SLOTS:
                 QCOMPARE(stops[i], (Glow::Stop{double(at) / double(fill.size() - 1), fill[at]}));
             }
         }
+    }
+
+    void glowFadeOnlyToANewGlow()
+    {
+        const auto glow = [](HueRGB rgb) { return QVariant::fromValue(Glow::make({rgb}, 100)); };
+        const auto none = QVariant::fromValue(nullptr);
+        GlowFade fade;
+        QSignalSpy switched(&fade, &GlowFade::switched);
+        // The glow a surface is created with is shown at once.
+        fade.setGlow(glow({1, 0, 0}));
+        fade.componentComplete();
+        fade.setGlow(glow({1, 0, 0}));
+        QCOMPARE(switched.count(), 0);
+        fade.setGlow(glow({0, 0, 1}));
+        fade.setGlow(none);
+        QCOMPARE(switched.count(), 2);
+        QCOMPARE(fade.front(), none);
+        QCOMPARE(fade.back(), glow({0, 0, 1}));
     }
 
     void cardTextContrast_data()
