@@ -90,10 +90,12 @@ void WheelDisc::mouseMoveEvent(QMouseEvent *event)
 
 void WheelDisc::mouseReleaseEvent(QMouseEvent * /*event*/)
 {
+    setKeepMouseGrab(false);
     setDragging(false);
 }
 
 void WheelDisc::mouseUngrabEvent()
 {
+    setKeepMouseGrab(false);
     setDragging(false);
 }
