@@ -20,9 +20,9 @@ class ReorderCell;
 /// ids in model order and in the order shown, their measured heights and
 /// frames, tells each cell its frame, asks the cells near the visible part of
 /// the surrounding view to make their content, and runs the drag: the target
-/// under the lifted copy, the working order, the commit on release and the
-/// copy's glide into its slot. The QML around it keeps the pointer handlers,
-/// the floating copy and the animations.
+/// under the lifted card, the working order, the commit on release and the
+/// card's glide into its slot. The QML around it keeps the pointer handlers,
+/// the lifted card's shadow and the animations.
 class ReorderLayout : public QQuickItem
 {
     Q_OBJECT
@@ -74,10 +74,10 @@ class ReorderLayout : public QQuickItem
     Q_PROPERTY(bool settling READ settling NOTIFY dragChanged)
     /// Tells drags apart: each drag gets a new one.
     Q_PROPERTY(int dragToken READ dragToken NOTIFY dragChanged)
-    /// The content of the dragged cell, which the floating copy shows; null
-    /// once the dragged item vanished.
+    /// The content of the dragged cell, lifted above the others; null once
+    /// the dragged item vanished.
     Q_PROPERTY(QQuickItem *dragContent READ dragContent NOTIFY dragContentChanged)
-    /// Where the floating copy is, in the grid's coordinates: under the
+    /// Where the lifted card is, in the grid's coordinates: under the
     /// pointer, or on its way from the release point to its slot.
     Q_PROPERTY(QRectF copyFrame READ copyFrame NOTIFY copyFrameChanged)
     /// How far the copy got on its way to its slot, 0 to 1; animated by QML.

@@ -4,11 +4,12 @@ import Lumora
 import Qt5Compat.GraphicalEffects
 
 // A grid whose order the user changes by dragging a cell: the picked-up cell
-// leaves a gap, a lifted copy follows the pointer, the other cells slide out
-// of its way, and on release the owner receives the new order of ids (the
-// commit signal). The grid stores nothing; its owner saves the order and
-// feeds the items back. ReorderLayout places the cells and runs the drag;
-// what is here is the pointer handling, the floating copy and the animations.
+// is lifted out of its slot, which stays an empty gap, and follows the
+// pointer; the other cells slide out of its way, and on release the owner
+// receives the new order of ids (the commit signal). The grid stores nothing;
+// its owner saves the order and feeds the items back. ReorderLayout places
+// the cells and runs the drag; what is here is the pointer handling, the
+// lifted cell's shadow and the animations.
 ReorderLayout {
     id: grid
 
@@ -29,7 +30,7 @@ ReorderLayout {
         onActiveChanged: if (!active) grid.pointerReleasedAnywhere()
     }
 
-    // After the release the copy glides into its slot; its arrival ends the drag.
+    // After the release the lifted cell glides into its slot; its arrival ends the drag.
     // response 0.26 s, damping fraction 0.86, in SpringAnimation's 16 ms steps
     onSettlingChanged: {
         if (settling)
@@ -64,8 +65,22 @@ ReorderLayout {
             y: frame.y
             width: frame.width
             height: frame.height
-            // The dragged item's slot stays as an empty gap under the floating copy.
-            opacity: grid.dragId === itemId ? 0 : 1
+
+            // The dragged cell itself is the lifted card: drawn above the
+            // others where the layout's copy frame is (under the pointer, then
+            // on its way back), while its own position keeps to its slot, which
+            // so stays an empty gap. Not a picture of it: drawing the card into
+            // a texture on the first frame of a drag costs that frame an
+            // offscreen pass (and the driver its shaders for it), which the
+            // card as the grid already draws it does not.
+            readonly property bool lifted: grid.dragId === itemId
+            z: lifted ? 3 : 0
+            scale: lifted && grid.dragging ? 1.03 : 1.0
+            Behavior on scale { NumberAnimation { duration: 260; easing.type: Easing.OutQuad } }
+            transform: Translate {
+                x: cell.lifted ? grid.copyFrame.x + (grid.copyFrame.width - cell.width) / 2 - cell.x : 0
+                y: cell.lifted ? grid.copyFrame.y + (grid.copyFrame.height - cell.height) / 2 - cell.y : 0
+            }
 
             // response 0.32 s, damping fraction 0.82, in SpringAnimation's 16 ms steps
             // A new cell appears in its slot; later changes of order slide.
@@ -119,11 +134,11 @@ ReorderLayout {
         }
     }
 
-    // The lifted copy is a picture of the dragged cell's content, kept live:
-    // it shows what the cell shows, takes no input, and has nothing in it that
-    // assistive technologies could find.
+    // The lifted cell's shadow, under it and above the other cells; it takes
+    // no input and has nothing in it that assistive technologies could find.
     Item {
-        id: floating
+        id: shadow
+        objectName: "dragShadow"
         z: 2
         visible: grid.dragContent !== null
         enabled: false
@@ -146,15 +161,6 @@ ReorderLayout {
             opacity: grid.dragging ? 0.5 : 0
             visible: GraphicsInfo.api !== GraphicsInfo.Software
             Behavior on opacity { NumberAnimation { duration: 260; easing.type: Easing.OutQuad } }
-        }
-        ShaderEffectSource {
-            objectName: "dragCopy"
-            width: floating.width
-            height: grid.dragContent ? grid.dragContent.height : 0
-            y: (floating.height - height) / 2
-            sourceItem: grid.dragContent
-            live: true
-            smooth: true
         }
     }
 }

@@ -283,10 +283,12 @@ Item {
         function test_vanishedItemEndsDragOnRelease() {
             carry(modelGrid, 130, 15, 40, 15);
             compare(modelGrid.dragOrder, ["q", "p", "r"]);
-            // The dragged item is deleted elsewhere: its copy goes, the drag stays.
+            // The dragged item is deleted elsewhere: the lifted card and its
+            // shadow go, the drag stays.
             rows.remove(1);
             compare(modelGrid.dragId, "q");
-            compare(findChild(modelGrid, "dragCopy").parent.visible, false);
+            compare(modelGrid.cellOf("q"), null);
+            compare(findChild(modelGrid, "dragShadow").visible, false);
             mouseRelease(modelGrid, 40, 15);
             compare(modelSpy.count, 1);
             compare(modelSpy.signalArguments[0][0], ["q", "p", "r"]);
@@ -336,14 +338,25 @@ Item {
             verify(lazyGrid.cellOf("n39").contentItem !== null);
         }
 
-        function test_dragCopyIsInvisibleToAssistiveTools() {
-            // The cell and its content carry the name; a live copy would add a third.
+        function test_draggedCellIsLiftedUnderThePointer() {
+            // The cell and its content carry the name; a copy of the card would add a third.
             const before = AccessibleProbe.tree(grid).filter(e => e.name === "a").length;
             compare(before, 2);
+            const cellA = grid.cellOf("a");
+            const centre = () => cellA.mapToItem(grid, cellA.width / 2, cellA.height / 2);
             carry(grid, 40, 30, 130, 30);
-            verify(findChild(grid, "dragCopy").parent.visible);
+            // The cell itself follows the pointer, above the others and its shadow.
+            compare([centre().x, centre().y], [130, 30]);
+            verify(cellA.z > findChild(grid, "dragShadow").z && findChild(grid, "dragShadow").visible);
             compare(AccessibleProbe.tree(grid).filter(e => e.name === "a").length, before);
-            mouseRelease(grid, 130, 30);
+            mouseMove(grid, 200, 40, -1, Qt.LeftButton);
+            compare([centre().x, centre().y], [200, 40]);
+            mouseRelease(grid, 200, 40);
+            // Back in its slot once the drag is over.
+            tryCompare(grid, "dragId", "", 3000);
+            tryVerify(() => settled(grid), 3000);
+            const slot = grid.frameOf("a");
+            compare([centre().x, centre().y], [slot.x + slot.width / 2, slot.y + slot.height / 2]);
         }
     }
 }
