@@ -99,16 +99,10 @@ Item {
     }
     // The keyboard has what the pointer has: Return or Space recalls, the
     // menu key or Shift+F10 opens the menu.
-    Keys.onPressed: event => {
-        if (event.key === Qt.Key_Return || event.key === Qt.Key_Enter || event.key === Qt.Key_Space) {
-            Store.recall(sceneId);
-        } else if (event.key === Qt.Key_Menu
-                   || (event.key === Qt.Key_F10 && (event.modifiers & Qt.ShiftModifier))) {
-            showMenu(Qt.point(width / 2, height / 2));
-        } else {
-            return;
-        }
-        event.accepted = true;
+    TileKeys {
+        target: tile
+        onActivated: Store.recall(tile.sceneId)
+        onMenuRequested: tile.showMenu(Qt.point(tile.width / 2, tile.height / 2))
     }
 
     FavoriteButton {

@@ -41,20 +41,18 @@ Item {
     Accessible.name: Rules.tr("Helligkeit", "Brightness")
 
     activeFocusOnTab: true
-    Keys.onPressed: event => {
-        // Alt with an arrow key belongs to the grid around the card.
-        const next = (event.modifiers & Qt.AltModifier) ? NaN : Rules.sliderKey(event.key, root.shown, 1, 100, 1, 10);
-        if (isNaN(next))
-            return;
-        event.accepted = true;
-        if (next === root.shown)
-            return;
-        root.dragged = next;
-        root.change(next);
-    }
-    Keys.onReleased: event => {
-        if (!event.isAutoRepeat && !pointer.pressed)
-            root.dragged = NaN;
+    SliderKeys {
+        target: root
+        value: root.shown
+        from: 1
+        to: 100
+        step: 1
+        page: 10
+        onStepped: next => {
+            root.dragged = next;
+            root.change(next);
+        }
+        onReleased: if (!pointer.pressed) root.dragged = NaN
     }
     onActiveFocusChanged: if (!activeFocus && !pointer.pressed) dragged = NaN
 

@@ -117,7 +117,7 @@ QString UiRules::shortcutText(const QVariant &sequence) const
     return text;
 }
 
-double UiRules::sliderKey(int key, double value, double from, double to, double step, double page) const
+double UiRules::sliderKey(int key, double value, double from, double to, double step, double page)
 {
     double next = value;
     switch (key) {

@@ -26,5 +26,6 @@ public:
     /// Where a key moves a slider from `value` within [from, to]: the arrow
     /// keys by `step`, Page Up and Page Down by `page`, Home and End to the
     /// ends. NaN for any other key, which the slider leaves to others.
-    Q_INVOKABLE double sliderKey(int key, double value, double from, double to, double step, double page) const;
+    /// SliderKeys gives the sliders their keyboard through it.
+    static double sliderKey(int key, double value, double from, double to, double step, double page);
 };

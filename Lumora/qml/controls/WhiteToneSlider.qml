@@ -38,21 +38,18 @@ T.Slider {
     // store paces what it sends): the arrow keys by a fiftieth of the range,
     // Page Up and Page Down by a tenth, Home and End to the ends; the knob
     // takes the owner's value again once the key is let go.
-    Keys.onPressed: event => {
-        const span = control.to - control.from;
-        const next = (event.modifiers & Qt.AltModifier) ? NaN
-                   : Rules.sliderKey(event.key, control.value, control.from, control.to, span / 50, span / 10);
-        if (isNaN(next))
-            return;
-        event.accepted = true;
-        if (next === control.value)
-            return;
-        control.value = next;
-        control.change(WhiteToneRules.mirek(next, control.range.minimum, control.range.maximum));
-    }
-    Keys.onReleased: event => {
-        if (!event.isAutoRepeat)
-            resync();
+    SliderKeys {
+        target: control
+        value: control.value
+        from: control.from
+        to: control.to
+        step: (control.to - control.from) / 50
+        page: (control.to - control.from) / 10
+        onStepped: next => {
+            control.value = next;
+            control.change(WhiteToneRules.mirek(next, control.range.minimum, control.range.maximum));
+        }
+        onReleased: control.resync()
     }
 
     FocusRing {

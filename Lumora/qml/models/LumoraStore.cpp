@@ -345,31 +345,14 @@ void LumoraStore::deleteScene(const QString &sceneId)
         m_store->deleteScene(*scene);
 }
 
-namespace {
-
-QCoro::Task<void> saveAndReport(QPointer<LumoraStore> self, QPointer<HueStore> store, QString name, HueGroup group,
-                                QJSValue done)
-{
-    if (!store)
-        co_return;
-    const std::optional<QString> failure = co_await store->saveScene(std::move(name), std::move(group));
-    if (!self || !done.isCallable())
-        co_return;
-    done.call({failure ? QJSValue(*failure) : QJSValue(QJSValue::NullValue)});
-}
-
-} // namespace
-
-void LumoraStore::saveScene(const QString &name, const QString &groupId, const QJSValue &done)
+QCoro::Task<std::optional<QString>> LumoraStore::saveScene(QString name, QString groupId)
 {
     const HueGroup *group = groupOf(groupId);
-    if (!group) {
-        if (done.isCallable()) {
-            done.call({QJSValue(HueText::tr(u"Diesen Raum gibt es nicht mehr."_s, u"This room no longer exists."_s))});
-        }
-        return;
-    }
-    saveAndReport(this, m_store, name, *group, done);
+    if (!group)
+        co_return HueText::tr(u"Diesen Raum gibt es nicht mehr."_s, u"This room no longer exists."_s);
+    // Nothing of this object is read once the bridge answers: it may be gone.
+    QCoro::Task<std::optional<QString>> saving = m_store->saveScene(std::move(name), *group);
+    co_return co_await std::move(saving);
 }
 
 bool LumoraStore::acceptsSceneName(const QString &name) const

@@ -6,7 +6,6 @@
 #include "ScreenRules.h"
 
 #include <QColor>
-#include <QJSValue>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -118,10 +117,9 @@ public:
     Q_INVOKABLE void recall(const QString &sceneId);
     Q_INVOKABLE void overwriteScene(const QString &sceneId);
     Q_INVOKABLE void deleteScene(const QString &sceneId);
-    /// Saves the group's current light as a new scene and calls `done` with
-    /// null on success or the message to show. `done` is not called when
-    /// this object is gone by then.
-    Q_INVOKABLE void saveScene(const QString &name, const QString &groupId, const QJSValue &done);
+    /// Saves the group's current light as a new scene: nothing on success,
+    /// else the message to show (SceneSaver brings it to the panel).
+    QCoro::Task<std::optional<QString>> saveScene(QString name, QString groupId);
     Q_INVOKABLE bool acceptsSceneName(const QString &name) const;
 
     // Favourites and order.

@@ -13,9 +13,9 @@ Item {
     signal done()
 
     property alias name: field.text
-    property bool isSaving: false
-    // The last failure's message, or null.
-    property var failure: null
+    readonly property alias isSaving: saver.saving
+    // The last failure's message, or "".
+    readonly property alias failure: saver.failure
     readonly property bool canSave: Store.acceptsSceneName(name) && !isSaving
     readonly property alias nameField: field
 
@@ -23,22 +23,14 @@ Item {
     implicitHeight: column.implicitHeight + 32
 
     function save() {
-        if (!Store.acceptsSceneName(name) || isSaving)
-            return;
-        isSaving = true;
-        const alive = guard;
-        Store.saveScene(name, groupId, result => {
-            // The popover may have been closed while the bridge answered.
-            if (!alive.value)
-                return;
-            panel.failure = result;
-            panel.isSaving = false;
-            if (result === null)
-                panel.done();
-        });
+        saver.save(name);
     }
-    property var guard: ({ value: true })
-    Component.onDestruction: guard.value = false
+    SceneSaver {
+        id: saver
+        store: Store
+        groupId: panel.groupId
+        onSaved: panel.done()
+    }
 
     Keys.onReturnPressed: save()
     Keys.onEnterPressed: save()
@@ -84,7 +76,7 @@ Item {
             objectName: "failure"
             width: parent.width
             spacing: 6
-            visible: panel.failure !== null && panel.failure !== undefined
+            visible: panel.failure !== ""
             SymbolIcon {
                 width: 14
                 height: 14

@@ -33,11 +33,6 @@ SplitView {
         source: GroupListModel.Zones
     }
 
-    // Moves the selection by delta rows, in sidebar order, for the arrow keys.
-    function step(delta) {
-        Store.selectNeighbour(delta, rooms.ids, zones.ids);
-    }
-
     handle: Rectangle {
         implicitWidth: 1
         color: Theme.divider
@@ -54,8 +49,9 @@ SplitView {
         activeFocusOnTab: true
         Accessible.role: Accessible.List
         Accessible.name: Rules.tr("Seitenleiste", "Sidebar")
-        Keys.onUpPressed: root.step(-1)
-        Keys.onDownPressed: root.step(1)
+        // The arrow keys move the selection by one row, in sidebar order.
+        Keys.onUpPressed: Store.selectNeighbour(-1, rooms.ids, zones.ids)
+        Keys.onDownPressed: Store.selectNeighbour(1, rooms.ids, zones.ids)
 
         Flickable {
             anchors.fill: parent

@@ -4,8 +4,12 @@ import Lumora
 import LumoraTest
 
 Item {
+    id: host
     width: 400
     height: 200
+    // The keys the slider leaves to the card grid around it.
+    property var passedOn: []
+    Keys.onPressed: event => passedOn.push(event.key)
 
     BrightnessSlider {
         id: slider
@@ -65,6 +69,25 @@ Item {
             compare(slider.shown, data.sent);
             keyRelease(data.key);
             compare(slider.shown, 70);
+        }
+
+        function test_keysLeftToTheParent_data() {
+            // Alt with an arrow belongs to the grid; a key that would not move
+            // the slider is still the slider's, so it does not scroll the page.
+            return [
+                { tag: "Alt+Right", key: Qt.Key_Right, modifiers: Qt.AltModifier, brightness: 40, passedOn: [Qt.Key_Right] },
+                { tag: "other key", key: Qt.Key_A, modifiers: Qt.NoModifier, brightness: 40, passedOn: [Qt.Key_A] },
+                { tag: "End at the end", key: Qt.Key_End, modifiers: Qt.NoModifier, brightness: 100, passedOn: [] }
+            ];
+        }
+
+        function test_keysLeftToTheParent(data) {
+            slider.brightness = data.brightness;
+            host.passedOn = [];
+            slider.forceActiveFocus(Qt.TabFocusReason);
+            keyClick(data.key, data.modifiers);
+            compare(host.passedOn.filter(key => key !== Qt.Key_Alt), data.passedOn, "the modifier arrives on its own");
+            compare(spy.count, 0);
         }
 
         function test_accessibility() {

@@ -241,7 +241,7 @@ TestCase {
         keyClick(Qt.Key_Return);
         compare(panel.isSaving, true);
         compare(save.enabled, false);
-        tryVerify(() => panel.failure !== null, 5000);
+        tryVerify(() => panel.failure !== "", 5000);
         compare(TestBridge.requests("POST", "/clip/v2/resource/scene").length, 1, "Return twice saves once");
         verify(findChild(panel, "failure").visible);
         compare(field.text, "ab");
