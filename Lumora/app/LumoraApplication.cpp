@@ -39,6 +39,11 @@ void releaseFreeMemory()
     malloc_trim(0);
 #endif
 }
+
+QUrl mainWindowUrl()
+{
+    return QUrl(u"qrc:/qt/qml/Lumora/MainWindow.qml"_s);
+}
 } // namespace
 
 LumoraApplication::LumoraApplication(Services services, QObject *parent)
@@ -95,6 +100,7 @@ LumoraApplication::~LumoraApplication()
     // Windows and bindings go before the store they read, and so do the
     // tray's menu and icon.
     delete m_quickPanel;
+    m_mainWindowType.reset();
     m_engine.reset();
     delete m_tray;
     delete m_trayMenu;
@@ -130,14 +136,18 @@ void LumoraApplication::prepare()
 {
     if (m_engine)
         return;
-    startConnection();
     LumoraStore::provide(m_store.get(), m_services.settings);
     AppInfo::provide(m_services.updater);
     Desktop::provide(m_desktop.get());
     ShortcutsInfo::provide(m_shortcuts->portal());
-    m_shortcuts->start();
     m_engine = std::make_unique<QQmlApplicationEngine>();
     m_engine->addImportPath(u"qrc:/qt/qml"_s);
+    // The engine's loader thread reads and links the screens' types while
+    // this thread serves the connection: the listing arrives and is decoded
+    // meanwhile, and the window's first frame can already show the home.
+    m_mainWindowType = std::make_unique<QQmlComponent>(m_engine.get(), mainWindowUrl(), QQmlComponent::Asynchronous);
+    startConnection();
+    m_shortcuts->start();
 }
 
 bool LumoraApplication::load(QString *error)
@@ -163,6 +173,18 @@ void LumoraApplication::loadInBackground()
 
 bool LumoraApplication::loadMainWindow(QString *error)
 {
+    if (m_mainWindowType && m_mainWindowType->isLoading()) {
+        QEventLoop loop;
+        connect(m_mainWindowType.get(), &QQmlComponent::statusChanged, &loop, &QEventLoop::quit);
+        // A launch handled meanwhile may have made the window already.
+        connect(m_mainWindowType.get(), &QObject::destroyed, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (mainWindow())
+            return true;
+    }
+    // The engine keeps the prepared type; its errors, if any, come again
+    // from the load below.
+    m_mainWindowType.reset();
     QStringList warnings;
     // Collects only while loading: the list lives on this stack frame.
     const auto collecting =
@@ -171,7 +193,7 @@ bool LumoraApplication::loadMainWindow(QString *error)
                 warnings.append(warning.toString());
         });
     // The screens read whatever state the store has reached when they appear.
-    m_engine->load(QUrl(u"qrc:/qt/qml/Lumora/MainWindow.qml"_s));
+    m_engine->load(mainWindowUrl());
     disconnect(collecting);
     if (!mainWindow()) {
         if (error)

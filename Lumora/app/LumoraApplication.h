@@ -13,6 +13,7 @@ class AppUpdater;
 class Desktop;
 class GlobalShortcuts;
 class QQmlApplicationEngine;
+class QQmlComponent;
 
 class QSettings;
 class SystemWake;
@@ -87,6 +88,8 @@ private:
     std::unique_ptr<HueStore> m_store;
     std::unique_ptr<Desktop> m_desktop;
     std::unique_ptr<QQmlApplicationEngine> m_engine;
+    /// The main window's type while the engine's loader thread prepares it.
+    std::unique_ptr<QQmlComponent> m_mainWindowType;
     SystemWake *m_wake = nullptr;
     TrayMenu *m_trayMenu = nullptr;
     TrayIcon *m_tray = nullptr;

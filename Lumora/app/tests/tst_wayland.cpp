@@ -32,6 +32,10 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(m_app->load(&error), qPrintable(error));
         QTRY_COMPARE(m_app->store()->phase(), HueStorePhase::ready());
+        // Until the main window is up, Qt still owes its child windows their
+        // declared visibility (a queued call), which would hide the settings
+        // window opened below.
+        QTRY_VERIFY(m_app->mainWindow()->isExposed());
     }
     void init() { QTest::failOnWarning(QRegularExpression(u"does not support|not available|is not allowed"_s)); }
     void cleanupTestCase()
