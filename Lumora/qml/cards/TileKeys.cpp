@@ -2,28 +2,10 @@
 
 #include <QKeyEvent>
 
-QQuickItem *TileKeys::target() const
+bool TileKeys::keyEvent(QKeyEvent *key)
 {
-    return m_target;
-}
-
-void TileKeys::setTarget(QQuickItem *target)
-{
-    if (m_target == target)
-        return;
-    if (m_target)
-        m_target->removeEventFilter(this);
-    m_target = target;
-    if (m_target)
-        m_target->installEventFilter(this);
-    Q_EMIT targetChanged();
-}
-
-bool TileKeys::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched != m_target || event->type() != QEvent::KeyPress)
+    if (key->type() != QEvent::KeyPress)
         return false;
-    const auto *key = static_cast<QKeyEvent *>(event);
     switch (key->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -41,6 +23,6 @@ bool TileKeys::eventFilter(QObject *watched, QEvent *event)
     default:
         return false;
     }
-    event->accept();
+    key->accept();
     return true;
 }

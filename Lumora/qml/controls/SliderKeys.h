@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
-#include <QQuickItem>
+#include "ItemKeys.h"
+
 #include <QtQml/qqmlregistration.h>
 
 /// The keyboard of a slider, read from its `target` item's key events before
@@ -13,11 +12,10 @@
 /// end does not hand the key to the page around it. Alt with a key, and every
 /// key that is not a slider key, is left to the item and its parents (Alt with
 /// an arrow belongs to the grid around a card).
-class SliderKeys : public QObject
+class SliderKeys : public ItemKeys
 {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(QQuickItem *target READ target WRITE setTarget NOTIFY targetChanged)
     Q_PROPERTY(double value MEMBER m_value NOTIFY valueChanged)
     Q_PROPERTY(double from MEMBER m_from NOTIFY rangeChanged)
     Q_PROPERTY(double to MEMBER m_to NOTIFY rangeChanged)
@@ -25,13 +23,9 @@ class SliderKeys : public QObject
     Q_PROPERTY(double page MEMBER m_page NOTIFY rangeChanged)
 
 public:
-    using QObject::QObject;
-
-    QQuickItem *target() const;
-    void setTarget(QQuickItem *target);
+    using ItemKeys::ItemKeys;
 
 Q_SIGNALS:
-    void targetChanged();
     void valueChanged();
     void rangeChanged();
     /// A key moved the slider to `value`.
@@ -40,10 +34,9 @@ Q_SIGNALS:
     void released();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool keyEvent(QKeyEvent *key) override;
 
 private:
-    QPointer<QQuickItem> m_target;
     double m_value = 0;
     double m_from = 0;
     double m_to = 1;
