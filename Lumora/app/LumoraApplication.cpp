@@ -132,7 +132,7 @@ void LumoraApplication::startConnection()
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-void LumoraApplication::prepare()
+void LumoraApplication::prepare(bool windowFollows)
 {
     if (m_engine)
         return;
@@ -145,14 +145,16 @@ void LumoraApplication::prepare()
     // The engine's loader thread reads and links the screens' types while
     // this thread serves the connection: the listing arrives and is decoded
     // meanwhile, and the window's first frame can already show the home.
-    m_mainWindowType = std::make_unique<QQmlComponent>(m_engine.get(), mainWindowUrl(), QQmlComponent::Asynchronous);
+    if (windowFollows)
+        m_mainWindowType =
+            std::make_unique<QQmlComponent>(m_engine.get(), mainWindowUrl(), QQmlComponent::Asynchronous);
     startConnection();
     m_shortcuts->start();
 }
 
 bool LumoraApplication::load(QString *error)
 {
-    prepare();
+    prepare(true);
     return loadMainWindow(error);
 }
 

@@ -77,7 +77,10 @@ public:
 
 private:
     void startConnection();
-    void prepare();
+    /// Provides the screens' services and the engine, and starts the
+    /// connection. `windowFollows`: the main window is made right after, so
+    /// its types are prepared meanwhile (a start in the tray skips them).
+    void prepare(bool windowFollows = false);
     bool loadMainWindow(QString *error);
     void openSettings();
     void closedToTray();
